@@ -1,0 +1,257 @@
+/*
+ * ImvelaSdk.h - public interface of the M52-ZKR camera library.
+ *
+ * Windows: ImvelaSdk_M52_ZKR.dll (32-bit, C calling convention, undecorated names).
+ * Linux:   libImvelaSdk_M52_ZKR.so with the same functions and results; windows are
+ *          message queues there (ImvelaMsg_*), see below.
+ *
+ * Every function except Imvela_GetDllVersion takes the camera handle returned by
+ * Imvela_Initialize as its first argument. Results are 1 (or a value) on success and
+ * 0 on failure (-1 for Imvela_GetColorMode, Imvela_GetSubSample, Imvela_GetWaitTime on
+ * an unknown handle); Imvela_GetLastError returns the cause.
+ */
+#ifndef IMVELA_SDK_H
+#define IMVELA_SDK_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32)
+#  if defined(IMVELA_SDK_INTERNAL)
+     /* the library's portable code sees only the opaque handle type */
+     struct HWND__;
+     typedef struct HWND__* HWND;
+#    define IMVELA_API
+#  else
+#    include <windows.h>
+#    define IMVELA_API __declspec(dllimport)
+#  endif
+#  define IMVELA_CALL __cdecl
+   typedef wchar_t IMVELA_WCHAR;
+#else
+   /* a window is a message queue made by ImvelaMsg_CreateQueue */
+   typedef struct ImvelaMsgQueue_* HWND;
+#  define IMVELA_API __attribute__((visibility("default")))
+#  define IMVELA_CALL
+#  if defined(__cplusplus)
+     typedef char16_t IMVELA_WCHAR; /* UTF-16 code unit */
+#  else
+     typedef uint16_t IMVELA_WCHAR; /* UTF-16 code unit */
+#  endif
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Library version returned by Imvela_GetDllVersion. */
+#define IMVELA_DLL_VERSION 0x01B4051F
+
+/* Error codes (Imvela_GetLastError, lParam of WM_CAMERA_ERROR). Code 10 is not used. */
+#define ERR_NOT_READY          1  /* no device behind the handle, or not allowed in this capture state */
+#define ERR_DEVICE_UNAVAILABLE 2  /* device number not present, or the device is in use */
+#define ERR_THREAD             3  /* an event or worker thread could not be created */
+#define ERR_WINDOW             4  /* preview window not created, or stored capture window not found */
+#define ERR_BUFFER             5  /* image buffer not made, or caller's buffer or record too small */
+#define ERR_DEVICE_IO          6  /* a device request failed */
+#define ERR_CAPTURE_WINDOW     7  /* capture window outside the sensor or unsupported sub-sampling */
+#define ERR_TRANSFER           8  /* a frame could not be transferred */
+#define ERR_ARGUMENT           9  /* argument out of range, unknown or null */
+#define ERR_NOT_SUPPORTED     11  /* not available on this camera model */
+#define ERR_FILE              12  /* file name not converted, or recording not started */
+#define ERR_TIMEOUT           13  /* the frame stream stopped */
+
+/* Messages posted to the application's windows (application message base 0x8000). */
+#define WM_CAMERA_FRAME 0x8002 /* wParam: ImvelaFrameRecord*, or 0; lParam: 0 or error 5, 8, 13 */
+#define WM_CAMERA_ERROR 0x8003 /* wParam: 0; lParam: error code */
+
+/* Filled before each WM_CAMERA_FRAME; overwritten by the next frame. */
+typedef struct ImvelaFrameRecord {
+    int32_t size;       /* sizeof(ImvelaFrameRecord): 24 in the 32-bit DLL */
+    int32_t width;      /* pixels */
+    int32_t height;     /* pixels */
+    int32_t bit_count;  /* 8, 16, 24, 32, 48 or 64 */
+    int32_t frame_rate; /* tenths of a frame per second; 0 from the trigger worker */
+    void*   buffer;     /* the caller's buffer the frame was copied into, or NULL */
+} ImvelaFrameRecord;
+
+/* Imvela_GetCameraInfo: set size (at least 36) before the call. */
+typedef struct ImvelaCameraInfo {
+    int32_t size;
+    int32_t total_width;
+    int32_t total_height;
+    int32_t gain_min;
+    int32_t gain_max;
+    int32_t reserved1;
+    int32_t reserved2;
+    int32_t exposure_min; /* lines */
+    int32_t exposure_max; /* lines */
+} ImvelaCameraInfo;
+
+/* Handles and version */
+IMVELA_API int32_t IMVELA_CALL Imvela_Initialize(HWND notify_window);
+IMVELA_API int32_t IMVELA_CALL Imvela_Release(int32_t handle);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetDllVersion(void);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetLastError(int32_t handle);
+
+/* Devices */
+IMVELA_API int32_t IMVELA_CALL Imvela_EnumDevice(int32_t handle, char names[][256]);
+IMVELA_API int32_t IMVELA_CALL Imvela_EnumDeviceW(int32_t handle, IMVELA_WCHAR names[][256]);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetDeviceName(int32_t handle, int32_t number, char* buffer, int32_t length);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetDeviceNameW(int32_t handle, int32_t number, IMVELA_WCHAR* buffer, int32_t length);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetDeviceNumber(int32_t handle, int32_t number);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetCameraInfo(int32_t handle, ImvelaCameraInfo* info);
+
+/* Capture */
+IMVELA_API int32_t IMVELA_CALL Imvela_Preview(int32_t handle);
+IMVELA_API int32_t IMVELA_CALL Imvela_CallBackPreview(int32_t handle, HWND callback_window, void* buffer, int32_t size, int32_t top_down);
+IMVELA_API int32_t IMVELA_CALL Imvela_StartPreview(int32_t handle);
+IMVELA_API int32_t IMVELA_CALL Imvela_StopPreview(int32_t handle);
+IMVELA_API int32_t IMVELA_CALL Imvela_Capture(int32_t handle);
+IMVELA_API int32_t IMVELA_CALL Imvela_SnapShot(int32_t handle, void* buffer, int32_t size, int32_t top_down);
+IMVELA_API int32_t IMVELA_CALL Imvela_Trigger(int32_t handle, HWND callback_window, void* buffer, int32_t size, int32_t top_down);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetImage(int32_t handle, void* buffer, int32_t size, int32_t top_down);
+IMVELA_API int32_t IMVELA_CALL Imvela_Close(int32_t handle);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetStatus(int32_t handle, int32_t unused);
+
+/* Windows */
+IMVELA_API int32_t IMVELA_CALL Imvela_SetPreviewWindow(int32_t handle, HWND parent, int32_t x, int32_t y, int32_t width, int32_t height);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetCaptureWindow(int32_t handle, int32_t width, int32_t height);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetCaptureWindowEx(int32_t handle, int32_t total_width, int32_t h_start, int32_t effective_width,
+                                                         int32_t total_height, int32_t v_start, int32_t effective_height);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetCaptureWindowEx(int32_t handle, int32_t* total_width, int32_t* h_start, int32_t* effective_width,
+                                                         int32_t* total_height, int32_t* v_start, int32_t* effective_height);
+IMVELA_API int32_t IMVELA_CALL Imvela_Width(int32_t handle);
+IMVELA_API int32_t IMVELA_CALL Imvela_Height(int32_t handle);
+
+/* Image format */
+IMVELA_API int32_t IMVELA_CALL Imvela_SetColorMode(int32_t handle, int32_t bits);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetColorMode(int32_t handle);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetSubSample(int32_t handle, int32_t mode);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetSubSample(int32_t handle);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetWaitTime(int32_t handle, int32_t milliseconds);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetWaitTime(int32_t handle);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetVideoFormat(int32_t handle, int32_t* value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetSamplingRate(int32_t handle, int32_t* value);
+
+/* Filter values and defect correction */
+IMVELA_API int32_t IMVELA_CALL Imvela_SetFilterValue(int32_t handle, int32_t identifier, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetFilterValue(int32_t handle, int32_t identifier, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetConfigFilter(int32_t handle, int32_t on);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetConfigFilter(int32_t handle);
+IMVELA_API int32_t IMVELA_CALL Imvela_LoadConfigFileA(int32_t handle, const char* path);
+IMVELA_API int32_t IMVELA_CALL Imvela_LoadConfigFileW(int32_t handle, const IMVELA_WCHAR* path);
+
+/* Sensor, mirrors, exposure, registers and port */
+IMVELA_API int32_t IMVELA_CALL Imvela_SetMirrorH(int32_t handle, int32_t on);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetMirrorH(int32_t handle);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetMirrorV(int32_t handle, int32_t on);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetMirrorV(int32_t handle);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetAutoIris(int32_t handle, int32_t mode);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetAutoIris(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetRealExposureTime(int32_t handle, int32_t microseconds);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetRealExposureTime(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_ReadRegister(int32_t handle, int32_t address, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_ReadRegisterEx(int32_t handle, int32_t address, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_WriteRegister(int32_t handle, int32_t address, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_WriteRegisterEx(int32_t handle, int32_t address, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_ReadSromID(int32_t handle, int32_t address, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_WriteSromID(int32_t handle, int32_t address, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetIOPort(int32_t handle, uint8_t* value, int32_t unused1, int32_t unused2);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetIOPort(int32_t handle, int32_t value);
+
+/* Dialogs (modal, on the calling thread) */
+IMVELA_API int32_t IMVELA_CALL Imvela_SetImageDlg(int32_t handle, HWND parent);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetAnalogDlg(int32_t handle, HWND parent);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetCameraDlg(int32_t handle, HWND parent);
+
+/* Files */
+IMVELA_API int32_t IMVELA_CALL Imvela_SaveImage(int32_t handle, const char* path, int32_t type);
+IMVELA_API int32_t IMVELA_CALL Imvela_SaveImageW(int32_t handle, const IMVELA_WCHAR* path, int32_t type);
+IMVELA_API int32_t IMVELA_CALL Imvela_Record(int32_t handle, const char* path, uint32_t milliseconds, int32_t show_window);
+IMVELA_API int32_t IMVELA_CALL Imvela_RecordW(int32_t handle, const IMVELA_WCHAR* path, uint32_t milliseconds, int32_t show_window);
+
+/* Not supported by this model: always 0, error 11 posted for a live handle; further arguments ignored. */
+IMVELA_API int32_t IMVELA_CALL Imvela_Fpga_ReadRegister(int32_t handle, ...);
+IMVELA_API int32_t IMVELA_CALL Imvela_Fpga_WriteRegister(int32_t handle, ...);
+IMVELA_API int32_t IMVELA_CALL Imvela_Fps(int32_t handle, ...);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetHalfClock(int32_t handle, ...);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetCrossbar(int32_t handle, ...);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetHalfClock(int32_t handle, ...);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetSamplingRate(int32_t handle, ...);
+
+/* Named filter values: Imvela_SetFilterValue / Imvela_GetFilterValue with identifiers 1 to 27. */
+IMVELA_API int32_t IMVELA_CALL Imvela_SetBrightness(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetBrightness(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetContrast(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetContrast(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetHue(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetHue(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetSaturation(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetSaturation(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetSharpness(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetSharpness(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetBayerGainRGB(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetBayerGainRGB(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetBayerGainRed(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetBayerGainRed(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetBayerGainGreen(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetBayerGainGreen(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetBayerGainBlue(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetBayerGainBlue(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetBayerGainAuto(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetBayerGainAuto(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetGamma(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetGamma(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetBayerMode(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetBayerMode(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetGlobalGain(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetGlobalGain(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetColorGainRed(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetColorGainRed(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetColorGainGreen1(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetColorGainGreen1(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetColorGainGreen2(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetColorGainGreen2(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetColorGainBlue(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetColorGainBlue(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetExposureTime(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetExposureTime(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetGrayMode(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetGrayMode(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetGrayGainR(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetGrayGainR(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetGrayGainG1(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetGrayGainG1(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetGrayGainG2(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetGrayGainG2(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetGrayGainB(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetGrayGainB(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetGrayOffsetR(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetGrayOffsetR(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetGrayOffsetG1(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetGrayOffsetG1(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetGrayOffsetG2(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetGrayOffsetG2(int32_t handle, int32_t* ok);
+IMVELA_API int32_t IMVELA_CALL Imvela_SetGrayOffsetB(int32_t handle, int32_t value);
+IMVELA_API int32_t IMVELA_CALL Imvela_GetGrayOffsetB(int32_t handle, int32_t* ok);
+
+#if !defined(_WIN32)
+/* POSIX stand-in for windows: a queue receives what the library posts to a window. */
+typedef struct ImvelaMsg {
+    uint32_t  message;
+    uintptr_t wParam;
+    intptr_t  lParam;
+} ImvelaMsg;
+
+IMVELA_API HWND IMVELA_CALL ImvelaMsg_CreateQueue(void);
+/* 1 and the oldest message removed, 0 when none came within timeout_ms (0 polls). */
+IMVELA_API int IMVELA_CALL ImvelaMsg_Get(HWND queue, uint32_t timeout_ms, ImvelaMsg* out);
+IMVELA_API void IMVELA_CALL ImvelaMsg_DestroyQueue(HWND queue);
+#endif
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* IMVELA_SDK_H */

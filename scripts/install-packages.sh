@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a job needs; quiet and quick when they are all present.
+#   install-packages.sh demo   compiler and CMake
+#   install-packages.sh test   also GoogleTest, Google Benchmark, OpenCV, MinGW-w64, Wine, Xvfb
+set -euo pipefail
+profile=${1:-demo}
+packages=(build-essential cmake pkg-config)
+if [ "$profile" = test ]; then
+  packages+=(googletest libgtest-dev libbenchmark-dev libopencv-dev g++-mingw-w64-i686 mingw-w64-i686-dev
+             wine wine32:i386 xvfb xauth x11-utils imagemagick)
+fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
+echo "installing: ${missing[*]}"
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -q i386; then
+  $sudo dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq "${missing[@]}" >/dev/null

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds the library for Linux and for 32-bit Windows and runs every test: native,
+# native under AddressSanitizer + UndefinedBehaviorSanitizer, native under
+# ThreadSanitizer, and the Windows build under Wine. Exits non-zero when any fails.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/install-packages.sh" test
+
+jobs=$(nproc)
+failed=()
+
+configure_and_build() {  # name, cmake arguments...
+  local name=$1
+  shift
+  echo "=== build $name"
+  cmake -S "$root" -B "$root/build/$name" -DCMAKE_BUILD_TYPE=Release "$@" >"$root/build/$name.configure.log" 2>&1 ||
+    { cat "$root/build/$name.configure.log"; return 1; }
+  cmake --build "$root/build/$name" -j"$jobs" 2>&1 | grep -E 'error:|warning:|Error [0-9]' || true
+  [ "${PIPESTATUS[0]}" -eq 0 ]
+}
+
+run_suite() {  # name, environment assignments...
+  local name=$1
+  shift
+  echo "=== test $name"
+  if ! (cd "$root/build/$name" && env "$@" ctest --output-on-failure --timeout 600); then
+    failed+=("$name")
+  fi
+}
+
+mkdir -p build
+
+configure_and_build native -DIMVELA_BUILD_BENCH=ON
+run_suite native
+
+configure_and_build asan -DIMVELA_SANITIZE=address,undefined
+run_suite asan ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+configure_and_build tsan -DIMVELA_SANITIZE=thread
+# ThreadSanitizer needs the classic address-space layout on newer kernels.
+run_suite tsan TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 setarch "$(uname -m)" -R
+
+configure_and_build windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+# Wine's windows are X11 windows: give them a private virtual screen.
+xvfb_pid=""
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  display=:$((100 + RANDOM % 800))
+  Xvfb "$display" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=$display
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+fi
+run_suite windows
+[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+wineserver -k 2>/dev/null || true
+
+if [ ${#failed[@]} -ne 0 ]; then
+  echo "FAILED suites: ${failed[*]}"
+  exit 1
+fi
+echo "all suites passed: native asan tsan windows"

@@ -1,0 +1,9 @@
+#include <time.h>
+
+#include "support/test_clock.h"
+
+uint32_t test_tick_count() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
+}

@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "api/error_history.h"
+
+using imvela::ErrorHistory;
+
+TEST(ErrorHistory, KeepsTwentyNewestFirst) {
+    ErrorHistory history;
+    EXPECT_EQ(history.pop(), 0);
+    for (int32_t code = 1; code <= 25; ++code) history.push(code);
+    for (int32_t expected = 25; expected >= 6; --expected) EXPECT_EQ(history.pop(), expected);
+    EXPECT_EQ(history.pop(), 0);
+    EXPECT_EQ(history.pop(), 0);
+}
+
+TEST(ErrorHistory, ReadingInterleavedWithRecording) {
+    ErrorHistory history;
+    history.push(7);
+    history.push(1);
+    EXPECT_EQ(history.pop(), 1);
+    history.push(9);
+    EXPECT_EQ(history.pop(), 9);
+    EXPECT_EQ(history.pop(), 7);
+    EXPECT_EQ(history.pop(), 0);
+}
+
+TEST(ErrorHistory, ConcurrentWritersLoseNothing) {
+    ErrorHistory history;
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t)
+        writers.emplace_back([&history] {
+            for (int i = 0; i < 5; ++i) history.push(8);
+        });
+    for (auto& w : writers) w.join();
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(history.pop(), 8);
+    EXPECT_EQ(history.pop(), 0);
+}
