@@ -1,0 +1,265 @@
+#include "files/camera_settings.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/settings_tree.h"
+
+namespace imvela {
+
+namespace {
+
+using platform::SettingsKeyHandle;
+
+struct NamedPosition {
+    const char* name;
+    int position;
+    int32_t default_value;
+};
+
+constexpr NamedPosition kAnalogValues[] = {
+    {"Global", AnalogBlock::kGlobalGain, 0},       {"ColorG1", AnalogBlock::kColorGainG1, 0},
+    {"ColorR", AnalogBlock::kColorGainR, 0},       {"ColorB", AnalogBlock::kColorGainB, 0},
+    {"ColorG2", AnalogBlock::kColorGainG2, 0},     {"Exposure", AnalogBlock::kExposure, 637},
+    {"V_Mirror", AnalogBlock::kVerticalMirror, 0}, {"H_Mirror", AnalogBlock::kHorizontalMirror, 0},
+    {"AutoIris", AnalogBlock::kAutoIris, 0},
+};
+
+using P = ImageProcessingBlock;
+constexpr NamedPosition kFilterValues[] = {
+    {"Brightness", P::kBrightness, 0}, {"Contrast", P::kContrast, 0},   {"Hue", P::kHue, 0},
+    {"Saturation", P::kSaturation, 0}, {"Sharpness", P::kSharpness, 0}, {"R_Gain", P::kGainRed, 100},
+    {"G_Gain", P::kGainGreen, 100},    {"B_Gain", P::kGainBlue, 100},   {"Gamma", P::kGamma, 100},
+    {"BayerMode", P::kBayerMode, 3},
+};
+
+constexpr NamedPosition kGrayValues[] = {
+    {"Mode", P::kGrayMode, 0},          {"GainR1", P::kGrayGainR, 128},    {"GainG1", P::kGrayGainG1, 128},
+    {"GainG2", P::kGrayGainG2, 128},    {"GainB1", P::kGrayGainB, 128},    {"OffsetR1", P::kGrayOffsetR, 0},
+    {"OffsetG1", P::kGrayOffsetG1, 0},  {"OffsetG2", P::kGrayOffsetG2, 0}, {"OffsetB1", P::kGrayOffsetB, 0},
+};
+
+// Unstored positions cleared together with the image-filter defaults (this also drops an
+// automatic colour gain request).
+constexpr int kFilterClearedFirst = 20;
+constexpr int kFilterClearedLast = 28;
+
+constexpr int32_t kFirstUseColor = 2;
+constexpr int32_t kFirstUseWaitTime = 1;
+constexpr int32_t kFirstUseClock = 2;
+
+struct CameraKeyName {
+    char text[32];
+    explicit CameraKeyName(int32_t device) { std::snprintf(text, sizeof text, "Camera_%02d", static_cast<int>(device)); }
+};
+
+struct SizeKeyName {
+    char text[32];
+    explicit SizeKeyName(int32_t entry) { std::snprintf(text, sizeof text, "Size_%02d", static_cast<int>(entry)); }
+};
+
+// Opens root, Camera_NN and (when given) a group key in turn for reading; a closed handle
+// when any of them cannot be opened.
+SettingsKeyHandle open_camera_key(const std::string& root, int32_t device, const char* group = nullptr) {
+    SettingsKeyHandle root_key = SettingsKeyHandle::open(nullptr, root.c_str());
+    if (!root_key) return {};
+    SettingsKeyHandle camera = SettingsKeyHandle::open(root_key.get(), CameraKeyName(device).text);
+    if (!camera || !group) return camera;
+    return SettingsKeyHandle::open(camera.get(), group);
+}
+
+// The same path opened or created with full access.
+SettingsKeyHandle create_camera_key(const std::string& root, int32_t device, const char* group = nullptr) {
+    SettingsKeyHandle root_key = SettingsKeyHandle::create(nullptr, root.c_str());
+    if (!root_key) return {};
+    SettingsKeyHandle camera = SettingsKeyHandle::create(root_key.get(), CameraKeyName(device).text);
+    if (!camera || !group) return camera;
+    return SettingsKeyHandle::create(camera.get(), group);
+}
+
+// Reads a size entry's values over `entry`; missing values keep their field.
+void read_size_entry(const SettingsKeyHandle& key, CaptureWindow* entry) {
+    key.read("TH", &entry->total_width);
+    key.read("TV", &entry->total_height);
+    key.read("EH", &entry->width);
+    key.read("EV", &entry->height);
+    key.read("EHS", &entry->h_start);
+    key.read("EVS", &entry->v_start);
+    key.read("Buf", &entry->buffer_count);
+}
+
+bool write_size_entry(const SettingsKeyHandle& key, const CaptureWindow& entry) {
+    return key.write("TH", entry.total_width) && key.write("TV", entry.total_height) &&
+           key.write("EH", entry.width) && key.write("EV", entry.height) && key.write("EHS", entry.h_start) &&
+           key.write("EVS", entry.v_start) && key.write("Buf", entry.buffer_count);
+}
+
+// Reads the whole size table under an open Camera_NN key: entries from 00 on, stopping at
+// the first missing one.
+template <class Visit>
+void for_each_size_entry(const SettingsKeyHandle& camera, Visit&& visit) {
+    for (int32_t entry = 0; entry < SizeTable::kCapacity; ++entry) {
+        SettingsKeyHandle key = SettingsKeyHandle::open(camera.get(), SizeKeyName(entry).text);
+        if (!key) return;
+        if (!visit(entry, key)) return;
+    }
+}
+
+template <size_t N>
+int32_t load_image_group(const std::string& root, int32_t device, const char* group,
+                         const NamedPosition (&names)[N], ImageProcessingBlock* block) {
+    if (!block) return 0;
+    SettingsKeyHandle key = open_camera_key(root, device, group);
+    if (!key) {
+        for (const NamedPosition& value : names) (*block)[value.position] = value.default_value;
+        return 0;
+    }
+    for (const NamedPosition& value : names) key.read(value.name, &(*block)[value.position]);
+    return 1;
+}
+
+template <size_t N, class Block>
+int32_t save_group(const std::string& root, int32_t device, const char* group, const NamedPosition (&names)[N],
+                   const Block& block) {
+    SettingsKeyHandle key = create_camera_key(root, device, group);
+    if (!key) return 0;
+    for (const NamedPosition& value : names)
+        if (!key.write(value.name, block[value.position])) return 0;
+    return 1;
+}
+
+}  // namespace
+
+std::string CameraSettings::default_root() {
+    const char* root = std::getenv(kRootVariable);
+    return root && root[0] ? root : kDefaultRoot;
+}
+
+int32_t CameraSettings::load_size_entry(int32_t device, CaptureWindow* window) const {
+    if (!window) return 0;
+    if (!SettingsKeyHandle::open(nullptr, root_.c_str())) {
+        // First use: write the default tree; the window's defaults are the same numbers.
+        SizeTable defaults;
+        defaults.count = 1;
+        VideoFormat format;
+        format.size = 0;
+        format.color = kFirstUseColor;
+        format.sub_sample = 0;
+        format.wait_time = kFirstUseWaitTime;
+        format.clock = kFirstUseClock;
+        save_dialog(device, defaults, format);
+        return 0;
+    }
+    SettingsKeyHandle camera = open_camera_key(root_, device);
+    int32_t entry = 0;
+    if (!camera || !camera.read("Size", &entry)) return 0;
+    SettingsKeyHandle key = SettingsKeyHandle::open(camera.get(), SizeKeyName(entry).text);
+    if (!key) return 0;
+    read_size_entry(key, window);
+    return 1;
+}
+
+int32_t CameraSettings::load_video_format(int32_t device, VideoFormat* format) const {
+    if (!format) return 0;
+    SettingsKeyHandle camera = open_camera_key(root_, device);
+    if (!camera) return 0;
+    camera.read("Color", &format->color);
+    camera.read("SubSample", &format->sub_sample);
+    camera.read("WaitTime", &format->wait_time);
+    camera.read("Clock", &format->clock);
+    return 1;
+}
+
+int32_t CameraSettings::load_analog(int32_t device, AnalogBlock* block, int32_t device_v_mirror,
+                                    int32_t device_h_mirror) const {
+    if (!block) return 0;
+    SettingsKeyHandle key = open_camera_key(root_, device, "Gain");
+    if (!key) {
+        for (const NamedPosition& value : kAnalogValues) (*block)[value.position] = value.default_value;
+        (*block)[AnalogBlock::kVerticalMirror] = device_v_mirror;
+        (*block)[AnalogBlock::kHorizontalMirror] = device_h_mirror;
+        return 1;
+    }
+    // One place for all nine reads: a missing value repeats the one read before it.
+    int32_t place = 0;
+    for (const NamedPosition& value : kAnalogValues) {
+        key.read(value.name, &place);
+        (*block)[value.position] = place;
+    }
+    return 1;
+}
+
+int32_t CameraSettings::save_analog(int32_t device, const AnalogBlock& block) const {
+    return save_group(root_, device, "Gain", kAnalogValues, block);
+}
+
+int32_t CameraSettings::load_filter(int32_t device, ImageProcessingBlock* block) const {
+    const int32_t read = load_image_group(root_, device, "Filter", kFilterValues, block);
+    if (block && !read)
+        for (int position = kFilterClearedFirst; position <= kFilterClearedLast; ++position) (*block)[position] = 0;
+    return read;
+}
+
+int32_t CameraSettings::save_filter(int32_t device, const ImageProcessingBlock& block) const {
+    return save_group(root_, device, "Filter", kFilterValues, block);
+}
+
+int32_t CameraSettings::load_gray(int32_t device, ImageProcessingBlock* block) const {
+    return load_image_group(root_, device, "Gray", kGrayValues, block);
+}
+
+int32_t CameraSettings::save_gray(int32_t device, const ImageProcessingBlock& block) const {
+    return save_group(root_, device, "Gray", kGrayValues, block);
+}
+
+int32_t CameraSettings::load_dialog(int32_t device, SizeTable* table, VideoFormat* format) const {
+    if (!table || !format) return 0;
+    table->count = 0;
+    SettingsKeyHandle camera = open_camera_key(root_, device);
+    if (!camera) return 0;
+    for_each_size_entry(camera, [table](int32_t entry, const SettingsKeyHandle& key) {
+        read_size_entry(key, &table->entries[entry]);
+        table->count = entry + 1;
+        return true;
+    });
+    camera.read("Size", &format->size);
+    camera.read("Color", &format->color);
+    camera.read("SubSample", &format->sub_sample);
+    camera.read("WaitTime", &format->wait_time);
+    camera.read("Clock", &format->clock);
+    return 1;
+}
+
+int32_t CameraSettings::save_dialog(int32_t device, const SizeTable& table, const VideoFormat& format) const {
+    SettingsKeyHandle camera = create_camera_key(root_, device);
+    if (!camera) return 0;
+    const int32_t count = table.count < 0 ? 0 : table.count > SizeTable::kCapacity ? SizeTable::kCapacity : table.count;
+    for (int32_t entry = 0; entry < count; ++entry) {
+        SettingsKeyHandle key = SettingsKeyHandle::create(camera.get(), SizeKeyName(entry).text);
+        if (!key || !write_size_entry(key, table.entries[entry])) return 0;
+    }
+    return camera.write("Size", format.size) && camera.write("Color", format.color) &&
+                   camera.write("SubSample", format.sub_sample) && camera.write("WaitTime", format.wait_time) &&
+                   camera.write("Clock", format.clock)
+               ? 1
+               : 0;
+}
+
+bool CameraSettings::find_capture_window(int32_t device, int32_t width, int32_t height, CaptureWindow* found) const {
+    if (!found) return false;
+    SettingsKeyHandle camera = open_camera_key(root_, device);
+    if (!camera) return false;
+    bool matched = false;
+    for_each_size_entry(camera, [&](int32_t, const SettingsKeyHandle& key) {
+        CaptureWindow entry;
+        read_size_entry(key, &entry);
+        if (entry.width == width && entry.height == height) {
+            *found = entry;
+            matched = true;
+        }
+        return !matched;
+    });
+    return matched;
+}
+
+}  // namespace imvela
