@@ -1,0 +1,91 @@
+#include "camera/device_use_table.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/process_identity.h"
+#include "platform/shared_memory.h"
+
+namespace imvela {
+
+namespace {
+
+uint32_t load(const uint32_t* place) { return __atomic_load_n(place, __ATOMIC_ACQUIRE); }
+void store(uint32_t* place, uint32_t value) { __atomic_store_n(place, value, __ATOMIC_RELEASE); }
+
+uint32_t low_bits(const void* pointer) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer)); }
+
+}  // namespace
+
+std::string DeviceUseTable::default_name() {
+    const char* name = std::getenv(kNameVariable);
+    return name && name[0] ? name : kDefaultName;
+}
+
+bool DeviceUseTable::map(const std::string& name) {
+    if (view_) return true;
+    section_ = platform::map_shared_section(name.c_str(), kSectionSize);
+    view_ = static_cast<uint8_t*>(platform::shared_section_view(section_));
+    return view_ != nullptr;
+}
+
+void DeviceUseTable::unmap() {
+    platform::unmap_shared_section(section_);
+    section_ = nullptr;
+    view_ = nullptr;
+}
+
+uint32_t DeviceUseTable::owner_value(HWND window) const {
+    uint32_t value = low_bits(window);
+    if (value == 0) value = low_bits(holder_);
+    return value != 0 ? value : 1;
+}
+
+uint32_t* DeviceUseTable::field(int32_t number, size_t offset) const {
+    if (!view_ || number < 0 || number >= kDeviceCount) return nullptr;
+    return reinterpret_cast<uint32_t*>(view_ + kTableOffset + kRecordSize * static_cast<size_t>(number) + offset);
+}
+
+bool DeviceUseTable::is_in_use(int32_t number) const {
+    uint32_t* owner = field(number, kOwnerOffset);
+    if (!owner || load(owner) == 0) return false;
+    return !platform::owner_module_gone(load(field(number, kModuleOffset)));
+}
+
+bool DeviceUseTable::is_owned_by_other(int32_t number, HWND window) const {
+    if (!is_in_use(number)) return false;
+    return load(field(number, kOwnerOffset)) != owner_value(window) ||
+           load(field(number, kModuleOffset)) != platform::current_owner_module();
+}
+
+void DeviceUseTable::claim_device(int32_t number, HWND window) {
+    uint32_t* owner = field(number, kOwnerOffset);
+    if (!owner) return;
+    // Module, reserved and text first, the owner last: whoever sees the owner sees the rest.
+    store(field(number, kModuleOffset), platform::current_owner_module());
+    store(field(number, kReservedOffset), 0);
+    char text[kTextSize] = {};
+    std::memcpy(text, kOwnerText, std::strlen(kOwnerText));
+    uint32_t* words = field(number, kTextOffset);
+    for (size_t i = 0; i < kTextSize / 4; ++i) {
+        uint32_t word;
+        std::memcpy(&word, text + 4 * i, 4);
+        store(words + i, word);
+    }
+    store(owner, owner_value(window));
+}
+
+void DeviceUseTable::release_device(int32_t number, HWND window) {
+    uint32_t* owner = field(number, kOwnerOffset);
+    if (!owner) return;
+    if (load(owner) != owner_value(window) || load(field(number, kModuleOffset)) != platform::current_owner_module() ||
+        load(field(number, kReservedOffset)) != 0)
+        return;
+    store(owner, 0);
+    store(field(number, kModuleOffset), 0);
+    store(field(number, kReservedOffset), 0);
+    uint32_t* words = field(number, kTextOffset);
+    for (size_t i = 0; i < kTextSize / 4; ++i) store(words + i, 0);
+}
+
+}  // namespace imvela
