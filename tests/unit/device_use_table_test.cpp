@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "camera/device_use_table.h"
+#include "platform/shared_memory.h"
+#include "support/scratch_store.h"
+
+using imvela::DeviceUseTable;
+
+namespace {
+
+HWND fake_window(uintptr_t value) { return reinterpret_cast<HWND>(value); }
+
+uint32_t word_at(const uint8_t* view, size_t offset) {
+    uint32_t w;
+    std::memcpy(&w, view + offset, 4);
+    return w;
+}
+
+class DeviceUseTableTest : public ::testing::Test {
+protected:
+    ~DeviceUseTableTest() override { imvela::platform::remove_shared_section(name.c_str()); }
+    std::string name = unique_test_name();
+    int camera_a = 0, camera_b = 0;  // addresses stand for two camera objects
+};
+
+TEST_F(DeviceUseTableTest, RecordLayoutAtItsOffsets) {
+    DeviceUseTable table(&camera_a);
+    ASSERT_TRUE(table.map(name));
+    const uint8_t* view = table.view();
+    table.claim_device(5, fake_window(0x1234));
+    const size_t record = 0x1DCE00 + 140 * 5;
+    EXPECT_EQ(word_at(view, record), 0x1234u);
+    EXPECT_NE(word_at(view, record + 4), 0u);
+    EXPECT_EQ(word_at(view, record + 8), 0u);
+    EXPECT_STREQ(reinterpret_cast<const char*>(view + record + 12), "ImvelaSdk_M52_ZKR.dll");
+    // Neighbouring records untouched.
+    for (size_t offset = record - 140; offset < record; ++offset) EXPECT_EQ(view[offset], 0) << offset;
+    for (size_t offset = record + 140; offset < record + 280; ++offset) EXPECT_EQ(view[offset], 0) << offset;
+
+    table.release_device(5, fake_window(0x1234));
+    for (size_t offset = record; offset < record + 140; ++offset) EXPECT_EQ(view[offset], 0) << offset;
+}
+
+TEST_F(DeviceUseTableTest, TwoTablesSeeEachOthersClaims) {
+    DeviceUseTable a(&camera_a), b(&camera_b);
+    ASSERT_TRUE(a.map(name));
+    ASSERT_TRUE(b.map(name));
+    const HWND wa = fake_window(0x100), wb = fake_window(0x200);
+
+    a.claim_device(2, wa);
+    EXPECT_TRUE(b.is_in_use(2));
+    EXPECT_TRUE(b.is_owned_by_other(2, wb));
+    EXPECT_FALSE(a.is_owned_by_other(2, wa));
+    EXPECT_FALSE(b.is_in_use(3));
+
+    b.release_device(2, wb);  // not the owner: untouched
+    EXPECT_TRUE(a.is_in_use(2));
+    a.release_device(2, wa);
+    EXPECT_FALSE(b.is_in_use(2));
+    EXPECT_FALSE(b.is_owned_by_other(2, wb));
+}
+
+TEST_F(DeviceUseTableTest, NullWindowClaimStillMarksTheDevice) {
+    DeviceUseTable a(&camera_a), b(&camera_b);
+    ASSERT_TRUE(a.map(name));
+    ASSERT_TRUE(b.map(name));
+    a.claim_device(0, nullptr);
+    EXPECT_TRUE(b.is_in_use(0));
+    EXPECT_TRUE(b.is_owned_by_other(0, nullptr));  // another camera object without a window
+    b.release_device(0, nullptr);
+    EXPECT_TRUE(b.is_in_use(0));
+    a.release_device(0, nullptr);
+    EXPECT_FALSE(b.is_in_use(0));
+}
+
+TEST_F(DeviceUseTableTest, ModifiedReservedFieldBlocksRelease) {
+    DeviceUseTable a(&camera_a);
+    ASSERT_TRUE(a.map(name));
+    a.claim_device(1, fake_window(0x10));
+    uint8_t* view = const_cast<uint8_t*>(a.view());
+    view[0x1DCE00 + 140 + 8] = 1;
+    a.release_device(1, fake_window(0x10));
+    EXPECT_TRUE(a.is_in_use(1));
+}
+
+TEST_F(DeviceUseTableTest, OutOfRangeNumbersAndUnmappedTablesDoNothing) {
+    DeviceUseTable a(&camera_a);
+    a.claim_device(0, fake_window(1));  // not mapped
+    EXPECT_FALSE(a.is_in_use(0));
+    ASSERT_TRUE(a.map(name));
+    EXPECT_FALSE(a.is_in_use(0));
+    a.claim_device(32, fake_window(1));
+    a.claim_device(-1, fake_window(1));
+    EXPECT_FALSE(a.is_in_use(32));
+    const uint8_t* view = a.view();
+    for (size_t offset = 0x1DCE00 - 140; offset < 0x1DCE00 + 140 * 33; ++offset) ASSERT_EQ(view[offset], 0) << offset;
+}
+
+TEST_F(DeviceUseTableTest, ClaimsFromManyThreads) {
+    DeviceUseTable a(&camera_a);
+    ASSERT_TRUE(a.map(name));
+    std::thread workers[4];
+    for (int t = 0; t < 4; ++t)
+        workers[t] = std::thread([&a, t] {
+            for (int i = 0; i < 200; ++i) {
+                a.claim_device(7, fake_window(0x1000 + t));
+                a.is_owned_by_other(7, fake_window(0x1000 + t));
+                a.release_device(7, fake_window(0x1000 + t));
+            }
+        });
+    for (auto& w : workers) w.join();
+    a.claim_device(7, fake_window(0x1000));
+    EXPECT_FALSE(a.is_owned_by_other(7, fake_window(0x1000)));
+}
+
+}  // namespace

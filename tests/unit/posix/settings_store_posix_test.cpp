@@ -1,0 +1,164 @@
+// The POSIX settings store: human-readable files, written atomically, safe against
+// concurrent writers in other threads and processes.
+#include <dirent.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "files/camera_settings.h"
+#include "platform/settings_tree.h"
+#include "support/scratch_store.h"
+
+using imvela::AnalogBlock;
+using imvela::CameraSettings;
+using imvela::ImageProcessingBlock;
+using imvela::platform::SettingsKeyHandle;
+
+namespace {
+
+std::string read_text(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void write_text(const std::string& path, const std::string& text) {
+    std::ofstream out(path);
+    out << text;
+}
+
+std::set<std::string> folder_entries(const std::string& folder) {
+    std::set<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.') names.insert(entry->d_name);
+        closedir(dir);
+    }
+    return names;
+}
+
+TEST(SettingsStorePosix, SavedGroupIsAReadableFileUnderTheConfigurationFolder) {
+    ScratchSettings store;
+    CameraSettings settings(store.root());
+    AnalogBlock analog;
+    for (int i = 0; i < AnalogBlock::kCount; ++i) analog[i] = i - 1;
+    ASSERT_EQ(settings.save_analog(2, analog), 1);
+    EXPECT_EQ(read_text(store.config_home() + "/Orvane/ImvelaM52ZKRSdk/Camera_02/Gain/values"),
+              "Global = -1\nColorG1 = 0\nColorR = 1\nColorB = 2\nColorG2 = 3\nExposure = 4\n"
+              "V_Mirror = 5\nH_Mirror = 6\nAutoIris = 7\n");
+    EXPECT_EQ(folder_entries(store.root_folder()), (std::set<std::string>{"Camera_02"}));
+    EXPECT_EQ(folder_entries(store.root_folder() + "/Camera_02/Gain"), (std::set<std::string>{"values", "values.lock"}));
+}
+
+TEST(SettingsStorePosix, HandWrittenStoreIsRead) {
+    ScratchSettings store;
+    const std::string camera = store.root_folder() + "/Camera_00";
+    ASSERT_EQ(system(("mkdir -p '" + camera + "/Size_00' '" + camera + "/Filter'").c_str()), 0);
+    write_text(camera + "/values", "# video format\nSize = 0\n  color=3  \nClock = 0x1\nbogus line\nWaitTime = 12x\n");
+    write_text(camera + "/Size_00/values", "TH = 1292\nTV = 1040\nEH = 640\nEV = 480\nEHS = 4\nEVS = 8\nBuf = 4294967295\n");
+    write_text(camera + "/Filter/values", "Brightness = -255\nGAMMA = 120\nHue = -2147483648\nSaturation = 2147483648\n");
+    // A temporary file left by a writer that crashed is ignored.
+    write_text(camera + "/Filter/values.tmp.999.0", "Brightness = 1\n");
+
+    CameraSettings settings(store.root());
+    imvela::CaptureWindow window;
+    ASSERT_EQ(settings.load_size_entry(0, &window), 1);
+    EXPECT_EQ(window.width, 640);
+    EXPECT_EQ(window.v_start, 8);
+    EXPECT_EQ(window.buffer_count, -1);
+    imvela::VideoFormat format;
+    ASSERT_EQ(settings.load_video_format(0, &format), 1);
+    EXPECT_EQ(format.color, 3);
+    EXPECT_EQ(format.clock, 1);
+    EXPECT_EQ(format.wait_time, 10);  // "12x" does not parse: missing
+    ImageProcessingBlock block;
+    ASSERT_EQ(settings.load_filter(0, &block), 1);
+    EXPECT_EQ(block[ImageProcessingBlock::kBrightness], -255);
+    EXPECT_EQ(block[ImageProcessingBlock::kGamma], 120);
+    EXPECT_EQ(block[ImageProcessingBlock::kHue], INT32_MIN);
+    EXPECT_EQ(block[ImageProcessingBlock::kSaturation], INT32_MIN);  // 2^31 wraps as a DWORD does
+}
+
+TEST(SettingsStorePosix, KeyNamesThatWouldLeaveTheStoreAreRefused) {
+    ScratchSettings store;
+    for (const char* bad : {"..", "a\\..\\b", "a/b", "a\\\\b", "."}) {
+        EXPECT_FALSE(SettingsKeyHandle::create(nullptr, (store.root() + "\\" + bad).c_str())) << bad;
+    }
+    SettingsKeyHandle key = SettingsKeyHandle::create(nullptr, store.root().c_str());
+    ASSERT_TRUE(key);
+    EXPECT_FALSE(key.write("A = B", 1));
+    EXPECT_FALSE(key.write("line\nbreak", 1));
+    EXPECT_FALSE(key.write("", 1));
+}
+
+// Writers add disjoint names to one key; a read-modify-write without the lock would lose
+// some of them.
+void write_names(const std::string& root, const std::string& prefix, int count) {
+    SettingsKeyHandle key = SettingsKeyHandle::create(nullptr, (root + "\\Camera_00\\Shared").c_str());
+    for (int i = 0; i < count; ++i) ASSERT_TRUE(key.write((prefix + std::to_string(i)).c_str(), i));
+}
+
+void expect_all_names(const std::string& root, const std::string& prefix, int count) {
+    SettingsKeyHandle key = SettingsKeyHandle::open(nullptr, (root + "\\Camera_00\\Shared").c_str());
+    ASSERT_TRUE(key);
+    for (int i = 0; i < count; ++i) {
+        int32_t value = -1;
+        EXPECT_TRUE(key.read((prefix + std::to_string(i)).c_str(), &value)) << prefix << i;
+        EXPECT_EQ(value, i);
+    }
+}
+
+TEST(SettingsStorePosix, ConcurrentThreadsLoseNoValues) {
+    ScratchSettings store;
+    const std::string root = store.root();
+    std::thread a(write_names, root, "A", 60), b(write_names, root, "B", 60);
+    a.join();
+    b.join();
+    expect_all_names(root, "A", 60);
+    expect_all_names(root, "B", 60);
+}
+
+TEST(SettingsStorePosix, ConcurrentProcessesLoseNoValuesAndReadersAlwaysSeeAWholeStore) {
+    ScratchSettings store;
+    CameraSettings settings(store.root());
+    ImageProcessingBlock first;
+    for (int i = 0; i < ImageProcessingBlock::kCount; ++i) first[i] = 1000 + i;
+    ASSERT_EQ(settings.save_filter(0, first), 1);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ImageProcessingBlock other;
+        for (int i = 0; i < ImageProcessingBlock::kCount; ++i) other[i] = 2000 + i;
+        CameraSettings child_settings(store.root());
+        for (int round = 0; round < 40; ++round)
+            if (child_settings.save_filter(0, round % 2 ? other : first) != 1) _exit(1);
+        SettingsKeyHandle key = SettingsKeyHandle::create(nullptr, (store.root() + "\\Camera_00\\Shared").c_str());
+        for (int i = 0; i < 40; ++i)
+            if (!key.write(("C" + std::to_string(i)).c_str(), i)) _exit(2);
+        _exit(0);
+    }
+    write_names(store.root(), "P", 40);
+    for (int round = 0; round < 40; ++round) {
+        ImageProcessingBlock seen;
+        ASSERT_EQ(settings.load_filter(0, &seen), 1);
+        for (int i = 0; i <= ImageProcessingBlock::kBayerMode; ++i)
+            ASSERT_TRUE(seen[i] == 1000 + i || seen[i] == 2000 + i) << "position " << i << ": " << seen[i];
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    expect_all_names(store.root(), "P", 40);
+    expect_all_names(store.root(), "C", 40);
+}
+
+}  // namespace
