@@ -58,23 +58,24 @@ struct SizeKeyName {
     explicit SizeKeyName(int32_t entry) { std::snprintf(text, sizeof text, "Size_%02d", static_cast<int>(entry)); }
 };
 
-// Opens root, Camera_NN and (when given) a group key in turn for reading; a closed handle
-// when any of them cannot be opened.
-SettingsKeyHandle open_camera_key(const std::string& root, int32_t device, const char* group = nullptr) {
-    SettingsKeyHandle root_key = SettingsKeyHandle::open(nullptr, root.c_str());
+using KeyOpener = SettingsKeyHandle (*)(platform::SettingsKey*, const char*);
+
+// Opens root, Camera_NN and (when given) a group key in turn with `step` (open for reading
+// or create with full access); a closed handle when any of them fails.
+SettingsKeyHandle camera_key(KeyOpener step, const std::string& root, int32_t device, const char* group) {
+    SettingsKeyHandle root_key = step(nullptr, root.c_str());
     if (!root_key) return {};
-    SettingsKeyHandle camera = SettingsKeyHandle::open(root_key.get(), CameraKeyName(device).text);
+    SettingsKeyHandle camera = step(root_key.get(), CameraKeyName(device).text);
     if (!camera || !group) return camera;
-    return SettingsKeyHandle::open(camera.get(), group);
+    return step(camera.get(), group);
 }
 
-// The same path opened or created with full access.
+SettingsKeyHandle open_camera_key(const std::string& root, int32_t device, const char* group = nullptr) {
+    return camera_key(&SettingsKeyHandle::open, root, device, group);
+}
+
 SettingsKeyHandle create_camera_key(const std::string& root, int32_t device, const char* group = nullptr) {
-    SettingsKeyHandle root_key = SettingsKeyHandle::create(nullptr, root.c_str());
-    if (!root_key) return {};
-    SettingsKeyHandle camera = SettingsKeyHandle::create(root_key.get(), CameraKeyName(device).text);
-    if (!camera || !group) return camera;
-    return SettingsKeyHandle::create(camera.get(), group);
+    return camera_key(&SettingsKeyHandle::create, root, device, group);
 }
 
 // Reads a size entry's values over `entry`; missing values keep their field.
