@@ -140,7 +140,7 @@ void demosaic_inner_generic(const Frame& f) {
     }
 }
 
-constexpr int32_t kStrip = 512;  // output columns per strip
+constexpr int32_t kStrip = 1536;  // output columns per strip: a whole sensor row
 
 // Horizontal pass of one raw row over output columns x0 .. x0 + n - 1 (n even or odd):
 // hx[i] = 3:1 blend of the row's red/blue samples nearest to the block centre of column x0 + i,
@@ -235,13 +235,31 @@ void combine_row16(const RowSources<int32_t>& s, int32_t n, bool rowIsBlue, int3
     }
 }
 
-// Writes packed 8-bit pixels: 3-byte pixels through overlapping 4-byte stores (each store's
-// fourth byte is rewritten by the next pixel; the last pixel is written byte by byte), 4-byte
-// pixels keeping their fourth byte.
+// Writes packed pixels. 3-byte pixels: groups of eight become three 64-bit stores; the rest
+// go through overlapping 4-byte stores (each store's fourth byte is rewritten by the next
+// pixel) and the row's last pixel byte by byte. 4-byte pixels keep their fourth byte.
+// Three separate 8-byte stores: no staging array whose wide reload would miss store forwarding.
+inline void store64(uint8_t* p, uint64_t v) { std::memcpy(p, &v, 8); }
+
+inline uint64_t word_at(const uint16_t* packed, int32_t i) {
+    uint32_t v;
+    std::memcpy(&v, packed + 2 * i, 4);
+    return v;
+}
+
 void store_row8(uint8_t* __restrict out, const uint16_t* __restrict packed, int32_t n, uint16_t pixelBytes) {
     if (pixelBytes == 3) {
-        for (int32_t i = 0; i + 1 < n; ++i) std::memcpy(out + 3 * i, packed + 2 * i, 4);
-        std::memcpy(out + 3 * (n - 1), packed + 2 * (n - 1), 3);
+        int32_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            const uint64_t w0 = word_at(packed, i), w1 = word_at(packed, i + 1), w2 = word_at(packed, i + 2),
+                           w3 = word_at(packed, i + 3), w4 = word_at(packed, i + 4), w5 = word_at(packed, i + 5),
+                           w6 = word_at(packed, i + 6), w7 = word_at(packed, i + 7);
+            store64(out + 3 * i, w0 | (w1 << 24) | (w2 << 48));
+            store64(out + 3 * i + 8, (w2 >> 16) | (w3 << 8) | (w4 << 32) | (w5 << 56));
+            store64(out + 3 * i + 16, (w5 >> 8) | (w6 << 16) | (w7 << 40));
+        }
+        for (; i + 1 < n; ++i) std::memcpy(out + 3 * i, packed + 2 * i, 4);
+        if (i < n) std::memcpy(out + 3 * i, packed + 2 * i, 3);
     } else if (pixelBytes == 4) {
         for (int32_t i = 0; i < n; ++i) {
             uint32_t old, value;
@@ -255,10 +273,18 @@ void store_row8(uint8_t* __restrict out, const uint16_t* __restrict packed, int3
     }
 }
 
+// 6-byte pixels: groups of four become three 64-bit stores.
 void store_row16(uint8_t* __restrict out, const uint64_t* __restrict packed, int32_t n, uint16_t pixelBytes) {
     if (pixelBytes == 6) {
-        for (int32_t i = 0; i + 1 < n; ++i) std::memcpy(out + 6 * i, packed + i, 8);
-        std::memcpy(out + 6 * (n - 1), packed + (n - 1), 6);
+        int32_t i = 0;
+        for (; i + 4 <= n; i += 4) {
+            const uint64_t p0 = packed[i], p1 = packed[i + 1], p2 = packed[i + 2], p3 = packed[i + 3];
+            store64(out + 6 * i, p0 | (p1 << 48));
+            store64(out + 6 * i + 8, (p1 >> 16) | (p2 << 32));
+            store64(out + 6 * i + 16, (p2 >> 32) | (p3 << 16));
+        }
+        for (; i + 1 < n; ++i) std::memcpy(out + 6 * i, packed + i, 8);
+        if (i < n) std::memcpy(out + 6 * i, packed + i, 6);
     } else if (pixelBytes == 8) {
         for (int32_t i = 0; i < n; ++i) {
             uint64_t old;

@@ -51,17 +51,28 @@ bool usable(const Rows& g, int32_t dstBytes, int32_t srcBytes) {
     return g.dst && g.src && !kernel::rect_empty(*g.rect) && g.dstPixelBytes >= dstBytes && g.srcPixelBytes >= srcBytes;
 }
 
-// Rows of 3-byte pixels from a source whose pixels start with blue, green, red: each pixel
-// is written as a 4-byte word whose last byte the next pixel overwrites; the row's last pixel
-// is written exactly.
+// Rows of 3-byte pixels, each made as a word (blue | green << 8 | red << 16) by word(in, last):
+// groups of eight pixels are read first and then written as three 64-bit stores (so the kernel
+// also works in place); the remaining pixels go through 4-byte stores whose fourth byte the
+// next pixel rewrites, the row's last pixel exactly. `last` says that the word may not read
+// past its own pixel.
 template <typename Word>
 void pack_rows24(const Rows& g, bool flip, const Word& word) {
     const int32_t width = kernel::rect_width(*g.rect), height = kernel::rect_height(*g.rect);
     const ptrdiff_t sStep = g.srcPixelBytes;
+    const auto store64 = [](uint8_t* p, uint64_t v) { std::memcpy(p, &v, 8); };
     for (int32_t j = 0; j < height; ++j) {
         const uint8_t* in = input_row(g, j, flip);
         uint8_t* out = kernel::dest_row(g.dst, g.x, g.y, j, g.dstStride, g.dstPixelBytes);
-        for (int32_t i = 0; i + 1 < width; ++i) {
+        int32_t i = 0;
+        for (; i + 8 < width; i += 8) {
+            uint64_t w[8];
+            for (int32_t k = 0; k < 8; ++k) w[k] = word(in + (i + k) * sStep, false) & 0xFFFFFFu;
+            store64(out + 3 * i, w[0] | (w[1] << 24) | (w[2] << 48));
+            store64(out + 3 * i + 8, (w[2] >> 16) | (w[3] << 8) | (w[4] << 32) | (w[5] << 56));
+            store64(out + 3 * i + 16, (w[5] >> 8) | (w[6] << 16) | (w[7] << 40));
+        }
+        for (; i + 1 < width; ++i) {
             const uint32_t v = word(in + i * sStep, false);
             std::memcpy(out + 3 * i, &v, 4);
         }
@@ -182,6 +193,13 @@ IMVELA_PIXEL_KERNEL(ExpandColor64SwapBy6) { return expand_color<6, true, true>(I
 IMVELA_PIXEL_KERNEL(SwapRedBlue24) {
     const Rows g = IMVELA_ROWS;
     if (!usable(g, 3, 3)) return 1;
+    if (dstPixelBytes == 3) {
+        pack_rows24(g, false, [](const uint8_t* p, bool last) {
+            const uint32_t v = bgr_word(p, last);
+            return (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
+        });
+        return 1;
+    }
     const auto pixel = [](uint8_t* d, const uint8_t* s) {
         const uint8_t b = s[0], gr = s[1], r = s[2];
         d[0] = r;
@@ -191,7 +209,7 @@ IMVELA_PIXEL_KERNEL(SwapRedBlue24) {
     if (dstPixelBytes == 4 && srcPixelBytes == 4)
         for_each_pixel<4, 4>(g, false, pixel);
     else
-        dispatch<3, 3>(g, false, pixel);
+        for_each_pixel<0, 0>(g, false, pixel);
     return 1;
 }
 

@@ -181,3 +181,30 @@ TEST(KernelSelection, ModesPickTheirKernels) {
     EXPECT_EQ(select_preview_scale_kernel(1), ScaleFlip8);
     EXPECT_EQ(select_preview_scale_kernel(4), ScaleFlip24);
 }
+
+TEST(Conversion, WideRowsPackThreeBytePixelsExactlyAndSwapInPlace) {
+    CImageBuffer in, out, c48;
+    ASSERT_EQ(in.Create(21, 2, 32), 1);
+    ASSERT_EQ(c48.Create(21, 2, 48), 1);
+    test::fill_random(in, 77, 255);
+    test::fill_random(c48, 78, 4095);
+    ASSERT_EQ(out.Create(21, 2, 24), 1);
+    std::memset(out.bits(), 0xEE, out.size_bytes());
+    out.Apply(Drop32To24, in, nullptr, 0, 0, nullptr);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 21; ++x) ASSERT_EQ(std::memcmp(pixel(out, x, y), pixel(in, x, y), 3), 0) << x;
+        ASSERT_EQ(pixel(out, 0, y)[63], 0xEE);  // padding byte after the row
+    }
+    out.Apply(Shift48To24, c48, nullptr, 0, 0, nullptr);
+    for (int x = 0; x < 21; ++x)
+        for (int c = 0; c < 3; ++c) ASSERT_EQ(pixel(out, x, 1)[c], (word(c48, x, 1, c) >> 4) & 0xFF);
+    CImageBuffer copy;
+    ASSERT_EQ(copy.CreateLike(&out), 1);
+    std::memcpy(copy.bits(), out.bits(), out.size_bytes());
+    out.Apply(SwapRedBlue24, out, nullptr, 0, 0, nullptr);
+    for (int x = 0; x < 21; ++x) {
+        ASSERT_EQ(pixel(out, x, 0)[0], pixel(copy, x, 0)[2]);
+        ASSERT_EQ(pixel(out, x, 0)[1], pixel(copy, x, 0)[1]);
+        ASSERT_EQ(pixel(out, x, 0)[2], pixel(copy, x, 0)[0]);
+    }
+}
