@@ -80,13 +80,7 @@ inline void interpolate_pixel(int32_t rowFlag, int32_t columnFlag, const Fetch& 
     g = std::min(g, maxValue);
 }
 
-struct Frame {
-    uint8_t* dst;
-    const uint8_t* src;
-    const ImageRect* rect;
-    int32_t x, y;
-    uint16_t dstPixelBytes, srcPixelBytes;
-    int32_t dstStride, srcStride;
+struct Frame : kernel::KernelArgs {
     int32_t width, height;
     int32_t phase, qr, qb;
 };
@@ -339,8 +333,7 @@ bool make_frame(Frame& f, uint8_t* dst, const uint8_t* src, const ImageRect& rec
     if (!dst || !src || !user || kernel::rect_empty(rect)) return false;
     if (srcPixelBytes < sizeof(T) || dstPixelBytes < 3 * sizeof(T)) return false;
     const auto* block = static_cast<const DemosaicBlock*>(user);
-    f = Frame{dst, src, &rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride,
-              kernel::rect_width(rect), kernel::rect_height(rect), block->phase & 3,
+    f = Frame{IMVELA_KERNEL_ARGS, kernel::rect_width(rect), kernel::rect_height(rect), block->phase & 3,
               gain_factor(block->redGain), gain_factor(block->blueGain)};
     return true;
 }

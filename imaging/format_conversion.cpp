@@ -12,14 +12,7 @@ namespace {
 using kernel::load16;
 using kernel::store16;
 
-struct Rows {
-    uint8_t* dst;
-    const uint8_t* src;
-    const ImageRect* rect;
-    int32_t x, y;
-    uint16_t dstPixelBytes, srcPixelBytes;
-    int32_t dstStride, srcStride;
-};
+using Rows = kernel::KernelArgs;
 
 inline const uint8_t* input_row(const Rows& g, int32_t j, bool flip) {
     const int32_t row = flip ? kernel::rect_height(*g.rect) - 1 - j : j;
@@ -149,14 +142,9 @@ int32_t expand_color(const Rows& g) {
     return 1;
 }
 
-Rows rows_of(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y, uint16_t dstPixelBytes,
-             uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride) {
-    return Rows{dst, src, &rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride};
-}
-
 }  // namespace
 
-#define IMVELA_ROWS rows_of(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride)
+#define IMVELA_ROWS IMVELA_KERNEL_ARGS
 
 IMVELA_PIXEL_KERNEL(FlipRows) {
     const Rows g = IMVELA_ROWS;

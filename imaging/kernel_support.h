@@ -48,13 +48,21 @@ inline T clamp_value(T v, T lo, T hi) {
     return v < lo ? lo : (v > hi ? hi : v);
 }
 
+// A kernel's geometry arguments in one value, for helpers that walk the rectangle.
+struct KernelArgs {
+    uint8_t* dst;
+    const uint8_t* src;
+    const ImageRect* rect;
+    int32_t x, y;
+    uint16_t dstPixelBytes, srcPixelBytes;
+    int32_t dstStride, srcStride;
+};
+
 // Colour flags of a Bayer sample from the phase and the sample's own column and row.
 inline int32_t bayer_row_flag(int32_t phase, int32_t row) { return (phase & 1) ^ (row & 1); }
 inline int32_t bayer_column_flag(int32_t phase, int32_t column) { return ((phase >> 1) & 1) ^ (column & 1); }
 
-}  // namespace imvela::kernel
 
-namespace imvela::kernel {
 
 // out[i] = f(in[i]) for a run of n elements; in place when out == in. The two forms keep the
 // compiler free to vectorise both without run-time overlap checks.
@@ -70,3 +78,7 @@ inline void transform_run(E* out, const E* in, int32_t n, const F& f) {
 }
 
 }  // namespace imvela::kernel
+
+// The geometry arguments of the kernel being defined (inside an IMVELA_PIXEL_KERNEL body).
+#define IMVELA_KERNEL_ARGS \
+    ::imvela::kernel::KernelArgs { dst, src, &rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride }

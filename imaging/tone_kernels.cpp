@@ -12,14 +12,7 @@
 namespace imvela {
 namespace {
 
-struct Geometry {
-    uint8_t* dst;
-    const uint8_t* src;
-    const ImageRect* rect;
-    int32_t x, y;
-    uint16_t dstPixelBytes, srcPixelBytes;
-    int32_t dstStride, srcStride;
-};
+using Geometry = kernel::KernelArgs;
 
 // Calls op(outRow, inRow, count, step) for every row: when pixels hold exactly `channels`
 // samples the row is one run of width * channels samples with step 1 sample; otherwise each
@@ -63,11 +56,6 @@ void apply_table16(const Geometry& g, int32_t channels, const uint16_t* table, u
             kernel::store16(out + static_cast<ptrdiff_t>(i) * outStep, table[v < size ? v : size - 1]);
         }
     });
-}
-
-Geometry geometry(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y,
-                  uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride) {
-    return Geometry{dst, src, &rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride};
 }
 
 uint32_t table_size(int32_t sampleBits) { return 1u << kernel::clamp_sample_bits(sampleBits); }
@@ -211,7 +199,7 @@ const AdjustmentBlock* block_of(void* user) { return static_cast<const Adjustmen
 
 }  // namespace
 
-#define IMVELA_GEOMETRY geometry(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride)
+#define IMVELA_GEOMETRY IMVELA_KERNEL_ARGS
 
 IMVELA_PIXEL_KERNEL(AdjustGammaMono8) {
     const Geometry g = IMVELA_GEOMETRY;
