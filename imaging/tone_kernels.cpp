@@ -152,17 +152,7 @@ float brightness_factor(int32_t v) {
 template <typename T>
 void brightness(const Geometry& g, int32_t channels, float factor, float top) {
     for_each_run<T>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t outStep, int32_t inStep) {
-        if constexpr (sizeof(T) == 1) {
-            if (outStep == 1 && inStep == 1) {
-                kernel::transform_run(out, in, n, [&](uint8_t v) {
-                    float p = static_cast<float>(v) * factor;
-                    p = p < 0.0f ? 0.0f : p;
-                    p = p > top ? top : p;
-                    return static_cast<uint8_t>(static_cast<int32_t>(p));
-                });
-                return;
-            }
-        } else {
+        if constexpr (sizeof(T) == 2) {
             if (outStep == 2 && inStep == 2 && n > 0) {
                 // Packed 16-bit run: the kernel's buffers are byte memory, so the words go
                 // through a small aligned block to stay free of aliasing questions.
@@ -193,6 +183,19 @@ void brightness(const Geometry& g, int32_t channels, float factor, float top) {
                 kernel::store16(d, static_cast<uint16_t>(static_cast<int32_t>(p)));
         }
     });
+}
+
+// 8-bit samples take only 256 values: the same single-precision products, computed once per
+// call into a table, give the same results as multiplying every sample.
+void brightness8(const Geometry& g, int32_t channels, float factor) {
+    uint8_t table[256];
+    for (int32_t i = 0; i < 256; ++i) {
+        float p = static_cast<float>(i) * factor;
+        p = p < 0.0f ? 0.0f : p;
+        p = p > 255.0f ? 255.0f : p;
+        table[i] = static_cast<uint8_t>(static_cast<int32_t>(p));
+    }
+    apply_table8(g, channels, table);
 }
 
 const AdjustmentBlock* block_of(void* user) { return static_cast<const AdjustmentBlock*>(user); }
@@ -258,13 +261,13 @@ IMVELA_PIXEL_KERNEL(AdjustContrastColor16) {
 IMVELA_PIXEL_KERNEL(AdjustBrightnessMono8) {
     const Geometry g = IMVELA_GEOMETRY;
     if (!user || !usable(g, 1)) return 1;
-    brightness<uint8_t>(g, 1, brightness_factor(block_of(user)->value), 255.0f);
+    brightness8(g, 1, brightness_factor(block_of(user)->value));
     return 1;
 }
 IMVELA_PIXEL_KERNEL(AdjustBrightnessColor8) {
     const Geometry g = IMVELA_GEOMETRY;
     if (!user || !usable(g, 3)) return 1;
-    brightness<uint8_t>(g, 3, brightness_factor(block_of(user)->value), 255.0f);
+    brightness8(g, 3, brightness_factor(block_of(user)->value));
     return 1;
 }
 IMVELA_PIXEL_KERNEL(AdjustBrightnessMono16) {
