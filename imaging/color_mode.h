@@ -24,3 +24,13 @@ constexpr int32_t color_mode_reported(int32_t index) {
 }
 
 }  // namespace imvela
+
+namespace imvela {
+
+// Whether the delivered image of a colour mode is demosaiced (modes 2 to 5).
+constexpr bool color_mode_is_color(int32_t index) { return index >= 2 && index < kColorModeCount; }
+
+// Bits per raw sample the device transfers in a colour mode: 16 in modes 1, 4 and 5, else 8.
+constexpr int32_t color_mode_raw_bits(int32_t index) { return index == 1 || index == 4 || index == 5 ? 16 : 8; }
+
+}  // namespace imvela

@@ -1,0 +1,384 @@
+// Bilinear Bayer demosaic: every output pixel sits at the centre of the 2 x 2 block formed by
+// the raw sample and its left, upper and upper-left neighbours. Green is the mean of the two
+// greens of that block; red and blue blend their four nearest samples with weights 9, 3, 3, 1.
+//
+// The inner kernel works in vertical strips. Within a strip, every raw row is filtered once
+// horizontally (HX: the 3:1 blend of the row's red or blue samples at each output column, GP:
+// the row's green sample in each column pair); every output row then adds two of those rows
+// with weights 3:1. Those loops are straight array arithmetic that the compiler vectorises; the
+// alternation of colours across a row lives only in the two per-row pair loops.
+#include <algorithm>
+
+#include "imaging/kernel_catalogue.h"
+#include "imaging/kernel_support.h"
+
+namespace imvela {
+namespace {
+
+using kernel::load16;
+
+// Gain factors: percent to 1/128 units. Gains outside 0..400 are limited so that no sum can
+// overflow and no channel turns negative.
+int32_t gain_factor(int32_t percent) {
+    return static_cast<int32_t>(static_cast<double>(std::clamp(percent, 0, 400)) * 1.28);
+}
+
+template <typename T>
+struct SampleTraits;
+template <>
+struct SampleTraits<uint8_t> {
+    using Lane = int16_t;  // 16 * 255 fits
+    static constexpr int32_t kMax = 255;
+};
+template <>
+struct SampleTraits<uint16_t> {
+    using Lane = int32_t;
+    static constexpr int32_t kMax = 4095;
+};
+
+template <typename T>
+inline int32_t sample_at(const uint8_t* row, int32_t column, uint16_t pixelBytes) {
+    if constexpr (sizeof(T) == 1)
+        return row[static_cast<ptrdiff_t>(column) * pixelBytes];
+    else
+        return load16(row + static_cast<ptrdiff_t>(column) * pixelBytes);
+}
+
+template <typename T>
+inline void store_pixel(uint8_t* p, int32_t b, int32_t g, int32_t r) {
+    if constexpr (sizeof(T) == 1) {
+        p[0] = static_cast<uint8_t>(b);
+        p[1] = static_cast<uint8_t>(g);
+        p[2] = static_cast<uint8_t>(r);
+    } else {
+        kernel::store16(p, static_cast<uint16_t>(b));
+        kernel::store16(p + 2, static_cast<uint16_t>(g));
+        kernel::store16(p + 4, static_cast<uint16_t>(r));
+    }
+}
+
+// The formula table for one pixel; fetch(dx, dy) returns the raw sample at that offset.
+template <typename Fetch>
+inline void interpolate_pixel(int32_t rowFlag, int32_t columnFlag, const Fetch& P, int32_t qr, int32_t qb,
+                              int32_t maxValue, int32_t& b, int32_t& g, int32_t& r) {
+    int32_t sb, sr;
+    if (rowFlag == columnFlag) {  // green
+        g = (P(-1, -1) + P(0, 0)) >> 1;
+        const int32_t across = 9 * P(-1, 0) + 3 * P(1, 0) + 3 * P(-1, -2) + P(1, -2);
+        const int32_t upDown = 9 * P(0, -1) + 3 * P(-2, -1) + 3 * P(0, 1) + P(-2, 1);
+        sb = rowFlag == 0 ? across : upDown;
+        sr = rowFlag == 0 ? upDown : across;
+    } else {  // blue (flags 0 1) or red (flags 1 0)
+        g = (P(-1, 0) + P(0, -1)) >> 1;
+        const int32_t self = 9 * P(0, 0) + 3 * P(-2, 0) + 3 * P(0, -2) + P(-2, -2);
+        const int32_t diagonal = 9 * P(-1, -1) + 3 * P(-1, 1) + 3 * P(1, -1) + P(1, 1);
+        sb = columnFlag == 1 ? self : diagonal;
+        sr = columnFlag == 1 ? diagonal : self;
+    }
+    b = std::min((sb * qb) >> 11, maxValue);
+    r = std::min((sr * qr) >> 11, maxValue);
+    g = std::min(g, maxValue);
+}
+
+struct Frame : kernel::KernelArgs {
+    int32_t width, height;
+    int32_t phase, qr, qb;
+};
+
+// One output pixel with neighbours outside the frame taken four samples further in (which
+// keeps their colour). Needs a frame of at least 4 x 4.
+template <typename T>
+void border_pixel(const Frame& f, int32_t px, int32_t py) {
+    const auto fetch = [&](int32_t dx, int32_t dy) {
+        int32_t c = px + dx, r = py + dy;
+        if (c < 0) c += 4;
+        if (c >= f.width) c -= 4;
+        if (r < 0) r += 4;
+        if (r >= f.height) r -= 4;
+        return sample_at<T>(kernel::source_row(f.src, *f.rect, r, f.srcStride, f.srcPixelBytes), c, f.srcPixelBytes);
+    };
+    int32_t b, g, r;
+    interpolate_pixel(kernel::bayer_row_flag(f.phase, py), kernel::bayer_column_flag(f.phase, px), fetch, f.qr,
+                      f.qb, SampleTraits<T>::kMax, b, g, r);
+    store_pixel<T>(kernel::dest_row(f.dst, f.x, f.y, py, f.dstStride, f.dstPixelBytes) +
+                       static_cast<ptrdiff_t>(px) * f.dstPixelBytes,
+                   b, g, r);
+}
+
+template <typename T>
+void demosaic_border(const Frame& f) {
+    const int32_t w = f.width, h = f.height;
+    for (int32_t py : {0, 1, h - 2, h - 1})
+        for (int32_t px = 0; px < w; ++px) border_pixel<T>(f, px, py);
+    for (int32_t px : {0, 1, w - 2, w - 1})
+        for (int32_t py = 0; py < h; ++py) border_pixel<T>(f, px, py);
+}
+
+// Inner area one pixel at a time: for sources whose samples are not packed.
+template <typename T>
+void demosaic_inner_generic(const Frame& f) {
+    for (int32_t py = 2; py < f.height - 2; ++py) {
+        const int32_t rowFlag = kernel::bayer_row_flag(f.phase, py);
+        for (int32_t px = 2; px < f.width - 2; ++px) {
+            const auto fetch = [&](int32_t dx, int32_t dy) {
+                return sample_at<T>(kernel::source_row(f.src, *f.rect, py + dy, f.srcStride, f.srcPixelBytes),
+                                    px + dx, f.srcPixelBytes);
+            };
+            int32_t b, g, r;
+            interpolate_pixel(rowFlag, kernel::bayer_column_flag(f.phase, px), fetch, f.qr, f.qb,
+                              SampleTraits<T>::kMax, b, g, r);
+            store_pixel<T>(kernel::dest_row(f.dst, f.x, f.y, py, f.dstStride, f.dstPixelBytes) +
+                               static_cast<ptrdiff_t>(px) * f.dstPixelBytes,
+                           b, g, r);
+        }
+    }
+}
+
+constexpr int32_t kStrip = 1536;  // output columns per strip: a whole sensor row
+
+// Horizontal pass of one raw row over output columns x0 .. x0 + n - 1 (n even or odd):
+// hx[i] = 3:1 blend of the row's red/blue samples nearest to the block centre of column x0 + i,
+// gp[i] = the row's green sample among columns x0 + i - 1 and x0 + i.
+// `p` points at the raw sample of column x0; `first` is 1 when column x0 holds red/blue.
+template <typename T, typename Lane>
+void filter_row(const T* __restrict p, int32_t n, int32_t first, Lane* __restrict hx, Lane* __restrict gp) {
+    const int32_t pairs = n / 2;
+    if (first) {  // column x0 red/blue, x0 + 1 green
+        for (int32_t k = 0; k < pairs; ++k) {
+            const int32_t c = 2 * k;
+            hx[c] = static_cast<Lane>(3 * p[c] + p[c - 2]);
+            hx[c + 1] = static_cast<Lane>(3 * p[c] + p[c + 2]);
+            gp[c] = static_cast<Lane>(p[c - 1]);
+            gp[c + 1] = static_cast<Lane>(p[c + 1]);
+        }
+    } else {  // column x0 green, x0 + 1 red/blue
+        for (int32_t k = 0; k < pairs; ++k) {
+            const int32_t c = 2 * k;
+            hx[c] = static_cast<Lane>(3 * p[c - 1] + p[c + 1]);
+            hx[c + 1] = static_cast<Lane>(3 * p[c + 1] + p[c - 1]);
+            gp[c] = static_cast<Lane>(p[c]);
+            gp[c + 1] = static_cast<Lane>(p[c]);
+        }
+    }
+    if (n & 1) {
+        const int32_t c = n - 1;
+        const bool colour = ((c & 1) == 0) == (first != 0);
+        hx[c] = static_cast<Lane>(colour ? 3 * p[c] + p[c - 2] : 3 * p[c - 1] + p[c + 1]);
+        gp[c] = static_cast<Lane>(colour ? p[c - 1] : p[c]);
+    }
+}
+
+// Output row from the filtered rows: `same`/`sameUp` are the HX of rows y and y - 2 (colour of
+// row y), `above`/`below` the HX of rows y - 1 and y + 1, `green0`/`green1` the GP of rows y and y - 1.
+template <typename Lane>
+struct RowSources {
+    const Lane* same;
+    const Lane* sameUp;
+    const Lane* above;
+    const Lane* below;
+    const Lane* green0;
+    const Lane* green1;
+};
+
+// 8-bit: packs blue | green << 8 | red << 16 into `packed` (one 32-bit word per pixel, as two
+// 16-bit halves so that the arithmetic stays in 16-bit lanes).
+void combine_row8(const RowSources<int16_t>& s, int32_t n, bool rowIsBlue, int32_t qr, int32_t qb,
+                  uint16_t* __restrict packed) {
+    // (sum * q) >> 11 == (sum * (q << 5)) >> 16: sums <= 4080 and q << 5 <= 16384 stay in 16 bits.
+    const int16_t qSame = static_cast<int16_t>((rowIsBlue ? qb : qr) << 5);
+    const int16_t qOther = static_cast<int16_t>((rowIsBlue ? qr : qb) << 5);
+    const int16_t* __restrict a = s.same;
+    const int16_t* __restrict a2 = s.sameUp;
+    const int16_t* __restrict b = s.above;
+    const int16_t* __restrict b2 = s.below;
+    const int16_t* __restrict g0 = s.green0;
+    const int16_t* __restrict g1 = s.green1;
+    for (int32_t i = 0; i < n; ++i) {
+        const int16_t sumSame = static_cast<int16_t>(3 * a[i] + a2[i]);
+        const int16_t sumOther = static_cast<int16_t>(3 * b[i] + b2[i]);
+        int16_t vSame = static_cast<int16_t>((static_cast<int32_t>(sumSame) * qSame) >> 16);
+        int16_t vOther = static_cast<int16_t>((static_cast<int32_t>(sumOther) * qOther) >> 16);
+        vSame = vSame > 255 ? int16_t(255) : vSame;
+        vOther = vOther > 255 ? int16_t(255) : vOther;
+        const int16_t green = static_cast<int16_t>((g0[i] + g1[i]) >> 1);
+        const int16_t blue = rowIsBlue ? vSame : vOther;
+        const int16_t red = rowIsBlue ? vOther : vSame;
+        packed[2 * i] = static_cast<uint16_t>(blue | (green << 8));
+        packed[2 * i + 1] = static_cast<uint16_t>(red);
+    }
+}
+
+// 16-bit: blue | green << 16 | red << 32 per pixel.
+void combine_row16(const RowSources<int32_t>& s, int32_t n, bool rowIsBlue, int32_t qr, int32_t qb,
+                   uint64_t* __restrict packed) {
+    const int32_t qSame = rowIsBlue ? qb : qr;
+    const int32_t qOther = rowIsBlue ? qr : qb;
+    const int32_t* __restrict a = s.same;
+    const int32_t* __restrict a2 = s.sameUp;
+    const int32_t* __restrict b = s.above;
+    const int32_t* __restrict b2 = s.below;
+    const int32_t* __restrict g0 = s.green0;
+    const int32_t* __restrict g1 = s.green1;
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t vSame = std::min(((3 * a[i] + a2[i]) * qSame) >> 11, 4095);
+        const int32_t vOther = std::min(((3 * b[i] + b2[i]) * qOther) >> 11, 4095);
+        const int32_t green = std::min((g0[i] + g1[i]) >> 1, 4095);
+        const uint64_t blue = static_cast<uint64_t>(rowIsBlue ? vSame : vOther);
+        const uint64_t red = static_cast<uint64_t>(rowIsBlue ? vOther : vSame);
+        packed[i] = blue | (static_cast<uint64_t>(green) << 16) | (red << 32);
+    }
+}
+
+// Writes packed pixels. 3-byte pixels: groups of eight become three 64-bit stores; the rest
+// go through overlapping 4-byte stores (each store's fourth byte is rewritten by the next
+// pixel) and the row's last pixel byte by byte. 4-byte pixels keep their fourth byte.
+// Three separate 8-byte stores: no staging array whose wide reload would miss store forwarding.
+inline void store64(uint8_t* p, uint64_t v) { std::memcpy(p, &v, 8); }
+
+inline uint64_t word_at(const uint16_t* packed, int32_t i) {
+    uint32_t v;
+    std::memcpy(&v, packed + 2 * i, 4);
+    return v;
+}
+
+void store_row8(uint8_t* __restrict out, const uint16_t* __restrict packed, int32_t n, uint16_t pixelBytes) {
+    if (pixelBytes == 3) {
+        int32_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            const uint64_t w0 = word_at(packed, i), w1 = word_at(packed, i + 1), w2 = word_at(packed, i + 2),
+                           w3 = word_at(packed, i + 3), w4 = word_at(packed, i + 4), w5 = word_at(packed, i + 5),
+                           w6 = word_at(packed, i + 6), w7 = word_at(packed, i + 7);
+            store64(out + 3 * i, w0 | (w1 << 24) | (w2 << 48));
+            store64(out + 3 * i + 8, (w2 >> 16) | (w3 << 8) | (w4 << 32) | (w5 << 56));
+            store64(out + 3 * i + 16, (w5 >> 8) | (w6 << 16) | (w7 << 40));
+        }
+        for (; i + 1 < n; ++i) std::memcpy(out + 3 * i, packed + 2 * i, 4);
+        if (i < n) std::memcpy(out + 3 * i, packed + 2 * i, 3);
+    } else if (pixelBytes == 4) {
+        for (int32_t i = 0; i < n; ++i) {
+            uint32_t old, value;
+            std::memcpy(&old, out + 4 * i, 4);
+            std::memcpy(&value, packed + 2 * i, 4);
+            value |= old & 0xFF000000u;
+            std::memcpy(out + 4 * i, &value, 4);
+        }
+    } else {
+        for (int32_t i = 0; i < n; ++i) std::memcpy(out + static_cast<ptrdiff_t>(i) * pixelBytes, packed + 2 * i, 3);
+    }
+}
+
+// 6-byte pixels: groups of four become three 64-bit stores.
+void store_row16(uint8_t* __restrict out, const uint64_t* __restrict packed, int32_t n, uint16_t pixelBytes) {
+    if (pixelBytes == 6) {
+        int32_t i = 0;
+        for (; i + 4 <= n; i += 4) {
+            const uint64_t p0 = packed[i], p1 = packed[i + 1], p2 = packed[i + 2], p3 = packed[i + 3];
+            store64(out + 6 * i, p0 | (p1 << 48));
+            store64(out + 6 * i + 8, (p1 >> 16) | (p2 << 32));
+            store64(out + 6 * i + 16, (p2 >> 32) | (p3 << 16));
+        }
+        for (; i + 1 < n; ++i) std::memcpy(out + 6 * i, packed + i, 8);
+        if (i < n) std::memcpy(out + 6 * i, packed + i, 6);
+    } else if (pixelBytes == 8) {
+        for (int32_t i = 0; i < n; ++i) {
+            uint64_t old;
+            std::memcpy(&old, out + 8 * i, 8);
+            const uint64_t value = packed[i] | (old & 0xFFFF000000000000ull);
+            std::memcpy(out + 8 * i, &value, 8);
+        }
+    } else {
+        for (int32_t i = 0; i < n; ++i) std::memcpy(out + static_cast<ptrdiff_t>(i) * pixelBytes, packed + i, 6);
+    }
+}
+
+template <typename T>
+void demosaic_inner_packed(const Frame& f) {
+    using Lane = typename SampleTraits<T>::Lane;
+    // Filtered rows of the four raw rows y - 2 .. y + 1 in a ring indexed by row & 3.
+    Lane hx[4][kStrip];
+    Lane gp[4][kStrip];
+    [[maybe_unused]] uint16_t packed8[2 * kStrip];  // 8-bit: one 32-bit word per pixel, as two halves
+    [[maybe_unused]] uint64_t packed16[kStrip];
+    const int32_t ph1 = (f.phase >> 1) & 1;
+    for (int32_t x0 = 2; x0 < f.width - 2; x0 += kStrip) {
+        const int32_t n = std::min(kStrip, f.width - 2 - x0);
+        // Column x0 holds red/blue in raw row r when its column flag differs from the row flag.
+        const auto filter = [&](int32_t r) {
+            const T* row = reinterpret_cast<const T*>(kernel::source_row(f.src, *f.rect, r, f.srcStride, f.srcPixelBytes));
+            const int32_t first = (ph1 ^ (x0 & 1)) != kernel::bayer_row_flag(f.phase, r) ? 1 : 0;
+            filter_row<T, Lane>(row + x0, n, first, hx[r & 3], gp[r & 3]);
+        };
+        for (int32_t r = 0; r < 3; ++r) filter(r);
+        for (int32_t py = 2; py < f.height - 2; ++py) {
+            filter(py + 1);
+            const RowSources<Lane> s{hx[py & 3], hx[(py - 2) & 3], hx[(py - 1) & 3],
+                                     hx[(py + 1) & 3], gp[py & 3],        gp[(py - 1) & 3]};
+            const bool rowIsBlue = kernel::bayer_row_flag(f.phase, py) == 0;
+            uint8_t* out = kernel::dest_row(f.dst, f.x, f.y, py, f.dstStride, f.dstPixelBytes) +
+                           static_cast<ptrdiff_t>(x0) * f.dstPixelBytes;
+            if constexpr (sizeof(T) == 1) {
+                combine_row8(s, n, rowIsBlue, f.qr, f.qb, packed8);
+                store_row8(out, packed8, n, f.dstPixelBytes);
+            } else {
+                combine_row16(s, n, rowIsBlue, f.qr, f.qb, packed16);
+                store_row16(out, packed16, n, f.dstPixelBytes);
+            }
+        }
+    }
+}
+
+template <typename T>
+bool make_frame(Frame& f, uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y,
+                uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride, void* user) {
+    if (!dst || !src || !user || kernel::rect_empty(rect)) return false;
+    if (srcPixelBytes < sizeof(T) || dstPixelBytes < 3 * sizeof(T)) return false;
+    const auto* block = static_cast<const DemosaicBlock*>(user);
+    f = Frame{IMVELA_KERNEL_ARGS, kernel::rect_width(rect), kernel::rect_height(rect), block->phase & 3,
+              gain_factor(block->redGain), gain_factor(block->blueGain)};
+    return true;
+}
+
+template <typename T>
+int32_t demosaic_inner(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y,
+                       uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride,
+                       void* user) {
+    Frame f;
+    if (!make_frame<T>(f, dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user)) return 1;
+    if (f.width <= 4 || f.height <= 4) return 1;
+    if (srcPixelBytes == sizeof(T))
+        demosaic_inner_packed<T>(f);
+    else
+        demosaic_inner_generic<T>(f);
+    return 1;
+}
+
+template <typename T>
+int32_t demosaic_border_kernel(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y,
+                               uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride,
+                               int32_t srcStride, void* user) {
+    Frame f;
+    if (!make_frame<T>(f, dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user)) return 1;
+    // Smaller frames would need neighbours that do not exist: they stay undemosaiced.
+    if (f.width < 4 || f.height < 4) return 1;
+    demosaic_border<T>(f);
+    return 1;
+}
+
+}  // namespace
+
+IMVELA_PIXEL_KERNEL(DemosaicBayer8) {
+    return demosaic_inner<uint8_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user);
+}
+IMVELA_PIXEL_KERNEL(DemosaicBayer16) {
+    return demosaic_inner<uint16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user);
+}
+IMVELA_PIXEL_KERNEL(DemosaicBayerBorder8) {
+    return demosaic_border_kernel<uint8_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride,
+                                           user);
+}
+IMVELA_PIXEL_KERNEL(DemosaicBayerBorder16) {
+    return demosaic_border_kernel<uint16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride,
+                                            srcStride, user);
+}
+
+}  // namespace imvela

@@ -1,0 +1,57 @@
+#include "imaging/kernel_selection.h"
+
+#include "imaging/color_mode.h"
+
+namespace imvela {
+
+namespace {
+
+// Kernels by mode group: mode 0, mode 1, modes 2 and 3, modes 4 and 5.
+struct Row {
+    KernelOperation operation;
+    PixelKernel kernels[4];
+};
+
+constexpr Row kCatalogue[] = {
+    {KernelOperation::Demosaic, {nullptr, nullptr, DemosaicBayer8, DemosaicBayer16}},
+    {KernelOperation::DemosaicBorder, {nullptr, nullptr, DemosaicBayerBorder8, DemosaicBayerBorder16}},
+    {KernelOperation::MeasureBayerBalance, {nullptr, nullptr, MeasureBayerBalance8, MeasureBayerBalance16}},
+    {KernelOperation::MeasureGrayGains, {MeasureGrayGains, MeasureGrayGains, nullptr, nullptr}},
+    {KernelOperation::ApplyGrayGains, {ApplyGrayGains8, ApplyGrayGains16, nullptr, nullptr}},
+    {KernelOperation::ColorToGray, {ColorToGray, nullptr, nullptr, nullptr}},
+    {KernelOperation::HueSaturation, {nullptr, nullptr, AdjustHueSaturation8, AdjustHueSaturation16}},
+    {KernelOperation::Gamma, {AdjustGammaMono8, AdjustGammaMono16, AdjustGammaColor8, AdjustGammaColor16}},
+    {KernelOperation::Contrast, {AdjustContrastMono8, AdjustContrastMono16, AdjustContrastColor8, AdjustContrastColor16}},
+    {KernelOperation::Sharpness, {SharpenMono8, SharpenMono16, SharpenColor8, SharpenColor16}},
+    {KernelOperation::Brightness,
+     {AdjustBrightnessMono8, AdjustBrightnessMono16, AdjustBrightnessColor8, AdjustBrightnessColor16}},
+    {KernelOperation::RegionAverage, {RegionAverage8, RegionAverage16, RegionAverage8, RegionAverage16}},
+    {KernelOperation::RepadRows, {RepadRows8, RepadRows16, RepadRows8, RepadRows16}},
+};
+
+int group_of(int32_t colorMode) { return colorMode <= 1 ? colorMode : (colorMode <= 3 ? 2 : 3); }
+
+}  // namespace
+
+PixelKernel select_kernel(KernelOperation operation, int32_t colorMode) {
+    if (colorMode < 0 || colorMode >= kColorModeCount) return nullptr;
+    if (operation == KernelOperation::PreviewToDisplayable) {
+        switch (colorMode) {
+            case 1: return Shift16To8;
+            case 3: return Drop32To24;
+            case 4:
+            case 5: return Shift48To24;
+            default: return nullptr;
+        }
+    }
+    for (const Row& row : kCatalogue)
+        if (row.operation == operation) return row.kernels[group_of(colorMode)];
+    return nullptr;
+}
+
+ScaleKernel select_preview_scale_kernel(int32_t colorMode) {
+    if (colorMode < 0 || colorMode >= kColorModeCount) return nullptr;
+    return colorMode <= 1 ? ScaleFlip8 : ScaleFlip24;
+}
+
+}  // namespace imvela

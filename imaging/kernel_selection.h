@@ -1,0 +1,32 @@
+#pragma once
+// Which kernel serves which operation in which colour mode (index 0..5).
+#include <cstdint>
+
+#include "imaging/kernel_catalogue.h"
+
+namespace imvela {
+
+enum class KernelOperation {
+    Demosaic,             // inner area
+    DemosaicBorder,       // two-pixel border
+    MeasureBayerBalance,  // on the raw buffer
+    MeasureGrayGains,
+    ApplyGrayGains,
+    ColorToGray,
+    HueSaturation,
+    Gamma,
+    Contrast,
+    Sharpness,
+    Brightness,
+    RegionAverage,  // on the raw buffer
+    RepadRows,      // on the raw buffer
+    PreviewToDisplayable,
+};
+
+// The kernel for an operation in a colour mode, or nullptr where the operation does not run.
+PixelKernel select_kernel(KernelOperation operation, int32_t colorMode);
+
+// The scaling kernel that paints the preview in a colour mode, or nullptr for an invalid mode.
+ScaleKernel select_preview_scale_kernel(int32_t colorMode);
+
+}  // namespace imvela

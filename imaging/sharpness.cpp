@@ -1,0 +1,116 @@
+// Unsharp masking with a 4 x 4 box: every inner sample moves away from the mean of the 16
+// samples in columns x - 2 .. x + 1 and rows y - 2 .. y + 1 by s / 10 of its difference from
+// it. The source is an untouched copy of the destination (the work copy).
+//
+// Rows are processed as flat runs of channel samples in chunks: the vertical 4-row sums of a
+// chunk are formed once, the horizontal 4-pixel window is then four loads of those sums.
+#include <algorithm>
+
+#include "imaging/kernel_catalogue.h"
+#include "imaging/kernel_support.h"
+
+namespace imvela {
+namespace {
+
+constexpr int32_t kChunk = 1536;  // flat output samples per chunk
+
+// Sample type T; Acc holds the column sums, Wide the difference times the setting.
+template <typename T, typename Acc, typename Wide>
+void sharpen(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y, uint16_t dstPixelBytes,
+             uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride, int32_t channels, int32_t strength,
+             int32_t top) {
+    const int32_t width = kernel::rect_width(rect), height = kernel::rect_height(rect);
+    const int32_t step = srcPixelBytes / static_cast<int32_t>(sizeof(T));  // samples per source pixel
+    const bool packedOut = dstPixelBytes == srcPixelBytes && step == channels;
+    const int32_t first = 2 * step, last = (width - 2) * step;  // flat sample range of columns 2 .. width - 3
+    Acc sums[kChunk + 3 * 8];
+    T result[kChunk];
+    for (int32_t row = 2; row < height - 2; ++row) {
+        const T* rows[4];
+        for (int32_t r = 0; r < 4; ++r)
+            rows[r] = reinterpret_cast<const T*>(kernel::source_row(src, rect, row - 2 + r, srcStride, srcPixelBytes));
+        uint8_t* out = kernel::dest_row(dst, x, y, row, dstStride, dstPixelBytes);
+        for (int32_t k0 = first; k0 < last; k0 += kChunk) {
+            const int32_t n = std::min(kChunk, last - k0);
+            // Column sums for samples k0 - 2 step .. k0 + n + step - 1.
+            const int32_t base = k0 - 2 * step, span = n + 3 * step;
+            {
+                const T* __restrict r0 = rows[0] + base;
+                const T* __restrict r1 = rows[1] + base;
+                const T* __restrict r2 = rows[2] + base;
+                const T* __restrict r3 = rows[3] + base;
+                Acc* __restrict s = sums;
+                for (int32_t i = 0; i < span; ++i) s[i] = static_cast<Acc>(r0[i] + r1[i] + r2[i] + r3[i]);
+            }
+            const T* __restrict centre = rows[2] + k0;
+            const Acc* __restrict s = sums;
+            T* __restrict res = result;
+            const int32_t o1 = step, o2 = 2 * step, o3 = 3 * step;
+            for (int32_t i = 0; i < n; ++i) {
+                const Acc mean = static_cast<Acc>((s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4);
+                const Wide c = static_cast<Wide>(centre[i]);
+                const Wide moved = static_cast<Wide>(c + static_cast<Wide>((c - static_cast<Wide>(mean)) * strength) / 10);
+                res[i] = static_cast<T>(moved < 0 ? 0 : (moved > top ? top : moved));
+            }
+            // Write the channels (never a fourth byte or word).
+            if (packedOut) {
+                std::memcpy(out + static_cast<ptrdiff_t>(k0) * sizeof(T), result, static_cast<size_t>(n) * sizeof(T));
+            } else {
+                for (int32_t i = 0; i < n; ++i) {
+                    const int32_t flat = k0 + i, channel = flat - (flat / step) * step;
+                    if (channel >= channels) continue;
+                    std::memcpy(out + static_cast<ptrdiff_t>(flat / step) * dstPixelBytes + channel * sizeof(T),
+                                &result[i], sizeof(T));
+                }
+            }
+        }
+    }
+}
+
+template <typename T>
+int32_t sharpen_kernel(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y,
+                       uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride, void* user,
+                       int32_t channels) {
+    // The filter reads neighbours of the samples it writes: it needs a separate source.
+    if (!dst || !src || !user || dst == src || kernel::rect_empty(rect)) return 1;
+    const int32_t need = channels * static_cast<int32_t>(sizeof(T));
+    if (dstPixelBytes < need || srcPixelBytes < need || srcPixelBytes > 8 || srcPixelBytes % sizeof(T) != 0) return 1;
+    if (kernel::rect_width(rect) <= 4 || kernel::rect_height(rect) <= 4) return 1;
+    const auto& block = *static_cast<const AdjustmentBlock*>(user);
+    const int32_t s = block.value;
+    if constexpr (sizeof(T) == 1) {
+        // Differences of at most 255 times settings up to 128 fit in 16 bits.
+        if (s >= -128 && s <= 128)
+            sharpen<uint8_t, int16_t, int16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride,
+                                               channels, s, 255);
+        else
+            sharpen<uint8_t, int16_t, int64_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride,
+                                               channels, s, 255);
+    } else {
+        const int32_t top = (1 << kernel::clamp_sample_bits(block.sampleBits)) - 1;
+        if (s >= -32767 && s <= 32767)
+            sharpen<uint16_t, int32_t, int32_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride,
+                                                srcStride, channels, s, top);
+        else
+            sharpen<uint16_t, int32_t, int64_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride,
+                                                srcStride, channels, s, top);
+    }
+    return 1;
+}
+
+}  // namespace
+
+IMVELA_PIXEL_KERNEL(SharpenMono8) {
+    return sharpen_kernel<uint8_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user, 1);
+}
+IMVELA_PIXEL_KERNEL(SharpenColor8) {
+    return sharpen_kernel<uint8_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user, 3);
+}
+IMVELA_PIXEL_KERNEL(SharpenMono16) {
+    return sharpen_kernel<uint16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user, 1);
+}
+IMVELA_PIXEL_KERNEL(SharpenColor16) {
+    return sharpen_kernel<uint16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user, 3);
+}
+
+}  // namespace imvela

@@ -1,0 +1,64 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+#include "platform/file_io.h"
+
+namespace imvela::platform {
+
+namespace {
+// Descriptor d is stored as d + 1 so that descriptor 0 is not the null handle.
+FileHandle from_fd(int fd) { return fd < 0 ? nullptr : reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd) + 1); }
+int fd_of(FileHandle file) { return static_cast<int>(reinterpret_cast<intptr_t>(file) - 1); }
+}  // namespace
+
+FileHandle open_file_for_writing(const char* path) {
+    if (!path) return nullptr;
+    int fd = open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    return from_fd(fd);
+}
+
+FileHandle open_file_for_reading(const char* path) {
+    if (!path) return nullptr;
+    return from_fd(open(path, O_RDONLY | O_CLOEXEC));
+}
+
+bool write_file(FileHandle file, const void* data, uint32_t length) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (length > 0) {
+        const ssize_t n = write(fd_of(file), p, length);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        length -= static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
+uint32_t read_file(FileHandle file, void* data, uint32_t length) {
+    auto* p = static_cast<uint8_t*>(data);
+    uint32_t total = 0;
+    while (total < length) {
+        const ssize_t n = read(fd_of(file), p + total, length - total);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        total += static_cast<uint32_t>(n);
+    }
+    return total;
+}
+
+uint32_t file_size(FileHandle file) {
+    struct stat st {};
+    if (fstat(fd_of(file), &st) != 0 || st.st_size < 0) return 0;
+    return st.st_size > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<uint32_t>(st.st_size);
+}
+
+void close_file(FileHandle file) {
+    if (file) close(fd_of(file));
+}
+
+}  // namespace imvela::platform

@@ -1,0 +1,307 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "imaging/image_buffer.h"
+#include "imaging/kernel_catalogue.h"
+#include "imaging/power_function.h"
+#include "support/test_image.h"
+
+using namespace imvela;
+using test::pixel;
+using test::word;
+
+namespace {
+
+// One 8-bit value pushed through an in-place adjustment kernel on a 24-bit pixel (or an
+// 8-bit one for the monochrome kernels); the result is the last channel of the last pixel.
+int adjust8(PixelKernel kernel, int setting, int value, int bits = 24) {
+    CImageBuffer b;
+    b.Create(2, 2, bits);
+    test::fill_samples(b, [&] { return value; });
+    AdjustmentBlock block{setting, 12};
+    b.Apply(kernel, b, nullptr, 0, 0, &block);
+    return pixel(b, 1, 1)[bits / 8 - 1];
+}
+
+int adjust16(PixelKernel kernel, int setting, int value) {
+    CImageBuffer b;
+    b.Create(2, 2, 16);
+    test::fill_samples(b, [&] { return value; });
+    AdjustmentBlock block{setting, 12};
+    b.Apply(kernel, b, nullptr, 0, 0, &block);
+    return word(b, 1, 1);
+}
+
+std::array<int, 3> hue_of(int hue, int saturation, int b, int g, int r) {
+    CImageBuffer buf;
+    buf.Create(1, 1, 24);
+    uint8_t* p = buf.bits();
+    p[0] = static_cast<uint8_t>(b);
+    p[1] = static_cast<uint8_t>(g);
+    p[2] = static_cast<uint8_t>(r);
+    HueBlock block{hue, saturation, 12};
+    buf.Apply(AdjustHueSaturation8, buf, nullptr, 0, 0, &block);
+    return {p[0], p[1], p[2]};
+}
+
+}  // namespace
+
+TEST(GrayGains, GainAndOffsetPerPositionWithLimits) {
+    CImageBuffer b;
+    ASSERT_EQ(b.Create(4, 2, 8), 1);
+    test::fill_samples(b, [] { return 200; });
+    *pixel(b, 0, 1) = 20;
+    // Phase 0: row 0 = G1, R; row 1 = B, G2.
+    GrayBlock block{0, 128, 255, 128, 128, 0, 0, 0, -50, 8};
+    b.Apply(ApplyGrayGains8, b, nullptr, 0, 0, &block);
+    EXPECT_EQ(*pixel(b, 0, 0), 255);  // G1: 200 * 255 / 128 = 398, limited
+    EXPECT_EQ(*pixel(b, 1, 0), 200);  // R unchanged
+    EXPECT_EQ(*pixel(b, 0, 1), 0);    // B: 20 - 50
+    EXPECT_EQ(*pixel(b, 1, 1), 200);  // G2
+
+    CImageBuffer w;
+    ASSERT_EQ(w.Create(2, 2, 16), 1);
+    test::fill_samples(w, [] { return 3000; });
+    GrayBlock wide{1, 256, 128, 100, 128, 10, 0, 0, 0, 12};  // phase 1: row 0 = B, G2; row 1 = G1, R
+    w.Apply(ApplyGrayGains16, w, nullptr, 0, 0, &wide);
+    EXPECT_EQ(word(w, 1, 1), 4095);  // R: 6000 + 10 limited to 12 bits
+    EXPECT_EQ(word(w, 0, 0), 3000);  // B
+    EXPECT_EQ(word(w, 1, 0), 2343);  // G2: 3000 * 100 / 128
+    wide.sampleBits = 16;
+    test::fill_samples(w, [] { return 3000; });
+    w.Apply(ApplyGrayGains16, w, nullptr, 0, 0, &wide);
+    EXPECT_EQ(word(w, 1, 1), 6010);
+}
+
+TEST(GrayGains, MeasurementSkipsBlackAndSaturatedSamples) {
+    CImageBuffer b;
+    ASSERT_EQ(b.Create(8, 8, 8), 1);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) *pixel(b, x, y) = ((y & 1) == 0 && (x & 1) == 1) ? 100 : 200;  // R at flags 0 1
+    *pixel(b, 0, 0) = 0;
+    *pixel(b, 2, 0) = 255;
+    *pixel(b, 1, 0) = 255;
+    GrayBlock block{0, 1, 2, 3, 4, -5, 6, 7, 8, 8};
+    b.Apply(MeasureGrayGains, b, nullptr, 0, 0, &block);
+    EXPECT_EQ(block.gainR, 256);
+    EXPECT_EQ(block.gainG1, 128);
+    EXPECT_EQ(block.gainG2, 128);
+    EXPECT_EQ(block.gainB, 128);
+    EXPECT_EQ(block.offsetR, -5);
+    // Without any usable sample at one position the block stays as it was.
+    test::fill_samples(b, [] { return 255; });
+    block = {0, 1, 2, 3, 4, 0, 0, 0, 0, 8};
+    b.Apply(MeasureGrayGains, b, nullptr, 0, 0, &block);
+    EXPECT_EQ(block.gainR, 1);
+    EXPECT_EQ(block.gainB, 4);
+}
+
+TEST(ColorToGray, WeightsGreenRedBlue) {
+    CImageBuffer c, g;
+    ASSERT_EQ(c.Create(2, 1, 24), 1);
+    ASSERT_EQ(g.Create(2, 1, 8), 1);
+    uint8_t* p = c.bits();
+    p[0] = 10, p[1] = 200, p[2] = 100;  // (59 * 200 + 30 * 100 + 11 * 10) / 100 = 149
+    p[3] = 255, p[4] = 255, p[5] = 255;
+    g.Apply(ColorToGray, c, nullptr, 0, 0, nullptr);
+    EXPECT_EQ(g.bits()[0], 149);
+    EXPECT_EQ(g.bits()[1], 255);
+}
+
+TEST(Brightness, ScalesByTheFactorAndLimits) {
+    EXPECT_EQ(adjust8(AdjustBrightnessColor8, 255, 20), 220);
+    EXPECT_EQ(adjust8(AdjustBrightnessColor8, 255, 30), 255);
+    EXPECT_EQ(adjust8(AdjustBrightnessColor8, -255, 200), 0);
+    EXPECT_EQ(adjust8(AdjustBrightnessColor8, -128, 200), 99);  // 200 * 0.498039 = 99.6
+    EXPECT_EQ(adjust8(AdjustBrightnessColor8, 1000000, 1), 255);
+    EXPECT_EQ(adjust8(AdjustBrightnessColor8, -1000000, 100), 0);
+    EXPECT_EQ(adjust16(AdjustBrightnessMono16, 255, 200), 2200);
+    EXPECT_EQ(adjust16(AdjustBrightnessMono16, 255, 400), 4095);
+    CImageBuffer m;
+    m.Create(3, 1, 8);
+    m.bits()[1] = 20;
+    AdjustmentBlock block{255, 12};
+    m.Apply(AdjustBrightnessMono8, m, nullptr, 0, 0, &block);
+    EXPECT_EQ(m.bits()[1], 220);
+}
+
+TEST(Contrast, TablePointsForPositiveAndNegativeSettings) {
+    EXPECT_EQ(adjust8(AdjustContrastColor8, 64, 63), 0);
+    EXPECT_EQ(adjust8(AdjustContrastColor8, 64, 64), 0);
+    EXPECT_EQ(adjust8(AdjustContrastColor8, 64, 100), 72);
+    EXPECT_EQ(adjust8(AdjustContrastColor8, 64, 191), 254);
+    EXPECT_EQ(adjust8(AdjustContrastColor8, 64, 192), 255);
+    EXPECT_EQ(adjust8(AdjustContrastColor8, -64, 0), 42);
+    EXPECT_EQ(adjust8(AdjustContrastColor8, -64, 255), 212);
+    EXPECT_EQ(adjust8(AdjustContrastColor8, 128, 255), 0);
+    // 16 bits with 12 significant bits: t = 64 * 16 = 1024.
+    EXPECT_EQ(adjust16(AdjustContrastMono16, 64, 1023), 0);
+    EXPECT_EQ(adjust16(AdjustContrastMono16, 64, 2048), 2048);
+    EXPECT_EQ(adjust16(AdjustContrastMono16, 64, 3072), 4095);
+    EXPECT_EQ(adjust16(AdjustContrastMono16, 64, 60000), 4095);  // above the table
+    EXPECT_EQ(adjust16(AdjustContrastMono16, -64, 0), 682);      // 4096 / 6144 * 1024
+}
+
+TEST(Gamma, TablePointsAndSettingZero) {
+    EXPECT_EQ(adjust8(AdjustGammaColor8, 200, 128), 0);
+    EXPECT_EQ(adjust8(AdjustGammaColor8, 200, 255), 255);
+    EXPECT_EQ(adjust8(AdjustGammaColor8, 50, 64), 127);  // sqrt(64 / 255) * 255 = 127.75
+    EXPECT_EQ(adjust8(AdjustGammaColor8, 0, 0), 0);      // exponent limited to 0.001
+    EXPECT_EQ(adjust8(AdjustGammaColor8, 0, 1), 253);
+    EXPECT_EQ(adjust8(AdjustGammaMono8, 0, 0, 8), 255);
+    EXPECT_EQ(adjust8(AdjustGammaMono8, -50, 0, 8), 255);  // pow(0, negative) limited
+    EXPECT_EQ(adjust8(AdjustGammaMono8, 200, 128, 8), 0);
+    EXPECT_EQ(adjust16(AdjustGammaMono16, 200, 4095), 4084);  // (4095 / 4096)^11 * 4095 = 4084.01
+    EXPECT_EQ(adjust16(AdjustGammaMono16, 100, 4095), 4094);  // divisor 4096, not 4095
+    EXPECT_EQ(adjust16(AdjustGammaMono16, 50, 1024), 2047);   // sqrt(0.25) * 4095
+}
+
+TEST(Gamma, PowerFunctionIsExactWhereThePowerIsRepresentable) {
+    EXPECT_EQ(correctly_rounded_pow(0.25, 0.5), 0.5);
+    EXPECT_EQ(correctly_rounded_pow(0.5, 11.0), 1.0 / 2048.0);
+    EXPECT_EQ(correctly_rounded_pow(3.0 / 4096.0, 3.0), 27.0 / 68719476736.0);
+    EXPECT_EQ(correctly_rounded_pow(0.75, 2.0), 0.5625);
+    EXPECT_EQ(correctly_rounded_pow(0.3, 1.0), 0.3);
+    EXPECT_EQ(correctly_rounded_pow(0.0, 0.0), 1.0);
+    EXPECT_EQ(correctly_rounded_pow(0.0, 2.0), 0.0);
+    EXPECT_EQ(correctly_rounded_pow(1.0, 99.999), 1.0);
+    // Known values (correctly rounded): these bits are what both builds must produce.
+    EXPECT_EQ(correctly_rounded_pow(0.5, 0.3), 0.81225239635623558);
+    EXPECT_EQ(correctly_rounded_pow(100.0 / 255.0, 1.3), 0.29614047281161682);
+    EXPECT_EQ(correctly_rounded_pow(0.7, 99.999), 3.2356303721171716e-16);
+}
+
+TEST(Gamma, TablesAgreeWithTheCLibraryOnEverySetting) {
+    // Table entries from our pow and the C library's pow agree for all settings and all
+    // 8-bit and 12-bit entries (the host library's pow is accurate to well under one unit).
+    int differences = 0;
+    for (int v = 0; v <= 200; v += 1) {
+        const double g = v > 100 ? (v - 100) / 10.0 + 1.0 : v / 100.0;
+        for (int i = 0; i < 256; ++i)
+            differences += static_cast<int>(correctly_rounded_pow(i / 255.0, g) * 255) !=
+                           static_cast<int>(std::pow(i / 255.0, g) * 255);
+        for (int i = 0; i < 4096; i += 7)
+            differences += static_cast<int>(correctly_rounded_pow(i / 4096.0, g) * 4095) !=
+                           static_cast<int>(std::pow(i / 4096.0, g) * 4095);
+    }
+    EXPECT_EQ(differences, 0);
+}
+
+TEST(Sharpness, FlatImageUnchangedAndOuterRingNeverWritten) {
+    CImageBuffer work, out;
+    ASSERT_EQ(work.Create(12, 9, 24), 1);
+    ASSERT_EQ(out.Create(12, 9, 24), 1);
+    test::fill_samples(work, [] { return 90; });
+    std::memcpy(out.bits(), work.bits(), work.size_bytes());
+    AdjustmentBlock block{30, 12};
+    out.Apply(SharpenColor8, work, nullptr, 0, 0, &block);
+    EXPECT_EQ(std::memcmp(out.bits(), work.bits(), work.size_bytes()), 0);
+
+    // A spike: its neighbourhood changes, the two outermost rows and columns do not.
+    test::fill_samples(out, [] { return 7; });
+    test::fill_samples(work, [] { return 100; });
+    pixel(work, 5, 4)[1] = 200;
+    out.Apply(SharpenColor8, work, nullptr, 0, 0, &block);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 12; ++x) {
+            const bool inner = x >= 2 && x <= 9 && y >= 2 && y <= 6;
+            if (!inner) {
+                ASSERT_EQ(pixel(out, x, y)[1], 7) << x << "," << y;
+            }
+        }
+    // Box of columns 4..7, rows 3..6 for pixel (6, 5): mean (15 * 100 + 200) / 16 = 106,
+    // so 100 + (100 - 106) * 30 / 10 = 82.
+    EXPECT_EQ(pixel(out, 6, 5)[1], 82);
+    // Pixel (5, 4): mean 106, 200 + (94 * 3) = 482, limited.
+    EXPECT_EQ(pixel(out, 5, 4)[1], 255);
+    EXPECT_EQ(pixel(out, 5, 4)[0], 100);
+
+    // 16 bits and frames of 4 pixels or fewer.
+    CImageBuffer w, wo;
+    ASSERT_EQ(w.Create(4, 8, 16), 1);
+    ASSERT_EQ(wo.Create(4, 8, 16), 1);
+    test::fill_random(w, 3, 4095);
+    wo.Apply(SharpenMono16, w, nullptr, 0, 0, &block);
+    for (size_t i = 0; i < wo.size_bytes(); ++i) ASSERT_EQ(wo.bits()[i], 0);
+}
+
+TEST(Sharpness, SixteenBitSpikeAndFourthWordUntouched) {
+    CImageBuffer work, out;
+    ASSERT_EQ(work.Create(8, 8, 64), 1);
+    ASSERT_EQ(out.Create(8, 8, 64), 1);
+    test::fill_samples(work, [] { return 1000; });
+    test::set_word(work, 4, 4, 2, 3000);
+    std::memcpy(out.bits(), work.bits(), work.size_bytes());
+    AdjustmentBlock block{10, 16};
+    out.Apply(SharpenColor16, work, nullptr, 0, 0, &block);
+    EXPECT_EQ(word(out, 4, 4, 2), 3000 + (3000 - 1125));  // mean (15000 + 3000) / 16
+    block.sampleBits = 12;
+    std::memcpy(out.bits(), work.bits(), work.size_bytes());
+    out.Apply(SharpenColor16, work, nullptr, 0, 0, &block);
+    EXPECT_EQ(word(out, 4, 4, 2), 4095);
+    EXPECT_EQ(word(out, 3, 3, 2), 875);  // 1000 - 125
+    test::set_word(out, 4, 4, 3, 0x1234);
+    out.Apply(SharpenColor16, work, nullptr, 0, 0, &block);
+    EXPECT_EQ(word(out, 4, 4, 3), 0x1234);
+}
+
+TEST(HueSaturation, HueRotatesPureRed) {
+    EXPECT_EQ(hue_of(120, 0, 0, 0, 255), (std::array<int, 3>{0, 255, 2}));
+    EXPECT_EQ(hue_of(60, 0, 0, 0, 255), (std::array<int, 3>{0, 255, 255}));
+    // Hue 0 and 360 reproduce a pixel to within one unit.
+    for (int hue : {0, 360}) {
+        const auto p = hue_of(hue, 0, 30, 140, 222);
+        EXPECT_NEAR(p[0], 30, 1);
+        EXPECT_NEAR(p[1], 140, 1);
+        EXPECT_NEAR(p[2], 222, 1);
+    }
+}
+
+TEST(HueSaturation, FullDesaturationGivesGrayAndSixteenBitKeepsLowBitsZero) {
+    CImageBuffer b;
+    ASSERT_EQ(b.Create(16, 16, 32), 1);
+    test::fill_random(b, 11, 255);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) pixel(b, x, y)[3] = 0x5A;
+    HueBlock block{45, -255, 12};
+    b.Apply(AdjustHueSaturation8, b, nullptr, 0, 0, &block);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const uint8_t* p = pixel(b, x, y);
+            ASSERT_LE(std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}), 1);
+            ASSERT_EQ(p[3], 0x5A);
+        }
+    CImageBuffer w;
+    ASSERT_EQ(w.Create(1, 1, 48), 1);
+    test::set_word(w, 0, 0, 2, 4095);
+    test::set_word(w, 0, 0, 1, 60000);  // beyond 12 bits: limited, never outside the tables
+    HueBlock wide{120, 0, 12};
+    w.Apply(AdjustHueSaturation16, w, nullptr, 0, 0, &wide);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(word(w, 0, 0, c) & 0xF, 0);
+}
+
+TEST(HueSaturation, ConcurrentCallsWithDifferentSaturationsUseTheirOwnTables) {
+    CImageBuffer source;
+    ASSERT_EQ(source.Create(64, 32, 24), 1);
+    test::fill_random(source, 21, 255);
+    auto run = [&](int saturation, CImageBuffer& out) {
+        out.Create(64, 32, 24);
+        HueBlock block{30, saturation, 12};
+        out.Apply(AdjustHueSaturation8, source, nullptr, 0, 0, &block);
+    };
+    CImageBuffer expectA, expectB;
+    run(-200, expectA);
+    run(150, expectB);
+    for (int round = 0; round < 20; ++round) {
+        CImageBuffer a, b;
+        std::thread ta([&] { run(-200, a); });
+        std::thread tb([&] { run(150, b); });
+        ta.join();
+        tb.join();
+        ASSERT_EQ(std::memcmp(a.bits(), expectA.bits(), a.size_bytes()), 0);
+        ASSERT_EQ(std::memcmp(b.bits(), expectB.bits(), b.size_bytes()), 0);
+    }
+}
