@@ -176,7 +176,9 @@ bool EmulatedCamera::wait_for_trigger(std::unique_lock<std::mutex>& lock, const 
             wake = std::min(wake, armed_at_ + period * (fired + 1));
         }
         if (now >= deadline) return false;
+        ++waiting_reads_;
         changed_.wait_until(lock, wake);
+        --waiting_reads_;
     }
 }
 
@@ -341,6 +343,11 @@ int32_t EmulatedCamera::read_port(int32_t port) const {
     if (port < 0 || port > 0xFF) return -1;
     std::lock_guard<std::mutex> g(lock_);
     return ports_[port];
+}
+
+int32_t EmulatedCamera::waiting_reads() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return waiting_reads_;
 }
 
 int32_t EmulatedCamera::frame_count() const {

@@ -48,6 +48,8 @@ public:
     int32_t read_register(int32_t address) const;
     int32_t read_port(int32_t port) const;
     int32_t frame_count() const;
+    // Image reads waiting for a trigger now.
+    int32_t waiting_reads() const;
     int32_t srom(int32_t address, const CameraSettings& settings) const;
     // Power-on state, the serial ROM included.
     void reset();
@@ -77,6 +79,7 @@ private:
     int32_t timeout_ms_ = 3000;
 
     bool latched_trigger_ = false;
+    int32_t waiting_reads_ = 0;
     Clock::time_point armed_at_{};
     int64_t periodic_used_ = 0;      // periodic triggers consumed since arming
 

@@ -2,6 +2,7 @@
 
 #include "device/driver_channel.h"
 #include "device_fixture.h"
+#include "support/test_environment.h"
 
 using namespace imvela;
 using imvela::driver::Record;
@@ -271,4 +272,27 @@ TEST(NoCameraAttached, EveryOperationTakesItsFailurePath) {
     EXPECT_EQ(take, kTakeStopped);
     EXPECT_EQ(device.stop_streaming(), kStreamTransferFailed);
     EXPECT_EQ(device.stop_streaming(), 0);
+}
+
+// The device class with no fixed transport picks the driver from IMVELA_EMULATOR at each open.
+TEST(EnvironmentSelection, EnumerationFollowsImvelaEmulator) {
+    emulator::emulated_driver().release_settings();
+    {
+        ScopedEnvironment cameras("IMVELA_EMULATOR", "0,2,5");
+        ScopedEnvironment fast("IMVELA_EMULATOR_FPS", "0");
+        CImvelaM61XZKRSdk device(nullptr, record_sleep);
+        for (int32_t n = 0; n < 32; ++n) EXPECT_EQ(device.is_device_present(n), n == 0 || n == 2 || n == 5 ? 1 : 0);
+        EXPECT_EQ(emulator::emulated_driver().camera(0)->read_register(0x2E), 0x09D0);
+        device.set_window(0, 0, 64, 4, 0);
+        EXPECT_EQ(device.read_single_frame(), 0);
+    }
+    {
+        ScopedEnvironment cameras("IMVELA_EMULATOR", "none");
+        CImvelaM61XZKRSdk device(nullptr, record_sleep);
+        for (int32_t n = 0; n < 32; ++n) EXPECT_EQ(device.is_device_present(n), 0);
+        EXPECT_EQ(device.current_device_number(), 0);
+        int32_t v = 1;
+        EXPECT_EQ(device.read_register(0x2E, &v), 0);
+    }
+    emulator::emulated_driver().reset_cameras();
 }
