@@ -5,10 +5,15 @@
 
 namespace {
 
-// The camera at the number when the emulator is in use and names it, else null.
-imvela::emulator::EmulatedCamera* emulated_camera(int32_t number) {
-    if (!imvela::emulator::refresh_from_environment(imvela::platform::has_device_driver())) return nullptr;
-    return imvela::emulator::emulated_driver().camera(number);
+// The camera at the number when the emulator is in use and names it, else null (also when
+// the environment could not be read for lack of memory).
+imvela::emulator::EmulatedCamera* emulated_camera(int32_t number) noexcept {
+    try {
+        if (!imvela::emulator::refresh_from_environment(imvela::platform::has_device_driver())) return nullptr;
+        return imvela::emulator::emulated_driver().camera(number);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 }  // namespace
