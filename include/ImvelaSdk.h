@@ -236,6 +236,45 @@ IMVELA_API int32_t IMVELA_CALL Imvela_GetGrayOffsetG2(int32_t handle, int32_t* o
 IMVELA_API int32_t IMVELA_CALL Imvela_SetGrayOffsetB(int32_t handle, int32_t value);
 IMVELA_API int32_t IMVELA_CALL Imvela_GetGrayOffsetB(int32_t handle, int32_t* ok);
 
+/* Emulated camera
+ *
+ * The library carries an emulated camera that speaks the camera driver's contract. It is
+ * chosen per process by environment variables, read whenever devices are enumerated or opened:
+ *   IMVELA_EMULATOR            unset: the camera driver on Windows, one emulated camera at
+ *                              device number 0 elsewhere; "0,2,5": emulated cameras at exactly
+ *                              those numbers; "none": the emulator with no camera
+ *   IMVELA_EMULATOR_SCENE      "bars" (default): colour bars, a gray ramp and a moving object
+ *                              as a Bayer mosaic, 12 significant bits, brighter with exposure
+ *                              and gain; "ramp": sample (X + 2Y) mod 256 (one-byte samples) or
+ *                              mod 4096 (two-byte samples) at sensor column X, row Y
+ *   IMVELA_EMULATOR_FPS        frame pacing, default 30; 0 answers every request at once
+ *   IMVELA_EMULATOR_DEFECTS    defect-pixel file (int32 x, int32 y records, y counted from the
+ *                              sensor's bottom row) whose pixels read full scale
+ *   IMVELA_EMULATOR_ROM_MODE   serial-ROM byte 0x1EB0 (default 1)
+ *   IMVELA_EMULATOR_TRIGGER_MS with the trigger armed, a trigger every N milliseconds
+ * The functions below reach the emulated cameras (device numbers as above).
+ */
+#define IMVELA_EMU_FAULT_SHORT_TRANSFER 1 /* the image request moves half the frame */
+#define IMVELA_EMU_FAULT_FAILED_REQUEST 2 /* the image request fails at once */
+#define IMVELA_EMU_FAULT_STALL          3 /* nothing until the driver timeout, then failure */
+#define IMVELA_EMU_FAULT_UNPLUG         4 /* at the next image request the camera is unplugged */
+
+/* Fires the hardware trigger: 1 when the camera exists and the trigger is armed. A trigger
+ * with no read pending is kept (at most one) for the next read. */
+IMVELA_API int32_t IMVELA_CALL ImvelaEmu_Trigger(int32_t device_number);
+/* A fault for the next count image requests (0 clears it); 1, or 0 for an unknown device or
+ * kind. An unplugged camera fails every open and every open file until ImvelaEmu_Replug. */
+IMVELA_API int32_t IMVELA_CALL ImvelaEmu_InjectFault(int32_t device_number, int32_t kind, int32_t count);
+/* 1 for an existing camera (plugged in again if it was unplugged), 0 for an unknown one. */
+IMVELA_API int32_t IMVELA_CALL ImvelaEmu_Replug(int32_t device_number);
+/* Last value written to a sensor register or port register (0 when nothing wrote it);
+ * -1 for an unknown device. */
+IMVELA_API int32_t IMVELA_CALL ImvelaEmu_ReadRegister(int32_t device_number, int32_t address);
+IMVELA_API int32_t IMVELA_CALL ImvelaEmu_ReadPort(int32_t device_number, int32_t port);
+/* Complete frames delivered since the process started (short and failed transfers do not
+ * count); -1 for an unknown device. */
+IMVELA_API int32_t IMVELA_CALL ImvelaEmu_FrameCount(int32_t device_number);
+
 #if !defined(_WIN32)
 /* POSIX stand-in for windows: a queue receives what the library posts to a window. */
 typedef struct ImvelaMsg {

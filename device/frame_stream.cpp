@@ -1,0 +1,182 @@
+#include "device/frame_stream.h"
+
+#include <chrono>
+#include <new>
+
+#include "device/driver_channel.h"
+#include "platform/clock.h"
+#include "platform/thread_priority.h"
+
+namespace imvela {
+
+FrameStream::~FrameStream() { stop(); }
+
+int32_t FrameStream::allocate(int64_t block_bytes, int32_t count) {
+    if (running()) return kStreamAlreadyRunning;
+    if (thread_.joinable()) thread_.join();  // a loop that ended by itself; stop still reports it
+    release_blocks();
+    if (block_bytes <= 0 || count <= 0) return 7;
+    try {
+        blocks_.reserve(static_cast<size_t>(count));
+        for (int32_t i = 0; i < count; ++i) {
+            std::unique_ptr<uint8_t[]> b(new (std::nothrow) uint8_t[static_cast<size_t>(block_bytes)]());
+            if (!b) {
+                release_blocks();
+                return 7;
+            }
+            blocks_.push_back(std::move(b));
+        }
+    } catch (const std::bad_alloc&) {
+        release_blocks();
+        return 7;
+    }
+    block_bytes_ = block_bytes;
+    return 0;
+}
+
+void FrameStream::release_blocks() {
+    blocks_.clear();
+    blocks_.shrink_to_fit();
+    block_bytes_ = 0;
+}
+
+int32_t FrameStream::start(DriverTransport& transport, const std::string& path, int32_t frame_bytes, bool large) {
+    if (running()) return kStreamAlreadyRunning;
+    if (thread_.joinable()) thread_.join();  // a loop that ended by itself
+    if (blocks_.size() < 2 || frame_bytes <= 0 || frame_bytes > block_bytes_) return 7;
+    transport_ = &transport;
+    path_ = path;
+    frame_bytes_ = frame_bytes;
+    large_ = large;
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        write_index_ = 0;
+        read_index_ = 0;
+        frame_signalled_ = false;
+    }
+    frames_.store(0, std::memory_order_relaxed);
+    error_.store(0, std::memory_order_relaxed);
+    result_ = 0;
+    elapsed_ms_ = 0;
+    stopped_.store(0, std::memory_order_release);
+    try {
+        thread_ = std::thread([this] { loop(); });
+    } catch (...) {
+        stopped_.store(1, std::memory_order_release);
+        return 3;
+    }
+    started_ = true;
+    return 0;
+}
+
+void FrameStream::loop() {
+    platform::raise_current_thread_priority();
+    DriverHandle device;
+    if (!open_device_file(*transport_, path_.c_str(), &device)) {
+        finish(kStreamOpenFailed);
+        return;
+    }
+    const uint32_t start_tick = platform::tick_count();
+    const int32_t count = static_cast<int32_t>(blocks_.size());
+    const uint32_t bytes = static_cast<uint32_t>(frame_bytes_);
+    bool short_allowed = true;
+    bool failed = false;
+    const driver::Record request = driver::command(driver::CMD_REQUEST_FRAME);
+    while (stopped_.load(std::memory_order_acquire) == 0 && !failed) {
+        send_command(device, request, driver::kSelector0);
+        uint8_t* target = blocks_[static_cast<size_t>(write_index_)].get();
+        uint32_t moved = 0;
+        const int32_t r = large_ ? large_transfer(device, driver::kPipeImage, bytes, target, &moved, driver::kSelector1)
+                                 : standard_transfer(device, driver::kPipeImage, bytes, target, &moved, driver::kSelector1);
+        if (r != kTransferOk) {
+            failed = true;
+        } else if (moved != bytes) {
+            if (short_allowed) {
+                short_allowed = false;  // the first short transfer is forgiven; the block is reused
+                continue;
+            }
+            failed = true;
+        }
+        {
+            std::lock_guard<std::mutex> g(lock_);
+            int32_t next = write_index_ + 1 == count ? 0 : write_index_ + 1;
+            if (next == read_index_) next = next + 1 == count ? 0 : next + 1;
+            write_index_ = next;
+            frames_.fetch_add(1, std::memory_order_relaxed);
+            frame_signalled_ = true;
+        }
+        frame_event_.notify_all();
+    }
+    elapsed_ms_ = static_cast<int32_t>(platform::tick_count() - start_tick);
+    close_device_file(&device);
+    finish(failed ? kStreamTransferFailed : kStreamOk);
+}
+
+void FrameStream::finish(int32_t result) {
+    result_ = result;
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        error_.store(result == kStreamTransferFailed ? 1 : 0, std::memory_order_relaxed);
+        stopped_.store(1, std::memory_order_release);
+        // Wake a waiting consumer at once rather than letting it sit out its wait.
+        frame_signalled_ = true;
+    }
+    frame_event_.notify_all();
+}
+
+int32_t FrameStream::stop() {
+    if (!started_) return 0;  // nothing ran since the last stop
+    stopped_.store(1, std::memory_order_release);
+    if (thread_.joinable()) thread_.join();
+    started_ = false;
+    const int32_t result = result_;
+    error_.store(0, std::memory_order_relaxed);
+    return result;
+}
+
+int32_t FrameStream::take_newest(uint32_t wait_ms) {
+    if (error_.load(std::memory_order_relaxed)) return kTakeStopped;
+    if (!running()) return kTakeIdle;
+    std::unique_lock<std::mutex> g(lock_);
+    const int32_t count = static_cast<int32_t>(blocks_.size());
+    int32_t w = write_index_;
+    const int32_t r = read_index_;
+    if (w < r) w += count;
+    if (w - r < 1) {
+        const bool arrived = frame_event_.wait_for(g, std::chrono::milliseconds(wait_ms), [this] { return frame_signalled_; });
+        if (!arrived) return kTakeStopped;
+        frame_signalled_ = false;
+        return kTakeArrived;
+    }
+    int32_t taken = w - 1;
+    if (taken < 0) taken += count;
+    if (taken >= count) taken -= count;
+    read_index_ = taken;
+    return kTakeReady;
+}
+
+const uint8_t* FrameStream::taken_frame() const {
+    if (blocks_.empty()) return nullptr;
+    // Only the consumer writes the read index.
+    std::lock_guard<std::mutex> g(lock_);
+    return blocks_[static_cast<size_t>(read_index_)].get();
+}
+
+void FrameStream::release_taken() {
+    std::lock_guard<std::mutex> g(lock_);
+    const int32_t count = static_cast<int32_t>(blocks_.size());
+    if (count == 0) return;
+    read_index_ = read_index_ + 1 == count ? 0 : read_index_ + 1;
+}
+
+int32_t FrameStream::read_index() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return read_index_;
+}
+
+int32_t FrameStream::write_index() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return write_index_;
+}
+
+}  // namespace imvela

@@ -1,0 +1,100 @@
+#pragma once
+// The ring of transfer buffers and the streaming loop that fills it, one frame per driver
+// request, on its own thread; the consumer side takes the newest complete frame.
+//
+// Producer and consumer hand ring entries over under a short lock (the indices only, never
+// the pixel copy): the producer never starts filling the entry the consumer holds, and the
+// consumer never takes the entry being filled.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "device/driver_transport.h"
+
+namespace imvela {
+
+// Results of the stream.
+constexpr int32_t kStreamOk = 0;
+constexpr int32_t kStreamOpenFailed = 10;
+constexpr int32_t kStreamTransferFailed = 19;
+constexpr int32_t kStreamAlreadyRunning = 21;
+
+// take_newest results.
+constexpr int32_t kTakeIdle = 0;       // no loop runs
+constexpr int32_t kTakeStopped = 1;    // the loop ended with an error, or no frame within the wait
+constexpr int32_t kTakeArrived = 2;    // a frame arrived during the wait: call again
+constexpr int32_t kTakeReady = 3;      // a frame is ready at the read index
+
+constexpr uint32_t kFrameWaitMs = 6000;
+
+class FrameStream {
+public:
+    FrameStream() = default;
+    ~FrameStream();
+    FrameStream(const FrameStream&) = delete;
+    FrameStream& operator=(const FrameStream&) = delete;
+
+    // (Re)allocates count zero-filled blocks of block_bytes; 0, or 7 when memory runs out
+    // (nothing is kept then), or 21 while a loop runs.
+    int32_t allocate(int64_t block_bytes, int32_t count);
+    void release_blocks();
+    int32_t ring_count() const { return static_cast<int32_t>(blocks_.size()); }
+    int64_t block_bytes() const { return block_bytes_; }
+    uint8_t* block(int32_t i) const { return blocks_[static_cast<size_t>(i)].get(); }
+
+    // Starts the loop on the device file at path: each pass sends a frame request and reads
+    // frame_bytes from the image pipe into the next block. 0, 21 when a loop runs, 7 when
+    // there are no blocks large enough.
+    int32_t start(DriverTransport& transport, const std::string& path, int32_t frame_bytes, bool large);
+    // Ends the loop (after its pending request) and returns its result; 0 when none ran.
+    int32_t stop();
+    // True from start until the loop ends by itself or is stopped.
+    bool running() const { return stopped_.load(std::memory_order_acquire) == 0; }
+
+    // Consumer: the newest complete frame becomes the taken one (kTakeReady).
+    int32_t take_newest(uint32_t wait_ms = kFrameWaitMs);
+    // The taken frame's block, or null when there is no ring.
+    const uint8_t* taken_frame() const;
+    // Gives the taken entry back: the read index moves one further.
+    void release_taken();
+
+    // Requests completed by the running or last loop; milliseconds the last loop ran.
+    int32_t frames() const { return frames_.load(std::memory_order_relaxed); }
+    int32_t elapsed_ms() const { return elapsed_ms_; }
+    int32_t read_index() const;
+    int32_t write_index() const;
+
+private:
+    void loop();
+    void finish(int32_t result);
+
+    std::vector<std::unique_ptr<uint8_t[]>> blocks_;
+    int64_t block_bytes_ = 0;
+
+    // Loop parameters, fixed while it runs.
+    DriverTransport* transport_ = nullptr;
+    std::string path_;
+    int32_t frame_bytes_ = 0;
+    bool large_ = false;
+
+    std::thread thread_;
+    bool started_ = false;             // a loop was started and not yet stopped
+    std::atomic<int32_t> stopped_{1};  // 1 when no loop runs or a stop was requested
+    std::atomic<int32_t> error_{0};    // 1 when the loop ended with 19
+    std::atomic<int32_t> frames_{0};
+    int32_t result_ = 0;      // written by the loop before it ends, read after the join
+    int32_t elapsed_ms_ = 0;  // likewise
+
+    mutable std::mutex lock_;
+    std::condition_variable frame_event_;
+    bool frame_signalled_ = false;  // auto-reset event: one wake-up per completed request
+    int32_t write_index_ = 0;
+    int32_t read_index_ = 0;
+};
+
+}  // namespace imvela

@@ -1,0 +1,30 @@
+#include "device/imvela_m61xzkr_sdk.h"
+
+#include <cstring>
+
+#include "device/sensor_map.h"
+
+namespace imvela {
+
+CImvelaM61XZKRSdk::CImvelaM61XZKRSdk(DriverTransport* transport, SleepFunction sleep) : CIVMSdkLib(transport, sleep) {
+    std::strcpy(prefix_, driver::kDevicePrefix);
+    enumerate_devices();
+    open_device(0);
+}
+
+int32_t CImvelaM61XZKRSdk::SetReadoutMode(int32_t mode) {
+    readout_mode_ = mode > 2 ? 1 : mode;
+    int32_t value = 0;
+    read_register(sensor::kRegReadoutMode, &value);
+    value = readout_mode_ != 0 ? (value | 1) : (value & ~1);
+    return write_register(sensor::kRegReadoutMode, value);
+}
+
+int32_t CImvelaM61XZKRSdk::SetSampleWidth(int32_t two_byte) {
+    two_byte_ = two_byte ? 1 : 0;
+    send_command_record(driver::sample_width_command(1));
+    write_port(sensor::kPortSampleFormat, two_byte_ ? sensor::kSampleFormatTwoByte : sensor::kSampleFormatOneByte);
+    return 1;
+}
+
+}  // namespace imvela

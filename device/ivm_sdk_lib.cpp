@@ -1,0 +1,143 @@
+// CIVMSdkLib: device naming, enumeration and the register, port and serial-ROM transactions.
+#include "device/ivm_sdk_lib.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace imvela {
+
+void sleep_milliseconds(int32_t milliseconds) {
+    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+CIVMSdkLib::CIVMSdkLib(DriverTransport* transport, SleepFunction sleep)
+    : sleep_(sleep ? sleep : sleep_milliseconds), fixed_transport_(transport) {}
+
+CIVMSdkLib::~CIVMSdkLib() {
+    stream_.stop();
+    close_device_file(&held_);
+}
+
+DriverTransport& CIVMSdkLib::transport() { return fixed_transport_ ? *fixed_transport_ : select_driver_transport(); }
+
+void CIVMSdkLib::enumerate_devices() {
+    DriverTransport& t = transport();
+    for (int32_t n = 0; n < driver::kMaxDeviceCount; ++n) {
+        char path[256];
+        DriverHandle device;
+        presence_[n] = 0;
+        if (!format_device_path(prefix_, n, path, sizeof path)) continue;
+        if (open_device_file(t, path, &device) && !device.is_invalid()) presence_[n] = 1;
+        close_device_file(&device);
+    }
+    device_number_ = 0;
+}
+
+int32_t CIVMSdkLib::select_device(int32_t number) {
+    // Numbers up to 32 are accepted although enumeration probes only 0..31.
+    if (number < 0 || number > driver::kMaxDeviceCount) return kDeviceRefused;
+    char path[sizeof path_];
+    if (!format_device_path(prefix_, number, path, sizeof path)) return kDeviceRefused;
+    device_number_ = number;
+    std::memcpy(path_, path, sizeof path_);
+    return 0;
+}
+
+int32_t CIVMSdkLib::is_device_present(int32_t number) const {
+    return number >= 0 && number < driver::kMaxDeviceCount && presence_[number] ? 1 : 0;
+}
+
+void CIVMSdkLib::set_driver_timeout(int32_t milliseconds) {
+    driver_timeout_ = milliseconds;
+    transaction([&](DriverHandle& device) {
+        auto record = driver::timeout_record(milliseconds);
+        uint32_t moved = 0;
+        device.transport->control(device.value, driver::kCodeSetTimeout, record.data(), driver::kTimeoutRecordSize,
+                                  nullptr, 0, &moved);
+        return 1;
+    });
+}
+
+int32_t CIVMSdkLib::send_command_record(const driver::Record& record) {
+    return transaction([&](DriverHandle& device) { return send_command(device, record) == kRecordOk ? 1 : 0; });
+}
+
+int32_t CIVMSdkLib::write_register(int32_t address, int32_t value) {
+    return send_command_record(driver::write_register_command(address, value));
+}
+
+namespace {
+
+// A command that asks for a reply, then two response reads: the first answer is stale and
+// discarded, only the second one counts.
+bool command_with_reply(const DriverHandle& device, const driver::Record& command, driver::Record* reply) {
+    if (send_command(device, command) != kRecordOk) return false;
+    read_response(device, reply);
+    return read_response(device, reply) == kRecordOk;
+}
+
+}  // namespace
+
+int32_t CIVMSdkLib::read_register(int32_t address, int32_t* value) {
+    int32_t v = 0;
+    const int32_t ok = transaction([&](DriverHandle& device) {
+        driver::Record reply{};
+        if (!command_with_reply(device, driver::read_register_command(address), &reply)) return 0;
+        v = reply[0] * 256 + reply[1];
+        return 1;
+    });
+    if (value) *value = ok ? v : 0;
+    return ok;
+}
+
+int32_t CIVMSdkLib::write_port(int32_t port, int32_t value) {
+    return send_command_record(driver::write_port_command(port, value));
+}
+
+int32_t CIVMSdkLib::read_port(int32_t port, uint8_t* value) {
+    uint8_t v = 0;
+    const int32_t ok = transaction([&](DriverHandle& device) {
+        driver::Record reply{};
+        if (!command_with_reply(device, driver::read_port_command(port), &reply)) return 0;
+        v = reply[0];
+        return 1;
+    });
+    if (value) *value = ok ? v : 0;
+    return ok;
+}
+
+int32_t CIVMSdkLib::read_srom_byte(int32_t address, uint8_t* value) {
+    if (address < driver::kSromIdBase || address > 0xFFFF) return 0;
+    uint8_t v = 0;
+    const int32_t ok = transaction([&](DriverHandle& device) {
+        // The ROM answers slowly: the command's own outcome is not used, the reads decide.
+        send_command(device, driver::srom_read_command(address));
+        sleep_(6);
+        driver::Record reply{};
+        read_response(device, &reply);
+        const int32_t r = read_response(device, &reply);
+        sleep_(6);
+        if (r != kRecordOk) return 0;
+        v = reply[0];
+        return 1;
+    });
+    if (ok && value) *value = v;
+    return ok;
+}
+
+int32_t CIVMSdkLib::read_srom_id(int32_t index, uint8_t* value) {
+    if (index < 0 || index >= driver::kSromIdSize) return 0;
+    return read_srom_byte(driver::kSromIdBase + index, value);
+}
+
+int32_t CIVMSdkLib::write_srom_id(int32_t index, int32_t value) {
+    if (index < 0 || index >= driver::kSromIdSize) return 0;
+    return transaction([&](DriverHandle& device) {
+        const int32_t r = send_command(device, driver::srom_write_command(index, value));
+        sleep_(10);  // the ROM's write cycle
+        return r == kRecordOk ? 1 : 0;
+    });
+}
+
+}  // namespace imvela

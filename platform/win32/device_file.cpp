@@ -1,0 +1,25 @@
+#include "platform/device_file.h"
+
+#include <windows.h>
+
+namespace imvela::platform {
+
+bool has_device_driver() { return true; }
+
+intptr_t device_open(const char* path) {
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    return reinterpret_cast<intptr_t>(h);
+}
+
+bool device_control(intptr_t handle, uint32_t code, const void* input, uint32_t input_size, void* output,
+                    uint32_t output_size, uint32_t* returned) {
+    DWORD moved = 0;
+    const BOOL ok = DeviceIoControl(reinterpret_cast<HANDLE>(handle), code, const_cast<void*>(input), input_size, output,
+                                    output_size, &moved, nullptr);
+    if (returned) *returned = moved;
+    return ok != FALSE;
+}
+
+bool device_close(intptr_t handle) { return CloseHandle(reinterpret_cast<HANDLE>(handle)) != FALSE; }
+
+}  // namespace imvela::platform

@@ -1,0 +1,141 @@
+# Writes device/sensor_init_table.inc, the sensor's initialisation table.
+#
+#   cmake -P scripts/sensor-init-table.cmake                         built-in values
+#   cmake -DCAMERA_DATA=camera.txt -P scripts/sensor-init-table.cmake with the camera's sequencer
+#
+# The sequencer contents (registers 0x8000-0x87FE and 0x8800-0x8FFE, every address whose two
+# low bits are not both 1) are camera data supplied by the camera maker. CAMERA_DATA is a text
+# file of register dumps, one "ADDRESS VALUE" pair per line in hexadecimal (0x prefix
+# optional); lines starting with # and addresses outside the two runs are ignored. Addresses
+# the file does not name keep their built-in value (the known first values, else 0).
+# The run of ordinary registers 0x00-0xFF is fixed and not taken from the file.
+cmake_minimum_required(VERSION 3.20)
+get_filename_component(root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
+set(out "${root}/device/sensor_init_table.inc")
+
+function(hex_to_dec hex out_var)
+  string(REGEX REPLACE "^0[xX]" "" hex "${hex}")
+  math(EXPR dec "0x${hex}" OUTPUT_FORMAT DECIMAL)
+  set(${out_var} ${dec} PARENT_SCOPE)
+endfunction()
+
+# Known first values of the two runs.
+set(V_32768 0x0009)
+set(V_32769 0x0340)
+set(V_32770 0x4804)
+set(V_32772 0x000C)
+set(V_34816 0xA003)
+set(V_34817 0x1100)
+set(V_34818 0x4000)
+
+if(CAMERA_DATA)
+  file(STRINGS "${CAMERA_DATA}" lines)
+  set(taken 0)
+  foreach(line IN LISTS lines)
+    string(STRIP "${line}" line)
+    if(line STREQUAL "" OR line MATCHES "^#")
+      continue()
+    endif()
+    if(NOT line MATCHES "^(0[xX])?([0-9A-Fa-f]+)[ \t,=]+(0[xX])?([0-9A-Fa-f]+)$")
+      message(FATAL_ERROR "not an ADDRESS VALUE line: ${line}")
+    endif()
+    hex_to_dec(${CMAKE_MATCH_2} address)
+    hex_to_dec(${CMAKE_MATCH_4} value)
+    math(EXPR low "${address} & 3")
+    if(address GREATER_EQUAL 32768 AND address LESS_EQUAL 36862 AND NOT low EQUAL 3 AND value LESS 65536)
+      math(EXPR hexvalue "${value}" OUTPUT_FORMAT HEXADECIMAL)
+      set(V_${address} ${hexvalue})
+      math(EXPR taken "${taken} + 1")
+    endif()
+  endforeach()
+  message(STATUS "sequencer values taken from ${CAMERA_DATA}: ${taken}")
+endif()
+
+function(run_text first out_var)
+  set(text "")
+  set(column 0)
+  math(EXPR last "${first} + 2047")
+  foreach(address RANGE ${first} ${last})
+    math(EXPR low "${address} & 3")
+    if(low EQUAL 3)
+      continue()
+    endif()
+    if(DEFINED V_${address})
+      math(EXPR v "${V_${address}}" OUTPUT_FORMAT HEXADECIMAL)
+      string(REGEX REPLACE "^0x" "" digits "${v}")
+      string(TOUPPER "${digits}" digits)
+      string(LENGTH "${digits}" n)
+      while(n LESS 4)
+        set(digits "0${digits}")
+        math(EXPR n "${n} + 1")
+      endwhile()
+      set(item "0x${digits}")
+    else()
+      set(item "0x0000")
+    endif()
+    if(column EQUAL 0)
+      string(APPEND text "   ")
+    endif()
+    string(APPEND text " ${item},")
+    math(EXPR column "${column} + 1")
+    if(column EQUAL 12)
+      string(APPEND text "\n")
+      set(column 0)
+    endif()
+  endforeach()
+  set(${out_var} "${text}" PARENT_SCOPE)
+endfunction()
+
+run_text(32768 run1)
+run_text(34816 run2)
+
+set(setup "0x00=0x0300 0x01=0x0000 0x02=0x0100 0x03=0x0000 0x04=0x0040 0x05=0x0400 0x06=0x0088 0x07=0x0500 \
+0x08=0x0000 0x09=0x0000 0x0A=0x0001 0x0C=0x0004 0x0D=0x0007 0x0E=0x007C 0x0F=0x05A9 0x10=0x014B 0x11=0x00A5 \
+0x12=0x014B 0x13=0x0001 0x14=0x0001 0x15=0x0012 0x16=0x0000 0x17=0x000A 0x18=0x000A 0x19=0x0000 0x1A=0x000A \
+0x1B=0x0029 0x1C=0x0619 0x1D=0x001F 0x1E=0x0001 0x1F=0x0000 0x20=0x0803 0x21=0x0808 0x22=0x1110 0x23=0x0202 \
+0x24=0x0202 0x25=0x0001 0x26=0x0001 0x27=0x03DF 0x28=0x03FE 0x29=0x0020 0x2A=0x0010 0x2B=0x03FD 0x2C=0x03EF \
+0x2D=0x0002 0x2E=0x09D0 0x2F=0x0BF8 0x30=0x11F7 0x31=0x0002 0x32=0x032A 0x33=0x07D1 0x34=0x0DD0 0x35=0x0B60 \
+0x36=0x0E20 0x37=0x141F 0x38=0x0100 0x39=0x0200 0x3A=0x07F0 0x3B=0x07F1 0x3C=0x07F2 0x3D=0x0001 0x3E=0x0001 \
+0x3F=0xD000 0x40=0x01FF 0x41=0x0000 0x42=0xD000 0x43=0x0000 0x44=0x0000 0x45=0x4028 0x46=0x0004 0x47=0x0000 \
+0x48=0x4028 0x49=0x0004 0x4A=0x0000 0x4B=0x0000 0x4C=0x0000 0x4D=0x0BFF 0x4E=0x0BFF 0x4F=0x0BFF 0x50=0x0001 \
+0x51=0x2184 0x52=0x8421 0x55=0x0090 0x56=0x0009 0x60=0x026A 0x61=0x6E6A 0x62=0x0466 0x63=0x7066 0x64=0x0632 \
+0x65=0x7232 0x66=0x000E 0x67=0x0305 0x68=0x0301 0x69=0x0602 0x6A=0x0E01 0x6B=0x0303 0x6C=0x0302 0x6D=0x0701 \
+0x70=0x8F17 0x71=0x31FF 0x72=0x3190 0x73=0x0000 0x74=0x0000 0x75=0x0003 0x76=0x0003 0x77=0x0000 0x78=0x0011 \
+0x79=0x0011 0x7A=0x0A0A 0x7B=0x0A0A 0x7C=0x0001 0x7D=0x0001 0x7E=0x13A0 0x7F=0x011F 0x80=0x0000 0x81=0x0000 \
+0x82=0x0000 0x90=0x0000 0xEB=0x0000 0xEC=0x0000 0xED=0x0000 0xEE=0x0000 0xEF=0x0007 0xF0=0x0000 0xF1=0x01FF \
+0xF2=0x0000 0xF3=0x0000 0xF4=0x0000 0xF5=0x0000 0xF6=0x0000 0xF7=0x0000 0xF8=0x0000 0xF9=0x0000 0xFA=0x0000 \
+0xFB=0x0010 0xFF=0x0001")
+string(REPLACE " " ";" setup_pairs "${setup}")
+set(setup_text "")
+set(column 0)
+foreach(pair IN LISTS setup_pairs)
+  string(REPLACE "=" ";" parts "${pair}")
+  list(GET parts 0 a)
+  list(GET parts 1 v)
+  if(column EQUAL 0)
+    string(APPEND setup_text "   ")
+  endif()
+  string(APPEND setup_text " {${a}, ${v}},")
+  math(EXPR column "${column} + 1")
+  if(column EQUAL 6)
+    string(APPEND setup_text "\n")
+    set(column 0)
+  endif()
+endforeach()
+
+file(WRITE "${out}" "// The sensor's initialisation table, written by scripts/sensor-init-table.cmake; regenerate
+// it with the camera maker's sequencer data instead of editing it (see the script).
+// Run 1: registers 0x8000-0x87FE, run 2: 0x8800-0x8FFE, every address whose two low bits
+// are not both 1, in ascending order.
+const uint16_t kSequencerRun1[kSequencerRunLength] = {
+${run1}
+};
+const uint16_t kSequencerRun2[kSequencerRunLength] = {
+${run2}
+};
+// Run 3: ordinary registers, in write order.
+const RegisterPair kSensorSetup[kSensorSetupLength] = {
+${setup_text}
+};
+")
+message(STATUS "wrote ${out}")

@@ -1,0 +1,12 @@
+#include <gtest/gtest.h>
+
+#include "ImvelaSdk.h"
+#include "support/test_environment.h"
+
+// Without IMVELA_EMULATOR there is no camera driver here: one emulated camera at 0.
+TEST(EmulatorExports, DefaultIsOneCameraAtZero) {
+    ScopedEnvironment unset("IMVELA_EMULATOR", nullptr);
+    EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0), 0);
+    EXPECT_EQ(ImvelaEmu_Replug(0), 1);
+    EXPECT_EQ(ImvelaEmu_Replug(1), 0);
+}
