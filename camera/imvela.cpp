@@ -1,18 +1,235 @@
+// Camera object: construction, initialisation, device choice, enumeration, names, camera
+// information, close and destruction.
 #include "camera/imvela.h"
 
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "device/imvela_m61xzkr_sdk.h"
 #include "imaging/color_mode.h"
+#include "imaging/image_buffer.h"
+#include "platform/clock.h"
 #include "platform/messages.h"
+#include "platform/text_conversion.h"
 
 namespace imvela {
 
-CImvela::CImvela() = default;
+namespace {
 
-CImvela::~CImvela() = default;
+constexpr int32_t kNameEntry = 256;
+constexpr int32_t kMinimumNameEntries = 10;
+constexpr int32_t kReadoutModeByte = 0x1EB0;
+
+// "ImvelaM52-ZKR_NN"
+int format_device_name(char* out, size_t capacity, int32_t ordinal) {
+    return std::snprintf(out, capacity, "%s_%02d", CImvela::kDeviceName, static_cast<int>(ordinal));
+}
+
+}  // namespace
+
+CImvela::CImvela() : rate_time_(platform::tick_count()) {
+    frame_record_.size = static_cast<int32_t>(sizeof(ImvelaFrameRecord));
+}
+
+CImvela::~CImvela() {
+    // Settings go back to the store only when they were loaded from it: a camera whose
+    // initialisation failed holds nothing but zeros and must not overwrite the user's settings.
+    if (device_) save_groups();
+    close();
+    release_device(device_number());
+    device_.reset();
+    for (auto& b : buffers_) b.reset();
+}
 
 int32_t CImvela::initialize(HWND notify_window) {
+    // Stored first so that a failure below still reaches the application's window.
     notify_window_ = notify_window;
+    if (!use_table_.map()) return (record_error(ERR_BUFFER), 0);
+
+    device_.reset(new (std::nothrow) CImvelaM61XZKRSdk());
+    for (auto& b : buffers_) b.reset(new (std::nothrow) CImageBuffer());
+    if (!device_) return (record_error(ERR_BUFFER), 0);
+    for (auto& b : buffers_)
+        if (!b) return (record_error(ERR_BUFFER), 0);
+
+    CaptureWindow window = capture_window();
+    settings_.load_size_entry(device_number(), &window);
+    if (!is_valid_capture_window(window, sub_sample())) {
+        record_error(ERR_CAPTURE_WINDOW);
+        window.total_width = window.width = kSensorWidth;
+        window.total_height = window.height = kSensorHeight;
+        window.h_start = window.v_start = 0;
+    }
+    set_capture_window_fields(window);
+    device_->set_window(window.h_start, window.v_start, window.width, window.height, sub_sample());
+    preview_rect_ = PreviewRect{0, 0, window.width, window.height};
+
+    load_groups();
+
+    VideoFormat format;
+    format.color = color_mode();
+    format.sub_sample = sub_sample();
+    format.wait_time = wait_time();
+    format.clock = load_relaxed(clock_);
+    settings_.load_video_format(device_number(), &format);
+    store_relaxed(color_mode_, format.color);
+    store_relaxed(sub_sample_, format.sub_sample);
+    store_relaxed(wait_time_, format.wait_time);
+    store_relaxed(clock_, format.clock);
     return 1;
 }
+
+void CImvela::load_groups() {
+    const int32_t number = device_number();
+    ImageProcessingBlock filter = filter_;
+    settings_.load_filter(number, &filter);
+    settings_.load_gray(number, &filter);
+    copy_relaxed(filter_, filter);
+
+    AnalogBlock analog = analog_;
+    settings_.load_analog(number, &analog, device_->mirror_v(), device_->mirror_h());
+    copy_relaxed(analog_, analog);
+    apply_analog_to_device();
+}
+
+void CImvela::save_groups() {
+    const int32_t number = device_number();
+    AnalogBlock analog;
+    ImageProcessingBlock filter;
+    copy_relaxed(analog, analog_);
+    copy_relaxed(filter, filter_);
+    settings_.save_analog(number, analog);
+    settings_.save_filter(number, filter);
+    settings_.save_gray(number, filter);
+}
+
+void CImvela::apply_analog_to_device() {
+    device_->set_gain(load_relaxed(analog_[AnalogBlock::kGlobalGain]) & 0xFF);
+    device_->set_exposure(load_relaxed(analog_[AnalogBlock::kExposure]) & 0xFFFF);
+    device_->set_mirror_v(load_relaxed(analog_[AnalogBlock::kVerticalMirror]));
+    device_->set_mirror_h(load_relaxed(analog_[AnalogBlock::kHorizontalMirror]));
+}
+
+CaptureWindow CImvela::capture_window() const {
+    CaptureWindow w;
+    w.total_width = load_relaxed(window_.total_width);
+    w.total_height = load_relaxed(window_.total_height);
+    w.width = load_relaxed(window_.width);
+    w.height = load_relaxed(window_.height);
+    w.h_start = load_relaxed(window_.h_start);
+    w.v_start = load_relaxed(window_.v_start);
+    w.buffer_count = load_relaxed(window_.buffer_count);
+    return w;
+}
+
+void CImvela::set_capture_window_fields(const CaptureWindow& w) {
+    store_relaxed(window_.total_width, w.total_width);
+    store_relaxed(window_.total_height, w.total_height);
+    store_relaxed(window_.width, w.width);
+    store_relaxed(window_.height, w.height);
+    store_relaxed(window_.h_start, w.h_start);
+    store_relaxed(window_.v_start, w.v_start);
+    store_relaxed(window_.buffer_count, w.buffer_count);
+}
+
+int32_t CImvela::set_device_number(int32_t number) {
+    if (!device_) return (record_error(ERR_NOT_READY), 0);
+    save_groups();
+    if (!device_->is_device_present(number) || device_->open_device(number) != 0)
+        return (record_error(ERR_DEVICE_UNAVAILABLE), 0);
+    store_relaxed(device_number_, number);
+    load_groups();
+
+    uint8_t mode = 0;
+    if (device_->read_srom_byte(kReadoutModeByte, &mode)) {
+        if (mode == 1) device_->set_readout_mode(0);
+        else if (mode == 2) device_->set_readout_mode(1);
+    }
+    return 1;
+}
+
+int32_t CImvela::enum_device(char names[][256]) {
+    if (!device_) return (record_error(ERR_NOT_READY), 0);
+    if (!names) return (record_error(ERR_ARGUMENT), 0);
+    device_->enumerate_devices();
+    int32_t found = 0;
+    for (int32_t n = 0; n < CImvelaM61XZKRSdk::max_device_count(); ++n)
+        if (device_->is_device_present(n)) {
+            ++found;
+            format_device_name(names[found - 1], kNameEntry, found);
+        }
+    for (int32_t i = found; i < kMinimumNameEntries; ++i) names[i][0] = '\0';
+    return found;
+}
+
+int32_t CImvela::enum_device_w(IMVELA_WCHAR names[][256]) {
+    if (!device_) return (record_error(ERR_NOT_READY), 0);
+    if (!names) return (record_error(ERR_ARGUMENT), 0);
+    int32_t found = 0;
+    for (int32_t n = 0; n < CImvelaM61XZKRSdk::max_device_count(); ++n)
+        if (device_->is_device_present(n)) {
+            ++found;
+            char narrow[kNameEntry];
+            format_device_name(narrow, sizeof narrow, found);
+            if (!platform::narrow_to_wide(narrow, names[found - 1], kNameEntry)) names[found - 1][0] = 0;
+        }
+    for (int32_t i = found; i < kMinimumNameEntries; ++i) names[i][0] = 0;
+    return found;
+}
+
+int32_t CImvela::get_device_name(int32_t number, char* buffer, int32_t length) {
+    if (!device_) return (record_error(ERR_NOT_READY), 0);
+    char name[kNameEntry];
+    const int needed = format_device_name(name, sizeof name, number + 1) + 1;
+    if (!buffer || length <= 14 || length < needed) return (record_error(ERR_ARGUMENT), 0);
+    if (number < 0 || number >= CImvelaM61XZKRSdk::max_device_count()) return (record_error(ERR_ARGUMENT), 0);
+    if (!device_->is_device_present(number)) return (record_error(ERR_DEVICE_UNAVAILABLE), 0);
+    std::memcpy(buffer, name, static_cast<size_t>(needed));
+    return 1;
+}
+
+int32_t CImvela::get_device_name_w(int32_t number, IMVELA_WCHAR* buffer, int32_t length) {
+    if (!device_) return (record_error(ERR_NOT_READY), 0);
+    char name[kNameEntry];
+    const int needed = format_device_name(name, sizeof name, number + 1) + 1;
+    if (!buffer || length <= 14 || length < needed) return (record_error(ERR_ARGUMENT), 0);
+    if (number < 0 || number >= CImvelaM61XZKRSdk::max_device_count()) return (record_error(ERR_ARGUMENT), 0);
+    if (!device_->is_device_present(number)) return (record_error(ERR_DEVICE_UNAVAILABLE), 0);
+    if (!platform::narrow_to_wide(name, buffer, static_cast<size_t>(length))) {
+        buffer[0] = 0;
+        return (record_error(ERR_DEVICE_UNAVAILABLE), 0);
+    }
+    return 1;
+}
+
+int32_t CImvela::get_camera_info(ImvelaCameraInfo* info) {
+    if (!device_) return (record_error(ERR_NOT_READY), 0);
+    if (!info) return (record_error(ERR_ARGUMENT), 0);
+    if (info->size < 36) return (record_error(ERR_BUFFER), 0);
+    info->total_width = kSensorWidth;
+    info->total_height = kSensorHeight;
+    info->gain_min = CImvelaM61XZKRSdk::gain_min();
+    info->gain_max = CImvelaM61XZKRSdk::gain_max();
+    info->reserved1 = 0;
+    info->reserved2 = 0;
+    info->exposure_min = CImvelaM61XZKRSdk::exposure_min() & 0xFFFF;
+    info->exposure_max = CImvelaM61XZKRSdk::exposure_max() & 0xFFFF;
+    return 1;
+}
+
+int32_t CImvela::close() {
+    destroy_preview_window();
+    // Nothing runs without a device; stopping then would only record "not ready".
+    if (device_) stop_preview();
+    store_relaxed(image_available_, 0);
+    if (device_) device_->close_held_handle();
+    return 1;
+}
+
+void CImvela::claim_device(int32_t number) { use_table_.claim_device(number, notify_window_); }
+
+void CImvela::release_device(int32_t number) { use_table_.release_device(number, notify_window_); }
 
 int32_t CImvela::record_error(int32_t code) {
     history_.push(code);
@@ -29,20 +246,20 @@ void CImvela::post_error(int32_t code) {
 int32_t CImvela::set_color_mode(int32_t bits) {
     const int32_t index = color_mode_from_bits(bits);
     if (index < 0) return (record_error(ERR_ARGUMENT), 0);
-    color_mode_ = index;
+    store_relaxed(color_mode_, index);
     return 1;
 }
 
 int32_t CImvela::set_sub_sample(int32_t mode) {
     // Only full resolution is supported; other modes are refused without an error.
     if (mode != 0) return 0;
-    sub_sample_ = mode;
+    store_relaxed(sub_sample_, mode);
     return 1;
 }
 
 int32_t CImvela::set_wait_time(int32_t milliseconds) {
     if (milliseconds < 0) return 0;
-    wait_time_ = milliseconds;
+    store_relaxed(wait_time_, milliseconds);
     return 1;
 }
 

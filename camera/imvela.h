@@ -1,22 +1,77 @@
 #pragma once
-// The camera object behind one handle.
+// CImvela: the camera object behind one handle. It owns the device object, the image
+// buffers, the worker thread, the preview window and every setting of one camera.
+//
+// Its operations live in several files by concern:
+//   imvela.cpp          construction, initialisation, device choice, enumeration, close, release
+//   camera_controls.cpp filter values, mirrors, exposure, registers, ports, serial ROM,
+//                       capture window, defect correction and its file
+//   capture_engine.cpp  capture preparation, preview/capture/snapshot/trigger, workers, frame copy
+//   frame_pipeline.cpp  the per-frame processing
+//   preview_window.cpp  the preview window
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "ImvelaSdk.h"
 #include "api/error_history.h"
+#include "camera/capture_window.h"
+#include "camera/device_use_table.h"
+#include "camera/setting_blocks.h"
+#include "camera/shared_setting.h"
+#include "files/camera_settings.h"
+#include "files/defect_list.h"
 
 namespace imvela {
 
+class CImvelaM61XZKRSdk;
+class CImageBuffer;
+
+// The eight image buffers, in the order the camera object creates them.
+enum BufferIndex : int {
+    kRaw8 = 0,
+    kRaw16,
+    kColor24,
+    kColor32,
+    kColor48,
+    kColor64,
+    kWorkCopy,
+    kDisplay,
+    kBufferCount
+};
+
+enum CaptureMode : int32_t { kIdle = 0, kPreviewMode = 1, kCaptureMode = 2, kTriggerMode = 3 };
+enum RunState : int32_t { kStop = 0, kRun = 1, kPaused = 2 };
+
+struct PreviewRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
 class CImvela {
 public:
+    static constexpr const char* kDeviceName = "ImvelaM52-ZKR";
+
     CImvela();
     virtual ~CImvela();
     CImvela(const CImvela&) = delete;
     CImvela& operator=(const CImvela&) = delete;
 
-    // Second step of Imvela_Initialize; 1 on success, 0 after recording the cause.
+    // ---- lifecycle (imvela.cpp) ------------------------------------------------------
+    // Second step of Imvela_Initialize; 1 on success, 0 after recording error 5.
     int32_t initialize(HWND notify_window);
+    int32_t set_device_number(int32_t number);
+    int32_t enum_device(char names[][256]);
+    int32_t enum_device_w(IMVELA_WCHAR names[][256]);
+    int32_t get_device_name(int32_t number, char* buffer, int32_t length);
+    int32_t get_device_name_w(int32_t number, IMVELA_WCHAR* buffer, int32_t length);
+    int32_t get_camera_info(ImvelaCameraInfo* info);
+    int32_t close();
+    void claim_device(int32_t number);
+    void release_device(int32_t number);
 
+    // ---- errors --------------------------------------------------------------------------
     // Records the code in the history and posts WM_CAMERA_ERROR to the notification
     // window when there is one. Always 1.
     int32_t record_error(int32_t code);
@@ -24,23 +79,154 @@ public:
     void post_error(int32_t code);
     // Imvela_GetLastError: the newest recorded code, removed; 0 when none.
     int32_t last_error() { return history_.pop(); }
-
     HWND notify_window() const { return notify_window_; }
 
-    // Image format settings; they take effect at the next capture preparation.
+    // ---- image format (imvela.cpp); take effect at the next capture preparation ------------
     int32_t set_color_mode(int32_t bits);
-    int32_t color_mode() const { return color_mode_; }
+    int32_t color_mode() const { return load_relaxed(color_mode_); }
     int32_t set_sub_sample(int32_t mode);
-    int32_t sub_sample() const { return sub_sample_; }
+    int32_t sub_sample() const { return load_relaxed(sub_sample_); }
     int32_t set_wait_time(int32_t milliseconds);
-    int32_t wait_time() const { return wait_time_; }
+    int32_t wait_time() const { return load_relaxed(wait_time_); }
+
+    // ---- controls (camera_controls.cpp) --------------------------------------------------
+    int32_t set_filter_value(int32_t identifier, int32_t value);
+    int32_t get_filter_value(int32_t identifier, int32_t* ok);
+    int32_t set_config_filter(int32_t on);
+    int32_t config_filter() const { return load_relaxed(defect_correction_); }
+    int32_t load_config_file(const char* path);
+    int32_t load_config_file_w(const IMVELA_WCHAR* path);
+    int32_t set_mirror_h(int32_t on);
+    int32_t get_mirror_h();
+    int32_t set_mirror_v(int32_t on);
+    int32_t get_mirror_v();
+    int32_t set_auto_iris(int32_t mode);
+    int32_t get_auto_iris(int32_t* ok);
+    int32_t set_real_exposure_time(int32_t microseconds);
+    int32_t read_register(int32_t address, int32_t* ok);
+    int32_t write_register(int32_t address, int32_t value);
+    int32_t read_srom_id(int32_t address, int32_t* ok);
+    int32_t write_srom_id(int32_t address, int32_t value);
+    int32_t get_io_port(uint8_t* value);
+    int32_t set_io_port(int32_t value);
+    int32_t set_preview_window(HWND parent, int32_t x, int32_t y, int32_t width, int32_t height);
+    int32_t set_capture_window(int32_t width, int32_t height);
+    int32_t set_capture_window_ex(int32_t total_width, int32_t h_start, int32_t effective_width, int32_t total_height,
+                                  int32_t v_start, int32_t effective_height);
+    int32_t get_capture_window_ex(int32_t* total_width, int32_t* h_start, int32_t* effective_width,
+                                  int32_t* total_height, int32_t* v_start, int32_t* effective_height);
+    int32_t width() const { return load_relaxed(window_.width); }
+    int32_t height() const { return load_relaxed(window_.height); }
+
+    // ---- capture (capture_engine.cpp) ------------------------------------------------------
+    int32_t start_preview();
+    int32_t stop_preview();
+    int32_t preview();
+    int32_t callback_preview(HWND callback_window, void* buffer, int32_t size, int32_t top_down);
+    int32_t capture();
+    int32_t snap_shot(void* buffer, int32_t size, int32_t top_down);
+    int32_t trigger(HWND callback_window, void* buffer, int32_t size, int32_t top_down);
+    int32_t get_image(void* buffer, int32_t size, int32_t top_down);
+    int32_t get_real_exposure_time(int32_t* ok);
+    int32_t capture_mode() const { return capture_mode_.load(std::memory_order_relaxed); }
+
+    // ---- frame pipeline (frame_pipeline.cpp); frame lock held by the caller ------------------
+    void process_frame();
+    void correct_defects(CImageBuffer& raw);
+    void auto_iris(CImageBuffer& raw);
+    void demosaic(CImageBuffer& output, CImageBuffer& raw);
+
+    // ---- inspection for tests and tools --------------------------------------------------------
+    CImvelaM61XZKRSdk* device() { return device_.get(); }
+    CImageBuffer* buffer(BufferIndex index) { return buffers_[index].get(); }
+    int32_t device_number() const { return load_relaxed(device_number_); }
+    const ImageProcessingBlock& filter_block() const { return filter_; }
+    const AnalogBlock& analog_block() const { return analog_; }
+    CaptureWindow capture_window() const;
+    int32_t image_available() const { return load_relaxed(image_available_); }
+    int32_t frame_rate() const { return load_relaxed(frame_rate_); }
+    const ImvelaFrameRecord& frame_record() const { return frame_record_; }
 
 private:
+    // imvela.cpp
+    void set_capture_window_fields(const CaptureWindow& window);
+    void apply_analog_to_device();
+    void save_groups();
+    void load_groups();
+
+    // capture_engine.cpp
+    int32_t prepare_capture();
+    int32_t create_mode_buffers();
+    bool start_worker();
+    void join_worker();
+    void worker_main();
+    void preview_worker();
+    void trigger_worker();
+    int32_t extract_into_raw(bool single);
+    int32_t copy_frame(void* buffer, int32_t size, int32_t top_down);
+    CImageBuffer* raw_buffer();
+    CImageBuffer* output_buffer();
+    int32_t begin_preview_with_window();
+
+    // preview_window.cpp
+    int32_t create_preview_window();
+    void destroy_preview_window();
+    void paint_preview();
+    bool preview_window_ready() const;
+    void create_display_buffer();
+
+    // The device-use table shared by every camera object of every process.
+    DeviceUseTable use_table_{this};
+    std::unique_ptr<CImvelaM61XZKRSdk> device_;
+    std::unique_ptr<CImageBuffer> buffers_[kBufferCount];
+
+    // preview window (preview_window.cpp)
+    HWND preview_window_ = nullptr;
+    void* preview_dc_ = nullptr;
+    char window_class_[256] = "";
+    HWND preview_parent_ = nullptr;
+    PreviewRect preview_rect_;
+
+    CaptureWindow window_;
+    ImageProcessingBlock filter_;
+    AnalogBlock analog_;
+    void* image_dialog_ = nullptr;
+    void* analog_dialog_ = nullptr;
+    CameraSettings settings_;
+
+    // exposure computation of Imvela_GetRealExposureTime
+    int32_t line_length_ = 0;
+    int32_t exposure_lines_ = 0;
+    double clock_period_ = 1.0;
+    int32_t exposure_us_ = 0;
+
+    // The frame lock guards the image buffers; it is taken before the defect lock.
+    std::recursive_mutex frame_lock_;
+    std::mutex defect_lock_;
+    DefectList defects_;
+    int32_t defect_correction_ = 0;
+
+    std::atomic<int32_t> run_state_{kStop};
+    std::thread worker_;
+
     HWND notify_window_ = nullptr;
+    HWND callback_window_ = nullptr;
+    void* callback_buffer_ = nullptr;
+    int32_t callback_size_ = 0;
+    int32_t top_down_ = 0;
+    ImvelaFrameRecord frame_record_{};
+
+    std::atomic<int32_t> capture_mode_{kIdle};
     int32_t color_mode_ = 0;  // index 0..5
     int32_t sub_sample_ = 0;
     int32_t wait_time_ = 10;  // pause of the preview worker before each frame, ms
+    int32_t clock_ = 0;
+    int32_t image_available_ = 0;
+    int32_t frame_rate_ = 0;  // tenths of a frame per second
+    int32_t frames_counted_ = 0;
+    uint32_t rate_time_ = 0;
     ErrorHistory history_;
+    int32_t device_number_ = 0;
 };
 
 }  // namespace imvela

@@ -31,7 +31,8 @@ void CIVMSdkLib::enumerate_devices() {
         if (open_device_file(t, path, &device) && !device.is_invalid()) presence_[n] = 1;
         close_device_file(&device);
     }
-    device_number_ = 0;
+    // The selection stays as it was: the path still names the selected device, and the
+    // device-use table must keep guarding that camera, not device 0.
 }
 
 int32_t CIVMSdkLib::select_device(int32_t number) {

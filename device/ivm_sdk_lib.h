@@ -59,7 +59,7 @@ public:
 
     // ---- Devices ---------------------------------------------------------------------
     static constexpr int32_t max_device_count() { return driver::kMaxDeviceCount; }
-    // Probes numbers 0..31 and resets the current number to 0 (the path stays).
+    // Probes numbers 0..31; the selected device stays selected.
     void enumerate_devices();
     // Stores the number and its path; 22 for a number above 32 (nothing changes), else 0.
     int32_t select_device(int32_t number);

@@ -10,19 +10,26 @@ cd "$root"
 jobs=$(nproc)
 failed=()
 
+built=()
 configure_and_build() {  # name, cmake arguments...
   local name=$1
   shift
   echo "=== build $name"
-  cmake -S "$root" -B "$root/build/$name" -DCMAKE_BUILD_TYPE=Release "$@" >"$root/build/$name.configure.log" 2>&1 ||
-    { cat "$root/build/$name.configure.log"; return 1; }
-  cmake --build "$root/build/$name" -j"$jobs" 2>&1 | grep -E 'error:|warning:|Error [0-9]' || true
-  [ "${PIPESTATUS[0]}" -eq 0 ]
+  local log="$root/build/$name.build.log"
+  if ! cmake -S "$root" -B "$root/build/$name" -DCMAKE_BUILD_TYPE=Release "$@" >"$log" 2>&1 ||
+     ! cmake --build "$root/build/$name" -j"$jobs" >>"$log" 2>&1; then
+    grep -E 'error|Error' "$log" | head -40
+    failed+=("$name-build")
+    return 0
+  fi
+  grep -E 'warning:' "$log" | head -20 || true
+  built+=("$name")
 }
 
 run_suite() {  # name, environment assignments...
   local name=$1
   shift
+  [[ " ${built[*]} " == *" $name "* ]] || return 0
   echo "=== test $name"
   if ! (cd "$root/build/$name" && env "$@" ctest --output-on-failure --timeout 600); then
     failed+=("$name")

@@ -85,13 +85,14 @@ TEST_F(DriverChannelTest, EnumerationFindsExactlyTheAttachedNumbers) {
         EXPECT_EQ(device.is_device_present(n), n == 0 || n == 2 || n == 5 || n == 31 ? 1 : 0) << n;
     EXPECT_EQ(device.select_device(5), 0);
     device.enumerate_devices();
-    EXPECT_EQ(device.current_device_number(), 0);
-    EXPECT_STREQ(device.device_path(), "\\\\.\\OvixM52ZKR-5");  // the path is kept
+    // Number and path keep naming the same camera.
+    EXPECT_EQ(device.current_device_number(), 5);
+    EXPECT_STREQ(device.device_path(), "\\\\.\\OvixM52ZKR-5");
 
     use_cameras({});
     device.enumerate_devices();
     for (int32_t n = 0; n < 33; ++n) EXPECT_EQ(device.is_device_present(n), 0);
-    EXPECT_EQ(device.current_device_number(), 0);
+    EXPECT_EQ(device.current_device_number(), 5);
 }
 
 TEST_F(DriverChannelTest, SelectDeviceRefusesAbove32AndKeepsThePath) {
