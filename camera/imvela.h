@@ -148,6 +148,9 @@ public:
     const ImvelaFrameRecord& frame_record() const { return frame_record_; }
 
 private:
+    // White-box tests reach private state through this (defined only in tests).
+    friend struct CImvelaTestAccess;
+
     // imvela.cpp
     void set_capture_window_fields(const CaptureWindow& window);
     void apply_analog_to_device();
@@ -187,7 +190,11 @@ private:
     HWND preview_parent_ = nullptr;
     PreviewRect preview_rect_;
 
+    // The capture window as set; the running capture keeps the window and colour mode it
+    // was prepared with (active_*), so changes wait for the next capture preparation.
     CaptureWindow window_;
+    CaptureWindow active_window_;
+    int32_t active_color_mode_ = 0;
     ImageProcessingBlock filter_;
     AnalogBlock analog_;
     void* image_dialog_ = nullptr;
