@@ -219,9 +219,10 @@ int32_t CImvela::get_camera_info(ImvelaCameraInfo* info) {
 }
 
 int32_t CImvela::close() {
-    destroy_preview_window();
+    // The worker paints into the preview window: stop it before the window goes away.
     // Nothing runs without a device; stopping then would only record "not ready".
     if (device_) stop_preview();
+    destroy_preview_window();
     store_relaxed(image_available_, 0);
     if (device_) device_->close_held_handle();
     return 1;

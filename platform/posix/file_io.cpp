@@ -22,11 +22,6 @@ FileHandle open_file_for_writing(const char* path) {
     return from_fd(fd);
 }
 
-FileHandle open_file_for_reading(const char* path) {
-    if (!path) return nullptr;
-    return from_fd(open(path, O_RDONLY | O_CLOEXEC));
-}
-
 bool write_file(FileHandle file, const void* data, uint32_t length) {
     const auto* p = static_cast<const uint8_t*>(data);
     while (length > 0) {
@@ -37,18 +32,6 @@ bool write_file(FileHandle file, const void* data, uint32_t length) {
         length -= static_cast<uint32_t>(n);
     }
     return true;
-}
-
-uint32_t read_file(FileHandle file, void* data, uint32_t length) {
-    auto* p = static_cast<uint8_t*>(data);
-    uint32_t total = 0;
-    while (total < length) {
-        const ssize_t n = read(fd_of(file), p + total, length - total);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        total += static_cast<uint32_t>(n);
-    }
-    return total;
 }
 
 uint32_t file_size(FileHandle file) {

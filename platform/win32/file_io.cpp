@@ -16,20 +16,9 @@ FileHandle open_file_for_writing(const char* path) {
     return from_handle(h);
 }
 
-FileHandle open_file_for_reading(const char* path) {
-    if (!path) return nullptr;
-    return from_handle(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
 bool write_file(FileHandle file, const void* data, uint32_t length) {
     DWORD written = 0;
     return WriteFile(static_cast<HANDLE>(file), data, length, &written, nullptr) != 0 && written == length;
-}
-
-uint32_t read_file(FileHandle file, void* data, uint32_t length) {
-    DWORD got = 0;
-    if (!ReadFile(static_cast<HANDLE>(file), data, length, &got, nullptr)) return 0;
-    return got;
 }
 
 uint32_t file_size(FileHandle file) {

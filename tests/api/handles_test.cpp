@@ -84,7 +84,7 @@ TEST(Handles, ThreadsInitialiseUseAndReleaseAtOnce) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&failures, t] {
-            for (int i = 0; i < 100; ++i) {
+            for (int i = 0; i < 8; ++i) {  // each initialisation waits for the sensor to settle
                 const int32_t h = Imvela_Initialize(nullptr);
                 if (h == 0 || Imvela_SetWaitTime(h, t * 1000 + i) != 1 || Imvela_GetWaitTime(h) != t * 1000 + i ||
                     Imvela_Release(h) != 1)
