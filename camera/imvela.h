@@ -157,6 +157,10 @@ private:
     void save_groups();
     void load_groups();
 
+    // camera_controls.cpp
+    bool window_is_programmable(const CaptureWindow& window) const;
+    int32_t program_capture_window(const CaptureWindow& window);
+
     // capture_engine.cpp
     int32_t prepare_capture();
     int32_t create_mode_buffers();

@@ -87,6 +87,9 @@ public:
     // Resets the device state, selects the number, initialises the sensor and programs the
     // full window, vertical mirror off and trigger off. 22 when the number is refused, else 0.
     int32_t open_device(int32_t number);
+    // A window the sensor can read out: inside the sensor, at least 4 columns and 1 row,
+    // sub-sampling mode 0 to 3, 17 or 18.
+    static bool accepts_window(int32_t x, int32_t y, int32_t width, int32_t height, int32_t mode);
     // 1 for invalid arguments, else 0 (a ring that could not be built: geometry_result()).
     int32_t set_window(int32_t x, int32_t y, int32_t width, int32_t height, int32_t mode);
     int32_t set_exposure(int32_t lines);  // always 1
@@ -108,6 +111,8 @@ public:
     int32_t read_io_port(uint8_t* value) { return read_port(7, value); }
     // (register 0x23 & 0x0F) - 2, at least 0; 0 when the read fails.
     int32_t read_gain_index();
+    // The same index into *index; 1, or 0 (index untouched) when the register cannot be read.
+    int32_t read_gain_index(int32_t* index);
     // Register 0x0F (0 when the read fails); always 1.
     int32_t read_exposure(int32_t* lines);
     // Register 0x2E + 6, or 0 when it cannot be read: the line length of the exposure

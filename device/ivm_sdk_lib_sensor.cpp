@@ -57,11 +57,14 @@ int32_t CIVMSdkLib::open_device(int32_t number) {
     return 0;
 }
 
-int32_t CIVMSdkLib::set_window(int32_t x, int32_t y, int32_t width, int32_t height, int32_t mode) {
+bool CIVMSdkLib::accepts_window(int32_t x, int32_t y, int32_t width, int32_t height, int32_t mode) {
     const bool mode_ok = (mode >= 0 && mode <= 3) || mode == 17 || mode == 18;
-    if (x < 0 || y < 0 || width < 4 || height < 1 || x > sensor::kColumns - width || y > sensor::kRows - height ||
-        !mode_ok)
-        return kWindowInvalid;
+    return x >= 0 && y >= 0 && width >= 4 && height >= 1 && x <= sensor::kColumns - width &&
+           y <= sensor::kRows - height && mode_ok;
+}
+
+int32_t CIVMSdkLib::set_window(int32_t x, int32_t y, int32_t width, int32_t height, int32_t mode) {
+    if (!accepts_window(x, y, width, height, mode)) return kWindowInvalid;
     window_width_ = width;
     sub_sampling_ = mode;
     window_x_ = x;
@@ -149,9 +152,16 @@ int32_t CIVMSdkLib::set_trigger_mode(int32_t on) {
 }
 
 int32_t CIVMSdkLib::read_gain_index() {
+    int32_t index = 0;
+    read_gain_index(&index);
+    return index;
+}
+
+int32_t CIVMSdkLib::read_gain_index(int32_t* index) {
     int32_t value = 0;
     if (!read_register(sensor::kRegGainA, &value)) return 0;
-    return std::max(0, (value & 0x0F) - 2);
+    if (index) *index = std::max(0, (value & 0x0F) - 2);
+    return 1;
 }
 
 int32_t CIVMSdkLib::read_exposure(int32_t* lines) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/environment.h"
 #include "platform/settings_tree.h"
 
 namespace imvela {
@@ -132,8 +133,10 @@ int32_t save_group(const std::string& root, int32_t device, const char* group, c
 }  // namespace
 
 std::string CameraSettings::default_root() {
-    const char* root = std::getenv(kRootVariable);
-    return root && root[0] ? root : kDefaultRoot;
+    // Read through the platform: on Windows the C runtime's copy of the environment misses
+    // changes made after start-up.
+    std::string root;
+    return platform::environment_variable(kRootVariable, &root) && !root.empty() ? root : kDefaultRoot;
 }
 
 int32_t CameraSettings::load_size_entry(int32_t device, CaptureWindow* window) const {

@@ -1,0 +1,200 @@
+// The camera object beyond its exports: the device-use table between camera objects, the
+// capture window against a hand-written size table and a running capture, and settings
+// with missing values.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "camera/device_use_table.h"
+#include "camera/imvela.h"
+#include "unit/camera_test_access.h"
+#include "device/imvela_m61xzkr_sdk.h"
+#include "platform/settings_tree.h"
+#include "support/scratch_store.h"
+#include "support/test_environment.h"
+
+
+using imvela::CaptureWindow;
+using imvela::CImvela;
+using imvela::CImvelaTestAccess;
+using imvela::platform::SettingsKeyHandle;
+
+namespace {
+
+HWND fake_window(uintptr_t n) { return reinterpret_cast<HWND>(n); }
+
+class CameraObjectTest : public ::testing::Test {
+protected:
+    void put(const std::string& key, const char* name, int32_t value) {
+        SettingsKeyHandle handle = SettingsKeyHandle::create(nullptr, (store.root() + "\\" + key).c_str());
+        ASSERT_TRUE(handle);
+        ASSERT_TRUE(handle.write(name, value));
+    }
+    void put_entry(int entry, int32_t eh, int32_t ev, int32_t ehs = 0, int32_t evs = 0, int32_t buf = 4) {
+        char key[64];
+        std::snprintf(key, sizeof key, "Camera_00\\Size_%02d", entry);
+        put(key, "TH", 1292);
+        put(key, "TV", 1040);
+        put(key, "EH", eh);
+        put(key, "EV", ev);
+        put(key, "EHS", ehs);
+        put(key, "EVS", evs);
+        put(key, "Buf", buf);
+    }
+    static std::vector<int32_t> errors(CImvela& c) {
+        std::vector<int32_t> codes;
+        for (int32_t code; (code = c.last_error()) != 0;) codes.push_back(code);
+        return codes;
+    }
+
+    ScratchSettings store;
+    ScopedEnvironment root{"IMVELA_SETTINGS_ROOT", store.root().c_str()};
+    ScopedEnvironment cameras{"IMVELA_EMULATOR", "0,1"};
+    ScopedEnvironment fps{"IMVELA_EMULATOR_FPS", "0"};
+};
+
+using Codes = std::vector<int32_t>;
+
+TEST_F(CameraObjectTest, DeviceClaimsBetweenTwoCameraObjects) {
+    CImvela a, b;
+    ASSERT_EQ(a.initialize(fake_window(0x10)), 1);
+    ASSERT_EQ(b.initialize(fake_window(0x20)), 1);
+    auto& table_a = CImvelaTestAccess::use_table(a);
+    auto& table_b = CImvelaTestAccess::use_table(b);
+
+    a.claim_device(0);
+    EXPECT_TRUE(table_b.is_owned_by_other(0, b.notify_window()));
+    EXPECT_FALSE(table_a.is_owned_by_other(0, a.notify_window()));
+    b.release_device(0);  // not b's claim: left as it is
+    EXPECT_TRUE(table_b.is_in_use(0));
+    a.release_device(0);
+    EXPECT_FALSE(table_b.is_in_use(0));
+}
+
+TEST_F(CameraObjectTest, ClaimWithoutNotificationWindowStillGuardsTheDevice) {
+    CImvela a, b;
+    ASSERT_EQ(a.initialize(nullptr), 1);
+    ASSERT_EQ(b.initialize(nullptr), 1);
+    a.claim_device(1);
+    // Both have no window, yet the claim is a's alone.
+    EXPECT_TRUE(CImvelaTestAccess::use_table(b).is_owned_by_other(1, nullptr));
+    EXPECT_FALSE(CImvelaTestAccess::use_table(a).is_owned_by_other(1, nullptr));
+    b.release_device(1);
+    EXPECT_TRUE(CImvelaTestAccess::use_table(b).is_in_use(1));
+    a.release_device(1);
+    EXPECT_FALSE(CImvelaTestAccess::use_table(b).is_in_use(1));
+}
+
+TEST_F(CameraObjectTest, DestructionReleasesTheCurrentDevice) {
+    CImvela watcher;
+    ASSERT_EQ(watcher.initialize(nullptr), 1);
+    {
+        CImvela owner;
+        ASSERT_EQ(owner.initialize(fake_window(0x30)), 1);
+        ASSERT_EQ(owner.set_device_number(1), 1);
+        owner.claim_device(1);
+        EXPECT_TRUE(CImvelaTestAccess::use_table(watcher).is_in_use(1));
+    }
+    EXPECT_FALSE(CImvelaTestAccess::use_table(watcher).is_in_use(1));
+}
+
+TEST_F(CameraObjectTest, SizeTableLookupStopsAtTheFirstGapAndTakesTheFirstMatch) {
+    put_entry(0, 1280, 1024);
+    put_entry(1, 640, 480, 10, 12, 2);
+    put_entry(2, 640, 480, 20, 22, 3);  // a later duplicate is never chosen
+    put_entry(4, 320, 240);             // after the gap at 03: not in the table
+    put("Camera_00", "Size", 0);
+    CImvela c;
+    ASSERT_EQ(c.initialize(nullptr), 1);
+    EXPECT_EQ(c.set_capture_window(640, 480), 1);
+    CaptureWindow w = c.capture_window();
+    EXPECT_EQ(w.h_start, 10);
+    EXPECT_EQ(w.v_start, 12);
+    EXPECT_EQ(w.buffer_count, 2);
+    EXPECT_EQ(c.device()->window_x(), 10);
+    EXPECT_EQ(c.device()->window_height(), 480);
+    EXPECT_EQ(c.set_capture_window(320, 240), 0);
+    EXPECT_EQ(errors(c), Codes{ERR_WINDOW});
+    EXPECT_EQ(c.capture_window().width, 640);
+}
+
+TEST_F(CameraObjectTest, InvalidStoredSizeIsReplacedByTheFullSensor) {
+    put_entry(0, 1280, 1024);
+    put_entry(1, 1300, 1024, 0, 0, 6);  // wider than the sensor
+    put_entry(2, 2, 100, 0, 0, 7);      // too narrow to read out
+    put("Camera_00", "Size", 0);
+    CImvela c;
+    ASSERT_EQ(c.initialize(nullptr), 1);
+    for (int32_t width : {1300, 2}) {
+        ASSERT_EQ(c.set_capture_window_ex(1292, 8, 640, 1040, 8, 480), 1);
+        EXPECT_EQ(c.set_capture_window(width, width == 2 ? 100 : 1024), 1) << width;
+        EXPECT_EQ(errors(c), Codes{ERR_CAPTURE_WINDOW});
+        const CaptureWindow w = c.capture_window();
+        EXPECT_EQ(w.total_width, 1292);
+        EXPECT_EQ(w.width, 1292);
+        EXPECT_EQ(w.total_height, 1040);
+        EXPECT_EQ(w.height, 1040);
+        EXPECT_EQ(w.h_start, 0);
+        EXPECT_EQ(w.v_start, 0);
+        EXPECT_EQ(w.buffer_count, width == 2 ? 7 : 6);  // carried from the entry
+        EXPECT_EQ(c.device()->window_width(), 1292);
+        EXPECT_EQ(c.device()->window_x(), 0);
+    }
+}
+
+TEST_F(CameraObjectTest, InvalidStoredWindowAtInitialisationFallsBackToTheFullSensor) {
+    put_entry(0, 1280, 1024);
+    put_entry(1, 1300, 1024);
+    put("Camera_00", "Size", 1);
+    CImvela c;
+    ASSERT_EQ(c.initialize(nullptr), 1);
+    EXPECT_EQ(errors(c), Codes{ERR_CAPTURE_WINDOW});
+    EXPECT_EQ(c.width(), 1292);
+    EXPECT_EQ(c.height(), 1040);
+    EXPECT_EQ(c.device()->window_width(), 1292);
+}
+
+TEST_F(CameraObjectTest, CaptureWindowChangeDuringCaptureWaitsForTheNextPreparation) {
+    CImvela c;
+    ASSERT_EQ(c.initialize(nullptr), 1);
+    CImvelaTestAccess::set_capture_mode(c, imvela::kPreviewMode);
+    EXPECT_EQ(c.set_capture_window_ex(1292, 100, 640, 1040, 50, 480), 1);
+    EXPECT_EQ(c.width(), 640);
+    EXPECT_EQ(c.device()->window_width(), 1280);  // the running capture's window stays
+    EXPECT_EQ(c.device()->window_x(), 0);
+    EXPECT_EQ(c.set_capture_window_ex(1292, 100, 2, 1040, 50, 480), 0);  // still judged
+    EXPECT_EQ(errors(c), Codes{ERR_CAPTURE_WINDOW});
+    CImvelaTestAccess::set_capture_mode(c, imvela::kIdle);
+    EXPECT_EQ(c.set_capture_window_ex(1292, 100, 640, 1040, 50, 480), 1);
+    EXPECT_EQ(c.device()->window_width(), 640);
+    EXPECT_EQ(c.device()->window_x(), 100);
+}
+
+TEST_F(CameraObjectTest, MissingAnalogValueRepeatsTheOneBeforeIt) {
+    // "Exposure" missing: it takes "ColorG2", the value read before it.
+    for (const char* name : {"Global", "ColorG1", "ColorR", "ColorB", "ColorG2"}) put("Camera_00\\Gain", name, 4);
+    put("Camera_00\\Gain", "V_Mirror", 1);
+    CImvela c;
+    ASSERT_EQ(c.initialize(nullptr), 1);
+    EXPECT_EQ(c.analog_block()[imvela::AnalogBlock::kExposure], 4);
+    EXPECT_EQ(c.get_filter_value(18, nullptr), 4);  // applied to the sensor
+    EXPECT_EQ(c.get_filter_value(13, nullptr), 4);
+    EXPECT_EQ(c.get_mirror_v(), 1);
+    EXPECT_EQ(c.get_mirror_h(), 1);  // repeats "V_Mirror"
+    EXPECT_EQ(c.device()->mirror_h(), 1);
+}
+
+TEST_F(CameraObjectTest, MissingFilterValuesKeepTheirDefaults) {
+    put("Camera_00\\Filter", "Gamma", 150);  // the key exists with one value
+    put("Camera_00\\Gray", "GainB1", 9);
+    CImvela c;
+    ASSERT_EQ(c.initialize(nullptr), 1);
+    EXPECT_EQ(c.get_filter_value(11, nullptr), 150);
+    EXPECT_EQ(c.get_filter_value(23, nullptr), 9);
+    // The other values of existing keys keep what the object held: zero from construction.
+    EXPECT_EQ(c.get_filter_value(7, nullptr), 0);
+    EXPECT_EQ(c.get_filter_value(20, nullptr), 0);
+}
+
+}  // namespace

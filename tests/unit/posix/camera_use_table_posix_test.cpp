@@ -1,0 +1,60 @@
+// Camera objects of two processes see each other's device claims, and a claim left by a
+// process that ended without releasing it does not lock the camera.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "camera/device_use_table.h"
+#include "camera/imvela.h"
+#include "unit/camera_test_access.h"
+#include "support/scratch_store.h"
+#include "support/test_environment.h"
+
+
+using imvela::CImvela;
+using imvela::CImvelaTestAccess;
+
+namespace {
+
+TEST(CameraUseTablePosix, ClaimsAcrossProcessesAndAClaimLeftByAnEndedProcess) {
+    ScratchSettings store;
+    ScopedEnvironment root("IMVELA_SETTINGS_ROOT", store.root().c_str());
+    ScopedEnvironment cameras("IMVELA_EMULATOR", "0,1");
+    CImvela parent;
+    ASSERT_EQ(parent.initialize(nullptr), 1);
+    parent.claim_device(1);
+
+    int to_parent[2], to_child[2];
+    ASSERT_EQ(pipe(to_parent), 0);
+    ASSERT_EQ(pipe(to_child), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        CImvela camera;
+        char report = camera.initialize(nullptr) ? 'i' : 'f';
+        if (report == 'i') {
+            camera.claim_device(0);
+            report = CImvelaTestAccess::use_table(camera).is_owned_by_other(1, nullptr) ? 'y' : 'n';
+        }
+        char go = 0;
+        if (write(to_parent[1], &report, 1) != 1 || read(to_child[0], &go, 1) != 1) _exit(3);
+        _exit(0);  // ends without releasing its claim, as a crashed application would
+    }
+    char report = 0;
+    ASSERT_EQ(read(to_parent[0], &report, 1), 1);
+    EXPECT_EQ(report, 'y');  // the child saw the parent's claim
+    auto& table = CImvelaTestAccess::use_table(parent);
+    EXPECT_TRUE(table.is_owned_by_other(0, nullptr));
+    const char go = 'g';
+    ASSERT_EQ(write(to_child[1], &go, 1), 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(table.is_in_use(0));
+    EXPECT_FALSE(table.is_owned_by_other(0, nullptr));
+    EXPECT_TRUE(table.is_in_use(1));
+    for (int fd : {to_parent[0], to_parent[1], to_child[0], to_child[1]}) close(fd);
+}
+
+}  // namespace
