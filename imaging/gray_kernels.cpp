@@ -139,4 +139,20 @@ IMVELA_PIXEL_KERNEL(ColorToGray) {
     return 1;
 }
 
+IMVELA_PIXEL_KERNEL(ColorToGray16) {
+    if (!dst || !src || kernel::rect_empty(rect) || dstPixelBytes < 2 || srcPixelBytes < 6) return 1;
+    const int32_t width = kernel::rect_width(rect), height = kernel::rect_height(rect);
+    for (int32_t j = 0; j < height; ++j) {
+        const uint8_t* in = kernel::source_row(src, rect, j, srcStride, srcPixelBytes);
+        uint8_t* out = kernel::dest_row(dst, x, y, j, dstStride, dstPixelBytes);
+        for (int32_t i = 0; i < width; ++i) {
+            const uint8_t* p = in + static_cast<ptrdiff_t>(i) * srcPixelBytes;
+            const uint32_t b = kernel::load16(p), g = kernel::load16(p + 2), r = kernel::load16(p + 4);
+            kernel::store16(out + static_cast<ptrdiff_t>(i) * dstPixelBytes,
+                            static_cast<uint16_t>((59 * g + 30 * r + 11 * b) / 100));
+        }
+    }
+    return 1;
+}
+
 }  // namespace imvela
