@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/environment.h"
 #include "platform/process_identity.h"
 #include "platform/shared_memory.h"
 
@@ -18,8 +19,10 @@ uint32_t low_bits(const void* pointer) { return static_cast<uint32_t>(reinterpre
 }  // namespace
 
 std::string DeviceUseTable::default_name() {
-    const char* name = std::getenv(kNameVariable);
-    return name && name[0] ? name : kDefaultName;
+    // Through the platform, like every other variable: on Windows the C runtime's copy of the
+    // environment misses SetEnvironmentVariable.
+    std::string name;
+    return platform::environment_variable(kNameVariable, &name) && !name.empty() ? name : std::string(kDefaultName);
 }
 
 bool DeviceUseTable::map(const std::string& name) {
