@@ -145,10 +145,21 @@ int32_t CImvela::stop_preview() {
     return 1;
 }
 
+bool CImvela::windowless_preview() const {
+    return preview_parent_ == nullptr && preview_rect_.left == 0 && preview_rect_.top == 0 && preview_rect_.right == 0 &&
+           preview_rect_.bottom == 0;
+}
+
+void CImvela::set_callback_target(HWND callback_window, void* buffer, int32_t size, int32_t top_down) {
+    std::lock_guard<std::recursive_mutex> frame(frame_lock_);
+    callback_window_ = callback_window;
+    callback_buffer_ = buffer;
+    callback_size_ = size;
+    top_down_ = top_down;
+}
+
 int32_t CImvela::begin_preview_with_window() {
-    const bool windowless = preview_parent_ == nullptr && preview_rect_.left == 0 && preview_rect_.top == 0 &&
-                            preview_rect_.right == 0 && preview_rect_.bottom == 0;
-    if (!windowless && !create_preview_window()) return (record_error(ERR_WINDOW), 0);
+    if (!windowless_preview() && !create_preview_window()) return (record_error(ERR_WINDOW), 0);
     if (!start_preview()) {
         close();
         return (record_error(ERR_TRANSFER), 0);
@@ -160,13 +171,7 @@ int32_t CImvela::preview() { return callback_preview(nullptr, nullptr, 0, 0); }
 
 int32_t CImvela::callback_preview(HWND callback_window, void* buffer, int32_t size, int32_t top_down) {
     std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
-    {
-        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-        callback_window_ = callback_window;
-        callback_buffer_ = buffer;
-        callback_size_ = size;
-        top_down_ = top_down;
-    }
+    set_callback_target(callback_window, buffer, size, top_down);
     return begin_preview_with_window();
 }
 
@@ -216,19 +221,11 @@ int32_t CImvela::trigger(HWND callback_window, void* buffer, int32_t size, int32
     std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
     const int32_t mode = capture_mode();
     if (mode == kPreviewMode || mode == kCaptureMode) return (record_error(ERR_NOT_READY), 0);
-    {
-        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-        callback_window_ = callback_window;
-        callback_buffer_ = buffer;
-        callback_size_ = size;
-        top_down_ = top_down;
-    }
+    set_callback_target(callback_window, buffer, size, top_down);
     // Already triggering: the one worker delivers to the new target from its next frame.
     if (mode == kTriggerMode) return 1;
 
-    const bool windowless = preview_parent_ == nullptr && preview_rect_.left == 0 && preview_rect_.top == 0 &&
-                            preview_rect_.right == 0 && preview_rect_.bottom == 0;
-    if (!windowless && !create_preview_window()) return (record_error(ERR_WINDOW), 0);
+    if (!windowless_preview() && !create_preview_window()) return (record_error(ERR_WINDOW), 0);
     if (!prepare_capture()) {
         close();
         return (record_error(ERR_NOT_READY), 0);
@@ -286,6 +283,18 @@ int32_t CImvela::extract_into_raw(bool single) {
                   : device_->extract_taken_frame(raw->bits(), raw->stride());
 }
 
+// The record the application reads while it handles WM_CAMERA_FRAME; written field by field
+// with relaxed stores because the application may still be reading the previous frame's.
+void CImvela::fill_frame_record(int32_t frame_rate) {
+    const CImageBuffer* raw = raw_buffer();
+    store_relaxed(frame_record_.size, static_cast<int32_t>(sizeof(ImvelaFrameRecord)));
+    store_relaxed(frame_record_.width, raw->width());
+    store_relaxed(frame_record_.height, raw->height());
+    store_relaxed(frame_record_.bit_count, kColorModeBits[active_color_mode_]);
+    store_relaxed(frame_record_.frame_rate, frame_rate);
+    __atomic_store_n(&frame_record_.buffer, callback_buffer_, __ATOMIC_RELAXED);
+}
+
 void CImvela::preview_worker() {
     while (run_state_.load() != kStop) {
         sleep_milliseconds(wait_time());
@@ -315,13 +324,6 @@ void CImvela::preview_worker() {
                 record_error(ERR_TRANSFER);
                 continue;
             }
-            CImageBuffer* raw = raw_buffer();
-            store_relaxed(frame_record_.size, static_cast<int32_t>(sizeof(ImvelaFrameRecord)));
-            store_relaxed(frame_record_.width, raw->width());
-            store_relaxed(frame_record_.height, raw->height());
-            store_relaxed(frame_record_.bit_count, kColorModeBits[active_color_mode_]);
-            __atomic_store_n(&frame_record_.buffer, callback_buffer_, __ATOMIC_RELAXED);
-
             ++frames_counted_;
             const uint32_t now = platform::tick_count();
             const uint32_t elapsed = now - rate_time_;
@@ -331,7 +333,7 @@ void CImvela::preview_worker() {
                 frames_counted_ = 0;
                 rate_time_ = now;
             }
-            store_relaxed(frame_record_.frame_rate, load_relaxed(frame_rate_));
+            fill_frame_record(load_relaxed(frame_rate_));
 
             process_frame();
             store_relaxed(image_available_, 1);
@@ -365,13 +367,7 @@ void CImvela::trigger_worker() {
             record_error(ERR_TRANSFER);
             continue;
         }
-        CImageBuffer* raw = raw_buffer();
-        store_relaxed(frame_record_.size, static_cast<int32_t>(sizeof(ImvelaFrameRecord)));
-        store_relaxed(frame_record_.width, raw->width());
-        store_relaxed(frame_record_.height, raw->height());
-        store_relaxed(frame_record_.bit_count, kColorModeBits[active_color_mode_]);
-        store_relaxed(frame_record_.frame_rate, 0);
-        __atomic_store_n(&frame_record_.buffer, callback_buffer_, __ATOMIC_RELAXED);
+        fill_frame_record(0);
         process_frame();
         store_relaxed(image_available_, 1);
         if (callback_buffer_ && callback_size_ != 0 && !copy_frame(callback_buffer_, callback_size_, top_down_))

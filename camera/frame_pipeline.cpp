@@ -107,16 +107,13 @@ void CImvela::process_frame() {
         HueBlock block{hue, saturation, kSampleBits};
         out->Apply(select_kernel(KernelOperation::HueSaturation, mode), *out, nullptr, 0, 0, &block);
     }
-    const int32_t gamma = load_relaxed(filter_[P::kGamma]);
-    if (gamma != kNeutralGamma) {
-        AdjustmentBlock block{gamma, kSampleBits};
-        out->Apply(select_kernel(KernelOperation::Gamma, mode), *out, nullptr, 0, 0, &block);
-    }
-    const int32_t contrast = load_relaxed(filter_[P::kContrast]);
-    if (contrast != 0) {
-        AdjustmentBlock block{contrast, kSampleBits};
-        out->Apply(select_kernel(KernelOperation::Contrast, mode), *out, nullptr, 0, 0, &block);
-    }
+    // An in-place tone adjustment, skipped at its neutral value.
+    auto adjust = [&](KernelOperation operation, int position, int32_t neutral) {
+        AdjustmentBlock block{load_relaxed(filter_[position]), kSampleBits};
+        if (block.value != neutral) out->Apply(select_kernel(operation, mode), *out, nullptr, 0, 0, &block);
+    };
+    adjust(KernelOperation::Gamma, P::kGamma, kNeutralGamma);
+    adjust(KernelOperation::Contrast, P::kContrast, 0);
     const int32_t sharpness = load_relaxed(filter_[P::kSharpness]);
     CImageBuffer* work = buffers_[kWorkCopy].get();
     if (sharpness != 0 && work && work->size_bytes() == out->size_bytes()) {
@@ -125,11 +122,7 @@ void CImvela::process_frame() {
         AdjustmentBlock block{sharpness, kSampleBits};
         out->Apply(select_kernel(KernelOperation::Sharpness, mode), *work, nullptr, 0, 0, &block);
     }
-    const int32_t brightness = load_relaxed(filter_[P::kBrightness]);
-    if (brightness != 0) {
-        AdjustmentBlock block{brightness, kSampleBits};
-        out->Apply(select_kernel(KernelOperation::Brightness, mode), *out, nullptr, 0, 0, &block);
-    }
+    adjust(KernelOperation::Brightness, P::kBrightness, 0);
 }
 
 void CImvela::demosaic(CImageBuffer& output, CImageBuffer& raw) {

@@ -171,6 +171,9 @@ private:
     CImageBuffer* output_buffer();
     int32_t begin_preview_with_window();
     void deliver_failure(HWND callback_window, int32_t code);
+    void set_callback_target(HWND callback_window, void* buffer, int32_t size, int32_t top_down);
+    void fill_frame_record(int32_t frame_rate);
+    bool windowless_preview() const;
     // Whether the defect list holds a sensor position (list coordinates); defect lock held.
     bool defect_listed(int64_t x, int64_t y) const;
 

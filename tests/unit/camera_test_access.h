@@ -38,6 +38,16 @@ struct CImvelaTestAccess {
 
 }  // namespace imvela
 
+// A capture window of the given effective area (totals as the sensor).
+inline imvela::CaptureWindow window_of(int32_t h_start, int32_t v_start, int32_t width, int32_t height) {
+    imvela::CaptureWindow w;
+    w.h_start = h_start;
+    w.v_start = v_start;
+    w.width = width;
+    w.height = height;
+    return w;
+}
+
 class CameraTest : public ::testing::Test {
 protected:
     void SetUp() override { use_emulator(imvela::emulator::Scene::kRamp); }

@@ -20,15 +20,6 @@ using Access = imvela::CImvelaTestAccess;
 
 namespace {
 
-CaptureWindow window_of(int32_t h_start, int32_t v_start, int32_t width, int32_t height) {
-    CaptureWindow w;
-    w.h_start = h_start;
-    w.v_start = v_start;
-    w.width = width;
-    w.height = height;
-    return w;
-}
-
 // The emulated ramp as the sensor delivers it: sample (X + 2Y) mod 256 or 4096 at the sensor
 // position of delivered column c, row r (top row first).
 int32_t ramp_at(const CaptureWindow& w, bool mirror_h, bool mirror_v, int32_t c, int32_t r, bool wide) {

@@ -23,15 +23,6 @@ using P = imvela::ImageProcessingBlock;
 
 namespace {
 
-CaptureWindow window_of(int32_t h_start, int32_t v_start, int32_t width, int32_t height) {
-    CaptureWindow w;
-    w.h_start = h_start;
-    w.v_start = v_start;
-    w.width = width;
-    w.height = height;
-    return w;
-}
-
 // Sensor position (top-down rows) of image column c, row r.
 void sensor_of(const CaptureWindow& w, bool mh, bool mv, int32_t c, int32_t r, int32_t* x, int32_t* y) {
     *x = mh ? w.h_start + w.width - 1 - c : w.h_start + c;
