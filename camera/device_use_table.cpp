@@ -19,10 +19,10 @@ uint32_t low_bits(const void* pointer) { return static_cast<uint32_t>(reinterpre
 }  // namespace
 
 std::string DeviceUseTable::default_name() {
-    // Read through the platform: on Windows the C runtime's copy of the environment misses
-    // changes made after start-up.
+    // Through the platform, like every other variable: on Windows the C runtime's copy of the
+    // environment misses SetEnvironmentVariable.
     std::string name;
-    return platform::environment_variable(kNameVariable, &name) && !name.empty() ? name : kDefaultName;
+    return platform::environment_variable(kNameVariable, &name) && !name.empty() ? name : std::string(kDefaultName);
 }
 
 bool DeviceUseTable::map(const std::string& name) {

@@ -174,6 +174,12 @@ private:
     CImageBuffer* raw_buffer();
     CImageBuffer* output_buffer();
     int32_t begin_preview_with_window();
+    void deliver_failure(HWND callback_window, int32_t code);
+    void set_callback_target(HWND callback_window, void* buffer, int32_t size, int32_t top_down);
+    void fill_frame_record(int32_t frame_rate);
+    bool windowless_preview() const;
+    // Whether the defect list holds a sensor position (list coordinates); defect lock held.
+    bool defect_listed(int64_t x, int64_t y) const;
 
     // preview_window.cpp
     int32_t create_preview_window();
@@ -215,10 +221,14 @@ private:
     std::recursive_mutex frame_lock_;
     std::mutex defect_lock_;
     DefectList defects_;
+    DefectList defect_index_;  // defects_ sorted by (x, y): the neighbour search's lookup
     int32_t defect_correction_ = 0;
 
     std::atomic<int32_t> run_state_{kStop};
     std::thread worker_;
+    // Serialises the capture exports (start, stop, capture, snapshot, trigger) of one camera
+    // object; the worker never takes it, so stopping can wait for the worker while holding it.
+    std::recursive_mutex capture_control_lock_;
 
     HWND notify_window_ = nullptr;
     HWND callback_window_ = nullptr;

@@ -3,6 +3,7 @@
 // port and serial-ROM transactions (each opens, uses and closes its own device file),
 // programs the sensor, owns the frame geometry, the transfer ring and the streaming loop,
 // and extracts the window out of raw frames.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -188,7 +189,7 @@ private:
     int32_t window_x_ = 0, window_y_ = 0, window_width_ = 0, window_height_ = 0;
     int32_t even_x_ = 0, even_y_ = 0, even_width_ = 0, even_height_ = 0;
     int32_t mirror_h_ = 0, mirror_v_ = 0;
-    int32_t trigger_ = 0;
+    std::atomic<int32_t> trigger_{0};  // read by a worker's exposure changes while a stop switches it
     int32_t init_written_ = 0;
     int32_t programmed_transfer_ = 0;
     int32_t large_ = 0;

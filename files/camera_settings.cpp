@@ -133,10 +133,10 @@ int32_t save_group(const std::string& root, int32_t device, const char* group, c
 }  // namespace
 
 std::string CameraSettings::default_root() {
-    // Read through the platform: on Windows the C runtime's copy of the environment misses
-    // changes made after start-up.
+    // Through the platform: on Windows the process environment, which SetEnvironmentVariable
+    // changes and the C runtime's copy does not see.
     std::string root;
-    return platform::environment_variable(kRootVariable, &root) && !root.empty() ? root : kDefaultRoot;
+    return platform::environment_variable(kRootVariable, &root) && !root.empty() ? root : std::string(kDefaultRoot);
 }
 
 int32_t CameraSettings::load_size_entry(int32_t device, CaptureWindow* window) const {

@@ -17,6 +17,11 @@ struct DefectPixel {
 
 using DefectList = std::vector<DefectPixel>;
 
+// Orders positions by column, then row (the order of a sorted lookup copy of a list).
+inline bool defect_position_less(const DefectPixel& a, const DefectPixel& b) {
+    return a.x != b.x ? a.x < b.x : a.y < b.y;
+}
+
 constexpr size_t kDefectRecordSize = 8;
 
 // The records of a file's bytes, in file order.

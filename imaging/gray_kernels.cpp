@@ -95,6 +95,27 @@ void measure_gray(const uint8_t* src, const ImageRect& rect, uint16_t srcPixelBy
     block.gainB = kernel::truncate_saturated(top / aB * 128);
 }
 
+// Luminance (59 green + 30 red + 11 blue) / 100 of blue-green-red pixels of T samples.
+template <typename T>
+void luminance(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y, uint16_t dstPixelBytes,
+               uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride) {
+    const int32_t width = kernel::rect_width(rect), height = kernel::rect_height(rect);
+    auto load = [](const uint8_t* p) -> uint32_t { return sizeof(T) == 1 ? *p : kernel::load16(p); };
+    for (int32_t j = 0; j < height; ++j) {
+        const uint8_t* in = kernel::source_row(src, rect, j, srcStride, srcPixelBytes);
+        uint8_t* out = kernel::dest_row(dst, x, y, j, dstStride, dstPixelBytes);
+        for (int32_t i = 0; i < width; ++i) {
+            const uint8_t* p = in + static_cast<ptrdiff_t>(i) * srcPixelBytes;
+            const uint32_t v = (59 * load(p + sizeof(T)) + 30 * load(p + 2 * sizeof(T)) + 11 * load(p)) / 100;
+            uint8_t* o = out + static_cast<ptrdiff_t>(i) * dstPixelBytes;
+            if (sizeof(T) == 1)
+                *o = static_cast<uint8_t>(v);
+            else
+                kernel::store16(o, static_cast<uint16_t>(v));
+        }
+    }
+}
+
 }  // namespace
 
 IMVELA_PIXEL_KERNEL(ApplyGrayGains8) {
@@ -126,16 +147,13 @@ IMVELA_PIXEL_KERNEL(MeasureGrayGains) {
 
 IMVELA_PIXEL_KERNEL(ColorToGray) {
     if (!dst || !src || kernel::rect_empty(rect) || dstPixelBytes < 1 || srcPixelBytes < 3) return 1;
-    const int32_t width = kernel::rect_width(rect), height = kernel::rect_height(rect);
-    for (int32_t j = 0; j < height; ++j) {
-        const uint8_t* in = kernel::source_row(src, rect, j, srcStride, srcPixelBytes);
-        uint8_t* out = kernel::dest_row(dst, x, y, j, dstStride, dstPixelBytes);
-        for (int32_t i = 0; i < width; ++i) {
-            const uint8_t* p = in + static_cast<ptrdiff_t>(i) * srcPixelBytes;
-            out[static_cast<ptrdiff_t>(i) * dstPixelBytes] =
-                static_cast<uint8_t>((59 * p[1] + 30 * p[2] + 11 * p[0]) / 100);
-        }
-    }
+    luminance<uint8_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride);
+    return 1;
+}
+
+IMVELA_PIXEL_KERNEL(ColorToGray16) {
+    if (!dst || !src || kernel::rect_empty(rect) || dstPixelBytes < 2 || srcPixelBytes < 6) return 1;
+    luminance<uint16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride);
     return 1;
 }
 

@@ -88,11 +88,13 @@ IMVELA_PIXEL_KERNEL(DemosaicBayerBorder16);
 IMVELA_PIXEL_KERNEL(MeasureBayerBalance8);
 IMVELA_PIXEL_KERNEL(MeasureBayerBalance16);
 
-// Gray mode (GrayBlock; ColorToGray takes no block).
+// Gray mode (GrayBlock; ColorToGray takes no block). ColorToGray16 reduces 48/64-bit colour to
+// 16-bit luminance with the same weights.
 IMVELA_PIXEL_KERNEL(MeasureGrayGains);
 IMVELA_PIXEL_KERNEL(ApplyGrayGains8);
 IMVELA_PIXEL_KERNEL(ApplyGrayGains16);
 IMVELA_PIXEL_KERNEL(ColorToGray);
+IMVELA_PIXEL_KERNEL(ColorToGray16);
 
 // Hue and saturation (HueBlock), in place.
 IMVELA_PIXEL_KERNEL(AdjustHueSaturation8);

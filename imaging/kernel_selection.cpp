@@ -18,7 +18,7 @@ constexpr Row kCatalogue[] = {
     {KernelOperation::MeasureBayerBalance, {nullptr, nullptr, MeasureBayerBalance8, MeasureBayerBalance16}},
     {KernelOperation::MeasureGrayGains, {MeasureGrayGains, MeasureGrayGains, nullptr, nullptr}},
     {KernelOperation::ApplyGrayGains, {ApplyGrayGains8, ApplyGrayGains16, nullptr, nullptr}},
-    {KernelOperation::ColorToGray, {ColorToGray, nullptr, nullptr, nullptr}},
+    {KernelOperation::ColorToGray, {ColorToGray, ColorToGray16, nullptr, nullptr}},
     {KernelOperation::HueSaturation, {nullptr, nullptr, AdjustHueSaturation8, AdjustHueSaturation16}},
     {KernelOperation::Gamma, {AdjustGammaMono8, AdjustGammaMono16, AdjustGammaColor8, AdjustGammaColor16}},
     {KernelOperation::Contrast, {AdjustContrastMono8, AdjustContrastMono16, AdjustContrastColor8, AdjustContrastColor16}},

@@ -1,11 +1,14 @@
 // imvela: command-line tool for the camera library.
+#include <chrono>
 #include <cstdio>
-#include <cstring>
-
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <vector>
 
 #include "ImvelaSdk.h"
 #include "device/imvela_m61xzkr_sdk.h"
+#include "message_window.h"
 
 namespace {
 
@@ -18,6 +21,14 @@ int usage() {
         "  register N ADDRESS [VALUE]\n"
         "            open camera N and read a sensor register, or write it and read it back\n"
         "            (numbers in C notation: 0x2E, 46)\n"
+        "  stream [SECONDS [BITS]]\n"
+        "            stream camera 0 without a window (default 3 s, 24 bits: 8 16 24 32 48 64) and\n"
+        "            print delivered frames per second, frames, skipped frames, CPU time per frame\n"
+        "  snapshot [BITS]\n"
+        "            take one frame and print its size and first pixels\n"
+        "  trigger [COUNT]\n"
+        "            arm the hardware trigger, fire it COUNT times (default 3, emulated camera)\n"
+        "            and print each delivered frame\n"
         "without a command: version, then handle\n");
     return 2;
 }
@@ -104,6 +115,161 @@ int access_register(int argc, char** argv) {
     return 0;
 }
 
+// ---- capture commands: exported functions only ----------------------------------------
+
+// Prints and clears the handle's error history; the number of codes printed.
+int print_errors(int32_t handle, const char* when) {
+    int n = 0;
+    for (int32_t code; (code = Imvela_GetLastError(handle)) != 0; ++n) std::printf("  error %d %s\n", code, when);
+    return n;
+}
+
+bool parse_bits(const char* text, int32_t* bits) {
+    long value = 0;
+    if (!parse_number(text, &value)) return false;
+    *bits = static_cast<int32_t>(value);
+    return true;
+}
+
+int32_t open_camera(int32_t bits) {
+    const int32_t handle = Imvela_Initialize(nullptr);
+    if (handle == 0) {
+        std::printf("Imvela_Initialize failed\n");
+        return 0;
+    }
+    print_errors(handle, "during initialisation");
+    if (Imvela_SetColorMode(handle, bits) != 1) {
+        std::printf("colour mode %d bits is not one of 8 16 24 32 48 64\n", bits);
+        Imvela_Release(handle);
+        return 0;
+    }
+    return handle;
+}
+
+// Room for any capture window: the whole sensor at the given depth, rows padded to 4 bytes.
+size_t frame_bytes(int32_t bits) { return static_cast<size_t>(((bits / 8) * 1292 + 3) / 4 * 4) * 1040; }
+
+int stream(int argc, char** argv) {
+    long seconds = 3;
+    int32_t bits = 24;
+    if ((argc > 2 && (!parse_number(argv[2], &seconds) || seconds < 1 || seconds > 3600)) ||
+        (argc > 3 && !parse_bits(argv[3], &bits)))
+        return usage();
+    const int32_t handle = open_camera(bits);
+    if (!handle) return 1;
+    std::vector<uint8_t> image(frame_bytes(bits));
+    Imvela_SetWaitTime(handle, 0);
+    MessageWindow window;
+    // The callback target is stored first; without a preview window the stream starts
+    // windowless.
+    if (Imvela_CallBackPreview(handle, window.handle(), image.data(), static_cast<int32_t>(image.size()), 0) != 1) {
+        const int32_t code = Imvela_GetLastError(handle);
+        if (code != ERR_WINDOW || Imvela_StartPreview(handle) != 1) {
+            std::printf("preview did not start (error %d)\n", code);
+            print_errors(handle, "");
+            Imvela_Release(handle);
+            return 1;
+        }
+        print_errors(handle, "");
+    }
+    std::printf("streaming %ld s, %d bits\n", seconds, bits);
+    const int32_t camera_start = ImvelaEmu_FrameCount(0);
+    const std::clock_t cpu_start = std::clock();
+    const auto start = std::chrono::steady_clock::now();
+    const auto end = start + std::chrono::seconds(seconds);
+    long frames = 0, failures = 0;
+    int32_t last_rate = 0;
+    ToolMessage m;
+    while (std::chrono::steady_clock::now() < end) {
+        if (!window.next(&m, 100) || m.message != WM_CAMERA_FRAME) continue;
+        if (m.lparam != 0) {
+            ++failures;
+            std::printf("  frame message with error %ld\n", static_cast<long>(m.lparam));
+            if (m.lparam == ERR_TIMEOUT) break;
+            continue;
+        }
+        const auto* record = reinterpret_cast<const ImvelaFrameRecord*>(m.wparam);
+        if (frames++ == 0) std::printf("first frame %d x %d, %d bits\n", record->width, record->height, record->bit_count);
+        last_rate = record->frame_rate;
+    }
+    Imvela_StopPreview(handle);
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpu_ms = 1000.0 * static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC;
+    const int32_t camera_end = ImvelaEmu_FrameCount(0);
+    std::printf("delivered %ld frames in %.2f s: %.1f frames/s (last frame record: %.1f)\n", frames, elapsed,
+                frames / elapsed, last_rate / 10.0);
+    if (camera_start >= 0 && camera_end >= camera_start)
+        std::printf("camera sent %d frames; skipped (newer frame taken instead): %ld\n", camera_end - camera_start,
+                    static_cast<long>(camera_end - camera_start) - frames);
+    if (frames) std::printf("CPU time per frame (whole process): %.2f ms\n", cpu_ms / frames);
+    const int errors = print_errors(handle, "during streaming");
+    Imvela_Release(handle);
+    return frames > 0 && failures == 0 && errors == 0 ? 0 : 1;
+}
+
+int snapshot(int argc, char** argv) {
+    int32_t bits = 24;
+    if (argc > 2 && !parse_bits(argv[2], &bits)) return usage();
+    const int32_t handle = open_camera(bits);
+    if (!handle) return 1;
+    std::vector<uint8_t> image(frame_bytes(bits));
+    const auto start = std::chrono::steady_clock::now();
+    const int32_t ok = Imvela_SnapShot(handle, image.data(), static_cast<int32_t>(image.size()), 0);
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    if (ok == 1) {
+        std::printf("snapshot at %d bits in %.1f ms; first bytes of the bottom row:", bits, ms);
+        for (size_t i = 0; i < 12 && i < image.size(); ++i) std::printf(" %d", image[i]);
+        std::printf("\n");
+    } else {
+        std::printf("snapshot failed\n");
+    }
+    print_errors(handle, "");
+    Imvela_Release(handle);
+    return ok == 1 ? 0 : 1;
+}
+
+int trigger(int argc, char** argv) {
+    long count = 3;
+    if (argc > 2 && (!parse_number(argv[2], &count) || count < 1 || count > 1000)) return usage();
+    const int32_t bits = 8;
+    const int32_t handle = open_camera(bits);
+    if (!handle) return 1;
+    std::vector<uint8_t> image(frame_bytes(bits));
+    MessageWindow window;
+    if (Imvela_Trigger(handle, window.handle(), image.data(), static_cast<int32_t>(image.size()), 0) != 1) {
+        const int32_t code = Imvela_GetLastError(handle);
+        std::printf("trigger mode did not start (error %d%s)\n", code,
+                    code == ERR_WINDOW ? ": no preview window in this build" : "");
+        Imvela_Release(handle);
+        return 1;
+    }
+    long delivered = 0;
+    for (long i = 0; i < count; ++i) {
+        if (ImvelaEmu_Trigger(0) != 1) {
+            std::printf("camera 0 cannot be triggered (not an emulated camera?)\n");
+            break;
+        }
+        ToolMessage m;
+        bool got = false;
+        while (!got && window.next(&m, 5000)) got = m.message == WM_CAMERA_FRAME;
+        if (!got) {
+            std::printf("  trigger %ld: no frame\n", i + 1);
+            continue;
+        }
+        if (m.lparam != 0) {
+            std::printf("  trigger %ld: error %ld\n", i + 1, static_cast<long>(m.lparam));
+            continue;
+        }
+        const auto* record = reinterpret_cast<const ImvelaFrameRecord*>(m.wparam);
+        std::printf("  trigger %ld: frame %d x %d, %d bits\n", i + 1, record->width, record->height, record->bit_count);
+        ++delivered;
+    }
+    Imvela_StopPreview(handle);
+    print_errors(handle, "");
+    Imvela_Release(handle);
+    return delivered == count ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,5 +281,8 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "handle") == 0) return exercise_handle();
     if (std::strcmp(argv[1], "cameras") == 0) return list_cameras();
     if (std::strcmp(argv[1], "register") == 0) return access_register(argc, argv);
+    if (std::strcmp(argv[1], "stream") == 0) return stream(argc, argv);
+    if (std::strcmp(argv[1], "snapshot") == 0) return snapshot(argc, argv);
+    if (std::strcmp(argv[1], "trigger") == 0) return trigger(argc, argv);
     return usage();
 }

@@ -1,0 +1,171 @@
+// End-to-end capture on the emulated camera running unpaced, 1280 x 1024, in every colour
+// mode with neutral settings and with every adjustment on: delivered frames per second and
+// CPU time per frame (BM_CapturePath), beside the same pipeline's kernels run on their own
+// (BM_PipelineKernels). The difference is what the capture path adds: extraction from the
+// ring, the copy into the application's buffer, locking and messages.
+//
+// CPU time per frame counts the whole process, so it includes the emulated camera rendering
+// every frame it streams, also those the worker skips (camera_frames_per_frame of them per
+// delivered frame; BM_EmulatorFrame is the cost of one).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "camera/imvela.h"
+#include "device/imvela_m61xzkr_sdk.h"
+#include "emulator/emulated_driver.h"
+#include "imaging/color_mode.h"
+#include "imaging/image_buffer.h"
+#include "imaging/kernel_catalogue.h"
+#include "imaging/kernel_selection.h"
+
+namespace imvela {
+
+// The bench reaches the camera object the way the white-box tests do.
+struct CImvelaTestAccess {
+    static void windowless(CImvela& c) { c.preview_rect_ = PreviewRect{}; }
+    static ImageProcessingBlock& filter(CImvela& c) { return c.filter_; }
+    static void use_quick_device(CImvela& c) {
+        c.device_.reset(new CImvelaM61XZKRSdk(nullptr, [](int32_t) {}));
+        c.device_->open_device(0);
+    }
+};
+
+}  // namespace imvela
+
+using namespace imvela;
+using P = ImageProcessingBlock;
+
+namespace {
+
+constexpr int32_t kWidth = 1280, kHeight = 1024;
+
+struct Adjustment {
+    int position;
+    int32_t value;
+};
+constexpr Adjustment kAllOn[] = {{P::kHue, 30},      {P::kSaturation, 40}, {P::kGamma, 150},
+                                 {P::kContrast, 10}, {P::kSharpness, 5},   {P::kBrightness, -20}};
+
+void private_environment() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    // Keep the bench away from the user's settings and device-use table.
+    const std::string home = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/imvela-bench";
+    setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+    setenv("IMVELA_SHM_NAME", "ImvelaBenchTable", 1);
+    emulator::Settings s;
+    s.cameras = {0};
+    s.camera.fps = 0;
+    s.camera.scene = emulator::Scene::kBars;
+    emulator::emulated_driver().fix_settings(s);
+}
+
+double process_cpu_seconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+void BM_CapturePath(benchmark::State& state) {
+    private_environment();
+    const int32_t mode = static_cast<int32_t>(state.range(0));
+    const bool adjust = state.range(1) != 0;
+    CImvela camera;
+    camera.initialize(nullptr);
+    CImvelaTestAccess::use_quick_device(camera);
+    CImvelaTestAccess::windowless(camera);
+    camera.set_color_mode(kColorModeBits[mode]);
+    camera.set_wait_time(0);
+    P& filter = CImvelaTestAccess::filter(camera);
+    for (const Adjustment& a : kAllOn) filter[a.position] = a.position == P::kGamma ? 100 : 0;
+    filter[P::kGrayMode] = 0;
+    filter[P::kAutoColorGain] = 0;
+    if (adjust)
+        for (const Adjustment& a : kAllOn) filter[a.position] = a.value;
+
+    HWND queue = ImvelaMsg_CreateQueue();
+    std::vector<uint8_t> buffer(static_cast<size_t>(image_stride(kWidth, kColorModeBits[mode])) * kHeight);
+    if (!camera.callback_preview(queue, buffer.data(), static_cast<int32_t>(buffer.size()), 1)) {
+        state.SkipWithError("preview did not start");
+        ImvelaMsg_DestroyQueue(queue);
+        return;
+    }
+    auto next_frame = [&] {
+        ImvelaMsg m;
+        while (ImvelaMsg_Get(queue, 10000, &m))
+            if (m.message == WM_CAMERA_FRAME) return m.lParam == 0;
+        return false;
+    };
+    for (int i = 0; i < 3; ++i) next_frame();  // warm up
+
+    int64_t frames = 0;
+    const int32_t camera0 = emulator::emulated_driver().camera(0)->frame_count();
+    const double cpu0 = process_cpu_seconds();
+    for (auto _ : state) {
+        if (!next_frame()) {
+            state.SkipWithError("no frame");
+            break;
+        }
+        ++frames;
+    }
+    const double cpu = process_cpu_seconds() - cpu0;
+    const int32_t streamed = emulator::emulated_driver().camera(0)->frame_count() - camera0;
+    camera.stop_preview();
+    ImvelaMsg_DestroyQueue(queue);
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
+    state.counters["cpu_ms_per_frame"] = frames ? cpu * 1000.0 / static_cast<double>(frames) : 0.0;
+    // Frames the emulated camera rendered per delivered frame (BM_EmulatorFrame gives the cost
+    // of one), so its share of the CPU time can be taken out.
+    state.counters["camera_frames_per_frame"] = frames ? static_cast<double>(streamed) / static_cast<double>(frames) : 0.0;
+}
+
+// The kernels process_frame runs for the mode, on buffers of the same size, nothing else.
+void BM_PipelineKernels(benchmark::State& state) {
+    const int32_t mode = static_cast<int32_t>(state.range(0));
+    const bool adjust = state.range(1) != 0;
+    CImageBuffer raw, out, work;
+    raw.Create(kWidth, kHeight, color_mode_raw_bits(mode));
+    out.Create(kWidth, kHeight, kColorModeBits[mode]);
+    work.CreateLike(&out);
+    uint32_t seed = 12345;
+    const bool wide = color_mode_raw_bits(mode) == 16;
+    for (size_t i = 0; i < raw.size_bytes(); ++i) {
+        seed = seed * 1103515245u + 12345u;
+        raw.bits()[i] = static_cast<uint8_t>(wide && (i & 1) ? (seed >> 24) & 0x0F : seed >> 24);
+    }
+    CImageBuffer& o = mode <= 1 ? raw : out;
+    for (auto _ : state) {
+        if (mode >= 2) {
+            DemosaicBlock d{3, 100, 100, 100};
+            o.Apply(select_kernel(KernelOperation::Demosaic, mode), raw, nullptr, 0, 0, &d);
+            o.Apply(select_kernel(KernelOperation::DemosaicBorder, mode), raw, nullptr, 0, 0, &d);
+        }
+        if (adjust) {
+            if (mode >= 2) {
+                HueBlock h{30, 40, 12};
+                o.Apply(select_kernel(KernelOperation::HueSaturation, mode), o, nullptr, 0, 0, &h);
+            }
+            AdjustmentBlock gamma{150, 12}, contrast{10, 12}, sharp{5, 12}, bright{-20, 12};
+            o.Apply(select_kernel(KernelOperation::Gamma, mode), o, nullptr, 0, 0, &gamma);
+            o.Apply(select_kernel(KernelOperation::Contrast, mode), o, nullptr, 0, 0, &contrast);
+            std::memcpy(work.bits(), o.bits(), o.size_bytes());
+            o.Apply(select_kernel(KernelOperation::Sharpness, mode), work, nullptr, 0, 0, &sharp);
+            o.Apply(select_kernel(KernelOperation::Brightness, mode), o, nullptr, 0, 0, &bright);
+        }
+        benchmark::DoNotOptimize(o.bits());
+        benchmark::ClobberMemory();
+    }
+}
+
+void modes(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"mode", "adjust"});
+    for (int adjust = 0; adjust < 2; ++adjust)
+        for (int mode = 0; mode < kColorModeCount; ++mode) b->Args({mode, adjust});
+}
+
+}  // namespace
+
+BENCHMARK(BM_CapturePath)->Apply(modes)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_PipelineKernels)->Apply(modes)->Unit(benchmark::kMillisecond);
