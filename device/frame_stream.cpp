@@ -135,8 +135,10 @@ int32_t FrameStream::stop() {
 }
 
 int32_t FrameStream::take_newest(uint32_t wait_ms) {
-    if (error_.load(std::memory_order_relaxed)) return kTakeStopped;
-    if (!running()) return kTakeIdle;
+    // The stop flag first: the loop stores its error before it sets the flag, so once the
+    // flag reads set the error is visible. Read the other way round, a loop ending between
+    // the two reads would be reported as never having run and its failure would be lost.
+    if (!running()) return error_.load(std::memory_order_relaxed) ? kTakeStopped : kTakeIdle;
     std::unique_lock<std::mutex> g(lock_);
     const int32_t count = static_cast<int32_t>(blocks_.size());
     int32_t w = write_index_;
