@@ -19,8 +19,10 @@ bool register_camera(CImvela* camera, int32_t* handle) {
     const uint32_t c = static_cast<uint32_t>(g_chain.count());
     uint32_t made = t + r + c;
     // 0 is the failure result of Imvela_Initialize; a sum that wraps to 0 would hand out
-    // a live camera the application cannot tell from a failure.
-    if (made == 0) made = 1;
+    // a live camera the application cannot tell from a failure. A sum that names a live
+    // camera (threads starting at the same tick draw the same rand() values where its
+    // state is per thread) would make two cameras answer to one handle: step past it.
+    while (made == 0 || g_chain.lookup(static_cast<int32_t>(made))) ++made;
     *handle = static_cast<int32_t>(made);
     return g_chain.insert(CSDKDATA{*handle, camera});
 }

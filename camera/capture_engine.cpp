@@ -307,8 +307,9 @@ void CImvela::preview_worker() {
                 std::lock_guard<std::recursive_mutex> frame(frame_lock_);
                 target = callback_window_;
             }
-            deliver_failure(target, ERR_TIMEOUT);
+            // Recorded before the message, so the application finds the code when it reacts.
             record_error(ERR_TIMEOUT);
+            deliver_failure(target, ERR_TIMEOUT);
             return;
         }
         if (taken == kTakeIdle) sleep_milliseconds(1);
@@ -320,8 +321,8 @@ void CImvela::preview_worker() {
             std::lock_guard<std::recursive_mutex> frame(frame_lock_);
             target = callback_window_;
             if (extract_into_raw(false) != 0) {
-                deliver_failure(target, ERR_TRANSFER);
                 record_error(ERR_TRANSFER);
+                deliver_failure(target, ERR_TRANSFER);
                 continue;
             }
             ++frames_counted_;
@@ -363,8 +364,8 @@ void CImvela::trigger_worker() {
         std::lock_guard<std::recursive_mutex> frame(frame_lock_);
         const HWND target = callback_window_;
         if (extract_into_raw(true) != 0) {
-            deliver_failure(target, ERR_TRANSFER);
             record_error(ERR_TRANSFER);
+            deliver_failure(target, ERR_TRANSFER);
             continue;
         }
         fill_frame_record(0);
@@ -385,8 +386,9 @@ int32_t CImvela::copy_frame(void* buffer, int32_t size, int32_t top_down) {
     const size_t stride = static_cast<size_t>(out->stride());
     const size_t rows = static_cast<size_t>(out->height());
     if (size < 0 || stride * rows > static_cast<size_t>(size)) {
+        record_error(ERR_BUFFER);
         deliver_failure(callback_window_, ERR_BUFFER);
-        return (record_error(ERR_BUFFER), 0);
+        return 0;
     }
     auto* to = static_cast<uint8_t*>(buffer);
     if (top_down != 0) {
