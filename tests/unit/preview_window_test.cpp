@@ -2,8 +2,10 @@
 // from image buffers filled by the test, and checked by screenshots row by row.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "support/screen_probe.h"
 #include "unit/preview_test_access.h"
@@ -296,6 +298,38 @@ TEST_F(PreviewWindowTest, SecondWindowReplacesTheFirst) {
     EXPECT_TRUE(window_exists(Access::preview_native(camera_)));
     EXPECT_NE(firstClass, Access::preview_class(camera_));
     EXPECT_EQ(1, count_windows_titled("Active Window"));
+}
+
+// The worker paints while the user resizes, hides and finally closes the window; painting
+// then stops without harm.
+TEST_F(PreviewWindowTest, WorkerPaintsWhileTheUserHandlesTheWindow) {
+    ASSERT_EQ(1, Access::preview_create(camera_));
+    const uintptr_t window = Access::preview_native(camera_);
+    fill_source(camera_, 2);
+    std::atomic<bool> running{true};
+    std::atomic<int> paints{0};
+    std::thread worker([&] {
+        while (running.load()) {
+            Access::preview_paint(camera_);
+            paints.fetch_add(1);
+        }
+    });
+    auto wait_for_paints = [&](int more) {
+        const int target = paints.load() + more;
+        while (paints.load() < target) std::this_thread::yield();
+    };
+    for (int i = 0; i < 3; ++i) {
+        wait_for_paints(2);
+        resize_window_client(window, kWidth / 2 + 20 * i, kHeight / 2 + 10 * i);
+        wait_for_paints(2);
+        lose_window_contents(window);
+    }
+    wait_for_paints(2);
+    EXPECT_TRUE(close_window_as_user(window));
+    wait_for_paints(5);
+    running.store(false);
+    worker.join();
+    EXPECT_FALSE(Access::preview_ready(camera_));
 }
 
 TEST_F(PreviewWindowTest, RepeatedWindowsLeaveNoResourcesBehind) {
