@@ -40,8 +40,11 @@ bool resize_window_client(uintptr_t window, int32_t width, int32_t height);
 bool close_window_as_user(uintptr_t window);
 // Hides and shows the window again; on X11 its contents are lost until it is repainted.
 bool lose_window_contents(uintptr_t window);
-// Top-level windows with this title.
+// Top-level windows with this title, and the first of them (0 when none).
 int count_windows_titled(const char* title);
+uintptr_t find_window_titled(const char* title);
+// The first child of `parent` with this title (0 when none).
+uintptr_t find_child_titled(uintptr_t parent, const char* title);
 // Windows: whether a window class of this name is registered for the process's executable.
 bool window_class_registered(const char* name);
 

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "support/screen_probe.h"
 
@@ -149,16 +150,34 @@ bool lose_window_contents(uintptr_t window) {
     return true;
 }
 
-int count_windows_titled(const char* title) {
-    if (!display()) return 0;
+// The children of `parent` with this title.
+static std::vector<Window> children_titled(Window parent, const char* title) {
+    std::vector<Window> found;
+    if (!display()) return found;
     Window rootReturn, parentReturn, *children = nullptr;
     unsigned count = 0;
     XSync(display(), False);
-    if (!XQueryTree(display(), root(), &rootReturn, &parentReturn, &children, &count)) return 0;
-    int n = 0;
-    for (unsigned i = 0; i < count; ++i) n += window_title(children[i]) == title;
+    if (!XQueryTree(display(), parent, &rootReturn, &parentReturn, &children, &count)) return found;
+    for (unsigned i = 0; i < count; ++i)
+        if (window_title(children[i]) == title) found.push_back(children[i]);
     if (children) XFree(children);
-    return n;
+    return found;
+}
+
+int count_windows_titled(const char* title) {
+    return display() ? static_cast<int>(children_titled(root(), title).size()) : 0;
+}
+
+uintptr_t find_window_titled(const char* title) {
+    if (!display()) return 0;
+    const std::vector<Window> found = children_titled(root(), title);
+    return found.empty() ? 0 : found.front();
+}
+
+uintptr_t find_child_titled(uintptr_t parent, const char* title) {
+    if (!window_exists(parent)) return 0;
+    const std::vector<Window> found = children_titled(static_cast<Window>(parent), title);
+    return found.empty() ? 0 : found.front();
 }
 
 bool window_class_registered(const char*) { return false; }

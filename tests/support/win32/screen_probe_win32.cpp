@@ -24,16 +24,19 @@ const char* parent_class() {
     return name;
 }
 
-struct TitleCount {
+struct TitleSearch {
     const char* title;
+    HWND parent;  // children of this one; null for top-level windows
     int count;
+    HWND first;
 };
 
-BOOL CALLBACK count_titled(HWND w, LPARAM context) {
-    auto* c = reinterpret_cast<TitleCount*>(context);
+BOOL CALLBACK match_title(HWND w, LPARAM context) {
+    auto* s = reinterpret_cast<TitleSearch*>(context);
+    if (s->parent && GetParent(w) != s->parent) return TRUE;  // grandchildren
     char text[256] = "";
     GetWindowTextA(w, text, sizeof text);
-    if (lstrcmpA(text, c->title) == 0) ++c->count;
+    if (lstrcmpA(text, s->title) == 0 && s->count++ == 0) s->first = w;
     return TRUE;
 }
 
@@ -138,9 +141,22 @@ bool lose_window_contents(uintptr_t window) {
 }
 
 int count_windows_titled(const char* title) {
-    TitleCount c{title, 0};
-    EnumWindows(count_titled, reinterpret_cast<LPARAM>(&c));
-    return c.count;
+    TitleSearch s{title, nullptr, 0, nullptr};
+    EnumWindows(match_title, reinterpret_cast<LPARAM>(&s));
+    return s.count;
+}
+
+uintptr_t find_window_titled(const char* title) {
+    TitleSearch s{title, nullptr, 0, nullptr};
+    EnumWindows(match_title, reinterpret_cast<LPARAM>(&s));
+    return reinterpret_cast<uintptr_t>(s.first);
+}
+
+uintptr_t find_child_titled(uintptr_t parent, const char* title) {
+    if (!window_exists(parent)) return 0;
+    TitleSearch s{title, as_window(parent), 0, nullptr};
+    EnumChildWindows(as_window(parent), match_title, reinterpret_cast<LPARAM>(&s));
+    return reinterpret_cast<uintptr_t>(s.first);
 }
 
 bool window_class_registered(const char* name) {
