@@ -40,12 +40,13 @@ mkdir -p build
 
 # The preview windows (X11 on Linux, Wine's windows too) go on a private virtual screen for
 # the whole run: other programs' windows on a shared display could cover them in screenshots.
+# -noreset: a server resets when its last client leaves and refuses connections meanwhile.
 display=""
 for _ in $(seq 20); do
   candidate=$((100 + RANDOM % 800))
   [ -e "/tmp/.X11-unix/X$candidate" ] || [ -e "/tmp/.X$candidate-lock" ] || { display=:$candidate; break; }
 done
-Xvfb "$display" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1600x1200x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb_pid=$!
 trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
 export DISPLAY=$display
