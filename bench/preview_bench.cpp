@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "camera/preview_picture.h"
 #include "imaging/image_buffer.h"
 #include "imaging/kernel_catalogue.h"
 #include "platform/preview_surface.h"
@@ -16,18 +17,6 @@ using namespace imvela;
 namespace {
 
 constexpr int32_t kWidth = 1280, kHeight = 1024;
-
-platform::PreviewPicture picture_of(const CImageBuffer& b) {
-    platform::PreviewPicture p;
-    p.bitmap_info = &b.info();
-    p.bits = b.bits();
-    p.memory_dc = b.memory_dc();
-    p.width = b.width();
-    p.height = b.height();
-    p.stride = b.stride();
-    p.bits_per_pixel = b.bits_per_pixel();
-    return p;
-}
 
 void paint_frame(benchmark::State& state) {
     const int32_t bits = static_cast<int32_t>(state.range(0));
@@ -48,11 +37,11 @@ void paint_frame(benchmark::State& state) {
     for (auto _ : state) {
         window->drawable_size(width, height);
         if (divisor == 1) {
-            window->show_top_down(picture_of(source));
+            window->show_top_down(preview_picture(source));
         } else {
             if (display.width() != width || display.height() != height) display.Create(width, height, bits);
             display.ApplyScaled(bits == 8 ? ScaleFlip8 : ScaleFlip24, source, nullptr, nullptr);
-            window->show_bottom_up(picture_of(display));
+            window->show_bottom_up(preview_picture(display));
         }
     }
     state.SetItemsProcessed(state.iterations());

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "camera/imvela.h"
+#include "camera/preview_picture.h"
 #include "imaging/image_buffer.h"
 #include "imaging/kernel_catalogue.h"
 #include "platform/clock.h"
@@ -26,18 +27,6 @@ int32_t sub_sample_divisor(int32_t mode) {
 
 // The display buffer holds 8-bit gray for the monochrome modes, blue-green-red otherwise.
 int32_t display_bits(int32_t colorMode) { return colorMode <= 1 ? 8 : 24; }
-
-platform::PreviewPicture picture_of(const CImageBuffer& buffer) {
-    platform::PreviewPicture p;
-    p.bitmap_info = &buffer.info();
-    p.bits = buffer.bits();
-    p.memory_dc = buffer.memory_dc();
-    p.width = buffer.width();
-    p.height = buffer.height();
-    p.stride = buffer.stride();
-    p.bits_per_pixel = buffer.bits_per_pixel();
-    return p;
-}
 
 // Converts `from` into `to` with a kernel when both hold pixels; `to` is then the picture.
 CImageBuffer* converted(CImageBuffer* to, PixelKernel kernel, CImageBuffer* from) {
@@ -130,7 +119,7 @@ void CImvela::paint_preview() {
 
     // The window shows the picture at its own size: one copy, no intermediate buffer.
     if (width == source->width() && height == source->height() && mode != 1) {
-        preview_->show_top_down(picture_of(*source));
+        preview_->show_top_down(preview_picture(*source));
         return;
     }
     // Otherwise scale it into the display buffer, re-made only when the client size changes.
@@ -141,7 +130,7 @@ void CImvela::paint_preview() {
         if (!display->Create(width, height, bits)) return;
     }
     display->ApplyScaled(bits == 8 ? ScaleFlip8 : ScaleFlip24, *source, nullptr, nullptr);
-    preview_->show_bottom_up(picture_of(*display));
+    preview_->show_bottom_up(preview_picture(*display));
 }
 
 }  // namespace imvela
