@@ -23,6 +23,7 @@
 #include "camera/shared_setting.h"
 #include "files/camera_settings.h"
 #include "files/defect_list.h"
+#include "platform/preview_surface.h"
 
 namespace imvela {
 
@@ -194,8 +195,9 @@ private:
     std::unique_ptr<CImageBuffer> buffers_[kBufferCount];
 
     // preview window (preview_window.cpp)
-    HWND preview_window_ = nullptr;
-    void* preview_dc_ = nullptr;
+    // The window and what painting needs; created and destroyed on application threads,
+    // painted by the worker, swapped only under the frame lock.
+    std::unique_ptr<platform::PreviewSurface> preview_;
     char window_class_[256] = "";
     HWND preview_parent_ = nullptr;
     PreviewRect preview_rect_;

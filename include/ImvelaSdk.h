@@ -114,7 +114,12 @@ IMVELA_API int32_t IMVELA_CALL Imvela_GetImage(int32_t handle, void* buffer, int
 IMVELA_API int32_t IMVELA_CALL Imvela_Close(int32_t handle);
 IMVELA_API int32_t IMVELA_CALL Imvela_GetStatus(int32_t handle, int32_t unused);
 
-/* Windows */
+/* Windows
+ * The preview window is a child window of `parent` at (x, y, width, height), or, with a null
+ * parent, a top-level window centred on the screen whose client area has the image's size
+ * (with a null parent and four zeros there is no window at all). On Linux it is an X11
+ * window on the display named by DISPLAY, and `parent` is an X11 window id given as
+ * (HWND)(uintptr_t)id; the library serves the window's events itself. */
 IMVELA_API int32_t IMVELA_CALL Imvela_SetPreviewWindow(int32_t handle, HWND parent, int32_t x, int32_t y, int32_t width, int32_t height);
 IMVELA_API int32_t IMVELA_CALL Imvela_SetCaptureWindow(int32_t handle, int32_t width, int32_t height);
 IMVELA_API int32_t IMVELA_CALL Imvela_SetCaptureWindowEx(int32_t handle, int32_t total_width, int32_t h_start, int32_t effective_width,

@@ -38,6 +38,20 @@ run_suite() {  # name, environment assignments...
 
 mkdir -p build
 
+# The preview windows (X11 on Linux, Wine's windows too) go on a private virtual screen for
+# the whole run: other programs' windows on a shared display could cover them in screenshots.
+# -noreset: a server resets when its last client leaves and refuses connections meanwhile.
+display=""
+for _ in $(seq 20); do
+  candidate=$((100 + RANDOM % 800))
+  [ -e "/tmp/.X11-unix/X$candidate" ] || [ -e "/tmp/.X$candidate-lock" ] || { display=:$candidate; break; }
+done
+Xvfb "$display" -screen 0 1600x1200x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+xvfb_pid=$!
+trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
 configure_and_build native -DIMVELA_BUILD_BENCH=ON
 run_suite native
 
@@ -49,17 +63,7 @@ configure_and_build tsan -DIMVELA_SANITIZE=thread
 run_suite tsan TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 setarch "$(uname -m)" -R
 
 configure_and_build windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
-# Wine's windows are X11 windows: give them a private virtual screen.
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-  display=:$((100 + RANDOM % 800))
-  Xvfb "$display" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=$display
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-fi
 run_suite windows
-[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
 wineserver -k 2>/dev/null || true
 
 if [ ${#failed[@]} -ne 0 ]; then

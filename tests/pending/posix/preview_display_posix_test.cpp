@@ -1,0 +1,24 @@
+// Not built yet: it needs the capture and preview-window exports; it moves to tests/api/posix/ once they
+// are in the tree.
+// Without a display the preview window cannot be made: the preview fails as it does for any
+// window that cannot be created.
+#include <gtest/gtest.h>
+
+#include "ImvelaSdk.h"
+#include "support/test_environment.h"
+
+TEST(PreviewWithoutDisplay, PreviewFailsWithTheWindowError) {
+    ScopedEnvironment cameras("IMVELA_EMULATOR", "0");
+    ScopedEnvironment noDisplay("DISPLAY", nullptr);
+    const int32_t h = Imvela_Initialize(nullptr);
+    ASSERT_NE(0, h);
+    while (Imvela_GetLastError(h) != 0) {
+    }
+    EXPECT_EQ(0, Imvela_Preview(h));
+    EXPECT_EQ(ERR_WINDOW, Imvela_GetLastError(h));
+    // Windowless capture needs no display.
+    EXPECT_EQ(1, Imvela_SetPreviewWindow(h, nullptr, 0, 0, 0, 0));
+    EXPECT_EQ(1, Imvela_Preview(h));
+    EXPECT_EQ(1, Imvela_Close(h));
+    EXPECT_EQ(1, Imvela_Release(h));
+}
