@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "camera_test_access.h"
+#include "unit/camera_test_access.h"
 #include "imaging/bayer_phase.h"
 #include "imaging/color_mode.h"
 #include "imaging/kernel_catalogue.h"

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "support/screen_probe.h"
-#include "unit/preview_test_access.h"
+#include "unit/camera_test_access.h"
 
 namespace imvela {
 namespace {

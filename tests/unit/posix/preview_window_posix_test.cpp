@@ -7,7 +7,7 @@
 
 #include "support/screen_probe.h"
 #include "support/test_environment.h"
-#include "unit/preview_test_access.h"
+#include "unit/camera_test_access.h"
 
 namespace imvela {
 namespace {

@@ -1,5 +1,3 @@
-// Not built yet: it needs the capture and preview-window exports; it moves to bench/ once they
-// are in the tree.
 // Frames delivered per second by the emulated camera at 30 fps while the preview window is
 // painted at the image's size, beside the same capture without a window: painting must not
 // lower the rate. (Native only: counts WM_CAMERA_FRAME on a message queue.)

@@ -1,5 +1,3 @@
-// Not built yet: it needs the capture and preview-window exports; it moves to tests/api/ once they
-// are in the tree.
 // The preview window as an application sees it, on the emulated camera: made by the capture
 // exports, painted with every frame (checked by screenshots against the delivered image),
 // gone after Imvela_Close.

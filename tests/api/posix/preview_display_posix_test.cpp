@@ -1,5 +1,3 @@
-// Not built yet: it needs the capture and preview-window exports; it moves to tests/api/posix/ once they
-// are in the tree.
 // Without a display the preview window cannot be made: the preview fails as it does for any
 // window that cannot be created.
 #include <gtest/gtest.h>
