@@ -155,16 +155,6 @@ TEST_F(CaptureExports, FailedTransferStopsTheStreamButNotThePreviewMode) {
     Imvela_Release(h);
 }
 
-TEST_F(CaptureExports, PreviewWindowUnavailableIsAWindowError) {
-    const int32_t h = Imvela_Initialize(nullptr);
-    drain_errors(h);
-    EXPECT_EQ(Imvela_Preview(h), 0);
-    EXPECT_EQ(drain_errors(h), std::vector<int32_t>{ERR_WINDOW});
-    EXPECT_EQ(Imvela_Trigger(h, nullptr, nullptr, 0, 0), 0);
-    EXPECT_EQ(drain_errors(h), std::vector<int32_t>{ERR_WINDOW});
-    Imvela_Release(h);
-}
-
 TEST_F(CaptureExports, RealExposureTimeOfTheDefaultExposure) {
     const int32_t h = Imvela_Initialize(nullptr);
     int32_t ok = 0;

@@ -14,6 +14,10 @@ TEST(PreviewWithoutDisplay, PreviewFailsWithTheWindowError) {
     }
     EXPECT_EQ(0, Imvela_Preview(h));
     EXPECT_EQ(ERR_WINDOW, Imvela_GetLastError(h));
+    EXPECT_EQ(0, Imvela_GetLastError(h));
+    EXPECT_EQ(0, Imvela_Trigger(h, nullptr, nullptr, 0, 0));
+    EXPECT_EQ(ERR_WINDOW, Imvela_GetLastError(h));
+    EXPECT_EQ(0, Imvela_GetLastError(h));
     // Windowless capture needs no display.
     EXPECT_EQ(1, Imvela_SetPreviewWindow(h, nullptr, 0, 0, 0, 0));
     EXPECT_EQ(1, Imvela_Preview(h));
