@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "ImvelaSdk.h"
-#include "device/imvela_m61xzkr_sdk.h"
 #include "message_window.h"
 
 namespace {
@@ -66,24 +65,39 @@ bool parse_number(const char* text, long* value) {
     return end && end != text && *end == '\0';
 }
 
+// Opens a handle on camera number; 0 when the camera is not attached.
+int32_t open_number(int32_t number) {
+    const int32_t handle = Imvela_Initialize(nullptr);
+    if (handle == 0) return 0;
+    if (number != 0 && Imvela_SetDeviceNumber(handle, number) != 1) {
+        Imvela_Release(handle);
+        return 0;
+    }
+    while (Imvela_GetLastError(handle) != 0) {
+    }
+    return handle;
+}
+
 int list_cameras() {
-    imvela::CImvelaM61XZKRSdk device;
+    const int32_t handle = Imvela_Initialize(nullptr);
+    if (handle == 0) return 1;
     int found = 0;
-    for (int32_t n = 0; n < device.max_device_count(); ++n) {
-        if (!device.is_device_present(n)) continue;
+    for (int32_t n = 0; n < 32; ++n) {
+        char name[64];
+        if (Imvela_GetDeviceName(handle, n, name, sizeof name) != 1) continue;
         ++found;
-        device.open_device(n);
+        const int32_t camera = open_number(n);
         char id[17] = {};
-        for (int32_t i = 0; i < 16; ++i) {
-            uint8_t b = 0;
-            if (!device.read_srom_id(i, &b) || b < 0x20 || b > 0x7E) break;
+        for (int32_t i = 0; camera && i < 16; ++i) {
+            int32_t ok = 0;
+            const int32_t b = Imvela_ReadSromID(camera, i, &ok);
+            if (!ok || b < 0x20 || b > 0x7E) break;
             id[i] = static_cast<char>(b);
         }
-        uint8_t mode = 0;
-        const bool mode_ok = device.read_srom_byte(0x1EB0, &mode) == 1;
-        std::printf("camera %d  %s  id \"%s\"  readout byte %s%d\n", n, device.device_path(), id, mode_ok ? "" : "? ",
-                    mode);
+        std::printf("camera %d  %s  id \"%s\"\n", n, name, id);
+        if (camera) Imvela_Release(camera);
     }
+    Imvela_Release(handle);
     if (found == 0) std::printf("no camera attached\n");
     return found ? 0 : 1;
 }
@@ -93,26 +107,30 @@ int access_register(int argc, char** argv) {
     if (argc < 4 || !parse_number(argv[2], &number) || !parse_number(argv[3], &address) || number < 0 ||
         number > 31 || address < 0 || address > 0xFFFF || (argc > 4 && !parse_number(argv[4], &value)))
         return usage();
-    imvela::CImvelaM61XZKRSdk device;
-    if (!device.is_device_present(static_cast<int32_t>(number))) {
+    const int32_t handle = open_number(static_cast<int32_t>(number));
+    if (!handle) {
         std::printf("camera %ld is not attached\n", number);
         return 1;
     }
-    device.open_device(static_cast<int32_t>(number));
+    int rc = 0;
     if (argc > 4) {
-        if (!device.write_register(static_cast<int32_t>(address), static_cast<int32_t>(value))) {
+        if (Imvela_WriteRegisterEx(handle, static_cast<int32_t>(address), static_cast<int32_t>(value)) != 1) {
             std::printf("write of register 0x%04lX failed\n", address);
-            return 1;
+            rc = 1;
+        } else {
+            std::printf("register 0x%04lX <- 0x%04lX\n", address, value & 0xFFFF);
         }
-        std::printf("register 0x%04lX <- 0x%04lX\n", address, value & 0xFFFF);
     }
-    int32_t read = 0;
-    if (!device.read_register(static_cast<int32_t>(address), &read)) {
+    int32_t ok = 0;
+    const int32_t read = Imvela_ReadRegisterEx(handle, static_cast<int32_t>(address), &ok);
+    if (rc == 0 && !ok) {
         std::printf("read of register 0x%04lX failed\n", address);
-        return 1;
+        rc = 1;
+    } else if (rc == 0) {
+        std::printf("register 0x%04lX = 0x%04X (%d)\n", address, read, read);
     }
-    std::printf("register 0x%04lX = 0x%04X (%d)\n", address, read, read);
-    return 0;
+    Imvela_Release(handle);
+    return rc;
 }
 
 // ---- capture commands: exported functions only ----------------------------------------
@@ -138,6 +156,8 @@ int32_t open_camera(int32_t bits) {
         return 0;
     }
     print_errors(handle, "during initialisation");
+    // The tool runs windowless: frames are processed and delivered, nothing is shown.
+    Imvela_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0);
     if (Imvela_SetColorMode(handle, bits) != 1) {
         std::printf("colour mode %d bits is not one of 8 16 24 32 48 64\n", bits);
         Imvela_Release(handle);
@@ -160,17 +180,11 @@ int stream(int argc, char** argv) {
     std::vector<uint8_t> image(frame_bytes(bits));
     Imvela_SetWaitTime(handle, 0);
     MessageWindow window;
-    // The callback target is stored first; without a preview window the stream starts
-    // windowless.
     if (Imvela_CallBackPreview(handle, window.handle(), image.data(), static_cast<int32_t>(image.size()), 0) != 1) {
-        const int32_t code = Imvela_GetLastError(handle);
-        if (code != ERR_WINDOW || Imvela_StartPreview(handle) != 1) {
-            std::printf("preview did not start (error %d)\n", code);
-            print_errors(handle, "");
-            Imvela_Release(handle);
-            return 1;
-        }
+        std::printf("preview did not start (error %d)\n", Imvela_GetLastError(handle));
         print_errors(handle, "");
+        Imvela_Release(handle);
+        return 1;
     }
     std::printf("streaming %ld s, %d bits\n", seconds, bits);
     const int32_t camera_start = ImvelaEmu_FrameCount(0);
@@ -238,8 +252,7 @@ int trigger(int argc, char** argv) {
     MessageWindow window;
     if (Imvela_Trigger(handle, window.handle(), image.data(), static_cast<int32_t>(image.size()), 0) != 1) {
         const int32_t code = Imvela_GetLastError(handle);
-        std::printf("trigger mode did not start (error %d%s)\n", code,
-                    code == ERR_WINDOW ? ": no preview window in this build" : "");
+        std::printf("trigger mode did not start (error %d)\n", code);
         Imvela_Release(handle);
         return 1;
     }
