@@ -39,16 +39,16 @@ std::vector<IMVELA_WCHAR> wide(const std::string& ascii) {
 
 TEST_F(CaptureExports, UnknownHandlesFailWithoutHarm) {
     int32_t ok = 7;
-    uint8_t byte = 0;
+    uint8_t pixel = 0;
     for (int32_t h : {0, -1, 0x12345}) {
         EXPECT_EQ(Imvela_Preview(h), 0);
-        EXPECT_EQ(Imvela_CallBackPreview(h, nullptr, &byte, 1, 0), 0);
+        EXPECT_EQ(Imvela_CallBackPreview(h, nullptr, &pixel, 1, 0), 0);
         EXPECT_EQ(Imvela_StartPreview(h), 0);
         EXPECT_EQ(Imvela_StopPreview(h), 0);
         EXPECT_EQ(Imvela_Capture(h), 0);
-        EXPECT_EQ(Imvela_SnapShot(h, &byte, 1, 0), 0);
+        EXPECT_EQ(Imvela_SnapShot(h, &pixel, 1, 0), 0);
         EXPECT_EQ(Imvela_Trigger(h, nullptr, nullptr, 0, 0), 0);
-        EXPECT_EQ(Imvela_GetImage(h, &byte, 1, 0), 0);
+        EXPECT_EQ(Imvela_GetImage(h, &pixel, 1, 0), 0);
         EXPECT_EQ(Imvela_Close(h), 0);
         EXPECT_EQ(Imvela_GetStatus(h, 5), 0);
         EXPECT_EQ(Imvela_GetRealExposureTime(h, &ok), 0);
