@@ -178,24 +178,25 @@ int32_t CImvela::enum_device_w(IMVELA_WCHAR names[][256]) {
     return found;
 }
 
-int32_t CImvela::get_device_name(int32_t number, char* buffer, int32_t length) {
-    if (!device_) return (record_error(ERR_NOT_READY), 0);
-    char name[kNameEntry];
+bool CImvela::device_name_for(int32_t number, bool has_buffer, int32_t length, char (&name)[256]) {
+    if (!device_) return (record_error(ERR_NOT_READY), false);
     const int needed = format_device_name(name, sizeof name, number + 1) + 1;
-    if (!buffer || length <= 14 || length < needed) return (record_error(ERR_ARGUMENT), 0);
-    if (number < 0 || number >= CImvelaM61XZKRSdk::max_device_count()) return (record_error(ERR_ARGUMENT), 0);
-    if (!device_->is_device_present(number)) return (record_error(ERR_DEVICE_UNAVAILABLE), 0);
-    std::memcpy(buffer, name, static_cast<size_t>(needed));
+    if (!has_buffer || length <= 14 || length < needed) return (record_error(ERR_ARGUMENT), false);
+    if (number < 0 || number >= CImvelaM61XZKRSdk::max_device_count()) return (record_error(ERR_ARGUMENT), false);
+    if (!device_->is_device_present(number)) return (record_error(ERR_DEVICE_UNAVAILABLE), false);
+    return true;
+}
+
+int32_t CImvela::get_device_name(int32_t number, char* buffer, int32_t length) {
+    char name[kNameEntry];
+    if (!device_name_for(number, buffer != nullptr, length, name)) return 0;
+    std::memcpy(buffer, name, std::strlen(name) + 1);
     return 1;
 }
 
 int32_t CImvela::get_device_name_w(int32_t number, IMVELA_WCHAR* buffer, int32_t length) {
-    if (!device_) return (record_error(ERR_NOT_READY), 0);
     char name[kNameEntry];
-    const int needed = format_device_name(name, sizeof name, number + 1) + 1;
-    if (!buffer || length <= 14 || length < needed) return (record_error(ERR_ARGUMENT), 0);
-    if (number < 0 || number >= CImvelaM61XZKRSdk::max_device_count()) return (record_error(ERR_ARGUMENT), 0);
-    if (!device_->is_device_present(number)) return (record_error(ERR_DEVICE_UNAVAILABLE), 0);
+    if (!device_name_for(number, buffer != nullptr, length, name)) return 0;
     if (!platform::narrow_to_wide(name, buffer, static_cast<size_t>(length))) {
         buffer[0] = 0;
         return (record_error(ERR_DEVICE_UNAVAILABLE), 0);

@@ -157,6 +157,9 @@ private:
     void apply_analog_to_device();
     void save_groups();
     void load_groups();
+    // Checks a device-name request (device, buffer, length, number, presence), recording the
+    // failure; on success name holds "ImvelaM52-ZKR_NN" for the number.
+    bool device_name_for(int32_t number, bool has_buffer, int32_t length, char (&name)[256]);
 
     // camera_controls.cpp
     bool window_is_programmable(const CaptureWindow& window) const;
