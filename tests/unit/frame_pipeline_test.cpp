@@ -238,11 +238,21 @@ TEST_F(CameraTest, AutomaticExposureAndGainConvergeOnTheBars) {
 
 // ---- white balance and gray modes ---------------------------------------------------------
 
-TEST_F(CameraTest, OneShotWhiteBalanceRunsOnceContinuousOnEveryFrame) {
-    use_emulator(imvela::emulator::Scene::kBars);
-    auto& c = open_camera(24);
-    Access::set_window(c, window_of(816, 0, 128, 64));  // inside the red bar
-    ASSERT_EQ(c.capture(), 1);
+// A camera in capture mode on the bars scene, its window inside the red bar.
+class RedBarTest : public CameraTest {
+protected:
+    imvela::CImvela& capture_red_bar(int32_t bits) {
+        use_emulator(imvela::emulator::Scene::kBars);
+        auto& c = open_camera(bits);
+        Access::set_window(c, window_of(816, 0, 128, 64));
+        EXPECT_EQ(c.capture(), 1);
+        return c;
+    }
+};
+
+TEST_F(RedBarTest, OneShotWhiteBalanceRunsOnceContinuousOnEveryFrame) {
+    auto& c = capture_red_bar(24);
+    ASSERT_EQ(c.capture_mode(), imvela::kCaptureMode);
 
     filter()[P::kAutoColorGain] = 1;
     filter()[P::kAutoColorGainOneShot1] = 1;
@@ -270,11 +280,9 @@ TEST_F(CameraTest, OneShotWhiteBalanceRunsOnceContinuousOnEveryFrame) {
     c.stop_preview();
 }
 
-TEST_F(CameraTest, GrayBalanceRequestRunsOnExactlyTheNextFrame) {
-    use_emulator(imvela::emulator::Scene::kBars);
-    auto& c = open_camera(8);
-    Access::set_window(c, window_of(816, 0, 128, 64));  // inside the red bar
-    ASSERT_EQ(c.capture(), 1);
+TEST_F(RedBarTest, GrayBalanceRequestRunsOnExactlyTheNextFrame) {
+    auto& c = capture_red_bar(8);
+    ASSERT_EQ(c.capture_mode(), imvela::kCaptureMode);
     filter()[P::kGrayMode] = 1;
     filter()[P::kGrayOffsetR] = 3;
     filter()[P::kAutoGrayBalance] = 1;
