@@ -419,7 +419,9 @@ int32_t CImvela::get_real_exposure_time(int32_t* ok) {
     line_length_ = device_->read_line_length();
     exposure_lines_ = load_relaxed(analog_[AnalogBlock::kExposure]);
     const double us = static_cast<double>(exposure_lines_) * line_length_ * clock_period_ * 1000.0;
-    exposure_us_ = static_cast<int32_t>(us);
+    // Loaded and set exposures keep 16 bits, so this stays far inside int32; the guard only
+    // keeps a conversion that cannot be represented from happening at all.
+    exposure_us_ = us > -2147483648.0 && us < 2147483647.0 ? static_cast<int32_t>(us) : 0;
     if (ok) *ok = 1;
     return exposure_us_;
 }

@@ -21,9 +21,9 @@ constexpr int32_t kNameEntry = 256;
 constexpr int32_t kMinimumNameEntries = 10;
 constexpr int32_t kReadoutModeByte = 0x1EB0;
 
-// "ImvelaM52-ZKR_NN"
-int format_device_name(char* out, size_t capacity, int32_t ordinal) {
-    return std::snprintf(out, capacity, "%s_%02d", CImvela::kDeviceName, static_cast<int>(ordinal));
+// "ImvelaM52-ZKR_NN"; the ordinal is wide enough for any device number plus one.
+int format_device_name(char* out, size_t capacity, int64_t ordinal) {
+    return std::snprintf(out, capacity, "%s_%02lld", CImvela::kDeviceName, static_cast<long long>(ordinal));
 }
 
 }  // namespace
@@ -99,9 +99,11 @@ void CImvela::save_groups() {
     ImageProcessingBlock filter;
     copy_relaxed(analog, analog_);
     copy_relaxed(filter, filter_);
-    settings_.save_analog(number, analog);
-    settings_.save_filter(number, filter);
-    settings_.save_gray(number, filter);
+    // A group that cannot be written (a store another process keeps locked, a folder that
+    // cannot be made) stays as it was; the application is told, the call goes on.
+    const bool saved = settings_.save_analog(number, analog) & settings_.save_filter(number, filter) &
+                       settings_.save_gray(number, filter);
+    if (!saved) record_error(ERR_FILE);
 }
 
 void CImvela::apply_analog_to_device() {
@@ -180,7 +182,7 @@ int32_t CImvela::enum_device_w(IMVELA_WCHAR names[][256]) {
 
 bool CImvela::device_name_for(int32_t number, bool has_buffer, int32_t length, char (&name)[256]) {
     if (!device_) return (record_error(ERR_NOT_READY), false);
-    const int needed = format_device_name(name, sizeof name, number + 1) + 1;
+    const int needed = format_device_name(name, sizeof name, static_cast<int64_t>(number) + 1) + 1;
     if (!has_buffer || length <= 14 || length < needed) return (record_error(ERR_ARGUMENT), false);
     if (number < 0 || number >= CImvelaM61XZKRSdk::max_device_count()) return (record_error(ERR_ARGUMENT), false);
     if (!device_->is_device_present(number)) return (record_error(ERR_DEVICE_UNAVAILABLE), false);

@@ -29,6 +29,9 @@ std::string trimmed(const std::string& s) {
 
 bool parse_camera_list(const std::string& text, std::vector<int32_t>* cameras) {
     cameras->clear();
+    // Every number once with a separator fits many times over; a longer text is no list, and
+    // reading it at every device request would slow each one down.
+    if (text.size() > kMaxCameraListLength) return false;
     const std::string all = trimmed(text);
     if (all == "none" || all.empty()) return true;
     size_t start = 0;

@@ -39,7 +39,11 @@ struct Settings {
     std::string defects_path;         // where camera.defects came from
 };
 
-// Parses the device-number list ("0,2,5", "none"); false when nothing usable is in it.
+// The longest device-number list read; longer texts name no camera.
+constexpr size_t kMaxCameraListLength = 1024;
+
+// Parses the device-number list ("0,2,5", "none"); false (no camera) for a text longer than
+// kMaxCameraListLength. Items that are no device number are skipped.
 bool parse_camera_list(const std::string& text, std::vector<int32_t>* cameras);
 
 // Reads a defect-pixel file into sensor points (rows turned top to bottom); empty when the

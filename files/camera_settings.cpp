@@ -47,7 +47,10 @@ constexpr int kFilterClearedLast = 28;
 
 constexpr int32_t kFirstUseColor = 2;
 constexpr int32_t kFirstUseWaitTime = 1;
-constexpr int32_t kFirstUseClock = 2;
+constexpr int32_t kClockNormal = 0;
+constexpr int32_t kClockHigh = 2;
+constexpr int32_t kFirstUseClock = kClockHigh;
+constexpr int32_t kExposureMask = 0xFFFF;
 
 struct CameraKeyName {
     char text[32];
@@ -170,7 +173,10 @@ int32_t CameraSettings::load_video_format(int32_t device, VideoFormat* format) c
     camera.read("Color", &format->color);
     camera.read("SubSample", &format->sub_sample);
     camera.read("WaitTime", &format->wait_time);
-    camera.read("Clock", &format->clock);
+    // The sampling clock is one of three choices; anything else is a damaged value, which
+    // keeps the field.
+    int32_t clock = 0;
+    if (camera.read("Clock", &clock) && clock >= kClockNormal && clock <= kClockHigh) format->clock = clock;
     return 1;
 }
 
@@ -190,6 +196,9 @@ int32_t CameraSettings::load_analog(int32_t device, AnalogBlock* block, int32_t 
         key.read(value.name, &place);
         (*block)[value.position] = place;
     }
+    // The sensor holds 16 bits of exposure and is only ever given those; the rest of a
+    // damaged value would only mislead the exposure-time arithmetic.
+    (*block)[AnalogBlock::kExposure] &= kExposureMask;
     return 1;
 }
 

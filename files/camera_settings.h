@@ -29,20 +29,22 @@ public:
     explicit CameraSettings(std::string root = default_root()) : root_(std::move(root)) {}
     const std::string& root() const { return root_; }
 
-    // Video format, part 1: "Size" names the entry whose seven values go into `window`
+    // Video format, size entry: "Size" names the entry whose seven values go into `window`
     // (missing values keep their field). When the root key does not exist, writes the
     // default tree (Camera_NN with entry 00 = 1292, 1040, 1280, 1024, 0, 0, 4 and "Size" 0,
     // "Color" 2, "SubSample" 0, "WaitTime" 1, "Clock" 2) and reads nothing.
     // 1 when an entry was read, else 0 (window unchanged).
     int32_t load_size_entry(int32_t device, CaptureWindow* window) const;
 
-    // Video format, part 2: "Color", "SubSample", "WaitTime" and "Clock" (not "Size"); missing
-    // values keep their field. 1 when Camera_NN was opened, else 0.
+    // Video format, the rest: "Color", "SubSample", "WaitTime" and "Clock" (not "Size"); missing
+    // values, and a "Clock" other than 0 to 2, keep their field. 1 when Camera_NN was opened,
+    // else 0.
     int32_t load_video_format(int32_t device, VideoFormat* format) const;
 
     // Analog group. With the key present the nine values are read through one place that
     // starts at 0, so a missing value repeats the value of the name before it. Without the
     // key: gains 0, exposure 637, mirrors as given (the device's current state), auto iris 0.
+    // The exposure keeps the 16 bits the sensor holds.
     // 1, or 0 when `block` is null.
     int32_t load_analog(int32_t device, AnalogBlock* block, int32_t device_v_mirror, int32_t device_h_mirror) const;
     // 1 when every value was written; 0 when a key could not be created or a write failed.

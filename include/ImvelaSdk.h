@@ -58,7 +58,8 @@ extern "C" {
 #define ERR_TRANSFER           8  /* a frame could not be transferred */
 #define ERR_ARGUMENT           9  /* argument out of range, unknown or null */
 #define ERR_NOT_SUPPORTED     11  /* not available on this camera model */
-#define ERR_FILE              12  /* file name not converted, or recording not started */
+#define ERR_FILE              12  /* file name not converted, recording not started, or settings not saved
+                                     (Imvela_SetDeviceNumber, Imvela_Release: posted, the call goes on) */
 #define ERR_TIMEOUT           13  /* the frame stream stopped */
 
 /* Messages posted to the application's windows (application message base 0x8000). */

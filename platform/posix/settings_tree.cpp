@@ -4,6 +4,12 @@
 // Every change rewrites that file into a temporary file and renames it over the old one,
 // under an exclusive lock on "values.lock", so readers always see a whole file and
 // concurrent writers never lose each other's values.
+//
+// The files belong to the user and may be damaged or replaced by anything: a "values"
+// that is not a regular file (a FIFO, a device) or is larger than any settings file can
+// be is not read, so it can neither hang nor slow the caller; a lock that another process
+// holds for longer than kLockWait without writing makes the write fail without touching the
+// file.
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -12,6 +18,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -32,6 +40,25 @@ namespace {
 constexpr char kValuesFile[] = "values";
 constexpr char kLockFile[] = "values.lock";
 constexpr char kTempPrefix[] = "values.tmp.";
+// A key holds a few dozen short lines; anything larger is not a settings file.
+constexpr off_t kMaxValuesBytes = 64 * 1024;
+// How long a write waits for another process's lock, and how often it looks again.
+constexpr auto kLockWait = std::chrono::milliseconds(500);
+constexpr auto kLockRetry = std::chrono::milliseconds(2);
+
+// Opens an existing regular file without blocking (a FIFO would wait for a writer) and
+// without following a final symbolic link; -1 with errno set otherwise (ENOENT when missing).
+int open_regular(const std::string& path, int flags) {
+    const int fd = open(path.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
 
 std::string configuration_folder() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -159,14 +186,14 @@ using ValueList = std::vector<std::pair<std::string, uint32_t>>;
 // Reads the key's values; a missing file is an empty key, lines that do not parse are skipped.
 bool read_values(const std::string& folder, ValueList* values) {
     const std::string path = folder + "/" + kValuesFile;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open_regular(path, O_RDONLY);
     if (fd < 0) return errno == ENOENT;
     std::string text;
     char chunk[4096];
     for (;;) {
         const ssize_t got = read(fd, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
+        if (got < 0 || text.size() + static_cast<size_t>(got) > static_cast<size_t>(kMaxValuesBytes)) {
             close(fd);
             return false;
         }
@@ -219,18 +246,48 @@ bool replace_values(const std::string& folder, const ValueList& values) {
     return false;
 }
 
-// Holds the key's writer lock for its lifetime.
+// Which file a path names now and when it last changed.
+struct FileVersion {
+    dev_t device = 0;
+    ino_t inode = 0;
+    int64_t changed_ns = 0;
+    bool operator==(const FileVersion& other) const {
+        return device == other.device && inode == other.inode && changed_ns == other.changed_ns;
+    }
+};
+
+FileVersion version_of(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return {};
+    return {info.st_dev, info.st_ino, static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+// Holds the key's writer lock for its lifetime; not held when the lock file is not a
+// regular file or another holder keeps it longer than kLockWait without changing "values".
 class FolderLock {
 public:
     explicit FolderLock(const std::string& folder) {
-        fd_ = open((folder + "/" + kLockFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        fd_ = open_regular(folder + "/" + kLockFile, O_RDWR | O_CREAT);
         if (fd_ < 0) return;
-        int result;
-        do result = flock(fd_, LOCK_EX);
-        while (result != 0 && errno == EINTR);
-        if (result != 0) {
-            close(fd_);
-            fd_ = -1;
+        // Other writers replace "values" while they hold the lock: as long as it keeps
+        // changing they are busy, not stuck, and the wait goes on.
+        const std::string values = folder + "/" + kValuesFile;
+        FileVersion seen = version_of(values);
+        auto deadline = std::chrono::steady_clock::now() + kLockWait;
+        while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            const auto now = std::chrono::steady_clock::now();
+            const FileVersion current = version_of(values);
+            if (!(current == seen)) {
+                seen = current;
+                deadline = now + kLockWait;
+            }
+            if ((error != EWOULDBLOCK && error != EINTR) || now >= deadline) {
+                close(fd_);
+                fd_ = -1;
+                return;
+            }
+            std::this_thread::sleep_for(kLockRetry);
         }
     }
     ~FolderLock() {

@@ -52,7 +52,8 @@ TEST_F(ThreeCameras, NamesCarryTheDeviceNumberPlusOne) {
     EXPECT_EQ(Imvela_GetDeviceName(handle, 5, nullptr, 32), 0);
     EXPECT_EQ(Imvela_GetDeviceName(handle, 32, name, 32), 0);
     EXPECT_EQ(Imvela_GetDeviceName(handle, -1, name, 32), 0);
-    EXPECT_EQ(errors(), Codes(5, ERR_ARGUMENT));
+    EXPECT_EQ(Imvela_GetDeviceName(handle, INT32_MAX, name, 32), 0);
+    EXPECT_EQ(errors(), Codes(6, ERR_ARGUMENT));
     EXPECT_EQ(name[0], 'x');
     EXPECT_EQ(Imvela_GetDeviceName(handle, 1, name, 32), 0);
     EXPECT_EQ(errors(), Codes{ERR_DEVICE_UNAVAILABLE});

@@ -80,7 +80,8 @@ TEST_F(CameraSettingsTest, FirstUseWritesExactlyTheDefaultTreeAndReadsNothing) {
                                "Camera_01"})
         EXPECT_FALSE(exists(absent)) << absent;
 
-    // Part 2 then reads what was just written; a second part 1 reads entry 00.
+    // The video-format load then reads what was just written; a second size-entry load reads
+    // entry 00.
     VideoFormat format;
     EXPECT_EQ(settings.load_video_format(0, &format), 1);
     EXPECT_EQ(format.color, 2);
@@ -173,10 +174,26 @@ TEST_F(CameraSettingsTest, AnalogMissingValueRepeatsTheOneBeforeIt) {
     for (int i = 0; i < AnalogBlock::kCount; ++i) EXPECT_EQ(analog[i], expected[i]) << "position " << i;
 }
 
+// Values beyond what the camera holds are damage: the exposure keeps the sensor's 16 bits
+// (all the exposure-time arithmetic expects), a clock that is none of the three choices
+// leaves the field.
+TEST_F(CameraSettingsTest, OutOfRangeExposureAndClockAreNotTakenWhole) {
+    put("Camera_00\\Gain", "Exposure", 0x7FFFF123);
+    put("Camera_00", "Clock", -2000000000);
+    AnalogBlock analog;
+    EXPECT_EQ(settings.load_analog(0, &analog, 0, 0), 1);
+    EXPECT_EQ(analog[AnalogBlock::kExposure], 0xF123);
+    VideoFormat format;
+    format.clock = 1;
+    EXPECT_EQ(settings.load_video_format(0, &format), 1);
+    EXPECT_EQ(format.clock, 1);
+}
+
 TEST_F(CameraSettingsTest, GroupsRoundTripAndLeaveUnstoredPositions) {
     AnalogBlock analog;
     ImageProcessingBlock block;
     for (int i = 0; i < AnalogBlock::kCount; ++i) analog[i] = -1000 * i - 1;
+    analog[AnalogBlock::kExposure] = 0xFFFF;  // the widest exposure the sensor holds
     for (int i = 0; i < ImageProcessingBlock::kCount; ++i) block[i] = i * 37 - 500;
     EXPECT_EQ(settings.save_analog(1, analog), 1);
     EXPECT_EQ(settings.save_filter(1, block), 1);

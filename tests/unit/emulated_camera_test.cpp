@@ -26,6 +26,13 @@ TEST(EmulatorSettings, CameraListsAndPaths) {
     EXPECT_EQ(cams, (std::vector<int32_t>{7, 35}));
     emulator::parse_camera_list("none", &cams);
     EXPECT_TRUE(cams.empty());
+    // An absurd list is refused whole, not read at every device request.
+    std::string huge = "1";
+    while (huge.size() <= emulator::kMaxCameraListLength) huge += ",1";
+    EXPECT_FALSE(emulator::parse_camera_list(huge, &cams));
+    EXPECT_TRUE(cams.empty());
+    EXPECT_TRUE(emulator::parse_camera_list(huge.substr(0, emulator::kMaxCameraListLength), &cams));
+    EXPECT_EQ(cams, (std::vector<int32_t>{1}));
     EXPECT_EQ(emulator::device_number_of_path("\\\\.\\OvixM52ZKR-N"), 22);
     EXPECT_EQ(emulator::device_number_of_path("\\\\.\\OvixM52ZKR-M"), 23);
     EXPECT_EQ(emulator::device_number_of_path("\\\\.\\OvixM52ZKR-0"), 0);

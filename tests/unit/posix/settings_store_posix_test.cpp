@@ -1,12 +1,17 @@
 // The POSIX settings store: human-readable files, written atomically, safe against
 // concurrent writers in other threads and processes.
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <future>
 #include <set>
 #include <sstream>
 #include <string>
@@ -159,6 +164,46 @@ TEST(SettingsStorePosix, ConcurrentProcessesLoseNoValuesAndReadersAlwaysSeeAWhol
     EXPECT_EQ(WEXITSTATUS(status), 0);
     expect_all_names(store.root(), "P", 40);
     expect_all_names(store.root(), "C", 40);
+}
+
+// A damaged store can neither hang nor slow a reader, and a lock that another process keeps
+// makes a writer give up without touching the file. Each case runs on a thread with a
+// bound, and is unblocked by `release` when it overruns.
+TEST(SettingsStorePosix, DamagedFilesAndStuckLocksNeitherHangNorCorrupt) {
+    ScratchSettings store;
+    const std::string folder = store.root_folder() + "/Camera_00";
+    ASSERT_EQ(system(("mkdir -p '" + folder + "'").c_str()), 0);
+    const std::string values = folder + "/values", lock = folder + "/values.lock";
+    SettingsKeyHandle key = SettingsKeyHandle::open(nullptr, (store.root() + "\\Camera_00").c_str());
+    ASSERT_TRUE(key);
+    auto bounded = [](auto&& call, auto&& release) {
+        auto result = std::async(std::launch::async, call);
+        const bool in_time = result.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+        if (!in_time) release();
+        EXPECT_TRUE(in_time);
+        return result.get();
+    };
+    int32_t value = 0;
+    auto read_color = [&] { return key.read("Color", &value); };
+
+    ASSERT_EQ(mkfifo(values.c_str(), 0600), 0);
+    EXPECT_FALSE(bounded(read_color, [&] { close(open(values.c_str(), O_WRONLY | O_NONBLOCK)); }));
+    EXPECT_FALSE(key.write("Color", 3));  // not replaced either
+    unlink(values.c_str());
+
+    // A key holds a few hundred bytes; past 64 KiB the file is not read at all.
+    for (const off_t size : {off_t{64 * 1024}, off_t{600} << 20}) {
+        write_text(values, "Color = 4\n");
+        ASSERT_EQ(truncate(values.c_str(), size), 0);
+        EXPECT_EQ(bounded(read_color, [] {}), size <= 64 * 1024) << size;
+    }
+    write_text(values, "Color = 5\n");
+    const int holder = open(lock.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    EXPECT_FALSE(bounded([&] { return key.write("Color", 6); }, [&] { close(holder); }));
+    EXPECT_EQ(read_text(values), "Color = 5\n");
+    close(holder);
+    EXPECT_TRUE(key.write("Color", 6));
 }
 
 }  // namespace
