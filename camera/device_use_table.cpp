@@ -1,5 +1,6 @@
 #include "camera/device_use_table.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,7 +17,17 @@ void store(uint32_t* place, uint32_t value) { __atomic_store_n(place, value, __A
 
 uint32_t low_bits(const void* pointer) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer)); }
 
+uint32_t next_claim() {
+    static std::atomic<uint32_t> counter{0};
+    uint32_t claim;
+    do claim = counter.fetch_add(1, std::memory_order_relaxed) + 1;
+    while (claim == 0);
+    return claim;
+}
+
 }  // namespace
+
+DeviceUseTable::DeviceUseTable(const void* holder) : holder_(holder), claim_(next_claim()) {}
 
 std::string DeviceUseTable::default_name() {
     // Through the platform, like every other variable: on Windows the C runtime's copy of the
@@ -49,41 +60,68 @@ uint32_t* DeviceUseTable::field(int32_t number, size_t offset) const {
     return reinterpret_cast<uint32_t*>(view_ + kTableOffset + kRecordSize * static_cast<size_t>(number) + offset);
 }
 
+bool DeviceUseTable::has_identity(int32_t number) const {
+    uint32_t* mark = field(number, kMarkOffset);
+    return mark && load(mark) == kIdentityMark &&
+           load(field(number, kOwnerCopyOffset)) == load(field(number, kOwnerOffset)) &&
+           load(field(number, kModuleCopyOffset)) == load(field(number, kModuleOffset));
+}
+
 bool DeviceUseTable::is_in_use(int32_t number) const {
     uint32_t* owner = field(number, kOwnerOffset);
-    if (!owner || load(owner) == 0) return false;
-    return !platform::owner_module_gone(load(field(number, kModuleOffset)));
+    if (!owner) return false;
+    const uint32_t owner_value = load(owner);
+    if (owner_value == 0) return false;
+    if (!has_identity(number))
+        return !platform::unnamed_owner_gone(owner_value, load(field(number, kModuleOffset)));
+    const uint64_t start = static_cast<uint64_t>(load(field(number, kStartOffset + 4))) << 32 |
+                           load(field(number, kStartOffset));
+    return platform::process_is_running(static_cast<int32_t>(load(field(number, kProcessOffset))), start);
+}
+
+bool DeviceUseTable::is_own_claim(int32_t number, HWND window) const {
+    return has_identity(number) && load(field(number, kOwnerOffset)) == owner_value(window) &&
+           load(field(number, kModuleOffset)) == platform::current_owner_module() &&
+           load(field(number, kProcessOffset)) == platform::current_process_id() &&
+           load(field(number, kClaimOffset)) == claim_;
 }
 
 bool DeviceUseTable::is_owned_by_other(int32_t number, HWND window) const {
-    if (!is_in_use(number)) return false;
-    return load(field(number, kOwnerOffset)) != owner_value(window) ||
-           load(field(number, kModuleOffset)) != platform::current_owner_module();
+    return is_in_use(number) && !is_own_claim(number, window);
 }
 
 void DeviceUseTable::claim_device(int32_t number, HWND window) {
     uint32_t* owner = field(number, kOwnerOffset);
     if (!owner) return;
-    // Module, reserved and text first, the owner last: whoever sees the owner sees the rest.
-    store(field(number, kModuleOffset), platform::current_owner_module());
-    store(field(number, kReservedOffset), 0);
+    const uint32_t owner_word = owner_value(window);
+    const uint32_t module = platform::current_owner_module();
+    // Read at every claim, not kept: a forked child is another process.
+    const uint64_t start = platform::current_process_start();
+    // Text and identity first, the owner last: whoever sees the owner sees the rest.
     char text[kTextSize] = {};
     std::memcpy(text, kOwnerText, std::strlen(kOwnerText));
+    const uint32_t identity[] = {kIdentityMark,
+                                 owner_word,
+                                 module,
+                                 platform::current_process_id(),
+                                 static_cast<uint32_t>(start),
+                                 static_cast<uint32_t>(start >> 32),
+                                 claim_};
+    std::memcpy(text + (kMarkOffset - kTextOffset), identity, sizeof identity);
+    store(field(number, kModuleOffset), module);
+    store(field(number, kReservedOffset), 0);
     uint32_t* words = field(number, kTextOffset);
     for (size_t i = 0; i < kTextSize / 4; ++i) {
         uint32_t word;
         std::memcpy(&word, text + 4 * i, 4);
         store(words + i, word);
     }
-    store(owner, owner_value(window));
+    store(owner, owner_word);
 }
 
 void DeviceUseTable::release_device(int32_t number, HWND window) {
     uint32_t* owner = field(number, kOwnerOffset);
-    if (!owner) return;
-    if (load(owner) != owner_value(window) || load(field(number, kModuleOffset)) != platform::current_owner_module() ||
-        load(field(number, kReservedOffset)) != 0)
-        return;
+    if (!owner || !is_own_claim(number, window) || load(field(number, kReservedOffset)) != 0) return;
     store(owner, 0);
     store(field(number, kModuleOffset), 0);
     store(field(number, kReservedOffset), 0);

@@ -1,18 +1,63 @@
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/process_identity.h"
 
 namespace imvela::platform {
 
+namespace {
+
+// Field 22 of /proc/<id>/stat: the start time in clock ticks after boot; 0 where there is
+// no such file (an ended process, or a system without /proc).
+uint64_t start_of(pid_t id) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(id));
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return 0;
+    char text[1024];
+    ssize_t got;
+    do got = read(fd, text, sizeof text - 1);
+    while (got < 0 && errno == EINTR);
+    close(fd);
+    if (got <= 0) return 0;
+    text[got] = '\0';
+    // The command name in field 2 may hold spaces and parentheses: count after the last ')'.
+    const char* p = std::strrchr(text, ')');
+    if (!p) return 0;
+    for (int field = 2; field < 22; ++field) {
+        p = std::strchr(p + 1, ' ');
+        if (!p) return 0;
+    }
+    char* end = nullptr;
+    const unsigned long long ticks = std::strtoull(p + 1, &end, 10);
+    return end != p + 1 ? ticks : 0;
+}
+
+}  // namespace
+
 uint32_t current_owner_module() { return static_cast<uint32_t>(getpid()); }
 
-bool owner_module_gone(uint32_t owner_module) {
-    const pid_t pid = static_cast<pid_t>(owner_module);
-    if (pid <= 0) return false;  // not a process id this library writes; 0 and negatives address groups
-    return kill(pid, 0) != 0 && errno == ESRCH;
+uint32_t current_process_id() { return static_cast<uint32_t>(getpid()); }
+
+uint64_t current_process_start() { return start_of(getpid()); }
+
+bool process_is_running(int32_t id, uint64_t start) {
+    if (id <= 0) return false;  // 0 and negatives address process groups, not a process
+    if (kill(static_cast<pid_t>(id), 0) != 0 && errno == ESRCH) return false;
+    if (start == 0) return true;
+    const uint64_t now = start_of(static_cast<pid_t>(id));
+    // An unreadable start (no /proc) cannot prove the id was reused.
+    return now == 0 || now == start;
+}
+
+bool unnamed_owner_gone(uint32_t, uint32_t owner_module) {
+    return !process_is_running(static_cast<int32_t>(owner_module), 0);
 }
 
 }  // namespace imvela::platform

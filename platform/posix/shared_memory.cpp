@@ -18,7 +18,19 @@ namespace imvela::platform {
 
 namespace {
 
-std::string object_name(const char* name) { return name[0] == '/' ? std::string(name) : "/" + std::string(name); }
+// One object per user, as a Windows section is per session: "/NAME.uUID".
+std::string object_name(const char* name) {
+    return (name[0] == '/' ? std::string(name) : "/" + std::string(name)) + ".u" +
+           std::to_string(static_cast<unsigned long>(geteuid()));
+}
+
+// Only an object of this user that no one else may open is trusted with the table: another
+// user could have made one under the name first.
+bool is_private(int fd) {
+    struct stat info;
+    return fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid() &&
+           (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
 
 }  // namespace
 
@@ -26,15 +38,16 @@ SharedSection* map_shared_section(const char* name, size_t size) {
     if (!name || !name[0] || size == 0) return nullptr;
     try {
         const std::string object = object_name(name);
-        int fd = shm_open(object.c_str(), O_RDWR | O_CLOEXEC, 0);
+        int fd = shm_open(object.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0);
         if (fd < 0 && errno == ENOENT) {
-            fd = shm_open(object.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            // The table is shared by the processes of every user, as the device is; the
-            // creation mask must not narrow that.
-            if (fd >= 0) fchmod(fd, 0666);
-            else if (errno == EEXIST) fd = shm_open(object.c_str(), O_RDWR | O_CLOEXEC, 0);  // lost a race
+            fd = shm_open(object.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd < 0 && errno == EEXIST) fd = shm_open(object.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0);  // lost a race
         }
         if (fd < 0) return nullptr;
+        if (!is_private(fd)) {
+            close(fd);
+            return nullptr;
+        }
         // Grow a new (or shorter) object; a concurrent opener growing it too is harmless,
         // and mapping past its end would fault on first touch.
         struct stat info;

@@ -6,10 +6,44 @@
 
 namespace imvela::platform {
 
+namespace {
+
+constexpr DWORD kQueryLimited = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION
+
+uint64_t creation_time(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    return static_cast<uint64_t>(created.dwHighDateTime) << 32 | created.dwLowDateTime;
+}
+
+}  // namespace
+
 uint32_t current_owner_module() {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(GetModuleHandleA(nullptr)));
 }
 
-bool owner_module_gone(uint32_t) { return false; }
+uint32_t current_process_id() { return GetCurrentProcessId(); }
+
+uint64_t current_process_start() { return creation_time(GetCurrentProcess()); }
+
+bool process_is_running(int32_t id, uint64_t start) {
+    if (id <= 0) return false;
+    HANDLE process = OpenProcess(kQueryLimited, FALSE, static_cast<DWORD>(id));
+    if (!process) process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(id));
+    // No such process; any other refusal (another user's process) cannot prove it gone.
+    if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    bool running = !GetExitCodeProcess(process, &code) || code == STILL_ACTIVE;
+    if (running && start != 0) {
+        const uint64_t created = creation_time(process);
+        running = created == 0 || created == start;
+    }
+    CloseHandle(process);
+    return running;
+}
+
+bool unnamed_owner_gone(uint32_t owner, uint32_t) {
+    return !IsWindow(reinterpret_cast<HWND>(static_cast<uintptr_t>(owner)));
+}
 
 }  // namespace imvela::platform

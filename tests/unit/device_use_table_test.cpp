@@ -64,6 +64,41 @@ TEST_F(DeviceUseTableTest, TwoTablesSeeEachOthersClaims) {
     EXPECT_FALSE(b.is_owned_by_other(2, wb));
 }
 
+TEST_F(DeviceUseTableTest, OnlyTheClaimingObjectFreesItsClaim) {
+    DeviceUseTable a(&camera_a), b(&camera_b);
+    ASSERT_TRUE(a.map(name));
+    ASSERT_TRUE(b.map(name));
+    const HWND shared = fake_window(0x100);  // two camera objects, one notification window
+    a.claim_device(2, shared);
+    EXPECT_TRUE(b.is_owned_by_other(2, shared));
+    b.release_device(2, shared);
+    EXPECT_TRUE(b.is_in_use(2));
+    a.release_device(2, shared);
+    EXPECT_FALSE(b.is_in_use(2));
+}
+
+// A claim names its process by id and start time; a record naming no running process, or
+// a process that started at another time (its id reused), is free.
+TEST_F(DeviceUseTableTest, ClaimWhoseProcessIsNotTheClaimantIsFree) {
+    DeviceUseTable a(&camera_a);
+    ASSERT_TRUE(a.map(name));
+    a.claim_device(3, fake_window(0x30));
+    uint32_t* record = reinterpret_cast<uint32_t*>(const_cast<uint8_t*>(a.view()) + 0x1DCE00 + 140 * 3);
+    const uint32_t process = record[88 / 4], start = record[92 / 4];
+    ASSERT_NE(start, 0u);
+    const struct {
+        size_t offset;
+        uint32_t value;
+        bool in_use;
+    } cases[] = {{88, process, true}, {88, 0, false}, {88, static_cast<uint32_t>(-5), false}, {92, start + 1, false}};
+    for (const auto& c : cases) {
+        record[88 / 4] = process;
+        record[92 / 4] = start;
+        record[c.offset / 4] = c.value;
+        EXPECT_EQ(a.is_in_use(3), c.in_use) << c.offset << " = " << c.value;
+    }
+}
+
 TEST_F(DeviceUseTableTest, NullWindowClaimStillMarksTheDevice) {
     DeviceUseTable a(&camera_a), b(&camera_b);
     ASSERT_TRUE(a.map(name));

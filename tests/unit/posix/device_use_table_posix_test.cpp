@@ -1,11 +1,13 @@
 // On POSIX a record names the owning process, and a record left by a process that has
 // ended counts as free.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "camera/device_use_table.h"
 #include "platform/shared_memory.h"
@@ -53,15 +55,31 @@ TEST_F(DeviceUseTablePosix, ClaimOfAnEndedProcessCountsAsFree) {
     EXPECT_FALSE(table.is_owned_by_other(6, nullptr));
 }
 
-TEST_F(DeviceUseTablePosix, RecordOfALiveProcessIsInUse) {
+// Records that carry no process identity name their process by the owner module alone.
+TEST_F(DeviceUseTablePosix, RecordWithoutIdentityIsInUseWhileItsProcessRuns) {
     DeviceUseTable table(&camera);
     ASSERT_TRUE(table.map(name));
     uint8_t* record = const_cast<uint8_t*>(table.view()) + 0x1DCE00 + 140 * 9;
-    const uint32_t owner = 0x99, parent = static_cast<uint32_t>(getppid());
+    const uint32_t owner = 0x99;
     std::memcpy(record, &owner, 4);
-    std::memcpy(record + 4, &parent, 4);
-    EXPECT_TRUE(table.is_in_use(9));
-    EXPECT_TRUE(table.is_owned_by_other(9, reinterpret_cast<HWND>(0x99)));
+    for (const uint32_t module : {static_cast<uint32_t>(getppid()), 0u, 0xFFFFFFFFu}) {
+        std::memcpy(record + 4, &module, 4);
+        EXPECT_EQ(table.is_in_use(9), module != 0 && module != 0xFFFFFFFFu) << module;
+    }
+}
+
+// The table is the user's own: no other user may read or write it, and an object under its
+// name that others could reach is not used.
+TEST_F(DeviceUseTablePosix, TableIsPrivateToTheUser) {
+    DeviceUseTable table(&camera);
+    ASSERT_TRUE(table.map(name));
+    const std::string object = "/dev/shm/" + name + ".u" + std::to_string(geteuid());
+    struct stat info;
+    ASSERT_EQ(stat(object.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    table.unmap();
+    ASSERT_EQ(chmod(object.c_str(), 0666), 0);
+    EXPECT_FALSE(table.map(name));
 }
 
 }  // namespace
