@@ -8,6 +8,7 @@
 
 #include "ImvelaSdk.h"
 #include "message_window.h"
+#include "soak.h"
 
 namespace {
 
@@ -28,6 +29,10 @@ int usage() {
         "  trigger [COUNT]\n"
         "            arm the hardware trigger, fire it COUNT times (default 3, emulated camera)\n"
         "            and print each delivered frame\n"
+        "  soak [SECONDS [SEED]]\n"
+        "            1000 preview start/stop and 500 initialise/release cycles with memory and\n"
+        "            descriptors checked flat, then SECONDS (default 180) of streaming with a random\n"
+        "            fault every few seconds; reports frames, errors by code and slow stops\n"
         "without a command: version, then handle\n");
     return 2;
 }
@@ -297,5 +302,6 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "stream") == 0) return stream(argc, argv);
     if (std::strcmp(argv[1], "snapshot") == 0) return snapshot(argc, argv);
     if (std::strcmp(argv[1], "trigger") == 0) return trigger(argc, argv);
+    if (std::strcmp(argv[1], "soak") == 0) return soak(argc, argv);
     return usage();
 }
