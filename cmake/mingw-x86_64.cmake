@@ -1,15 +1,5 @@
-# Cross build of the 64-bit Windows DLL with MinGW-w64 (posix thread model), from the same
-# sources and export table as the 32-bit one. The runtime (libgcc, libstdc++, winpthread) is
-# linked in, so the DLL needs only system DLLs. SSE2 is the x86-64 baseline.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build of the 64-bit Windows DLL with MinGW-w64, from the same sources and export
+# table as the 32-bit one. SSE2 is the x86-64 baseline.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)
+set(IMVELA_MINGW_TRIPLET x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-toolchain.cmake)

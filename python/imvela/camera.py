@@ -45,7 +45,8 @@ def has_export(name):
     return library.has(lib(), name)
 
 
-def _filter_value(name):
+def _checked_setting(name):
+    """A setting whose getter returns the value and reports success through a flag."""
     setter, getter = "Imvela_Set" + name, "Imvela_Get" + name
 
     def get(self):
@@ -61,12 +62,13 @@ def _filter_value(name):
     return property(get, put, doc=f"{setter} / {getter}")
 
 
-def _flag(name):
+def _setting(name, kind=int):
+    """A setting whose getter returns the value itself."""
     def get(self):
-        return bool(self._export("Imvela_Get" + name)(self._live_handle()))
+        return kind(self._export("Imvela_Get" + name)(self._live_handle()))
 
-    def put(self, on):
-        self._call("Imvela_Set" + name, 1 if on else 0)
+    def put(self, value):
+        self._call("Imvela_Set" + name, int(value))
 
     return property(get, put)
 
@@ -189,40 +191,15 @@ class Camera:
     def capture_window(self, window):
         self._call("Imvela_SetCaptureWindowEx", *[int(v) for v in window])
 
-    @property
-    def exposure_us(self):
-        ok = ctypes.c_int32(0)
-        value = self._lib.Imvela_GetRealExposureTime(self._live_handle(), ctypes.byref(ok))
-        if not ok.value:
-            self._fail("Imvela_GetRealExposureTime")
-        return value
-
-    @exposure_us.setter
-    def exposure_us(self, microseconds):
-        self._call("Imvela_SetRealExposureTime", int(microseconds))
-
-    @property
-    def sub_sample(self):
-        return self._lib.Imvela_GetSubSample(self._live_handle())
-
-    @sub_sample.setter
-    def sub_sample(self, mode):
-        self._call("Imvela_SetSubSample", int(mode))
-
-    @property
-    def wait_time_ms(self):
-        return self._lib.Imvela_GetWaitTime(self._live_handle())
-
-    @wait_time_ms.setter
-    def wait_time_ms(self, milliseconds):
-        self._call("Imvela_SetWaitTime", int(milliseconds))
-
-    mirror_h = _flag("MirrorH")
-    mirror_v = _flag("MirrorV")
+    exposure_us = _checked_setting("RealExposureTime")  # microseconds
+    mirror_h = _setting("MirrorH", bool)
+    mirror_v = _setting("MirrorV", bool)
+    sub_sample = _setting("SubSample")
+    wait_time_ms = _setting("WaitTime")
 
     for _name in library.NAMED_FILTER_VALUES:
         locals()[re.sub(r"(?<=[a-z0-9])(?=[A-Z])|(?<=[A-Z])(?=[A-Z][a-z])", "_", _name).lower()] = \
-            _filter_value(_name)
+            _checked_setting(_name)
     del _name
 
     # ---- images --------------------------------------------------------------------------
