@@ -197,8 +197,10 @@ int32_t CImvela::snap_shot(void* buffer, int32_t size, int32_t top_down) {
     // Outside capture mode every snapshot opens the device file and closes it again.
     const bool keep_handle = mode == kCaptureMode;
 
-    std::lock_guard<std::recursive_mutex> frame(frame_lock_);
+    // The driver read may block for its whole timeout: it runs before the frame lock, so
+    // Imvela_GetImage on another thread is not held up by it.
     bool read = device_->read_single_frame() == 0;
+    std::lock_guard<std::recursive_mutex> frame(frame_lock_);
     if (read && extract_into_raw(true) != 0) {
         deliver_failure(callback_window_, ERR_TRANSFER);
         read = false;

@@ -135,6 +135,9 @@ void CImvela::set_capture_window_fields(const CaptureWindow& w) {
 
 int32_t CImvela::set_device_number(int32_t number) {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
+    // Reopening frees the transfer ring and the held file a running worker reads.
+    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
+    if (capture_mode() != kIdle) return (record_error(ERR_NOT_READY), 0);
     save_groups();
     if (!device_->is_device_present(number) || device_->open_device(number) != 0)
         return (record_error(ERR_DEVICE_UNAVAILABLE), 0);
