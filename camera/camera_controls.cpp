@@ -4,9 +4,9 @@
 
 #include "camera/filter_value_table.h"
 #include "camera/imvela.h"
-#include "device/exposure_conversion.h"
+#include "driver/exposure_conversion.h"
 #include "device/imvela_m61xzkr_sdk.h"
-#include "device/sensor_map.h"
+#include "driver/sensor_map.h"
 
 namespace imvela {
 

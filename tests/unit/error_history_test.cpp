@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "api/error_history.h"
+#include "camera/error_history.h"
 #include "api/handle_registry.h"
 #include "camera/imvela.h"
 
