@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "dialogs/resource_ids.h"
+#include "platform/dialog_resources.h"
 #include "platform/property_dialogs.h"
 #include "platform/win32/dialog_controls.h"
 

@@ -3,7 +3,7 @@
 
 #include <commctrl.h>
 
-#include "dialogs/resource_ids.h"
+#include "platform/dialog_resources.h"
 #include "platform/property_dialogs.h"
 #include "platform/win32/dialog_controls.h"
 

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "dialogs/resource_ids.h"
+#include "platform/dialog_resources.h"
 #include "platform/property_dialogs.h"
 
 namespace imvela::platform {

@@ -2,7 +2,7 @@
 // "Gray Filter" page; every control changes the image-processing values at once.
 #include <windows.h>
 
-#include "dialogs/resource_ids.h"
+#include "platform/dialog_resources.h"
 #include "platform/property_dialogs.h"
 #include "platform/win32/dialog_controls.h"
 

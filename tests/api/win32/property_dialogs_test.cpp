@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "api/camera_fixture.h"
-#include "resource_ids.h"
+#include "dialog_resources.h"
 #include "support/screen_probe.h"
 
 namespace {

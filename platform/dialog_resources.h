@@ -1,7 +1,7 @@
 /* Identifiers of the property dialogs' resources and controls, shared by the resource
  * scripts and the dialog code. Plain macros: the resource compiler reads this file too. */
-#ifndef IMVELA_DIALOG_RESOURCE_IDS_H
-#define IMVELA_DIALOG_RESOURCE_IDS_H
+#ifndef IMVELA_PLATFORM_DIALOG_RESOURCES_H
+#define IMVELA_PLATFORM_DIALOG_RESOURCES_H
 
 /* Dialog templates: Japanese and English. */
 #define IDD_CAMERA_JA         101
