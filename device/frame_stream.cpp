@@ -9,6 +9,11 @@
 
 namespace imvela {
 
+namespace {
+// How often stop repeats the cancellation of a pending request while the loop runs on.
+constexpr int kCancelRepeatMs = 20;
+}  // namespace
+
 FrameStream::~FrameStream() { stop(); }
 
 int32_t FrameStream::allocate(int64_t block_bytes, int32_t count) {
@@ -58,10 +63,16 @@ int32_t FrameStream::start(DriverTransport& transport, const std::string& path, 
     error_.store(0, std::memory_order_relaxed);
     result_ = 0;
     elapsed_ms_ = 0;
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        loop_done_ = false;
+    }
     stopped_.store(0, std::memory_order_release);
     try {
         thread_ = std::thread([this] { loop(); });
     } catch (...) {
+        std::lock_guard<std::mutex> g(lock_);
+        loop_done_ = true;
         stopped_.store(1, std::memory_order_release);
         return 3;
     }
@@ -76,6 +87,7 @@ void FrameStream::loop() {
         finish(kStreamOpenFailed);
         return;
     }
+    set_active_file(device);
     const uint32_t start_tick = platform::tick_count();
     const int32_t count = static_cast<int32_t>(blocks_.size());
     const uint32_t bytes = static_cast<uint32_t>(frame_bytes_);
@@ -88,6 +100,8 @@ void FrameStream::loop() {
         uint32_t moved = 0;
         const int32_t r = large_ ? large_transfer(device, driver::kPipeImage, bytes, target, &moved, driver::kSelector1)
                                  : standard_transfer(device, driver::kPipeImage, bytes, target, &moved, driver::kSelector1);
+        // A request cancelled by stop is not a failure of the stream.
+        if (stopped_.load(std::memory_order_acquire) != 0) break;
         if (r != kTransferOk) {
             failed = true;
         } else if (moved != bytes) {
@@ -110,14 +124,21 @@ void FrameStream::loop() {
         frame_event_.notify_all();
     }
     elapsed_ms_ = static_cast<int32_t>(platform::tick_count() - start_tick);
+    set_active_file(DriverHandle{});
     close_device_file(&device);
     finish(failed ? kStreamTransferFailed : kStreamOk);
+}
+
+void FrameStream::set_active_file(const DriverHandle& device) {
+    std::lock_guard<std::mutex> g(lock_);
+    active_ = device;
 }
 
 void FrameStream::finish(int32_t result) {
     result_ = result;
     {
         std::lock_guard<std::mutex> g(lock_);
+        loop_done_ = true;
         error_.store(result == kStreamTransferFailed ? 1 : 0, std::memory_order_relaxed);
         stopped_.store(1, std::memory_order_release);
         // Wake a waiting consumer at once rather than letting it sit out its wait.
@@ -129,6 +150,15 @@ void FrameStream::finish(int32_t result) {
 int32_t FrameStream::stop() {
     if (!started_) return 0;  // nothing ran since the last stop
     stopped_.store(1, std::memory_order_release);
+    {
+        // Cancel until the loop has ended: a request it makes just after a cancellation
+        // would not see it.
+        std::unique_lock<std::mutex> g(lock_);
+        while (!loop_done_) {
+            if (!active_.is_null() && !active_.is_invalid()) active_.transport->cancel_pending(active_.value);
+            frame_event_.wait_for(g, std::chrono::milliseconds(kCancelRepeatMs), [this] { return loop_done_; });
+        }
+    }
     if (thread_.joinable()) thread_.join();
     started_ = false;
     const int32_t result = result_;

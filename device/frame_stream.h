@@ -51,7 +51,9 @@ public:
     // frame_bytes from the image pipe into the next block. 0, 21 when a loop runs, 7 when
     // there are no blocks large enough.
     int32_t start(DriverTransport& transport, const std::string& path, int32_t frame_bytes, bool large);
-    // Ends the loop (after its pending request) and returns its result; 0 when none ran.
+    // Ends the loop and returns its result; 0 when none ran. A request still pending is
+    // cancelled, so this returns at once whatever the driver is doing; a request that
+    // failed because it was cancelled is no error.
     int32_t stop();
     // True from start until the loop ends by itself or is stopped.
     bool running() const { return stopped_.load(std::memory_order_acquire) == 0; }
@@ -72,6 +74,8 @@ public:
 private:
     void loop();
     void finish(int32_t result);
+    // Sets (or, with a null handle, clears) the file the loop's requests go to.
+    void set_active_file(const DriverHandle& device);
 
     std::vector<std::unique_ptr<uint8_t[]>> blocks_;
     int64_t block_bytes_ = 0;
@@ -92,6 +96,8 @@ private:
 
     mutable std::mutex lock_;
     std::condition_variable frame_event_;
+    DriverHandle active_;     // the loop's open file, for stop to cancel its request
+    bool loop_done_ = true;   // the loop has closed its file and is about to end
     bool frame_signalled_ = false;  // auto-reset event: one wake-up per completed request
     int32_t write_index_ = 0;
     int32_t read_index_ = 0;

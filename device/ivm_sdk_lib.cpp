@@ -9,7 +9,17 @@ CIVMSdkLib::CIVMSdkLib(DriverTransport& transport) : transport_(&transport) {}
 
 CIVMSdkLib::~CIVMSdkLib() {
     stream_.stop();
-    close_device_file(&held_);
+    close_held_handle();
+}
+
+int32_t CIVMSdkLib::close_held_handle() {
+    std::lock_guard<std::mutex> g(held_lock_);
+    return close_device_file(&held_);
+}
+
+void CIVMSdkLib::cancel_single_read() {
+    std::lock_guard<std::mutex> g(held_lock_);
+    if (!held_.is_null() && !held_.is_invalid()) held_.transport->cancel_pending(held_.value);
 }
 
 void CIVMSdkLib::enumerate_devices() {

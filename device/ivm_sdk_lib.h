@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "device/driver_channel.h"
 #include "device/frame_stream.h"
@@ -160,7 +161,11 @@ public:
     int32_t read_single_frame();
     int32_t extract_single_frame(void* destination, int32_t stride = 0);
     const uint8_t* staging_frame() const { return staging_.get(); }
-    int32_t close_held_handle() { return close_device_file(&held_); }
+    int32_t close_held_handle();
+    // Makes a single-frame read pending on the held file (on another thread) return at once,
+    // failed. A read that starts after the call is not affected: call again until the
+    // reading thread has seen its stop.
+    void cancel_single_read();
     int32_t last_transfer_error() const { return last_transfer_error_; }
 
 protected:
@@ -182,7 +187,10 @@ private:
     int32_t presence_[driver::kMaxDeviceCount] = {};
     int32_t device_number_ = 0;
     char path_[128] = "";
+    // The file of single-frame reads. Opened, used and closed by the reading thread; the lock
+    // keeps it from being closed under a cancellation from another thread.
     DriverHandle held_;
+    std::mutex held_lock_;
     int32_t driver_timeout_ = kDefaultDriverTimeoutMs;
 
     int32_t sub_sampling_ = 0;

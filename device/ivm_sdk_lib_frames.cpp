@@ -73,6 +73,7 @@ int32_t CIVMSdkLib::extract_taken_frame(void* destination, int32_t stride) {
 int32_t CIVMSdkLib::read_single_frame() {
     const uint32_t bytes = static_cast<uint32_t>(frame_bytes());
     if (held_.is_null() || held_.is_invalid()) {
+        std::lock_guard<std::mutex> g(held_lock_);
         close_device_file(&held_);
         if (!open_device_file(transport(), path_, &held_) || held_.is_invalid()) {
             close_device_file(&held_);
@@ -88,7 +89,7 @@ int32_t CIVMSdkLib::read_single_frame() {
                                                  driver::kSelector1);
     if (r != kTransferOk || moved != bytes || bytes == 0) {
         last_transfer_error_ = kStreamTransferFailed;
-        close_device_file(&held_);
+        close_held_handle();
         return kStreamTransferFailed;
     }
     return 0;

@@ -25,7 +25,7 @@ int32_t CIVMSdkLib::SetSampleWidth(int32_t two_byte) {
 void CIVMSdkLib::reset_device_state() {
     // A running stream belongs to the device being left; the ring it fills is rebuilt below.
     stop_streaming();
-    close_device_file(&held_);
+    close_held_handle();
     two_byte_ = 0;
     readout_mode_ = 0;
     sub_sampling_ = 0;

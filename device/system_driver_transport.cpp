@@ -17,6 +17,10 @@ public:
                  uint32_t output_size, uint32_t* returned) override {
         return platform::device_control(handle, code, input, input_size, output, output_size, returned);
     }
+    bool cancel_pending(intptr_t handle) override {
+        if (handle == kInvalidDeviceHandle) return false;
+        return platform::device_cancel(handle);
+    }
     bool close_file(intptr_t handle) override {
         // The invalid value is not a handle of ours; on Windows it names the process itself.
         if (handle == kInvalidDeviceHandle) return false;

@@ -20,6 +20,11 @@ public:
     // The pause the camera needs after some requests (a new window, a clock change, a serial
     // ROM access) before the next one. The real camera needs it; an emulated one does not.
     virtual void settle(int32_t milliseconds) = 0;
+    // Makes the requests pending on the file now return at once, failed (Windows: the
+    // outstanding I/O on the handle is cancelled). Requests made later are not affected.
+    // The caller keeps the file open meanwhile. True when the transport could ask; one that
+    // cannot cancel says false.
+    virtual bool cancel_pending(intptr_t) { return false; }
 
 protected:
     ~DriverTransport() = default;

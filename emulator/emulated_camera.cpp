@@ -155,10 +155,16 @@ uint32_t EmulatedCamera::generation() const {
     return generation_;
 }
 
-bool EmulatedCamera::wait_for_trigger(std::unique_lock<std::mutex>& lock, const CameraSettings& settings) {
+void EmulatedCamera::wake() {
+    std::lock_guard<std::mutex> g(lock_);
+    changed_.notify_all();
+}
+
+bool EmulatedCamera::wait_for_trigger(std::unique_lock<std::mutex>& lock, const CameraSettings& settings,
+                                      ImageCancel cancel) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms_);
     for (;;) {
-        if (unplugged_ || !armed()) return false;
+        if (unplugged_ || !armed() || cancel.requested()) return false;
         if (latched_trigger_) {
             latched_trigger_ = false;
             return true;
@@ -183,7 +189,7 @@ bool EmulatedCamera::wait_for_trigger(std::unique_lock<std::mutex>& lock, const 
 }
 
 bool EmulatedCamera::image(uint8_t* buffer, uint32_t length, uint32_t* moved, uint32_t generation,
-                           const CameraSettings& settings) {
+                           const CameraSettings& settings, ImageCancel cancel) {
     *moved = 0;
     std::unique_lock<std::mutex> lock(lock_);
     if (unplugged_ || generation != generation_ || pending_requests_ == 0) return false;
@@ -199,7 +205,7 @@ bool EmulatedCamera::image(uint8_t* buffer, uint32_t length, uint32_t* moved, ui
                 return false;
             case kFaultStall: {
                 const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms_);
-                while (changed_.wait_until(lock, deadline) != std::cv_status::timeout) {
+                while (!cancel.requested() && changed_.wait_until(lock, deadline) != std::cv_status::timeout) {
                 }
                 return false;
             }
@@ -214,7 +220,7 @@ bool EmulatedCamera::image(uint8_t* buffer, uint32_t length, uint32_t* moved, ui
         }
     }
     if (armed()) {
-        if (!wait_for_trigger(lock, settings)) return false;
+        if (!wait_for_trigger(lock, settings, cancel)) return false;
     } else if (settings.fps > 0) {
         const auto now = Clock::now();
         const auto slot = std::max(now, next_frame_);
@@ -223,7 +229,7 @@ bool EmulatedCamera::image(uint8_t* buffer, uint32_t length, uint32_t* moved, ui
             lock.unlock();
             std::this_thread::sleep_until(slot);
             lock.lock();
-            if (unplugged_ || generation != generation_) return false;
+            if (unplugged_ || generation != generation_ || cancel.requested()) return false;
         }
     }
     const uint32_t frame = render(buffer, length, settings);

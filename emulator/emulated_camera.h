@@ -1,6 +1,7 @@
 #pragma once
 // One emulated camera: the controller that interprets command records, the sensor register
 // file, the controller's port registers, the serial ROM and the image pipe.
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -22,6 +23,14 @@ enum FaultKind : int32_t {
     kFaultUnplug = 4,
 };
 
+// The cancellation of one image request: it ends, failed, once the counter differs from
+// the value it had when the request began.
+struct ImageCancel {
+    const std::atomic<uint32_t>* counter = nullptr;
+    uint32_t seen = 0;
+    bool requested() const { return counter && counter->load(std::memory_order_acquire) != seen; }
+};
+
 class EmulatedCamera {
 public:
     explicit EmulatedCamera(int32_t number);
@@ -35,7 +44,11 @@ public:
     bool response(uint8_t* record, uint32_t length);
     // Pipe 2: one frame for a pending frame request; may wait for pacing or a trigger.
     // generation: the plug generation the device file was opened in.
-    bool image(uint8_t* buffer, uint32_t length, uint32_t* moved, uint32_t generation, const CameraSettings& settings);
+    // A cancelled request ends at once, failed, whatever it waits for.
+    bool image(uint8_t* buffer, uint32_t length, uint32_t* moved, uint32_t generation, const CameraSettings& settings,
+               ImageCancel cancel = {});
+    // Wakes the requests waiting now, so that they look at their cancellation.
+    void wake();
     void set_timeout(int32_t milliseconds);
 
     bool plugged() const;
@@ -60,7 +73,7 @@ private:
     bool armed() const { return ports_[11] == 1; }
     int32_t srom_locked(int32_t address, int32_t rom_mode) const;
     // Waits for a trigger (latched, explicit or periodic); false on timeout or disarm.
-    bool wait_for_trigger(std::unique_lock<std::mutex>& lock, const CameraSettings& settings);
+    bool wait_for_trigger(std::unique_lock<std::mutex>& lock, const CameraSettings& settings, ImageCancel cancel);
     // Fills up to length bytes with the frame the registers describe; the frame's size.
     uint32_t render(uint8_t* buffer, uint32_t length, const CameraSettings& settings);
 

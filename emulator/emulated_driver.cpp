@@ -72,7 +72,11 @@ void EmulatedDriver::reset_cameras() {
 intptr_t EmulatedDriver::open_file(const char* path) {
     EmulatedCamera* cam = camera(device_number_of_path(path));
     if (!cam || !cam->plugged()) return kInvalidDeviceHandle;
-    OpenFile* file = new (std::nothrow) OpenFile{cam, cam->generation()};
+    OpenFile* file = new (std::nothrow) OpenFile;
+    if (file) {
+        file->camera = cam;
+        file->generation = cam->generation();
+    }
     return file ? reinterpret_cast<intptr_t>(file) : kInvalidDeviceHandle;
 }
 
@@ -82,11 +86,19 @@ bool EmulatedDriver::close_file(intptr_t handle) {
     return true;
 }
 
+bool EmulatedDriver::cancel_pending(intptr_t handle) {
+    if (handle == 0 || handle == kInvalidDeviceHandle) return false;
+    OpenFile& file = *reinterpret_cast<OpenFile*>(handle);
+    file.cancels.fetch_add(1, std::memory_order_acq_rel);
+    file.camera->wake();
+    return true;
+}
+
 bool EmulatedDriver::control(intptr_t handle, uint32_t code, const void* input, uint32_t input_size, void* output,
                              uint32_t output_size, uint32_t* returned) {
     if (returned) *returned = 0;
     if (handle == 0 || handle == kInvalidDeviceHandle || !input) return false;
-    const OpenFile& file = *reinterpret_cast<const OpenFile*>(handle);
+    OpenFile& file = *reinterpret_cast<OpenFile*>(handle);
     EmulatedCamera& cam = *file.camera;
     // A file opened before the camera was unplugged stays dead.
     if (cam.generation() != file.generation || !cam.plugged()) return false;
@@ -120,7 +132,8 @@ bool EmulatedDriver::control(intptr_t handle, uint32_t code, const void* input, 
             // Image data flows from the camera: only the inbound codes carry it.
             if (code != kCodeTransferIn && code != kCodeLargeTransferIn) return false;
             uint32_t moved = 0;
-            const bool ok = cam.image(data, output_size, &moved, file.generation, settings);
+            const bool ok = cam.image(data, output_size, &moved, file.generation, settings,
+                                      ImageCancel{&file.cancels, file.cancels.load(std::memory_order_acquire)});
             if (returned) *returned = moved;
             return ok;
         }

@@ -1,6 +1,7 @@
 #pragma once
 // The emulated camera driver: serves the device files named from the driver prefix, the
 // five control codes and the three pipes in-process, for the cameras its settings name.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -21,6 +22,7 @@ public:
     bool close_file(intptr_t handle) override;
     // The emulated camera is ready at once: no pause.
     void settle(int32_t) override {}
+    bool cancel_pending(intptr_t handle) override;
 
     // Takes settings (from the environment, unless fixed ones are in force).
     void apply(const Settings& settings);
@@ -39,6 +41,8 @@ private:
     struct OpenFile {
         EmulatedCamera* camera;
         uint32_t generation;
+        // Counts cancellations: a request ends when it changes after the request began.
+        std::atomic<uint32_t> cancels{0};
     };
 
     mutable std::mutex lock_;

@@ -19,6 +19,10 @@ intptr_t device_open(const char* path);
 bool device_control(intptr_t handle, uint32_t code, const void* input, uint32_t input_size, void* output,
                     uint32_t output_size, uint32_t* returned);
 
+// Cancels the requests outstanding on a handle from device_open, whichever thread made
+// them; false when the system cannot.
+bool device_cancel(intptr_t handle);
+
 // Closes a handle from device_open; false when the system refuses it.
 bool device_close(intptr_t handle);
 

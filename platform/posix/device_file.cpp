@@ -13,6 +13,8 @@ bool device_control(intptr_t, uint32_t, const void*, uint32_t, void*, uint32_t, 
     return false;
 }
 
+bool device_cancel(intptr_t) { return false; }
+
 bool device_close(intptr_t) { return false; }
 
 }  // namespace imvela::platform

@@ -20,6 +20,15 @@ bool device_control(intptr_t handle, uint32_t code, const void* input, uint32_t 
     return ok != FALSE;
 }
 
+bool device_cancel(intptr_t handle) {
+    // CancelIoEx reaches the requests of every thread; systems before it have only CancelIo,
+    // which cannot, so there is nothing to do there.
+    using CancelIoExFunction = BOOL(WINAPI*)(HANDLE, LPOVERLAPPED);
+    static const auto cancel_io_ex = reinterpret_cast<CancelIoExFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "CancelIoEx")));
+    return cancel_io_ex && cancel_io_ex(reinterpret_cast<HANDLE>(handle), nullptr) != FALSE;
+}
+
 bool device_close(intptr_t handle) { return CloseHandle(reinterpret_cast<HANDLE>(handle)) != FALSE; }
 
 }  // namespace imvela::platform
