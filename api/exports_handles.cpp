@@ -30,6 +30,8 @@ IMVELA_API int32_t IMVELA_CALL Imvela_Initialize(HWND notify_window) {
 
 IMVELA_API int32_t IMVELA_CALL Imvela_Release(int32_t handle) {
     try {
+        // Not from the camera's own worker: destruction waits for that thread.
+        if (with_camera(handle, 0, [](CImvela& c) { return c.on_worker_thread() ? 1 : 0; })) return 0;
         CImvela* camera = nullptr;
         if (!imvela::unregister_camera(handle, &camera)) return 0;
         delete camera;

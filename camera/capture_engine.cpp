@@ -20,6 +20,12 @@ constexpr int32_t kTriggerTimeoutMs = 60000;
 constexpr int32_t kClockSettleMs = 100;
 // Pause of a worker that has nothing to do (paused, or a read that failed at once).
 constexpr int32_t kIdlePauseMs = 10;
+// How often stopping repeats the cancellation of a pending read while it waits for the
+// worker: a read that began just after a cancellation did not see it.
+constexpr int32_t kCancelRepeatMs = 20;
+// A single read that fails this close to the driver's timeout waited for a trigger that did
+// not come; one that fails sooner is a fault of the transfer.
+constexpr int32_t kTimeoutMarginMs = 500;
 
 // Buffer index of the raw and the output image by colour mode.
 constexpr BufferIndex kRawOfMode[kColorModeCount] = {kRaw8, kRaw16, kRaw8, kRaw8, kRaw16, kRaw16};
@@ -128,10 +134,26 @@ int32_t CImvela::start_preview() {
     return 0;
 }
 
+std::unique_lock<std::recursive_mutex> CImvela::lock_capture_control_cancelling() {
+    std::unique_lock<std::recursive_mutex> control(capture_control_lock_, std::try_to_lock);
+    while (!control.owns_lock()) {
+        // A snapshot on another thread may hold the lock across a read the driver keeps.
+        device_->cancel_single_read();
+        platform::sleep_milliseconds(1);
+        control.try_lock();
+    }
+    return control;
+}
+
 int32_t CImvela::stop_preview() {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
+    if (on_worker_thread()) return (record_error(ERR_NOT_READY), 0);
+    std::unique_lock<std::recursive_mutex> control = lock_capture_control_cancelling();
     run_state_.store(kStop);
+    {
+        std::lock_guard<std::mutex> signal(stop_lock_);
+        stop_signal_.notify_all();
+    }
     const int32_t mode = capture_mode_.exchange(kIdle);
     if (mode != kIdle) {
         // Switching the trigger off also makes a pending triggered read return.
@@ -247,9 +269,15 @@ int32_t CImvela::trigger(HWND callback_window, void* buffer, int32_t size, int32
 bool CImvela::start_worker() {
     join_worker();
     run_state_.store(kRun);
+    {
+        std::lock_guard<std::mutex> signal(stop_lock_);
+        worker_done_ = false;
+    }
     try {
         worker_ = std::thread([this] { worker_main(); });
     } catch (const std::system_error&) {
+        std::lock_guard<std::mutex> signal(stop_lock_);
+        worker_done_ = true;
         run_state_.store(kStop);
         return false;
     }
@@ -257,14 +285,38 @@ bool CImvela::start_worker() {
 }
 
 void CImvela::join_worker() {
-    if (worker_.joinable()) worker_.join();
+    if (!worker_.joinable()) return;
+    {
+        // The worker may sit in a single read that only the driver's timeout would end:
+        // cancel it, again and again until the worker has seen its stop.
+        std::unique_lock<std::mutex> signal(stop_lock_);
+        while (!worker_done_) {
+            signal.unlock();
+            if (run_state_.load() == kStop) device_->cancel_single_read();
+            signal.lock();
+            stop_signal_.wait_for(signal, std::chrono::milliseconds(kCancelRepeatMs), [this] { return worker_done_; });
+        }
+    }
+    worker_.join();
+}
+
+bool CImvela::pause_unless_stopped(int32_t milliseconds) {
+    std::unique_lock<std::mutex> signal(stop_lock_);
+    if (milliseconds > 0)
+        stop_signal_.wait_for(signal, std::chrono::milliseconds(milliseconds), [this] { return run_state_.load() == kStop; });
+    return run_state_.load() != kStop;
 }
 
 void CImvela::worker_main() {
+    worker_id_.store(std::this_thread::get_id());
     if (capture_mode() == kTriggerMode)
         trigger_worker();
     else
         preview_worker();
+    worker_id_.store(std::thread::id());
+    std::lock_guard<std::mutex> signal(stop_lock_);
+    worker_done_ = true;
+    stop_signal_.notify_all();
 }
 
 void CImvela::deliver_failure(HWND callback_window, int32_t code) {
@@ -299,7 +351,8 @@ void CImvela::fill_frame_record(int32_t frame_rate) {
 
 void CImvela::preview_worker() {
     while (run_state_.load() != kStop) {
-        platform::sleep_milliseconds(wait_time());
+        // The wait between frames ends at once when the capture stops.
+        if (!pause_unless_stopped(wait_time())) break;
         if (run_state_.load() != kRun) continue;
         const int32_t taken = device_->take_newest_frame();
         if (taken == kTakeStopped) {
@@ -314,7 +367,7 @@ void CImvela::preview_worker() {
             deliver_failure(target, ERR_TIMEOUT);
             return;
         }
-        if (taken == kTakeIdle) platform::sleep_milliseconds(1);
+        if (taken == kTakeIdle) pause_unless_stopped(1);
         if (taken != kTakeReady) continue;
 
         HWND target = nullptr;
@@ -351,16 +404,34 @@ void CImvela::preview_worker() {
 void CImvela::trigger_worker() {
     while (run_state_.load() != kStop) {
         if (run_state_.load() != kRun) {
-            platform::sleep_milliseconds(kIdlePauseMs);
+            pause_unless_stopped(kIdlePauseMs);
             continue;
         }
-        // Blocks until the camera is triggered, the driver's timeout passes or the trigger
-        // is switched off.
+        // Blocks until the camera is triggered, the driver's timeout passes, the trigger is
+        // switched off or stopping cancels the read.
+        const uint32_t started = platform::tick_count();
         const int32_t read = device_->read_single_frame();
         if (run_state_.load() == kStop) return;
         if (read != 0) {
-            // An unplugged camera fails at once: do not spin on it.
-            platform::sleep_milliseconds(kIdlePauseMs);
+            // No frame is delivered from a failed read. The camera gone: the worker ends as a
+            // stopped stream does, and a new Imvela_Trigger after Imvela_StopPreview starts
+            // over. A transfer that failed or came short: reported, and trigger mode goes on.
+            // No trigger within the driver's timeout is no fault.
+            const bool gone = read == kStreamOpenFailed;
+            const bool waited_out = static_cast<int64_t>(platform::tick_count() - started) + kTimeoutMarginMs >=
+                                    device_->driver_timeout();
+            if (gone || !waited_out) {
+                HWND target;
+                {
+                    std::lock_guard<std::recursive_mutex> frame(frame_lock_);
+                    target = callback_window_;
+                }
+                const int32_t code = gone ? ERR_TIMEOUT : ERR_TRANSFER;
+                record_error(code);
+                deliver_failure(target, code);
+                if (gone) return;
+            }
+            pause_unless_stopped(kIdlePauseMs);
             continue;
         }
         std::lock_guard<std::recursive_mutex> frame(frame_lock_);

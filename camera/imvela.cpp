@@ -232,7 +232,9 @@ int32_t CImvela::get_camera_info(ImvelaCameraInfo* info) {
 
 int32_t CImvela::close() {
     // The worker paints into the preview window: stop it before the window goes away.
-    // Nothing runs without a device; stopping then would only record "not ready".
+    // Nothing runs without a device; stopping then would only record "not ready". The worker
+    // cannot close its own camera: it would have to wait for itself.
+    if (on_worker_thread()) return (record_error(ERR_NOT_READY), 0);
     if (device_) stop_preview();
     destroy_preview_window();
     store_relaxed(image_available_, 0);

@@ -11,6 +11,7 @@
 //   preview_window.cpp  the preview window
 //   dialog_support.cpp  what the property dialogs ask of the camera
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -132,6 +133,9 @@ public:
     int32_t get_image(void* buffer, int32_t size, int32_t top_down);
     int32_t get_real_exposure_time(int32_t* ok);
     int32_t capture_mode() const { return capture_mode_.load(std::memory_order_relaxed); }
+    // The calling thread is this camera's worker (it runs no application code; a call from
+    // it that would wait for the worker fails with ERR_NOT_READY instead).
+    bool on_worker_thread() const { return worker_id_.load() == std::this_thread::get_id(); }
 
     // ---- frame pipeline (frame_pipeline.cpp); frame lock held by the caller ------------------
     void process_frame();
@@ -189,6 +193,10 @@ private:
     int32_t create_mode_buffers();
     bool start_worker();
     void join_worker();
+    // Waits for the stop signal for up to `milliseconds`; false when stopping.
+    bool pause_unless_stopped(int32_t milliseconds);
+    // Takes the capture-control lock, cancelling a single-frame read that holds it meanwhile.
+    std::unique_lock<std::recursive_mutex> lock_capture_control_cancelling();
     void worker_main();
     void preview_worker();
     void trigger_worker();
@@ -249,8 +257,15 @@ private:
 
     std::atomic<int32_t> run_state_{kStop};
     std::thread worker_;
+    std::atomic<std::thread::id> worker_id_{};
+    // The stop signal: the worker pauses on it, stopping sets it and waits on it for the
+    // worker's end (worker_done_, guarded by the signal's lock, which is taken last).
+    std::mutex stop_lock_;
+    std::condition_variable stop_signal_;
+    bool worker_done_ = true;
     // Serialises the capture exports (start, stop, capture, snapshot, trigger) of one camera
     // object; the worker never takes it, so stopping can wait for the worker while holding it.
+    // Lock order: capture control, frame, defect; the stop signal's lock is taken alone.
     std::recursive_mutex capture_control_lock_;
 
     HWND notify_window_ = nullptr;

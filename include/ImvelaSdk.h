@@ -103,7 +103,25 @@ IMVELA_API int32_t IMVELA_CALL Imvela_GetDeviceNameW(int32_t handle, int32_t num
 IMVELA_API int32_t IMVELA_CALL Imvela_SetDeviceNumber(int32_t handle, int32_t number);
 IMVELA_API int32_t IMVELA_CALL Imvela_GetCameraInfo(int32_t handle, ImvelaCameraInfo* info);
 
-/* Capture */
+/* Capture
+ * Stopping (Imvela_StopPreview, Imvela_Close, Imvela_Release) returns within a second
+ * whatever the driver is doing: a transfer still pending (a stalled camera, a read waiting
+ * for its trigger) is cancelled, and the wait between frames ends at once.
+ *
+ * Frame handlers: WM_CAMERA_FRAME and WM_CAMERA_ERROR are posted, so the application
+ * handles them on its own thread, never on the library's worker. Every function may be
+ * called from a handler, among them Imvela_GetImage, Imvela_StopPreview, a new
+ * Imvela_Trigger or Imvela_CallBackPreview (stop and re-arm), Imvela_Close and
+ * Imvela_Release. A call made on the camera's own worker thread that would have to wait
+ * for that worker (Imvela_StopPreview, Imvela_Close, Imvela_Release) fails at once with
+ * ERR_NOT_READY.
+ *
+ * Trigger mode: a failed or short transfer is never delivered as a frame; it posts
+ * WM_CAMERA_FRAME (0, 8) to the callback window and records error 8, and trigger mode goes
+ * on (the next trigger delivers). No trigger within the driver's timeout is no error. A
+ * camera that is gone posts (0, 13) and records 13 and the worker ends, as a stopped
+ * preview stream does; Imvela_StopPreview and a new Imvela_Trigger start over once the
+ * camera is back. */
 IMVELA_API int32_t IMVELA_CALL Imvela_Preview(int32_t handle);
 IMVELA_API int32_t IMVELA_CALL Imvela_CallBackPreview(int32_t handle, HWND callback_window, void* buffer, int32_t size, int32_t top_down);
 IMVELA_API int32_t IMVELA_CALL Imvela_StartPreview(int32_t handle);

@@ -3,8 +3,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "ImvelaSdk.h"
@@ -227,4 +229,37 @@ TEST_F(CaptureExports, ConfigFileLoadsThroughBothNameForms) {
     EXPECT_EQ(Imvela_GetLastError(h), ERR_FILE);
     std::remove(path.c_str());
     Imvela_Release(h);
+}
+
+// The application handles WM_CAMERA_FRAME on its own thread: from there it may read the
+// image, stop and re-arm the trigger, close and release, each within a second, and the
+// stream of triggered frames goes on between them.
+TEST_F(CaptureExports, FrameHandlerMayStopReArmCloseAndRelease) {
+    const int32_t h = Imvela_Initialize(nullptr);
+    ASSERT_NE(h, 0);
+    ASSERT_EQ(Imvela_SetPreviewWindow(h, nullptr, 0, 0, 0, 0), 1);
+    ASSERT_EQ(Imvela_SetCaptureWindowEx(h, 1292, 0, 64, 1040, 0, 16), 1);
+    ASSERT_EQ(Imvela_SetColorMode(h, 8), 1);
+    std::vector<uint8_t> image(64 * 16);
+    TestWindow window;
+    auto arm = [&] { return Imvela_Trigger(h, window.handle(), image.data(), static_cast<int32_t>(image.size()), 0); };
+    // The handler's calls in turn, one per delivered frame; 20 stop-and-re-arm rounds first.
+    std::vector<std::pair<const char*, std::function<int32_t()>>> calls;
+    for (int i = 0; i < 20; ++i) calls.emplace_back("stop and re-arm", [&] { return Imvela_StopPreview(h) & arm(); });
+    calls.emplace_back("get image", [&] { return Imvela_GetImage(h, image.data(), static_cast<int32_t>(image.size()), 0); });
+    calls.emplace_back("close and re-arm", [&] { return Imvela_Close(h) & arm(); });
+    calls.emplace_back("release", [&] { return Imvela_Release(h); });
+    ASSERT_EQ(arm(), 1);
+    for (auto& call : calls) {
+        SCOPED_TRACE(call.first);
+        ASSERT_EQ(ImvelaEmu_Trigger(0), 1);
+        PostedMessage m{};
+        bool framed = false;
+        while (!framed && window.next(&m, 5000)) framed = m.message == WM_CAMERA_FRAME;
+        ASSERT_TRUE(framed);
+        ASSERT_EQ(m.lparam, 0);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(call.second(), 1);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    }
 }

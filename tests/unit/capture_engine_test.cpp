@@ -6,6 +6,7 @@
 #include <cstring>
 #include <future>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "unit/camera_test_access.h"
@@ -416,6 +417,97 @@ TEST_F(CameraTest, TriggerDeliversOneFramePerTriggerWithOneWorkerAndStopsAPendin
     EXPECT_EQ(c.frame_record().frame_rate, 0);
     // Top row last (top_down 0) in the second target.
     for (int32_t x = 0; x < 16; ++x) EXPECT_EQ(image[x], ramp_at(w, false, false, x, 3, false));
+}
+
+namespace {
+// Runs a stopping call with a bound; true when it returned within a second.
+template <class Call>
+bool returns_within_a_second(Call&& call) {
+    const auto start = std::chrono::steady_clock::now();
+    auto result = std::async(std::launch::async, call);
+    result.wait_for(std::chrono::seconds(5));
+    return std::chrono::steady_clock::now() - start < std::chrono::seconds(1);
+}
+
+// The next frame message within the bound: its wParam and lParam, or -1, -1.
+std::pair<intptr_t, intptr_t> next_frame(TestWindow& window) {
+    PostedMessage m{};
+    while (window.next(&m, 5000))
+        if (m.message == WM_CAMERA_FRAME) return {static_cast<intptr_t>(m.wparam), m.lparam};
+    return {-1, -1};
+}
+}  // namespace
+
+// No stop waits on the driver or on the wait between frames: a stalled transfer, a read
+// waiting for a trigger the driver would wait a minute for, or a long wait time.
+TEST_F(CameraTest, StopAndCloseReturnWithinASecondWhateverTheDriverDoes) {
+    using imvela::emulator::kFaultStall;
+    enum Setup { kTriggerStalled, kPreviewStalled, kLongWaitTime, kSnapshotWaiting };
+    for (const Setup setup : {kTriggerStalled, kPreviewStalled, kLongWaitTime, kSnapshotWaiting}) {
+        SCOPED_TRACE(setup);
+        auto& c = open_camera(8);
+        Access::set_window(c, window_of(0, 0, 16, 4));
+        TestWindow window;
+        std::thread snapper;
+        if (setup == kTriggerStalled) {
+            emulated().inject_fault(kFaultStall, 1);
+            ASSERT_EQ(c.trigger(window.handle(), nullptr, 0, 0), 1);
+        } else if (setup == kSnapshotWaiting) {
+            ASSERT_EQ(c.capture(), 1);
+            c.device()->set_driver_timeout(60000);
+            c.device()->set_trigger_mode(1);
+            snapper = std::thread([&] { c.snap_shot(nullptr, 0, 0); });
+            ASSERT_TRUE(read_waits(emulated()));
+        } else {
+            c.device()->set_driver_timeout(60000);
+            c.set_wait_time(setup == kLongWaitTime ? 15000 : 0);
+            if (setup == kPreviewStalled) emulated().inject_fault(kFaultStall, 1);
+            ASSERT_EQ(c.callback_preview(window.handle(), nullptr, 0, 0), 1);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_TRUE(returns_within_a_second([&] { return c.close(); }));
+        if (snapper.joinable()) snapper.join();
+        EXPECT_FALSE(Access::worker_alive(c));
+        // The camera works on: a frame is read right after.
+        emulated().inject_fault(kFaultStall, 0);
+        EXPECT_EQ(c.snap_shot(nullptr, 0, 0), 1);
+        c.stop_preview();
+    }
+}
+
+// In trigger mode a failed or short transfer is reported as in the other modes and never
+// delivered as a frame, and the next trigger delivers again; a camera that is gone ends the
+// worker with code 13, and stop and re-arm start over once it is back.
+TEST_F(CameraTest, TriggerFaultsAreReportedNeverDelivered) {
+    using namespace imvela::emulator;
+    for (const int32_t kind : {kFaultFailedRequest, kFaultShortTransfer, kFaultUnplug}) {
+        SCOPED_TRACE(kind);
+        auto& c = open_camera(8);
+        Access::set_window(c, window_of(0, 0, 16, 4));
+        TestWindow window;
+        std::vector<uint8_t> image(16 * 4);
+        emulated().inject_fault(kind, 1);  // the first read meets it
+        ASSERT_EQ(c.trigger(window.handle(), image.data(), 64, 0), 1);
+        if (kind == kFaultShortTransfer) {  // comes short once triggered; the others fail at once
+            ASSERT_TRUE(read_waits(emulated()));
+            emulated().trigger();
+        }
+        const auto frame = std::make_pair(static_cast<intptr_t>(reinterpret_cast<uintptr_t>(&c.frame_record())),
+                                          intptr_t{0});
+        EXPECT_EQ(next_frame(window), std::make_pair(intptr_t{0}, intptr_t{ERR_TRANSFER}));
+        if (kind == kFaultUnplug) {
+            EXPECT_EQ(next_frame(window), std::make_pair(intptr_t{0}, intptr_t{ERR_TIMEOUT}));
+            EXPECT_EQ(c.last_error(), ERR_TIMEOUT);
+            emulated().replug();
+            ASSERT_EQ(c.stop_preview(), 1);
+            ASSERT_EQ(c.trigger(window.handle(), image.data(), 64, 0), 1);
+        }
+        EXPECT_EQ(c.last_error(), ERR_TRANSFER);
+        ASSERT_TRUE(read_waits(emulated()));
+        emulated().trigger();
+        EXPECT_EQ(next_frame(window), frame);
+        c.stop_preview();
+    }
 }
 
 TEST_F(CameraTest, GetImageIsNotHeldUpByASnapshotWaitingForItsFrame) {
