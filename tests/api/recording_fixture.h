@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "camera_fixture.h"
+#include "support/media_probe.h"
 #include "support/recorded_file.h"
 
 class RecordingTest : public CameraTest {
@@ -28,6 +29,15 @@ protected:
         EXPECT_EQ(field32(b, 4), b.size() - 8);
         EXPECT_EQ(b.size(), 232 + uint64_t{n} * chunk + 8 + 16 * n);
         return n;
+    }
+
+    // Probes the file and checks that the frames it declares are the frames that decode.
+    static ProbedVideo playable(const ScratchFile& file) {
+        ProbedVideo video;
+        EXPECT_TRUE(probe_video(file.path(), &video));
+        EXPECT_EQ(video.read_frames, video.frames);
+        EXPECT_EQ(video.frames, static_cast<long>(field32(file_bytes(file.path()), 140)));
+        return video;
     }
 
     ScopedEnvironment scene{"IMVELA_EMULATOR_SCENE", "ramp"};

@@ -1,5 +1,6 @@
 #pragma once
-// What Debian's ffprobe and ffmpeg make of a video file (POSIX builds only).
+// What a player makes of a video file: Debian's ffprobe and ffmpeg on POSIX; on Windows the
+// tests' own reader of plain AVI files, which follows "idx1".
 #include <cstdint>
 #include <string>
 #include <vector>
