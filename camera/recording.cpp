@@ -1,6 +1,7 @@
 // Recording: Imvela_Record starts the preview and a recording thread that appends every frame
 // the preview worker finishes, as 24-bit pixels, to an AVI file for the given time. Stopping
 // the capture ends a recording early; its file is finished either way.
+#include <cstring>
 #include <system_error>
 
 #include "camera/imvela.h"
@@ -23,11 +24,10 @@ uint64_t most_frames(uint32_t duration_ms) { return uint64_t{duration_ms} / (kPo
 
 }  // namespace
 
-// The work images of one recording: the copy taken under the frame lock and the 24-bit frame
-// made from it, both the size of the output image when the recording started.
+// The work images of one recording, made once when it starts: the copy of the output image
+// taken under the frame lock, and the images the 24-bit frame is made in.
 struct CImvela::RecordingImages {
-    CImageBuffer a, b, c;
-    int32_t width = 0, height = 0, bits = 0;
+    CImageBuffer copy, a, b, c;
 };
 
 int32_t CImvela::record(const char* path, uint32_t duration_ms, int32_t show_window) {
@@ -84,42 +84,48 @@ void CImvela::join_recording() {
 
 void CImvela::mark_recorded_frame() { recording_.new_frame.store(1, std::memory_order_release); }
 
-// Copies the current output image into the work images under the frame lock, then makes the
-// 24-bit frame (rows reversed, three bytes per pixel, 16-bit samples reduced to their bits 2
-// to 9) without it. nullptr when the output image no longer matches the recording.
+// Copies the current output image under the frame lock, then makes the 24-bit frame from the
+// copy without it: rows reversed, three bytes per pixel, 16-bit samples reduced to their bits
+// 2 to 9. nullptr when the output image no longer has the recording's format.
 const uint8_t* CImvela::take_recorded_frame(RecordingImages& w) {
     {
         std::lock_guard<std::recursive_mutex> frame(frame_lock_);
         const CImageBuffer* out = output_buffer();
-        if (!out || !out->has_pixels() || out->width() != w.width || out->height() != w.height ||
-            out->bits_per_pixel() != w.bits)
+        if (!out || !out->has_pixels() || out->width() != w.copy.width() || out->height() != w.copy.height() ||
+            out->bits_per_pixel() != w.copy.bits_per_pixel())
             return nullptr;
-        switch (w.bits) {
-            case 8: w.a.BlitFrom(*out, nullptr, 0, 0); break;
-            case 16: w.c.Apply(ReduceMono16Flip10, *out, nullptr, 0, 0, nullptr); break;
-            case 48: case 64: w.b.Apply(ReduceColor16Flip10, *out, nullptr, 0, 0, nullptr); break;
-            default: w.a.Apply(FlipRows24, *out, nullptr, 0, 0, nullptr); break;
-        }
+        std::memcpy(w.copy.bits(), out->bits(), out->size_bytes());
     }
-    switch (w.bits) {
-        case 8: w.b.Apply(FlipRows24, w.a, nullptr, 0, 0, nullptr); return w.b.bits();
-        case 16: w.a.BlitFrom(w.c, nullptr, 0, 0); return w.a.bits();
-        case 48: case 64: return w.b.bits();
-        default: return w.a.bits();
+    switch (w.copy.bits_per_pixel()) {
+        case 8:
+            w.a.BlitFrom(w.copy, nullptr, 0, 0);
+            w.b.Apply(FlipRows24, w.a, nullptr, 0, 0, nullptr);
+            return w.b.bits();
+        case 16:
+            w.c.Apply(ReduceMono16Flip10, w.copy, nullptr, 0, 0, nullptr);
+            w.a.BlitFrom(w.c, nullptr, 0, 0);
+            return w.a.bits();
+        case 48: case 64:
+            w.b.Apply(ReduceColor16Flip10, w.copy, nullptr, 0, 0, nullptr);
+            return w.b.bits();
+        default:
+            w.a.Apply(FlipRows24, w.copy, nullptr, 0, 0, nullptr);
+            return w.a.bits();
     }
 }
 
 void CImvela::recording_main() {
     RecordingState& r = recording_;
     RecordingImages w;
+    bool ready = false;
     {
         std::lock_guard<std::recursive_mutex> frame(frame_lock_);
         const CImageBuffer* out = output_buffer();
-        if (out && out->has_pixels()) w.width = out->width(), w.height = out->height(), w.bits = out->bits_per_pixel();
+        ready = out && out->has_pixels() && w.copy.CreateLike(out);
     }
-    // Made once per recording. Without them no frame can be taken; the file stays empty.
-    const bool ready = w.width > 0 && w.a.Create(w.width, w.height, 24) && w.b.Create(w.width, w.height, 24) &&
-                       w.c.Create(w.width, w.height, 8);
+    // Without them no frame can be taken; the file stays empty.
+    const int32_t width = w.copy.width(), height = w.copy.height();
+    ready = ready && w.a.Create(width, height, 24) && w.b.Create(width, height, 24) && w.c.Create(width, height, 8);
     bool write_failed = false;
     uint32_t first = 0, last = 0;
     while (ready && r.active.load()) {

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs; quiet and quick when they are all present.
 #   install-packages.sh demo   compiler, CMake and the X11 client library
-#   install-packages.sh test   also GoogleTest, Google Benchmark, OpenCV, MinGW-w64, Wine, Xvfb
+#   install-packages.sh test   also GoogleTest, Google Benchmark, OpenCV, MinGW-w64, Wine, Xvfb,
+#                              ffmpeg (the recording tests play the files back)
 set -euo pipefail
 profile=${1:-demo}
 packages=(build-essential cmake pkg-config libx11-dev)
 if [ "$profile" = test ]; then
   packages+=(googletest libgtest-dev libbenchmark-dev libopencv-dev g++-mingw-w64-i686 mingw-w64-i686-dev
-             wine wine32:i386 xvfb xauth x11-utils imagemagick)
+             wine wine32:i386 xvfb xauth x11-utils imagemagick ffmpeg)
 fi
 missing=()
 for p in "${packages[@]}"; do
