@@ -1,5 +1,6 @@
 #pragma once
-// Recorded files for tests: a unique name in the temporary folder, and reading it back.
+// Recorded files for tests: a unique name in the temporary folder, reading it back, and (on
+// POSIX) playing it with Debian's ffprobe and ffmpeg.
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -9,22 +10,11 @@
 
 #include "support/scratch_store.h"
 
-// A file name of its own in the temporary folder; the file is removed with the object.
-class ScratchFile {
-public:
-    explicit ScratchFile(const char* suffix = ".avi")
-        : path_((std::filesystem::temp_directory_path() / (unique_test_name() + suffix)).string()) {}
-    ~ScratchFile() {
-        std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
-    }
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-    const char* c_str() const { return path_.c_str(); }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
+// A file name of its own; the file is removed with the object.
+struct ScratchFile {
+    const std::string path = (std::filesystem::temp_directory_path() / (unique_test_name() + ".avi")).string();
+    ~ScratchFile() { std::filesystem::remove(path); }
+    const char* c_str() const { return path.c_str(); }
 };
 
 // The whole file; empty when it cannot be read (on Windows also while a writer holds it).
@@ -35,6 +25,13 @@ inline std::vector<uint8_t> file_bytes(const std::string& path) {
 
 // A 32-bit little-endian field; 0xFFFFFFFF past the end.
 inline uint32_t field32(const std::vector<uint8_t>& b, size_t at) {
-    if (at + 4 > b.size()) return 0xFFFFFFFFu;
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+    return at + 4 > b.size() ? 0xFFFFFFFFu : b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t{b[at + 3]} << 24;
 }
+
+struct PlayedVideo {
+    int width = 0, height = 0;
+    long declared_frames = 0;
+    double rate = 0;                           // frames per second
+    std::vector<std::vector<uint8_t>> frames;  // blue, green, red; top row first
+};
+PlayedVideo play_video(const std::string& path);
