@@ -5,7 +5,6 @@
 #include <system_error>
 
 #include "camera/imvela.h"
-#include "device/imvela_m61xzkr_sdk.h"
 #include "imaging/image_buffer.h"
 #include "imaging/kernel_catalogue.h"
 #include "platform/clock.h"
@@ -129,7 +128,7 @@ void CImvela::recording_main() {
     bool write_failed = false;
     uint32_t first = 0, last = 0;
     while (ready && r.active.load()) {
-        sleep_milliseconds(kPollMs);
+        platform::sleep_milliseconds(kPollMs);
         if (r.new_frame.exchange(0, std::memory_order_acquire) == 0) continue;
         const uint32_t now = platform::tick_count();
         const uint8_t* pixels = take_recorded_frame(w);
