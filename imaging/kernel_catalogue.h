@@ -70,6 +70,12 @@ struct HueBlock {
     int32_t sampleBits;
 };
 
+// A 256-entry table applied to 8-bit samples: the tone tables of one frame folded into one.
+struct TableBlock {
+    int32_t channels;  // 1 for gray, 3 for colour (a fourth byte is never touched)
+    uint8_t table[256];
+};
+
 #define IMVELA_PIXEL_KERNEL(name)                                                                 \
     int32_t name(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y,  \
                  uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride,              \
@@ -113,6 +119,8 @@ IMVELA_PIXEL_KERNEL(AdjustBrightnessMono8);
 IMVELA_PIXEL_KERNEL(AdjustBrightnessMono16);
 IMVELA_PIXEL_KERNEL(AdjustBrightnessColor8);
 IMVELA_PIXEL_KERNEL(AdjustBrightnessColor16);
+// Any 8-bit table (TableBlock), in place or not.
+IMVELA_PIXEL_KERNEL(ApplyTable8);
 
 // Sharpness (AdjustmentBlock): source must be a copy of the destination, not the same memory.
 IMVELA_PIXEL_KERNEL(SharpenMono8);

@@ -9,7 +9,7 @@
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_support.h"
 
-namespace imvela {
+namespace imvela::IMVELA_KERNEL_VARIANT {
 namespace {
 
 constexpr int32_t kChunk = 1536;  // flat output samples per chunk
@@ -113,4 +113,4 @@ IMVELA_PIXEL_KERNEL(SharpenColor16) {
     return sharpen_kernel<uint16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user, 3);
 }
 
-}  // namespace imvela
+}  // namespace imvela::IMVELA_KERNEL_VARIANT

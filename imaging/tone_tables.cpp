@@ -1,0 +1,83 @@
+#include "imaging/tone_tables.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "imaging/kernel_support.h"
+#include "imaging/power_function.h"
+
+namespace imvela {
+
+namespace {
+
+// The last table a thread built, with what it was built for.
+struct CachedTable {
+    double key1 = -1.0;
+    int64_t key2 = -1;
+    std::vector<uint16_t> entries;
+};
+
+}  // namespace
+
+double gamma_exponent(int32_t value) { return value > 100 ? (value - 100) / 10.0 + 1.0 : value / 100.0; }
+
+// Gamma tables cost a correctly rounded pow per entry.
+const uint16_t* gamma_table(double gamma, uint32_t size, double divisor) {
+    thread_local CachedTable cache;
+    // Keyed by the exponent's bits: -0.0 and 0.0 or two NaNs never need to match.
+    if (cache.key2 == size && std::memcmp(&cache.key1, &gamma, sizeof gamma) == 0) return cache.entries.data();
+    cache.entries.resize(size);
+    const double top = static_cast<double>(size - 1);
+    for (uint32_t i = 0; i < size; ++i) {
+        const double v = correctly_rounded_pow(static_cast<double>(i) / divisor, gamma) * top;
+        cache.entries[i] = static_cast<uint16_t>(std::clamp(kernel::truncate_saturated(v), 0, static_cast<int32_t>(top)));
+    }
+    cache.key1 = gamma;
+    cache.key2 = size;
+    return cache.entries.data();
+}
+
+void gamma_table8(int32_t value, bool colour, uint8_t table[256]) {
+    double gamma = gamma_exponent(value);
+    if (colour) gamma = std::clamp(gamma, 0.001, 99.999);
+    const uint16_t* entries = gamma_table(gamma, 256, 255.0);
+    for (int32_t i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(entries[i]);
+}
+
+void contrast_table8(int32_t v, uint8_t table[256]) {
+    for (int32_t i = 0; i < 256; ++i) {
+        int32_t e;
+        if (v >= 128 || i < v)
+            e = 0;
+        else if (i > 255 - v)
+            e = 255;
+        else
+            e = kernel::truncate_saturated(256.0 / (256 - 2 * v) * (i - v));
+        table[i] = static_cast<uint8_t>(std::clamp(e, 0, 255));
+    }
+}
+
+const uint16_t* contrast_table16(int32_t v, int32_t bits) {
+    thread_local CachedTable cache;
+    if (cache.key1 == v && cache.key2 == bits) return cache.entries.data();
+    const int64_t n = int64_t{1} << bits;
+    const int64_t t = static_cast<int64_t>(v) * (int64_t{1} << (bits - 8));
+    cache.entries.resize(static_cast<size_t>(n));
+    for (int64_t i = 0; i < n; ++i) {
+        int64_t e;
+        if (t > n / 2 - 1 || i < t)
+            e = 0;
+        else if (i > n - t - 1)
+            e = n - 1;
+        else
+            e = kernel::truncate_saturated(static_cast<double>(n) / static_cast<double>(n - 2 * t) *
+                                           static_cast<double>(i - t));
+        cache.entries[static_cast<size_t>(i)] = static_cast<uint16_t>(std::clamp<int64_t>(e, 0, n - 1));
+    }
+    cache.key1 = v;
+    cache.key2 = bits;
+    return cache.entries.data();
+}
+
+}  // namespace imvela
