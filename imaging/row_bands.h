@@ -1,0 +1,24 @@
+#pragma once
+// Whole-frame kernels split into row bands that run at once on the shared band pool. Every
+// band boundary is an even memory row, so Bayer and gray positions keep their colours, and
+// every band computes exactly the rows the single call would: the output is the same bytes
+// whatever the number of bands.
+#include <cstdint>
+
+#include "imaging/image_buffer.h"
+#include "imaging/kernel_catalogue.h"
+
+namespace imvela {
+
+enum class BandShape {
+    Rows,      // each output row from the same source row (tone, colour, conversion kernels)
+    TwoBelow,  // rows 2 .. height - 3, each from the source rows two above to one below
+               // (demosaic inner area, sharpness)
+};
+
+// What CImageBuffer::Apply(kernel, source, nullptr, 0, 0, block) does, in up to `bands` bands
+// (at least 32 rows each). Frames of different sizes take the single call.
+int32_t apply_in_bands(PixelKernel kernel, CImageBuffer& target, const CImageBuffer& source, void* block,
+                       BandShape shape, int32_t bands);
+
+}  // namespace imvela
