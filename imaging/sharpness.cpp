@@ -55,6 +55,11 @@ void sharpen(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x,
             // Write the channels (never a fourth byte or word).
             if (packedOut) {
                 std::memcpy(out + static_cast<ptrdiff_t>(k0) * sizeof(T), result, static_cast<size_t>(n) * sizeof(T));
+            } else if (dstPixelBytes == srcPixelBytes && kChunk % step == 0) {
+                // Chunks start at pixel boundaries.
+                for (int32_t p = 0; p < n; p += step)
+                    std::memcpy(out + static_cast<ptrdiff_t>(k0 + p) * sizeof(T), &result[p],
+                                static_cast<size_t>(channels) * sizeof(T));
             } else {
                 for (int32_t i = 0; i < n; ++i) {
                     const int32_t flat = k0 + i, channel = flat - (flat / step) * step;

@@ -79,6 +79,12 @@ void apply_table8(const Geometry& g, int32_t channels, const uint8_t table[256])
 // Samples at or above the table size take the last entry.
 void apply_table16(const Geometry& g, int32_t channels, const uint16_t* table, uint32_t size) {
     for_each_run<uint16_t>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t outStep, int32_t inStep) {
+        if (outStep == 2 && inStep == 2) {
+            // Rows of 16-bit buffers start at even addresses.
+            kernel::transform_run(reinterpret_cast<uint16_t*>(out), reinterpret_cast<const uint16_t*>(in), n,
+                                  [&](uint16_t v) { return table[v < size ? v : size - 1]; });
+            return;
+        }
         for (int32_t i = 0; i < n; ++i) {
             const uint32_t v = kernel::load16(in + static_cast<ptrdiff_t>(i) * inStep);
             kernel::store16(out + static_cast<ptrdiff_t>(i) * outStep, table[v < size ? v : size - 1]);
@@ -149,16 +155,24 @@ void brightness(const Geometry& g, int32_t channels, float factor, float top) {
     });
 }
 
-// 8-bit samples take only 256 values: the same single-precision products, computed once per
-// call into a table, give the same results as multiplying every sample.
+// Packed 8-bit runs multiply in vector lanes; 32-bit pixels go through a table of the same
+// single-precision products (8-bit samples take only 256 values), which keeps fourth bytes.
+inline uint8_t brightened(uint8_t c, float factor) {
+    float p = static_cast<float>(c) * factor;
+    p = p < 0.0f ? 0.0f : p;
+    p = p > 255.0f ? 255.0f : p;
+    return static_cast<uint8_t>(static_cast<int32_t>(p));
+}
+
 void brightness8(const Geometry& g, int32_t channels, float factor) {
-    uint8_t table[256];
-    for (int32_t i = 0; i < 256; ++i) {
-        float p = static_cast<float>(i) * factor;
-        p = p < 0.0f ? 0.0f : p;
-        p = p > 255.0f ? 255.0f : p;
-        table[i] = static_cast<uint8_t>(static_cast<int32_t>(p));
+    if (g.dstPixelBytes == channels && g.srcPixelBytes == channels) {
+        for_each_run<uint8_t>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t, int32_t) {
+            kernel::transform_run(out, in, n, [factor](uint8_t c) { return brightened(c, factor); });
+        });
+        return;
     }
+    uint8_t table[256];
+    for (int32_t i = 0; i < 256; ++i) table[i] = brightened(static_cast<uint8_t>(i), factor);
     apply_table8(g, channels, table);
 }
 
