@@ -9,6 +9,7 @@
 // delivered frame; BM_EmulatorFrame is the cost of one).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -18,10 +19,13 @@
 #include "camera/imvela.h"
 #include "device/imvela_m61xzkr_sdk.h"
 #include "emulator/emulated_driver.h"
+#include "imaging/band_pool.h"
 #include "imaging/color_mode.h"
 #include "imaging/image_buffer.h"
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_selection.h"
+#include "imaging/row_bands.h"
+#include "imaging/tone_tables.h"
 
 namespace imvela {
 
@@ -121,10 +125,14 @@ void BM_CapturePath(benchmark::State& state) {
     state.counters["camera_frames_per_frame"] = frames ? static_cast<double>(streamed) / static_cast<double>(frames) : 0.0;
 }
 
-// The kernels process_frame runs for the mode, on buffers of the same size, nothing else.
+// The kernels process_frame runs for the mode, on buffers of the same size, nothing else, as
+// process_frame runs them: in row bands (argument `bands`: 1 is one thread), gamma and
+// contrast on 8-bit samples as one table. cpu_ms_per_frame counts every thread of the process.
 void BM_PipelineKernels(benchmark::State& state) {
     const int32_t mode = static_cast<int32_t>(state.range(0));
     const bool adjust = state.range(1) != 0;
+    const int32_t bands = static_cast<int32_t>(state.range(2));
+    const BandPool::Lease workers;
     CImageBuffer raw, out, work;
     raw.Create(kWidth, kHeight, color_mode_raw_bits(mode));
     out.Create(kWidth, kHeight, kColorModeBits[mode]);
@@ -136,27 +144,40 @@ void BM_PipelineKernels(benchmark::State& state) {
         raw.bits()[i] = static_cast<uint8_t>(wide && (i & 1) ? (seed >> 24) & 0x0F : seed >> 24);
     }
     CImageBuffer& o = mode <= 1 ? raw : out;
+    const auto in_place = [&](KernelOperation operation, void* block) {
+        apply_in_bands(select_kernel(operation, mode), o, o, block, BandShape::Rows, bands);
+    };
+    const double cpu0 = process_cpu_seconds();
     for (auto _ : state) {
         if (mode >= 2) {
             DemosaicBlock d{3, 100, 100, 100};
-            o.Apply(select_kernel(KernelOperation::Demosaic, mode), raw, nullptr, 0, 0, &d);
+            apply_in_bands(select_kernel(KernelOperation::Demosaic, mode), o, raw, &d, BandShape::TwoBelow, bands);
             o.Apply(select_kernel(KernelOperation::DemosaicBorder, mode), raw, nullptr, 0, 0, &d);
         }
         if (adjust) {
             if (mode >= 2) {
                 HueBlock h{30, 40, 12};
-                o.Apply(select_kernel(KernelOperation::HueSaturation, mode), o, nullptr, 0, 0, &h);
+                in_place(KernelOperation::HueSaturation, &h);
             }
             AdjustmentBlock gamma{150, 12}, contrast{10, 12}, sharp{5, 12}, bright{-20, 12};
-            o.Apply(select_kernel(KernelOperation::Gamma, mode), o, nullptr, 0, 0, &gamma);
-            o.Apply(select_kernel(KernelOperation::Contrast, mode), o, nullptr, 0, 0, &contrast);
+            if (color_mode_raw_bits(mode) == 8 && mode != 1) {
+                TableBlock table{mode == 0 ? 1 : 3, {}};
+                gamma_contrast_table8(gamma.value, contrast.value, mode != 0, table.table);
+                apply_in_bands(ApplyTable8, o, o, &table, BandShape::Rows, bands);
+            } else {
+                in_place(KernelOperation::Gamma, &gamma);
+                in_place(KernelOperation::Contrast, &contrast);
+            }
             std::memcpy(work.bits(), o.bits(), o.size_bytes());
-            o.Apply(select_kernel(KernelOperation::Sharpness, mode), work, nullptr, 0, 0, &sharp);
-            o.Apply(select_kernel(KernelOperation::Brightness, mode), o, nullptr, 0, 0, &bright);
+            apply_in_bands(select_kernel(KernelOperation::Sharpness, mode), o, work, &sharp, BandShape::TwoBelow,
+                           bands);
+            in_place(KernelOperation::Brightness, &bright);
         }
         benchmark::DoNotOptimize(o.bits());
         benchmark::ClobberMemory();
     }
+    state.counters["cpu_ms_per_frame"] =
+        (process_cpu_seconds() - cpu0) * 1000.0 / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
 }
 
 void modes(benchmark::internal::Benchmark* b) {
@@ -165,7 +186,14 @@ void modes(benchmark::internal::Benchmark* b) {
         for (int mode = 0; mode < kColorModeCount; ++mode) b->Args({mode, adjust});
 }
 
+void modes_and_bands(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"mode", "adjust", "bands"});
+    for (int bands : {1, 2})
+        for (int adjust = 0; adjust < 2; ++adjust)
+            for (int mode = 0; mode < kColorModeCount; ++mode) b->Args({mode, adjust, bands});
+}
+
 }  // namespace
 
 BENCHMARK(BM_CapturePath)->Apply(modes)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_PipelineKernels)->Apply(modes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PipelineKernels)->Apply(modes_and_bands)->UseRealTime()->Unit(benchmark::kMillisecond);

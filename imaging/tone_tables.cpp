@@ -81,3 +81,14 @@ const uint16_t* contrast_table16(int32_t v, int32_t bits) {
 }
 
 }  // namespace imvela
+
+namespace imvela {
+
+void gamma_contrast_table8(int32_t gamma, int32_t contrast, bool colour, uint8_t table[256]) {
+    uint8_t first[256], second[256];
+    gamma_table8(gamma, colour, first);
+    contrast_table8(contrast, second);
+    for (int32_t i = 0; i < 256; ++i) table[i] = second[first[i]];
+}
+
+}  // namespace imvela

@@ -24,3 +24,11 @@ void contrast_table8(int32_t value, uint8_t table[256]);
 const uint16_t* contrast_table16(int32_t value, int32_t bits);
 
 }  // namespace imvela
+
+namespace imvela {
+
+// Gamma then contrast on 8-bit samples as one table (both tables are exact, so is their
+// composition): what AdjustGamma*8 followed by AdjustContrast*8 would give.
+void gamma_contrast_table8(int32_t gamma, int32_t contrast, bool colour, uint8_t table[256]);
+
+}  // namespace imvela
