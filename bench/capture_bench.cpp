@@ -165,8 +165,8 @@ void BM_PipelineKernels(benchmark::State& state) {
                 gamma_contrast_table8(gamma.value, contrast.value, mode != 0, table.table);
                 apply_in_bands(ApplyTable8, o, o, &table, BandShape::Rows, bands);
             } else {
-                in_place(KernelOperation::Gamma, &gamma);
-                in_place(KernelOperation::Contrast, &contrast);
+                Table16Block table{mode == 1 ? 1 : 3, 4096, gamma_contrast_table16(gamma.value, contrast.value, 12)};
+                apply_in_bands(ApplyTable16, o, o, &table, BandShape::Rows, bands);
             }
             std::memcpy(work.bits(), o.bits(), o.size_bytes());
             apply_in_bands(select_kernel(KernelOperation::Sharpness, mode), o, work, &sharp, BandShape::TwoBelow,

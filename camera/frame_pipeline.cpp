@@ -127,6 +127,10 @@ void CImvela::process_frame() {
         TableBlock block{mode == 0 ? 1 : 3, {}};
         gamma_contrast_table8(gamma, contrast, mode != 0, block.table);
         apply_in_bands(ApplyTable8, *out, *out, &block, BandShape::Rows, bands);
+    } else if (gamma != kNeutralGamma && contrast != 0) {
+        // 16-bit samples: likewise, with the tables for the significant bits.
+        Table16Block block{mode == 1 ? 1 : 3, 1u << kSampleBits, gamma_contrast_table16(gamma, contrast, kSampleBits)};
+        apply_in_bands(ApplyTable16, *out, *out, &block, BandShape::Rows, bands);
     } else {
         adjust(KernelOperation::Gamma, P::kGamma, kNeutralGamma);
         adjust(KernelOperation::Contrast, P::kContrast, 0);

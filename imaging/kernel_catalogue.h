@@ -76,6 +76,13 @@ struct TableBlock {
     uint8_t table[256];
 };
 
+// A table applied to 16-bit samples; samples at or above `size` take the last entry.
+struct Table16Block {
+    int32_t channels;  // 1 for gray, 3 for colour
+    uint32_t size;
+    const uint16_t* table;
+};
+
 #define IMVELA_PIXEL_KERNEL(name)                                                                 \
     int32_t name(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y,  \
                  uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride,              \
@@ -121,6 +128,8 @@ IMVELA_PIXEL_KERNEL(AdjustBrightnessColor8);
 IMVELA_PIXEL_KERNEL(AdjustBrightnessColor16);
 // Any 8-bit table (TableBlock), in place or not.
 IMVELA_PIXEL_KERNEL(ApplyTable8);
+// Any 16-bit table (Table16Block), in place or not.
+IMVELA_PIXEL_KERNEL(ApplyTable16);
 
 // Sharpness (AdjustmentBlock): source must be a copy of the destination, not the same memory.
 IMVELA_PIXEL_KERNEL(SharpenMono8);

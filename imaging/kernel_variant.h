@@ -24,7 +24,7 @@
     X(Shift48To24) X(ReduceColor16Flip10) X(ExpandMono16By4) X(ExpandMono16By6) X(ExpandColor48By4)      \
     X(ExpandColor48By6) X(ExpandColor48SwapBy4) X(ExpandColor48SwapBy6) X(ExpandColor64By4)              \
     X(ExpandColor64By6) X(ExpandColor64SwapBy4) X(ExpandColor64SwapBy6) X(SwapRedBlue24)                 \
-    X(InvertAlpha32) X(RegionAverage8) X(RegionAverage16) X(ApplyTable8)
+    X(InvertAlpha32) X(RegionAverage8) X(RegionAverage16) X(ApplyTable8) X(ApplyTable16)
 
 namespace imvela {
 

@@ -277,4 +277,14 @@ IMVELA_PIXEL_KERNEL(ApplyTable8) {
     return 1;
 }
 
+IMVELA_PIXEL_KERNEL(ApplyTable16) {
+    const Geometry g = IMVELA_GEOMETRY;
+    if (!user) return 1;
+    const auto& block = *static_cast<const Table16Block*>(user);
+    const int32_t channels = block.channels == 1 ? 1 : 3;
+    if (!block.table || block.size == 0 || !usable(g, 2 * channels)) return 1;
+    apply_table16(g, channels, block.table, block.size);
+    return 1;
+}
+
 }  // namespace imvela::IMVELA_KERNEL_VARIANT

@@ -91,4 +91,23 @@ void gamma_contrast_table8(int32_t gamma, int32_t contrast, bool colour, uint8_t
     for (int32_t i = 0; i < 256; ++i) table[i] = second[first[i]];
 }
 
+const uint16_t* gamma_contrast_table16(int32_t gamma, int32_t contrast, int32_t bits) {
+    struct Fused {
+        int32_t gamma = 0, contrast = 0, bits = 0;  // bits 0: nothing built yet
+        std::vector<uint16_t> entries;
+    };
+    thread_local Fused cache;
+    if (cache.bits == bits && cache.gamma == gamma && cache.contrast == contrast) return cache.entries.data();
+    const uint32_t size = 1u << bits;
+    const uint16_t* second = contrast_table16(contrast, bits);
+    const uint16_t* first = gamma_table(gamma_exponent(gamma), size, static_cast<double>(size));
+    cache.entries.resize(size);
+    // Gamma entries lie in 0 .. size - 1, so they index the contrast table directly.
+    for (uint32_t i = 0; i < size; ++i) cache.entries[i] = second[first[i]];
+    cache.gamma = gamma;
+    cache.contrast = contrast;
+    cache.bits = bits;
+    return cache.entries.data();
+}
+
 }  // namespace imvela

@@ -31,4 +31,8 @@ namespace imvela {
 // composition): what AdjustGamma*8 followed by AdjustContrast*8 would give.
 void gamma_contrast_table8(int32_t gamma, int32_t contrast, bool colour, uint8_t table[256]);
 
+// The same for 16-bit samples with `bits` significant bits (8..16): 2^bits entries, samples at
+// or above that taking the last. Valid until this thread asks for another such table.
+const uint16_t* gamma_contrast_table16(int32_t gamma, int32_t contrast, int32_t bits);
+
 }  // namespace imvela

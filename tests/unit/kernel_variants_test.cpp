@@ -79,6 +79,8 @@ std::vector<Case> cases() {
         list.push_back({"GammaColor8", &KernelVariant::AdjustGammaColor8, bits, bits, true, {140, 12}});
         list.push_back({"ApplyTable8", &KernelVariant::ApplyTable8, bits, bits, true, {3}});
     }
+    for (int bits : {16, 48, 64})
+        list.push_back({"ApplyTable16", &KernelVariant::ApplyTable16, bits, bits, true, {bits == 16 ? 1 : 3}});
     for (int phase = 0; phase < 4; ++phase) {
         const std::vector<int32_t> gains{phase, phase == 3 ? 400 : 130, 100, phase == 2 ? 0 : 85};
         list.push_back({"Demosaic8", &KernelVariant::DemosaicBayer8, 8, phase & 1 ? 32 : 24, false, gains});
@@ -96,6 +98,17 @@ std::vector<int32_t> block_for(const Case& c, uint32_t seed) {
         std::mt19937 rng(seed);
         block.resize(1 + 256 / 4);
         for (size_t i = 1; i < block.size(); ++i) block[i] = static_cast<int32_t>(rng());
+    }
+    if (c.kernel == &KernelVariant::ApplyTable16) {
+        // A table of 1000 random entries; its address follows the channels and the size.
+        static std::vector<uint16_t> table;
+        std::mt19937 rng(seed);
+        table.resize(1000);
+        for (uint16_t& e : table) e = static_cast<uint16_t>(rng());
+        block.resize(2 + sizeof(void*) / 4 + 1);
+        block[1] = 1000;
+        const uint16_t* address = table.data();
+        std::memcpy(&block[2], &address, sizeof address);
     }
     return block;
 }
