@@ -252,10 +252,13 @@ void store_row(uint8_t* out, const Planes<S>& p, int32_t n, uint16_t pixelBytes)
     }
 }
 
-template <typename T>
-void demosaic_inner_packed(const Frame& f) {
+// Output rows y0 .. y1 - 1, columns 2 .. width - 3, from packed samples. Row u of the frame
+// is read from raw row map(u): the identity for the inner area, four rows further in for
+// rows outside the frame (the border rule), which keeps every row's colours.
+template <typename T, typename MapRow>
+void demosaic_packed(const Frame& f, int32_t y0, int32_t y1, const MapRow& map) {
     using Lane = typename SampleTraits<T>::Lane;
-    // Filtered rows of the four raw rows y - 2 .. y + 1 in a ring indexed by row & 3.
+    // Filtered rows of the four rows y - 2 .. y + 1 in a ring indexed by row & 3.
     Lane hx[4][kStrip];
     Lane gp[4][kStrip];
     T planes[3][kStrip];
@@ -264,13 +267,14 @@ void demosaic_inner_packed(const Frame& f) {
     for (int32_t x0 = 2; x0 < f.width - 2; x0 += kStrip) {
         const int32_t n = std::min(kStrip, f.width - 2 - x0);
         // Column x0 holds red/blue in raw row r when its column flag differs from the row flag.
-        const auto filter = [&](int32_t r) {
+        const auto filter = [&](int32_t u) {
+            const int32_t r = map(u);
             const T* row = reinterpret_cast<const T*>(kernel::source_row(f.src, *f.rect, r, f.srcStride, f.srcPixelBytes));
             const int32_t first = (ph1 ^ (x0 & 1)) != kernel::bayer_row_flag(f.phase, r) ? 1 : 0;
-            filter_row<T, Lane>(row + x0, n, first, hx[r & 3], gp[r & 3]);
+            filter_row<T, Lane>(row + x0, n, first, hx[u & 3], gp[u & 3]);
         };
-        for (int32_t r = 0; r < 3; ++r) filter(r);
-        for (int32_t py = 2; py < f.height - 2; ++py) {
+        for (int32_t u = y0 - 2; u < y0 + 1; ++u) filter(u);
+        for (int32_t py = y0; py < y1; ++py) {
             filter(py + 1);
             const RowSources<Lane> s{hx[py & 3], hx[(py - 2) & 3], hx[(py - 1) & 3],
                                      hx[(py + 1) & 3], gp[py & 3],        gp[(py - 1) & 3]};
@@ -284,6 +288,23 @@ void demosaic_inner_packed(const Frame& f) {
             store_row(row, out, n, f.dstPixelBytes);
         }
     }
+}
+
+template <typename T>
+void demosaic_inner_packed(const Frame& f) {
+    demosaic_packed<T>(f, 2, f.height - 2, [](int32_t u) { return u; });
+}
+
+// The border strips of a packed frame wider than 4: the four outer rows through the row
+// filters with their neighbours folded in, then the four outer columns (corners included)
+// pixel by pixel.
+template <typename T>
+void demosaic_border_packed(const Frame& f) {
+    const int32_t w = f.width, h = f.height;
+    demosaic_packed<T>(f, 0, 2, [](int32_t u) { return u < 0 ? u + 4 : u; });
+    demosaic_packed<T>(f, h - 2, h, [h](int32_t u) { return u >= h ? u - 4 : u; });
+    for (int32_t px : {0, 1, w - 2, w - 1})
+        for (int32_t py = 0; py < h; ++py) border_pixel<T>(f, px, py);
 }
 
 template <typename T>
@@ -319,7 +340,10 @@ int32_t demosaic_border_kernel(uint8_t* dst, const uint8_t* src, const ImageRect
     if (!make_frame<T>(f, dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user)) return 1;
     // Smaller frames would need neighbours that do not exist: they stay undemosaiced.
     if (f.width < 4 || f.height < 4) return 1;
-    demosaic_border<T>(f);
+    if (srcPixelBytes == sizeof(T) && f.width > 4)
+        demosaic_border_packed<T>(f);
+    else
+        demosaic_border<T>(f);
     return 1;
 }
 
