@@ -8,6 +8,7 @@
 // with weights 3:1. Those loops are straight array arithmetic that the compiler vectorises; the
 // alternation of colours across a row lives only in the two per-row pair loops.
 #include <algorithm>
+#include <type_traits>
 
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_support.h"
@@ -191,19 +192,10 @@ struct Planes {
 
 // 8-bit. (sum * q) >> 11 == (sum * (q << 5)) >> 16: sums <= 4080 and q << 5 <= 16384 stay in
 // 16 bits, so the arithmetic stays in 16-bit lanes.
-void combine_row8(const RowSources<int16_t>& s, int32_t n, bool rowIsBlue, int32_t qr, int32_t qb,
-                  const Planes<uint8_t>& out) {
-    const int16_t qSame = static_cast<int16_t>((rowIsBlue ? qb : qr) << 5);
-    const int16_t qOther = static_cast<int16_t>((rowIsBlue ? qr : qb) << 5);
-    const int16_t* __restrict a = s.same;
-    const int16_t* __restrict a2 = s.sameUp;
-    const int16_t* __restrict b = s.above;
-    const int16_t* __restrict b2 = s.below;
-    const int16_t* __restrict g0 = s.green0;
-    const int16_t* __restrict g1 = s.green1;
-    uint8_t* __restrict same = rowIsBlue ? out.blue : out.red;
-    uint8_t* __restrict other = rowIsBlue ? out.red : out.blue;
-    uint8_t* __restrict green = out.green;
+void combine_planes8(const int16_t* __restrict a, const int16_t* __restrict a2, const int16_t* __restrict b,
+                     const int16_t* __restrict b2, const int16_t* __restrict g0, const int16_t* __restrict g1,
+                     int32_t n, int16_t qSame, int16_t qOther, uint8_t* __restrict same, uint8_t* __restrict other,
+                     uint8_t* __restrict green) {
     for (int32_t i = 0; i < n; ++i) {
         const int16_t sumSame = static_cast<int16_t>(3 * a[i] + a2[i]);
         const int16_t sumOther = static_cast<int16_t>(3 * b[i] + b2[i]);
@@ -215,6 +207,13 @@ void combine_row8(const RowSources<int16_t>& s, int32_t n, bool rowIsBlue, int32
         other[i] = static_cast<uint8_t>(vOther);
         green[i] = static_cast<uint8_t>((g0[i] + g1[i]) >> 1);
     }
+}
+
+void combine_row8(const RowSources<int16_t>& s, int32_t n, bool rowIsBlue, int32_t qr, int32_t qb,
+                  const Planes<uint8_t>& out) {
+    combine_planes8(s.same, s.sameUp, s.above, s.below, s.green0, s.green1, n,
+                    static_cast<int16_t>((rowIsBlue ? qb : qr) << 5), static_cast<int16_t>((rowIsBlue ? qr : qb) << 5),
+                    rowIsBlue ? out.blue : out.red, rowIsBlue ? out.red : out.blue, out.green);
 }
 
 // 16-bit: channels limited to 4095.
@@ -244,6 +243,19 @@ template <typename S>
 void store_row(uint8_t* out, const Planes<S>& p, int32_t n, uint16_t pixelBytes) {
     if (pixelBytes == 3 * sizeof(S)) {
         kernel::interleave3(out, p.blue, p.green, p.red, n);
+        return;
+    }
+    if (pixelBytes == 4 * sizeof(S)) {
+        // Whole pixels as words (rows of these buffers are word aligned), fourth sample kept.
+        using Word = std::conditional_t<sizeof(S) == 1, uint32_t, uint64_t>;
+        constexpr int kBits = 8 * sizeof(S);
+        constexpr Word kFourth = Word(~Word(0)) << (3 * kBits);
+        Word* __restrict words = reinterpret_cast<Word*>(out);
+        const S* __restrict b = p.blue;
+        const S* __restrict g = p.green;
+        const S* __restrict r = p.red;
+        for (int32_t i = 0; i < n; ++i)
+            words[i] = (words[i] & kFourth) | Word(b[i]) | (Word(g[i]) << kBits) | (Word(r[i]) << (2 * kBits));
         return;
     }
     for (int32_t i = 0; i < n; ++i) {
