@@ -192,8 +192,10 @@ struct Planes {
 
 // 8-bit. (sum * q) >> 11 == (sum * (q << 5)) >> 16: sums <= 4080 and q << 5 <= 16384 stay in
 // 16 bits, so the arithmetic stays in 16-bit lanes.
-void combine_planes8(const int16_t* __restrict a, const int16_t* __restrict a2, const int16_t* __restrict b,
-                     const int16_t* __restrict b2, const int16_t* __restrict g0, const int16_t* __restrict g1,
+// Kept out of line: its int16 factors then stay 16-bit, and the products map to high-half
+// multiplies.
+__attribute__((noinline)) void combine_planes8(const int16_t* __restrict a, const int16_t* __restrict a2,
+                                               const int16_t* __restrict b, const int16_t* __restrict b2, const int16_t* __restrict g0, const int16_t* __restrict g1,
                      int32_t n, int16_t qSame, int16_t qOther, uint8_t* __restrict same, uint8_t* __restrict other,
                      uint8_t* __restrict green) {
     for (int32_t i = 0; i < n; ++i) {
