@@ -10,6 +10,8 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
+#include <memory>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -120,6 +122,76 @@ void BM_CapturePath(benchmark::State& state) {
     state.counters["camera_frames_per_frame"] = frames ? static_cast<double>(streamed) / static_cast<double>(frames) : 0.0;
 }
 
+// The camera paced at its own 30 frames per second, one or two cameras streaming at once, for
+// two seconds: frames each camera delivered per second (fps, the camera sends 30) and the
+// process's CPU time per delivered frame and in total (cpu_share: 1.0 is one core busy).
+void BM_PacedCapture(benchmark::State& state) {
+    private_environment();
+    const int32_t mode = static_cast<int32_t>(state.range(0));
+    const bool adjust = state.range(1) != 0;
+    const int32_t count = static_cast<int32_t>(state.range(2));
+    emulator::Settings paced = emulator::emulated_driver().settings();
+    emulator::Settings unpaced = paced;
+    paced.cameras = {0, 1};
+    paced.camera.fps = 30;
+    emulator::emulated_driver().fix_settings(paced);
+    struct Stream {
+        CImvela camera;
+        HWND queue = nullptr;
+        std::vector<uint8_t> buffer;
+        int64_t frames = 0;
+    };
+    std::vector<std::unique_ptr<Stream>> streams;
+    for (int32_t i = 0; i < count; ++i) {
+        auto s = std::make_unique<Stream>();
+        s->camera.initialize(nullptr);
+        s->camera.set_device_number(i);
+        CImvelaTestAccess::windowless(s->camera);
+        s->camera.set_color_mode(kColorModeBits[mode]);
+        s->camera.set_wait_time(0);
+        P& filter = CImvelaTestAccess::filter(s->camera);
+        for (const Adjustment& a : kAllOn) filter[a.position] = a.position == P::kGamma ? 100 : 0;
+        filter[P::kGrayMode] = 0;
+        filter[P::kAutoColorGain] = 0;
+        if (adjust)
+            for (const Adjustment& a : kAllOn) filter[a.position] = a.value;
+        s->queue = ImvelaMsg_CreateQueue();
+        s->buffer.resize(static_cast<size_t>(image_stride(kWidth, kColorModeBits[mode])) * kHeight);
+        if (!s->camera.callback_preview(s->queue, s->buffer.data(), static_cast<int32_t>(s->buffer.size()), 1))
+            state.SkipWithError("preview did not start");
+        streams.push_back(std::move(s));
+    }
+    // Frames that arrived until `until`, taken from each camera's queue in turn.
+    const auto drain = [&](std::chrono::steady_clock::time_point until) {
+        while (std::chrono::steady_clock::now() < until)
+            for (auto& s : streams) {
+                ImvelaMsg m;
+                while (ImvelaMsg_Get(s->queue, 5, &m))
+                    if (m.message == WM_CAMERA_FRAME && m.lParam == 0) ++s->frames;
+            }
+    };
+    for (auto _ : state) {
+        drain(std::chrono::steady_clock::now() + std::chrono::milliseconds(500));  // warm up
+        for (auto& s : streams) s->frames = 0;
+        const double cpu0 = process_cpu_seconds();
+        const auto t0 = std::chrono::steady_clock::now();
+        drain(t0 + std::chrono::seconds(2));
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        const double cpu = process_cpu_seconds() - cpu0;
+        int64_t frames = 0;
+        for (auto& s : streams) frames += s->frames;
+        state.counters["fps"] = static_cast<double>(frames) / count / seconds;
+        state.counters["cpu_ms_per_frame"] = frames ? cpu * 1000.0 / static_cast<double>(frames) : 0.0;
+        state.counters["cpu_share"] = cpu / seconds;
+    }
+    for (auto& s : streams) {
+        s->camera.stop_preview();
+        ImvelaMsg_DestroyQueue(s->queue);
+    }
+    streams.clear();
+    emulator::emulated_driver().fix_settings(unpaced);
+}
+
 // The kernels process_frame runs for the mode, on buffers of the same size, nothing else, as
 // process_frame runs them: in row bands (argument `bands`: 1 is one thread), gamma and
 // contrast on 8-bit samples as one table. cpu_ms_per_frame counts every thread of the process.
@@ -191,4 +263,10 @@ void modes_and_bands(benchmark::internal::Benchmark* b) {
 }  // namespace
 
 BENCHMARK(BM_CapturePath)->Apply(modes)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_PacedCapture)
+    ->ArgNames({"mode", "adjust", "cameras"})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1}, {1, 2}})
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
 BENCHMARK(BM_PipelineKernels)->Apply(modes_and_bands)->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -118,7 +118,9 @@ float brightness_factor(int32_t v) {
 }
 
 // truncate(c * factor) limited to [0, top]; the product is limited before the conversion so
-// that no out-of-range float is ever converted.
+// that no out-of-range float is ever converted. The limits are written in the operand order
+// of the processor's max and min instructions; for products (never NaN) they are the same
+// limits, -0.0 becoming 0.0 before a conversion that gives 0 either way.
 template <typename T>
 void brightness(const Geometry& g, int32_t channels, float factor, float top) {
     for_each_run<T>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t outStep, int32_t inStep) {
@@ -132,8 +134,8 @@ void brightness(const Geometry& g, int32_t channels, float factor, float top) {
                     std::memcpy(block, in + 2 * start, static_cast<size_t>(count) * 2);
                     for (int32_t i = 0; i < count; ++i) {
                         float p = static_cast<float>(block[i]) * factor;
-                        p = p < 0.0f ? 0.0f : p;
-                        p = p > top ? top : p;
+                        p = p > 0.0f ? p : 0.0f;
+                        p = p < top ? p : top;
                         block[i] = static_cast<uint16_t>(static_cast<int32_t>(p));
                     }
                     std::memcpy(out + 2 * start, block, static_cast<size_t>(count) * 2);
@@ -144,8 +146,8 @@ void brightness(const Geometry& g, int32_t channels, float factor, float top) {
         for (int32_t i = 0; i < n; ++i) {
             const uint8_t* s = in + static_cast<ptrdiff_t>(i) * inStep;
             float p = static_cast<float>(sizeof(T) == 1 ? *s : kernel::load16(s)) * factor;
-            p = p < 0.0f ? 0.0f : p;
-            p = p > top ? top : p;
+            p = p > 0.0f ? p : 0.0f;
+            p = p < top ? p : top;
             uint8_t* d = out + static_cast<ptrdiff_t>(i) * outStep;
             if constexpr (sizeof(T) == 1)
                 *d = static_cast<uint8_t>(static_cast<int32_t>(p));
@@ -159,8 +161,8 @@ void brightness(const Geometry& g, int32_t channels, float factor, float top) {
 // single-precision products (8-bit samples take only 256 values), which keeps fourth bytes.
 inline uint8_t brightened(uint8_t c, float factor) {
     float p = static_cast<float>(c) * factor;
-    p = p < 0.0f ? 0.0f : p;
-    p = p > 255.0f ? 255.0f : p;
+    p = p > 0.0f ? p : 0.0f;
+    p = p < 255.0f ? p : 255.0f;
     return static_cast<uint8_t>(static_cast<int32_t>(p));
 }
 
