@@ -137,10 +137,12 @@ void CImvela::process_frame() {
     }
     const int32_t sharpness = load_relaxed(filter_[P::kSharpness]);
     CImageBuffer* work = buffers_[kWorkCopy].get();
-    if (sharpness != 0 && work && work->size_bytes() == out->size_bytes()) {
-        // The kernel reads neighbours it is rewriting: it reads an untouched copy.
+    const AdjustmentBlock sharpen{sharpness, kSampleBits};
+    if (sharpness != 0 && !sharpen_in_bands(*out, sharpen, mode <= 1 ? 1 : 3, bands) && work &&
+        work->size_bytes() == out->size_bytes()) {
+        // Rows too wide to keep a history of: the kernel reads an untouched copy.
         std::memcpy(work->bits(), out->bits(), out->size_bytes());
-        AdjustmentBlock block{sharpness, kSampleBits};
+        AdjustmentBlock block = sharpen;
         apply_in_bands(select_kernel(KernelOperation::Sharpness, mode), *out, *work, &block, BandShape::TwoBelow,
                        bands);
     }

@@ -83,6 +83,20 @@ struct Table16Block {
     const uint16_t* table;
 };
 
+// Sharpness on the image itself (source and destination the same memory): the adjustment's
+// value and significant bits, the samples per pixel that change (1 or 3) and the bytes of a
+// sample (1 or 2), and the original samples of the two rows above the rectangle's output rows
+// (its rows 0 and 1) and of the row below them (its row height - 2), which rows computed at
+// the same time by other calls may have rewritten.
+struct SharpenInPlaceBlock {
+    int32_t value;
+    int32_t sampleBits;
+    int32_t channels;
+    int32_t sampleBytes;
+    const uint8_t* above[2];
+    const uint8_t* below;
+};
+
 #define IMVELA_PIXEL_KERNEL(name)                                                                 \
     int32_t name(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y,  \
                  uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride,              \
@@ -136,6 +150,8 @@ IMVELA_PIXEL_KERNEL(SharpenMono8);
 IMVELA_PIXEL_KERNEL(SharpenMono16);
 IMVELA_PIXEL_KERNEL(SharpenColor8);
 IMVELA_PIXEL_KERNEL(SharpenColor16);
+// Sharpness in place (SharpenInPlaceBlock); rows at most 16384 bytes wide.
+IMVELA_PIXEL_KERNEL(SharpenInPlace);
 
 // Format conversions (no block).
 IMVELA_PIXEL_KERNEL(FlipRows);

@@ -1,6 +1,8 @@
 #include "imaging/row_bands.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "imaging/band_pool.h"
 
@@ -51,6 +53,63 @@ int32_t apply_in_bands(PixelKernel kernel, CImageBuffer& target, const CImageBuf
     BandedCall call{kernel, &target, &source, block, shape, bands};
     BandPool::shared().run(bands, run_band, &call);
     return 1;
+}
+
+namespace {
+
+constexpr int32_t kMaxBands = 64;
+constexpr int64_t kInPlaceRowBytes = 16384;
+
+struct InPlaceCall {
+    CImageBuffer* image;
+    int32_t bands;
+    SharpenInPlaceBlock blocks[kMaxBands];
+};
+
+void run_in_place_band(void* context, int32_t b) {
+    auto& call = *static_cast<InPlaceCall*>(context);
+    CImageBuffer& image = *call.image;
+    const int32_t height = image.height();
+    const int32_t top = std::max(0, band_start(height, call.bands, b) - 2);
+    const int32_t bottom = std::min(height, band_start(height, call.bands, b + 1) + 2);
+    const ImageRect rect{0, top, image.width(), bottom};
+    SharpenInPlace(image.bits(), image.bits(), rect, 0, top, image.bytes_per_pixel(), image.bytes_per_pixel(),
+                   image.stride(), image.stride(), &call.blocks[b], 0);
+}
+
+}  // namespace
+
+bool sharpen_in_bands(CImageBuffer& image, const AdjustmentBlock& adjustment, int32_t channels, int32_t bands) {
+    const int32_t height = image.height();
+    const int64_t rowBytes = int64_t{image.width()} * image.bytes_per_pixel();
+    if (!image.has_pixels() || rowBytes > kInPlaceRowBytes) return false;
+    bands = std::clamp(std::min(bands, height / kMinBandRows), 1, kMaxBands);
+    const int32_t sampleBytes = image.bits_per_pixel() == 16 || image.bits_per_pixel() >= 48 ? 2 : 1;
+    const auto row = [&](int32_t r) { return image.bits() + static_cast<ptrdiff_t>(r) * image.stride(); };
+    // Rows m - 2, m - 1 and m of every boundary m between bands, as they are before any band
+    // rewrites them. Kept per thread: a frame allocates only when it is larger than the last.
+    thread_local std::vector<uint8_t> saved;
+    saved.resize(static_cast<size_t>(3 * rowBytes * bands));
+    InPlaceCall call{&image, bands, {}};
+    for (int32_t b = 0; b < bands; ++b) {
+        SharpenInPlaceBlock& block = call.blocks[b];
+        block = SharpenInPlaceBlock{adjustment.value, adjustment.sampleBits, channels, sampleBytes, {}, nullptr};
+        if (b == 0) {
+            block.above[0] = row(0);
+            block.above[1] = row(1);
+        } else {
+            uint8_t* copy = saved.data() + 3 * rowBytes * b;
+            const int32_t m = band_start(height, bands, b);
+            for (int32_t k = 0; k < 3; ++k) std::memcpy(copy + k * rowBytes, row(m - 2 + k), static_cast<size_t>(rowBytes));
+            block.above[0] = copy;
+            block.above[1] = copy + rowBytes;
+            call.blocks[b - 1].below = copy + 2 * rowBytes;
+        }
+    }
+    // The last band's row below is the frame's row height - 2, which nothing rewrites.
+    call.blocks[bands - 1].below = row(height - 2 < 0 ? 0 : height - 2);
+    BandPool::shared().run(bands, run_in_place_band, &call);
+    return true;
 }
 
 }  // namespace imvela

@@ -21,4 +21,10 @@ enum class BandShape {
 int32_t apply_in_bands(PixelKernel kernel, CImageBuffer& target, const CImageBuffer& source, void* block,
                        BandShape shape, int32_t bands);
 
+// Sharpness (AdjustmentBlock value and sampleBits, `channels` 1 or 3) on the image itself, in
+// up to `bands` bands: the bytes the sharpness kernel gives from a copy of the image, without
+// the copy. Each band keeps a few rows of history; the rows where bands meet are saved before
+// the bands start. False (nothing done) for rows wider than the in-place kernel takes.
+bool sharpen_in_bands(CImageBuffer& image, const AdjustmentBlock& adjustment, int32_t channels, int32_t bands);
+
 }  // namespace imvela

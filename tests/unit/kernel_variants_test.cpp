@@ -51,6 +51,7 @@ std::vector<Case> cases() {
         {"SharpenMono16", &KernelVariant::SharpenMono16, 16, 16, false, {40000, 12}},
         {"SharpenColor16", &KernelVariant::SharpenColor16, 48, 48, false, {30, 12}},
         {"FlipRows", &KernelVariant::FlipRows, 24, 24, false, {}},
+        {"SharpenInPlace", &KernelVariant::SharpenInPlace, 32, 32, true, {17, 12, 3, 1}},
         {"FlipRows24", &KernelVariant::FlipRows24, 32, 24, false, {}},
         {"Drop32To24", &KernelVariant::Drop32To24, 32, 24, false, {}},
         {"Shift16To8", &KernelVariant::Shift16To8, 16, 8, false, {}},
@@ -98,6 +99,13 @@ std::vector<int32_t> block_for(const Case& c, uint32_t seed) {
         std::mt19937 rng(seed);
         block.resize(1 + 256 / 4);
         for (size_t i = 1; i < block.size(); ++i) block[i] = static_cast<int32_t>(rng());
+    }
+    if (c.kernel == &KernelVariant::SharpenInPlace) {
+        // The history rows: rows 0, 1 and height - 2 of a frame of constant value 77.
+        static const std::vector<uint8_t> row(4 * 200, 77);
+        block.resize(4 + 3 * sizeof(void*) / 4);
+        const uint8_t* rows[3] = {row.data(), row.data(), row.data()};
+        std::memcpy(&block[4], rows, sizeof rows);
     }
     if (c.kernel == &KernelVariant::ApplyTable16) {
         // A table of 1000 random entries; its address follows the channels and the size.
@@ -184,6 +192,23 @@ TEST(KernelVariants, BandsGiveTheSingleCallsBytesAtEveryThreadCount) {
             single.Apply(b.kernel, src, nullptr, 0, 0, block.data());
             apply_in_bands(b.kernel, split, src, block.data(), b.shape, bands);
             EXPECT_EQ(0, std::memcmp(single.bits(), split.bits(), single.size_bytes())) << bands << " bands";
+        }
+    // Sharpness on the image itself, history rows and band seams included.
+    for (int bits : {8, 32, 48})
+        for (int bands : {1, 2, 3, 8}) {
+            CImageBuffer image, copy, expected;
+            ASSERT_EQ(image.Create(97, 261, bits), 1);
+            test::fill_random(image, 11, 4095);
+            ASSERT_EQ(copy.CreateLike(&image), 1);
+            ASSERT_EQ(expected.CreateLike(&image), 1);
+            std::memcpy(copy.bits(), image.bits(), image.size_bytes());
+            std::memcpy(expected.bits(), image.bits(), image.size_bytes());
+            AdjustmentBlock block{bits == 8 ? 300 : 13, 12};
+            const int channels = bits == 8 ? 1 : 3;
+            expected.Apply(channels == 1 ? SharpenMono8 : (bits == 48 ? SharpenColor16 : SharpenColor8), copy, nullptr,
+                           0, 0, &block);
+            ASSERT_TRUE(sharpen_in_bands(image, block, channels, bands));
+            EXPECT_EQ(0, std::memcmp(expected.bits(), image.bits(), image.size_bytes())) << bits << " bits, " << bands;
         }
 }
 
