@@ -33,10 +33,10 @@ BandPool& BandPool::shared() {
 
 BandPool::BandPool() = default;
 
-int32_t BandPool::threads() const {
+int32_t BandPool::threads() {
     std::lock_guard<std::mutex> guard(lock_);
-    const int32_t limit = limit_ ? limit_ : limit_from_environment();
-    return std::max(1, std::min(limit, hardware_threads()));
+    if (limit_ == 0) limit_ = limit_from_environment();
+    return std::max(1, std::min(limit_, hardware_threads()));
 }
 
 void BandPool::set_thread_limit(int32_t limit) {

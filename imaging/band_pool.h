@@ -19,7 +19,7 @@ public:
 
     // Threads a frame may use, the caller included: the hardware threads, at most the limit
     // (IMVELA_KERNEL_THREADS in the environment, or set_thread_limit), at least 1.
-    int32_t threads() const;
+    int32_t threads();
     void set_thread_limit(int32_t limit);
 
     // Runs job(context, b) for every b in 0..bands - 1 and returns when all have run. Bands run
@@ -61,12 +61,12 @@ private:
     int32_t leases_ = 0;
     std::vector<std::thread> workers_;
 
-    mutable std::mutex lock_;  // guards everything below
+    std::mutex lock_;  // guards everything below
     std::condition_variable work_;  // a band to take, or stop
     std::condition_variable done_;  // a batch finished
     static constexpr int32_t kMaxBatches = 32;
     Batch* open_[kMaxBatches] = {};  // batches with bands not yet taken
-    int32_t limit_ = 0;              // 0 until read from the environment
+    int32_t limit_ = 0;              // 0 until read from the environment (once)
     bool stop_ = false;
 };
 
