@@ -15,7 +15,7 @@ TEST_F(RecordingTest, RecordWhileRecordingIsRefusedAndTheRunningOneGoesOn) {
     ScratchFile second;
     EXPECT_EQ(Imvela_Record(handle, second.c_str(), 400, 0), 0);
     EXPECT_EQ(errors(), Codes{ERR_FILE});
-    EXPECT_GT(frames_when_finished(file), 2u);
+    EXPECT_GE(frames_when_finished(file), 2u);
     EXPECT_TRUE(file_bytes(second.path).empty());
     // A finished recording makes way for the next; duration 0 ends with the second frame.
     ASSERT_EQ(Imvela_Record(handle, second.c_str(), 0, 0), 1);

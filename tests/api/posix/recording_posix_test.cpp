@@ -31,7 +31,7 @@ TEST_F(RecordingTest, EveryDepthPlaysAsTheConvertedOutputImage) {
             expected.push_back(bits == 8 ? p[0] : bits == 24 || bits == 32 ? p[c] : uint8_t((p[2 * c] | p[2 * c + 1] << 8) >> 2));
         }
         const PlayedVideo video = playable(file);
-        EXPECT_GT(video.declared_frames, 2);
+        EXPECT_GE(video.declared_frames, 2);
         for (const auto& frame : video.frames) ASSERT_TRUE(frame == expected);
     }
     EXPECT_EQ(errors(), Codes{});
