@@ -149,6 +149,7 @@ int32_t CImvela::stop_preview() {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
     if (on_worker_thread()) return (record_error(ERR_NOT_READY), 0);
     std::unique_lock<std::recursive_mutex> control = lock_capture_control_cancelling();
+    stop_recording();
     run_state_.store(kStop);
     {
         std::lock_guard<std::mutex> signal(stop_lock_);
@@ -396,6 +397,7 @@ void CImvela::preview_worker() {
             paint_preview();
             delivered = !callback_buffer_ || callback_size_ == 0 || copy_frame(callback_buffer_, callback_size_, top_down_);
         }
+        mark_recorded_frame();
         if (delivered && target)
             platform::post_message(target, WM_CAMERA_FRAME, reinterpret_cast<uintptr_t>(&frame_record_), 0);
     }
