@@ -5,6 +5,7 @@
 
 #include "camera/imvela.h"
 #include "device/imvela_m61xzkr_sdk.h"
+#include "driver/exposure_conversion.h"
 #include "imaging/color_mode.h"
 #include "imaging/image_buffer.h"
 #include "platform/clock.h"
@@ -416,14 +417,10 @@ int32_t CImvela::get_real_exposure_time(int32_t* ok) {
         return (record_error(ERR_NOT_READY), 0);
     }
     std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
-    // The clock period as the single-precision constant it has always been computed with.
-    clock_period_ = static_cast<double>(1.25e-5f);
-    line_length_ = device_->read_line_length();
-    exposure_lines_ = load_relaxed(analog_[AnalogBlock::kExposure]);
-    const double us = static_cast<double>(exposure_lines_) * line_length_ * clock_period_ * 1000.0;
-    exposure_us_ = static_cast<int32_t>(us);
+    const int32_t us = sensor::microseconds_from_lines(load_relaxed(analog_[AnalogBlock::kExposure]),
+                                                       device_->read_line_length());
     if (ok) *ok = 1;
-    return exposure_us_;
+    return us;
 }
 
 }  // namespace imvela

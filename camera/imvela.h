@@ -212,15 +212,7 @@ private:
     int32_t active_color_mode_ = 0;
     ImageProcessingBlock filter_;
     AnalogBlock analog_;
-    void* image_dialog_ = nullptr;
-    void* analog_dialog_ = nullptr;
     CameraSettings settings_;
-
-    // exposure computation of Imvela_GetRealExposureTime
-    int32_t line_length_ = 0;
-    int32_t exposure_lines_ = 0;
-    double clock_period_ = 1.0;
-    int32_t exposure_us_ = 0;
 
     // The frame lock guards the image buffers; it is taken before the defect lock.
     std::recursive_mutex frame_lock_;
