@@ -7,7 +7,8 @@
 //   camera_controls.cpp filter values, mirrors, exposure, registers, ports, serial ROM,
 //                       capture window, defect correction and its file
 //   capture_engine.cpp  capture preparation, preview/capture/snapshot/trigger, workers, frame copy
-//   frame_pipeline.cpp  the per-frame processing
+//   frame_processing.cpp the pipeline run on each frame, automatic exposure, defect file
+// The per-frame image processing itself is the FramePipeline (frame_pipeline.h).
 //   preview_window.cpp  the preview window
 #include <atomic>
 #include <cstdint>
@@ -17,6 +18,7 @@
 
 #include "ImvelaSdk.h"
 #include "camera/error_history.h"
+#include "camera/frame_pipeline.h"
 #include "settings/capture_window.h"
 #include "camera/device_use_table.h"
 #include "settings/setting_blocks.h"
@@ -131,11 +133,12 @@ public:
     int32_t get_real_exposure_time(int32_t* ok);
     int32_t capture_mode() const { return capture_mode_.load(std::memory_order_relaxed); }
 
-    // ---- frame pipeline (frame_pipeline.cpp); frame lock held by the caller ------------------
+    // ---- frame processing (frame_processing.cpp); frame lock held by the caller -------------
+    // Runs the pipeline on the current frame with a copy of the settings, takes the
+    // measurements back and steers the exposure or gain when the automatic control is on.
     void process_frame();
-    void correct_defects(CImageBuffer& raw);
+    // The automatic exposure or gain control alone, on a raw frame.
     void auto_iris(CImageBuffer& raw);
-    void demosaic(CImageBuffer& output, CImageBuffer& raw);
 
     // ---- inspection for tests and tools --------------------------------------------------------
     CImvelaM61XZKRSdk* device() { return device_.get(); }
@@ -182,8 +185,10 @@ private:
     void set_callback_target(HWND callback_window, void* buffer, int32_t size, int32_t top_down);
     void fill_frame_record(int32_t frame_rate);
     bool windowless_preview() const;
-    // Whether the defect list holds a sensor position (list coordinates); defect lock held.
-    bool defect_listed(int64_t x, int64_t y) const;
+
+    // frame_processing.cpp: moves the exposure (mode 1) or gain (mode 2) by the factor in
+    // hundredths.
+    void steer_exposure(int32_t factor);
 
     // preview_window.cpp
     int32_t create_preview_window();
@@ -214,11 +219,9 @@ private:
     AnalogBlock analog_;
     CameraSettings settings_;
 
-    // The frame lock guards the image buffers; it is taken before the defect lock.
+    // The frame lock guards the image buffers; it is taken before the pipeline's defect lock.
     std::recursive_mutex frame_lock_;
-    std::mutex defect_lock_;
-    DefectList defects_;
-    DefectList defect_index_;  // defects_ sorted by (x, y): the neighbour search's lookup
+    FramePipeline pipeline_;
     int32_t defect_correction_ = 0;
 
     std::atomic<int32_t> run_state_{kStop};
