@@ -320,14 +320,20 @@ void CImvela::preview_worker() {
 
         HWND target = nullptr;
         bool delivered = false;
+        bool extracted = true;
         {
             std::lock_guard<std::recursive_mutex> frame(frame_lock_);
             target = callback_window_;
-            if (extract_into_raw(false) != 0) {
-                record_error(ERR_TRANSFER);
-                deliver_failure(target, ERR_TRANSFER);
-                continue;
-            }
+            extracted = extract_into_raw(false) == 0;
+        }
+        // Messages go out with no lock held.
+        if (!extracted) {
+            record_error(ERR_TRANSFER);
+            deliver_failure(target, ERR_TRANSFER);
+            continue;
+        }
+        {
+            std::lock_guard<std::recursive_mutex> frame(frame_lock_);
             ++frames_counted_;
             const uint32_t now = platform::tick_count();
             const uint32_t elapsed = now - rate_time_;
@@ -364,20 +370,28 @@ void CImvela::trigger_worker() {
             platform::sleep_milliseconds(kIdlePauseMs);
             continue;
         }
-        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-        const HWND target = callback_window_;
-        if (extract_into_raw(true) != 0) {
+        HWND target = nullptr;
+        bool extracted = false, delivered = false;
+        {
+            std::lock_guard<std::recursive_mutex> frame(frame_lock_);
+            target = callback_window_;
+            extracted = extract_into_raw(true) == 0;
+            if (extracted) {
+                fill_frame_record(0);
+                process_frame();
+                store_relaxed(image_available_, 1);
+                delivered = !callback_buffer_ || callback_size_ == 0 ||
+                            copy_frame(callback_buffer_, callback_size_, top_down_);
+                if (delivered) paint_preview();
+            }
+        }
+        // Messages go out with no lock held.
+        if (!extracted) {
             record_error(ERR_TRANSFER);
             deliver_failure(target, ERR_TRANSFER);
-            continue;
+        } else if (delivered && target) {
+            platform::post_message(target, WM_CAMERA_FRAME, reinterpret_cast<uintptr_t>(&frame_record_), 0);
         }
-        fill_frame_record(0);
-        process_frame();
-        store_relaxed(image_available_, 1);
-        if (callback_buffer_ && callback_size_ != 0 && !copy_frame(callback_buffer_, callback_size_, top_down_))
-            continue;
-        if (target) platform::post_message(target, WM_CAMERA_FRAME, reinterpret_cast<uintptr_t>(&frame_record_), 0);
-        paint_preview();
     }
 }
 

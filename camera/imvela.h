@@ -219,7 +219,14 @@ private:
     AnalogBlock analog_;
     CameraSettings settings_;
 
-    // The frame lock guards the image buffers; it is taken before the pipeline's defect lock.
+    // Lock order: a thread holding one of these takes only those listed after it.
+    //   capture_control_lock_  (below)  capture exports and device choice; no worker takes it
+    //   frame_lock_                     image buffers, callback target, preview window
+    //   pipeline_'s defect lock         the defect list
+    // Leaves, holding nothing while held: history_'s lock, the device's stream lock, the
+    // emulated driver's locks, the message queues. Messages are posted with no lock held
+    // where a worker delivers frames and failures.
+    // The frame lock guards the image buffers, the callback target and the preview window.
     std::recursive_mutex frame_lock_;
     FramePipeline pipeline_;
     int32_t defect_correction_ = 0;
