@@ -431,8 +431,8 @@ int32_t CImvela::get_real_exposure_time(int32_t* ok) {
         return (record_error(ERR_NOT_READY), 0);
     }
     std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
-    const int32_t us = sensor::microseconds_from_lines(load_relaxed(analog_[AnalogBlock::kExposure]),
-                                                       device_->read_line_length());
+    line_length_ = device_->read_line_length();
+    const int32_t us = sensor::microseconds_from_lines(load_relaxed(analog_[AnalogBlock::kExposure]), line_length_);
     if (ok) *ok = 1;
     return us;
 }

@@ -74,7 +74,9 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
                             filter[P::kGrayOffsetB],
                             mode == 0 ? 8 : kSampleBits};
             const int32_t request = filter[P::kAutoGrayBalance];
-            if (request > 0) {
+            // A positive request counts the frames still to measure; a negative one (the
+            // dialog's "All frames") measures every frame until it is cleared.
+            if (request != 0) {
                 raw->Apply(select_kernel(KernelOperation::MeasureGrayGains, mode), *raw, nullptr, 0, 0, &block);
                 settings.set_measured(P::kGrayGainR, block.gainR);
                 settings.set_measured(P::kGrayGainG1, block.gainG1);
@@ -84,7 +86,7 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
                 settings.set_measured(P::kGrayOffsetG1, block.offsetG1);
                 settings.set_measured(P::kGrayOffsetG2, block.offsetG2);
                 settings.set_measured(P::kGrayOffsetB, block.offsetB);
-                settings.set_measured(P::kAutoGrayBalance, request - 1);
+                if (request > 0) settings.set_measured(P::kAutoGrayBalance, request - 1);
             }
             if (block.gainR != kUnityGrayGain || block.gainG1 != kUnityGrayGain || block.gainG2 != kUnityGrayGain ||
                 block.gainB != kUnityGrayGain)

@@ -59,6 +59,7 @@ void CImvela::process_frame() {
     const int32_t factor = pipeline_.process(settings, frame, active_color_mode_, active_window_);
     for (int position = 0; position < ImageProcessingBlock::kCount; ++position)
         if (settings.measured & (1u << position)) store_relaxed(filter_[position], settings.filter[position]);
+    if (settings.measured) dialogs_.refresh(DialogLink::kImageDialog);
     steer_exposure(factor);
 }
 
@@ -86,7 +87,10 @@ void CImvela::steer_exposure(int32_t factor) {
         lines = std::clamp(std::max(lines, 1), CImvelaM61XZKRSdk::exposure_min(), CImvelaM61XZKRSdk::exposure_max());
         device_->set_exposure(lines);
         store_relaxed(analog_[AnalogBlock::kExposure], lines);
+    } else {
+        return;
     }
+    dialogs_.refresh(DialogLink::kAnalogDialog);
 }
 
 }  // namespace imvela

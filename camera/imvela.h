@@ -8,8 +8,9 @@
 //                       capture window, defect correction and its file
 //   capture_engine.cpp  capture preparation, preview/capture/snapshot/trigger, workers, frame copy
 //   frame_processing.cpp the pipeline run on each frame, automatic exposure, defect file
-// The per-frame image processing itself is the FramePipeline (frame_pipeline.h).
 //   preview_window.cpp  the preview window
+//   dialog_support.cpp  what the property dialogs ask of the camera
+// The per-frame image processing itself is the FramePipeline (frame_pipeline.h).
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -21,6 +22,7 @@
 #include "camera/frame_pipeline.h"
 #include "settings/capture_window.h"
 #include "camera/device_use_table.h"
+#include "camera/dialog_link.h"
 #include "settings/setting_blocks.h"
 #include "camera/shared_setting.h"
 #include "files/camera_settings.h"
@@ -140,6 +142,23 @@ public:
     // The automatic exposure or gain control alone, on a raw frame.
     void auto_iris(CImageBuffer& raw);
 
+    // ---- property dialogs (dialog_support.cpp) ---------------------------------------------
+    DialogLink& dialogs() { return dialogs_; }
+    const CameraSettings& settings() const { return settings_; }
+    // The blocks the dialogs edit in place (fields accessed with relaxed atomic operations).
+    ImageProcessingBlock& filter_values() { return filter_; }
+    AnalogBlock& analog_values() { return analog_; }
+    // Stops preview or capture, or pauses the trigger worker; the capture mode it was in.
+    int32_t pause_capture();
+    // Starts again what pause_capture stopped.
+    void resume_capture(int32_t mode);
+    // Reloads the video format (size entry, colour mode, sub-sampling, wait time, clock) from
+    // the settings store, as initialisation does.
+    void reload_video_format();
+    // Milliseconds of an exposure of `lines` by the line length and clock period last taken by
+    // get_real_exposure_time.
+    double exposure_milliseconds(int32_t lines);
+
     // ---- inspection for tests and tools --------------------------------------------------------
     CImvelaM61XZKRSdk* device() { return device_.get(); }
     CImageBuffer* buffer(BufferIndex index) { return buffers_[index].get(); }
@@ -217,7 +236,10 @@ private:
     int32_t active_color_mode_ = 0;
     ImageProcessingBlock filter_;
     AnalogBlock analog_;
+    DialogLink dialogs_;
     CameraSettings settings_;
+    // The line length Imvela_GetRealExposureTime last read; capture-control lock.
+    int32_t line_length_ = 0;
 
     // Lock order: a thread holding one of these takes only those listed after it.
     //   capture_control_lock_  (below)  capture exports and device choice; no worker takes it

@@ -125,6 +125,7 @@ public:
     static constexpr int32_t gain_max() { return sensor::kGainMax; }
     static constexpr int32_t exposure_min() { return sensor::kExposureMin; }
     static constexpr int32_t exposure_max() { return sensor::kExposureMax; }
+    static constexpr int32_t exposure_default() { return sensor::kExposureDefault; }
 
     // Window state as programmed.
     int32_t window_x() const { return window_x_; }
