@@ -7,6 +7,7 @@
 // cameras adjusting hue at once with different saturations never share one.
 #include <algorithm>
 #include <array>
+#include <type_traits>
 
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_support.h"
@@ -130,26 +131,42 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
             const int32_t n = std::min(kStrip, width - i0);
             const uint8_t* p = in + static_cast<ptrdiff_t>(i0) * srcPixelBytes;
             uint8_t* q = out + static_cast<ptrdiff_t>(i0) * dstPixelBytes;
-            // The strip is read whole before any of it is written (in place too).
-            for (int32_t i = 0; i < n; ++i) {
-                const uint8_t* s = p + static_cast<ptrdiff_t>(i) * srcPixelBytes;
-                if constexpr (sizeof(T) == 1) {
-                    B[i] = s[0];
-                    G[i] = s[1];
-                    R[i] = s[2];
-                } else {
-                    // Samples above the significant range are limited to the top 8-bit level.
-                    B[i] = std::min(kernel::load16(s) >> shift, 255);
-                    G[i] = std::min(kernel::load16(s + 2) >> shift, 255);
-                    R[i] = std::min(kernel::load16(s + 4) >> shift, 255);
+            // The strip is read whole before any of it is written (in place too); packed
+            // pixels get a loop with their size fixed.
+            const auto read = [&](auto pixelBytes) {
+                for (int32_t i = 0; i < n; ++i) {
+                    const uint8_t* s = p + static_cast<ptrdiff_t>(i) * pixelBytes;
+                    if constexpr (sizeof(T) == 1) {
+                        B[i] = s[0];
+                        G[i] = s[1];
+                        R[i] = s[2];
+                    } else {
+                        // Samples above the significant range are limited to the top 8-bit level.
+                        B[i] = std::min(kernel::load16(s) >> shift, 255);
+                        G[i] = std::min(kernel::load16(s + 2) >> shift, 255);
+                        R[i] = std::min(kernel::load16(s + 4) >> shift, 255);
+                    }
                 }
-            }
+            };
+            if (srcPixelBytes == 3 * sizeof(T))
+                read(std::integral_constant<ptrdiff_t, 3 * sizeof(T)>{});
+            else
+                read(static_cast<ptrdiff_t>(srcPixelBytes));
             adjust_strip(B, G, R, n, t, hue, words);
             if constexpr (sizeof(T) == 1) {
                 if (dstPixelBytes == 3)
                     kernel::pack32to24(q, reinterpret_cast<const uint8_t*>(words), n, false);
                 else
                     for (int32_t i = 0; i < n; ++i) std::memcpy(q + static_cast<ptrdiff_t>(i) * dstPixelBytes, &words[i], 3);
+            } else if (dstPixelBytes == 6) {
+                uint16_t planes[3][kStrip];
+                for (int32_t i = 0; i < n; ++i) {
+                    const uint32_t v = words[i];
+                    planes[0][i] = static_cast<uint16_t>((v & 0xFF) << shift);
+                    planes[1][i] = static_cast<uint16_t>(((v >> 8) & 0xFF) << shift);
+                    planes[2][i] = static_cast<uint16_t>(((v >> 16) & 0xFF) << shift);
+                }
+                kernel::interleave3(q, planes[0], planes[1], planes[2], n);
             } else {
                 for (int32_t i = 0; i < n; ++i) {
                     const uint32_t v = words[i];
