@@ -10,6 +10,7 @@
 //   frame_pipeline.cpp  the per-frame processing
 //   preview_window.cpp  the preview window
 //   dialog_support.cpp  what the property dialogs ask of the camera
+//   recording.cpp       AVI recording and its thread
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -21,6 +22,7 @@
 #include "settings/capture_window.h"
 #include "camera/device_use_table.h"
 #include "camera/dialog_link.h"
+#include "camera/recording_state.h"
 #include "settings/setting_blocks.h"
 #include "camera/shared_setting.h"
 #include "files/camera_settings.h"
@@ -134,6 +136,10 @@ public:
     int32_t get_real_exposure_time(int32_t* ok);
     int32_t capture_mode() const { return capture_mode_.load(std::memory_order_relaxed); }
 
+    // ---- recording (recording.cpp) --------------------------------------------------------
+    int32_t record(const char* path, uint32_t duration_ms, int32_t show_window);
+    int32_t record_w(const IMVELA_WCHAR* path, uint32_t duration_ms, int32_t show_window);
+
     // ---- frame pipeline (frame_pipeline.cpp); frame lock held by the caller ------------------
     void process_frame();
     void correct_defects(CImageBuffer& raw);
@@ -205,6 +211,17 @@ private:
     // Whether the defect list holds a sensor position (list coordinates); defect lock held.
     bool defect_listed(int64_t x, int64_t y) const;
 
+    // recording.cpp
+    struct RecordingImages;
+    // The capture stop's hook: ends a running recording (its file is finished) and joins
+    // the recording thread.
+    void stop_recording();
+    void join_recording();
+    // The preview worker's note that a finished frame is there for the recorder.
+    void mark_recorded_frame();
+    void recording_main();
+    const uint8_t* take_recorded_frame(RecordingImages& images);
+
     // preview_window.cpp
     int32_t create_preview_window();
     void destroy_preview_window();
@@ -255,6 +272,9 @@ private:
     // Serialises the capture exports (start, stop, capture, snapshot, trigger) of one camera
     // object; the worker never takes it, so stopping can wait for the worker while holding it.
     std::recursive_mutex capture_control_lock_;
+    // Used by the capture exports under capture_control_lock_ and by the recording thread,
+    // which takes only the frame lock.
+    RecordingState recording_;
 
     HWND notify_window_ = nullptr;
     HWND callback_window_ = nullptr;
