@@ -150,13 +150,23 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
             };
             if (srcPixelBytes == 3 * sizeof(T))
                 read(std::integral_constant<ptrdiff_t, 3 * sizeof(T)>{});
+            else if (srcPixelBytes == 4 * sizeof(T))
+                read(std::integral_constant<ptrdiff_t, 4 * sizeof(T)>{});
             else
                 read(static_cast<ptrdiff_t>(srcPixelBytes));
             adjust_strip(B, G, R, n, t, hue, words);
             if constexpr (sizeof(T) == 1) {
-                if (dstPixelBytes == 3)
+                if (dstPixelBytes == 3) {
                     kernel::pack32to24(q, reinterpret_cast<const uint8_t*>(words), n, false);
-                else
+                } else if (dstPixelBytes == 4) {
+                    // The fourth byte passes through.
+                    for (int32_t i = 0; i < n; ++i) {
+                        uint32_t old;
+                        std::memcpy(&old, q + 4 * i, 4);
+                        const uint32_t v = (old & 0xFF000000u) | (words[i] & 0xFFFFFFu);
+                        std::memcpy(q + 4 * i, &v, 4);
+                    }
+                } else
                     for (int32_t i = 0; i < n; ++i) std::memcpy(q + static_cast<ptrdiff_t>(i) * dstPixelBytes, &words[i], 3);
             } else if (dstPixelBytes == 6) {
                 uint16_t planes[3][kStrip];
