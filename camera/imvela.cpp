@@ -231,11 +231,13 @@ int32_t CImvela::get_camera_info(ImvelaCameraInfo* info) {
 }
 
 int32_t CImvela::close() {
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
-    // The worker paints into the preview window: stop it before the window goes away.
-    // Nothing runs without a device; stopping then would only record "not ready". The worker
-    // cannot close its own camera: it would have to wait for itself.
+    // The worker cannot close its own camera: it would have to wait for itself.
     if (on_worker_thread()) return (record_error(ERR_NOT_READY), 0);
+    // A snapshot holding the lock across a driver read has that read cancelled.
+    std::unique_lock<std::recursive_mutex> control =
+        device_ ? lock_capture_control_cancelling() : std::unique_lock<std::recursive_mutex>(capture_control_lock_);
+    // The worker paints into the preview window: stop it before the window goes away.
+    // Nothing runs without a device; stopping then would only record "not ready".
     if (device_) stop_preview();
     destroy_preview_window();
     store_relaxed(image_available_, 0);
