@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs; quiet and quick when they are all present.
 #   install-packages.sh demo   compiler, CMake and the X11 client library
-#   install-packages.sh test   also GoogleTest, Google Benchmark, OpenCV, MinGW-w64, Wine, Xvfb
+#   install-packages.sh test   also GoogleTest's sources, Google Benchmark, OpenCV (the benchmarks'
+#                              comparison), MinGW-w64, Wine, Xvfb and xdpyinfo
 set -euo pipefail
 profile=${1:-demo}
-packages=(build-essential cmake pkg-config libx11-dev)
+packages=(build-essential cmake libx11-dev)
 if [ "$profile" = test ]; then
-  packages+=(googletest libgtest-dev libbenchmark-dev libopencv-dev g++-mingw-w64-i686 mingw-w64-i686-dev
-             wine wine32:i386 xvfb xauth x11-utils imagemagick)
+  packages+=(googletest libbenchmark-dev libopencv-dev g++-mingw-w64-i686 wine wine32:i386 xvfb x11-utils)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Runs a Windows test program under 32-bit Wine in a throw-away prefix inside the build
-# folder of the program (made on first use).
+# folder of the program (made on first use):
+#   wine-run.sh PROGRAM ARGUMENTS...
+# Makes the prefix without running anything (the test run then keeps one wineserver for it):
+#   wine-run.sh --prepare PREFIX
 set -euo pipefail
-exe=$1
-shift
-build=$(cd "$(dirname "$exe")/.." && pwd)
-export WINEPREFIX=${IMVELA_WINEPREFIX:-$build/wineprefix}
 export WINEDEBUG=-all
 export WINEARCH=win32
 export WINEDLLOVERRIDES="mscoree,mshtml="
+
 # Windows are left unmanaged: without a window manager on the virtual screen, Wine would
 # wait two seconds for one at every top-level window it shows or hides.
-if [ ! -f "$WINEPREFIX/.unmanaged-windows" ]; then
+prepare() {
+  [ -f "$WINEPREFIX/.unmanaged-windows" ] && return 0
+  mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
     [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 || true
@@ -20,6 +22,17 @@ if [ ! -f "$WINEPREFIX/.unmanaged-windows" ]; then
       touch "$WINEPREFIX/.unmanaged-windows"
     fi
     wineserver -w || true
-  ) 9>"$build/.wineprefix.lock"
+  ) 9>"$WINEPREFIX.lock"
+}
+
+if [ "$1" = --prepare ]; then
+  export WINEPREFIX=$2
+  prepare
+  exit 0
 fi
+exe=$1
+shift
+build=$(cd "$(dirname "$exe")/.." && pwd)
+export WINEPREFIX=${IMVELA_WINEPREFIX:-$build/wineprefix}
+prepare
 exec wine "$exe" "$@"

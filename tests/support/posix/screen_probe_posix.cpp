@@ -1,7 +1,13 @@
+// GoogleTest before Xlib, whose macros (None, Bool) would break its templates.
+#include <gtest/gtest.h>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <dirent.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -9,6 +15,7 @@
 #include <vector>
 
 #include "support/screen_probe.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -51,7 +58,21 @@ int channel_shift(unsigned long mask) {
 
 }  // namespace
 
-bool screen_available() { return display() != nullptr; }
+bool screen_available() {
+    if (!display()) {
+        const char* required = getenv("IMVELA_TEST_SCREEN");
+        if (required && std::string(required) == "required") ADD_FAILURE() << "no X display for the window tests";
+        return false;
+    }
+    // One lock file per display, held until the process ends.
+    static const bool claimed = [] {
+        std::string path = "/tmp/.imvela-test-screen-";
+        for (const char* c = DisplayString(display()); *c; ++c) path += *c == '/' ? '_' : *c;
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        return fd >= 0 && wait_until([fd] { return flock(fd, LOCK_EX | LOCK_NB) == 0; }, 120000);
+    }();
+    return claimed;
+}
 int32_t screen_width() { return DisplayWidth(display(), DefaultScreen(display())); }
 int32_t screen_height() { return DisplayHeight(display(), DefaultScreen(display())); }
 

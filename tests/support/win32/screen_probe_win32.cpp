@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "support/screen_probe.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -42,7 +43,19 @@ BOOL CALLBACK match_title(HWND w, LPARAM context) {
 
 }  // namespace
 
-bool screen_available() { return GetSystemMetrics(SM_CXSCREEN) > 0; }
+bool screen_available() {
+    if (GetSystemMetrics(SM_CXSCREEN) <= 0) return false;
+    // A mutex of the session, held (or left abandoned, which still passes it on) until
+    // the process ends.
+    static const bool claimed = [] {
+        HANDLE screen = CreateMutexA(nullptr, FALSE, "ImvelaTestScreen");
+        return screen && wait_until([screen] {
+                   const DWORD r = WaitForSingleObject(screen, 0);
+                   return r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
+               }, 120000);
+    }();
+    return claimed;
+}
 int32_t screen_width() { return GetSystemMetrics(SM_CXSCREEN); }
 int32_t screen_height() { return GetSystemMetrics(SM_CYSCREEN); }
 
