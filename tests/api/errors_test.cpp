@@ -2,6 +2,7 @@
 
 #include "ImvelaSdk.h"
 #include "support/test_window.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -11,8 +12,7 @@ protected:
         handle = Imvela_Initialize(window.handle());
         ASSERT_NE(handle, 0);
         window.drain(20);
-        while (Imvela_GetLastError(handle) != 0) {
-        }
+        drain_codes([this] { return Imvela_GetLastError(handle); });
     }
     void TearDown() override { Imvela_Release(handle); }
     TestWindow window;
@@ -77,8 +77,8 @@ TEST(TwoCameras, ErrorsGoToTheirOwnWindowAndHistory) {
     const int32_t b = Imvela_Initialize(second.handle());
     first.drain(20);
     second.drain(20);
-    while (Imvela_GetLastError(a) || Imvela_GetLastError(b)) {
-    }
+    drain_codes([a] { return Imvela_GetLastError(a); });
+    drain_codes([b] { return Imvela_GetLastError(b); });
     Imvela_SetColorMode(b, 1);
     EXPECT_EQ(Imvela_GetLastError(a), 0);
     EXPECT_EQ(Imvela_GetLastError(b), 9);

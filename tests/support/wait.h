@@ -7,12 +7,23 @@
 // Far above what any wait needs on a loaded machine, far below the driver's limit.
 constexpr int kWaitLimitMs = 10000;
 
+// The end of a bounded wait that a loop checks itself.
+class Deadline {
+public:
+    explicit Deadline(int limit_ms = kWaitLimitMs)
+        : end_(std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms)) {}
+    bool passed() const { return std::chrono::steady_clock::now() >= end_; }
+
+private:
+    std::chrono::steady_clock::time_point end_;
+};
+
 // Polls `done` until it is true (returns true) or `limit_ms` passed (returns false).
 template <typename Condition>
 bool wait_until(Condition done, int limit_ms = kWaitLimitMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
+    const Deadline deadline(limit_ms);
     for (int polls = 0; !done(); ++polls) {
-        if (std::chrono::steady_clock::now() >= end) return false;
+        if (deadline.passed()) return false;
         // Spin briefly for a quick answer, then sleep so a slow one does not hold a core.
         if (polls < 100)
             std::this_thread::yield();
