@@ -2,12 +2,15 @@
 # Installs the Debian packages a job needs; quiet and quick when they are all present.
 #   install-packages.sh demo   compiler, CMake and the X11 client library
 #   install-packages.sh test   also GoogleTest's sources, Google Benchmark, OpenCV (the benchmarks'
-#                              comparison), MinGW-w64, Wine, Xvfb and xdpyinfo
+#                              comparison), MinGW-w64 (32- and 64-bit), Wine (32- and 64-bit), Xvfb
+#                              and xdpyinfo, lld (links a program as the Microsoft linker would,
+#                              against the .lib), pkg-config, Python with numpy and pytest
 set -euo pipefail
 profile=${1:-demo}
 packages=(build-essential cmake libx11-dev)
 if [ "$profile" = test ]; then
-  packages+=(googletest libbenchmark-dev libopencv-dev g++-mingw-w64-i686 wine wine32:i386 xvfb x11-utils)
+  packages+=(googletest libbenchmark-dev libopencv-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386
+             wine64 xvfb x11-utils lld pkg-config python3 python3-numpy python3-pytest)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the library for Linux and for 32-bit Windows and runs every test case: native,
-# native under AddressSanitizer + UndefinedBehaviorSanitizer, native under ThreadSanitizer
-# (the suites that start threads) and the Windows build under Wine.
+# Builds the library for Linux and for 32- and 64-bit Windows and runs every test case:
+# native, native under AddressSanitizer + UndefinedBehaviorSanitizer, native under
+# ThreadSanitizer (the suites that start threads), and the Windows builds under 32- and
+# 64-bit Wine.
 #
 # The configurations are built one after another with every core; each one's tests run
 # (ctest -j, one process per test case) while the next one builds, on a virtual screen of
@@ -84,10 +85,10 @@ run_tests() {
     while [ "$1" != -- ]; do prefix+=("$1"); shift; done
     shift
     cd "$root/build/$name"
-    if [ "$name" = windows ]; then
+    if [ -f bin/imvela_unit_tests.exe ]; then
       # One wineserver for the whole run: every test case is a Wine process of its own.
-      export WINEPREFIX=$PWD/wineprefix
-      DISPLAY=$display "$root/scripts/wine-run.sh" --prepare "$WINEPREFIX"
+      WINEPREFIX=$(DISPLAY=$display "$root/scripts/wine-run.sh" --prepare bin/imvela_unit_tests.exe)
+      export WINEPREFIX
       DISPLAY=$display wineserver -p
       trap 'wineserver -k 2>/dev/null || true; stop_screen "$display"' EXIT
     fi
@@ -99,8 +100,12 @@ run_tests() {
   tests_pids+=($!)
 }
 
+# Wine processes wait on each other and on the wineserver: one more than the cores.
 if build windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"; then
-  run_tests windows -- -j"$((jobs + 1))"  # Wine processes wait on each other and the wineserver
+  run_tests windows -- -j"$((jobs + 1))"
+fi
+if build win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"; then
+  run_tests win64 -- -j"$((jobs + 1))"
 fi
 if build native -DIMVELA_BUILD_BENCH=ON; then run_tests native -- -j"$jobs"; fi
 if build asan -DIMVELA_SANITIZE=address,undefined; then
@@ -117,7 +122,7 @@ for pid in "${tests_pids[@]}"; do wait "$pid" || true; done
 passed=0
 failed=0
 broken=()
-for name in windows native asan tsan; do
+for name in windows win64 native asan tsan; do
   result=$(cat "$logs/$name.result" 2>/dev/null || echo "not run")
   echo "=== $name: $result"
   if [[ $result =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then

@@ -37,7 +37,7 @@ TEST(EmulatorSettings, CameraListsAndPaths) {
 }
 
 TEST_F(EmulatedCameraTest, TriggeredReadsWaitForTheTrigger) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     EXPECT_EQ(camera().trigger(), 0);  // not armed
     arm(device);
     // A trigger with no read pending is latched, at most one.
@@ -69,7 +69,7 @@ TEST_F(EmulatedCameraTest, PeriodicTriggerAndTimeout) {
     emulator::Settings s = emulated_driver().settings();
     s.camera.trigger_ms = 5;
     emulated_driver().fix_settings(s);
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     arm(device);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(device.read_single_frame(), 0);
 
@@ -80,7 +80,7 @@ TEST_F(EmulatedCameraTest, PeriodicTriggerAndTimeout) {
 }
 
 TEST_F(EmulatedCameraTest, FaultsAndUnplug) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     device.set_window(0, 0, 64, 8, 0);
     EXPECT_EQ(camera().inject_fault(0, 1), 0);
     EXPECT_EQ(camera().inject_fault(5, 1), 0);
@@ -122,7 +122,7 @@ TEST_F(EmulatedCameraTest, DefectPixelsReadFullScale) {
     s.camera.defects = std::make_shared<const emulator::DefectList>(emulator::load_defect_file(path));
     EXPECT_EQ(s.camera.defects->size(), 2u);
     emulated_driver().fix_settings(s);
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     device.set_window(0, 0, 64, 8, 0);
     ASSERT_EQ(device.read_single_frame(), 0);
     std::vector<uint8_t> out(64 * 8);
@@ -140,7 +140,7 @@ TEST_F(EmulatedCameraTest, RomModeByteAndIdentifierPersistence) {
     emulator::Settings s = emulated_driver().settings();
     s.camera.rom_mode = 2;
     emulated_driver().fix_settings(s);
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     uint8_t byte = 0;
     ASSERT_EQ(device.read_srom_byte(0x1EB0, &byte), 1);
     EXPECT_EQ(byte, 2);
@@ -152,7 +152,7 @@ TEST_F(EmulatedCameraTest, RomModeByteAndIdentifierPersistence) {
 
 TEST_F(EmulatedCameraTest, BarsBrightenWithExposureAndGain) {
     use_cameras({0}, emulator::Scene::kBars);
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     device.set_sample_width(1);
     device.set_window(0, 0, 160, 4, 0);  // inside the white bar
     auto mean = [&] {
