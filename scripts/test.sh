@@ -90,6 +90,10 @@ run_tests() {
       WINEPREFIX=$(DISPLAY=$display "$root/scripts/wine-run.sh" --prepare bin/imvela_unit_tests.exe)
       export WINEPREFIX
       DISPLAY=$display wineserver -p
+      # The session's service processes start with the first program and live as long as
+      # the server: started here, they hold no test's output open.
+      DISPLAY=$display "$root/scripts/wine-run.sh" bin/imvela_unit_tests.exe --gtest_list_tests \
+        >/dev/null 2>&1 </dev/null || true
       trap 'wineserver -k 2>/dev/null || true; stop_screen "$display"' EXIT
     fi
     env DISPLAY="$display" IMVELA_TEST_SCREEN=required "${prefix[@]}" \

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "support/screen_probe.h"
-#include "support/wait.h"
+#include "support/screen_claim.h"
 
 namespace {
 
@@ -56,6 +56,16 @@ int channel_shift(unsigned long mask) {
     return shift;
 }
 
+// One lock file per display.
+int screen_lock() {
+    static const int fd = [] {
+        std::string path = "/tmp/.imvela-test-screen-";
+        for (const char* c = DisplayString(display()); *c; ++c) path += *c == '/' ? '_' : *c;
+        return open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    }();
+    return fd;
+}
+
 }  // namespace
 
 bool screen_available() {
@@ -64,14 +74,8 @@ bool screen_available() {
         if (required && std::string(required) == "required") ADD_FAILURE() << "no X display for the window tests";
         return false;
     }
-    // One lock file per display, held until the process ends.
-    static const bool claimed = [] {
-        std::string path = "/tmp/.imvela-test-screen-";
-        for (const char* c = DisplayString(display()); *c; ++c) path += *c == '/' ? '_' : *c;
-        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        return fd >= 0 && wait_until([fd] { return flock(fd, LOCK_EX | LOCK_NB) == 0; }, 120000);
-    }();
-    return claimed;
+    return screen_lock() >= 0 && claim_screen_for_this_test([] { return flock(screen_lock(), LOCK_EX | LOCK_NB) == 0; },
+                                                            [] { flock(screen_lock(), LOCK_UN); });
 }
 int32_t screen_width() { return DisplayWidth(display(), DefaultScreen(display())); }
 int32_t screen_height() { return DisplayHeight(display(), DefaultScreen(display())); }
