@@ -9,6 +9,28 @@
  * Imvela_Initialize as its first argument. Results are 1 (or a value) on success and
  * 0 on failure (-1 for Imvela_GetColorMode, Imvela_GetSubSample, Imvela_GetWaitTime on
  * an unknown handle); Imvela_GetLastError returns the cause.
+ *
+ * Threads
+ * - Every function may be called from any thread. On one handle, the capture calls
+ *   (Imvela_Preview, _CallBackPreview, _StartPreview, _StopPreview, _Capture, _SnapShot,
+ *   _Trigger, _Close, _GetRealExposureTime), Imvela_SetDeviceNumber and the capture-window
+ *   setters (_SetCaptureWindow, _SetCaptureWindowEx) are serialised: one waits for another.
+ *   Setters of image and analog values, getters and Imvela_GetImage run beside them and
+ *   beside the frames; a value set while frames arrive applies from a following frame.
+ * - Frames are announced by posted messages, never by calls into the application: the
+ *   handler of WM_CAMERA_FRAME runs on the thread that reads the window's messages and may
+ *   call any function of the library, Imvela_StopPreview and Imvela_Close included.
+ * - The buffer given to Imvela_CallBackPreview or Imvela_Trigger is written for every frame
+ *   from the call until Imvela_StopPreview, Imvela_Close or Imvela_Release returns, or until
+ *   another Imvela_CallBackPreview or Imvela_Trigger names a new buffer. The frame record
+ *   that wParam of WM_CAMERA_FRAME points to lives as long as the handle; its fields are
+ *   rewritten for each frame, so read it while handling the message.
+ * - Imvela_Release must not run while another call on the same handle runs or may start;
+ *   it stops capture, closes the window and frees the camera object.
+ * - Errors are recorded (kept for Imvela_GetLastError and posted as WM_CAMERA_ERROR) by
+ *   every function, except these, which only post: Imvela_SetMirrorV and _GetMirrorV on a
+ *   handle without a device; Imvela_ReadSromID, _WriteSromID, _GetIOPort, _SetIOPort and
+ *   _SetAutoIris; the functions this model does not support (code 11).
  */
 #ifndef IMVELA_SDK_H
 #define IMVELA_SDK_H
@@ -179,6 +201,23 @@ IMVELA_API int32_t IMVELA_CALL Imvela_SetIOPort(int32_t handle, int32_t value);
 IMVELA_API int32_t IMVELA_CALL Imvela_SetImageDlg(int32_t handle, HWND parent);
 IMVELA_API int32_t IMVELA_CALL Imvela_SetAnalogDlg(int32_t handle, HWND parent);
 IMVELA_API int32_t IMVELA_CALL Imvela_SetCameraDlg(int32_t handle, HWND parent);
+
+/* Recording */
+/* Imvela_Record(W): records the live picture as an uncompressed 24-bit AVI file for
+ * `milliseconds` counted from the first recorded frame (the frame that crosses the end is
+ * kept). Starts the preview if it is not running (in its window when show_window is non-zero
+ * and a preview window is set, else windowless) and clears a callback-preview registration;
+ * the preview keeps running after the recording. 1 once the recording runs. The recorder
+ * looks for a new frame every 10 ms and takes the newest. The file is finished (index,
+ * measured rate, frame count) when the time is up, and also when Imvela_StopPreview,
+ * Imvela_Close or Imvela_Release end the recording early; one that got no frame is a valid
+ * empty file. Recordings that may pass 1 GiB are written as OpenDML (AVI 2.0) files.
+ * Errors: 9 no file name; 12 wide name not converted, a recording already running (it goes
+ * on), preview not started or file not created (the preview is then closed); 4 preview window
+ * not made; 3 recording thread not made. A write failure while recording (disk full) stops
+ * the recording, finishes the file as far as it got and records and posts 12. */
+IMVELA_API int32_t IMVELA_CALL Imvela_Record(int32_t handle, const char* path, uint32_t milliseconds, int32_t show_window);
+IMVELA_API int32_t IMVELA_CALL Imvela_RecordW(int32_t handle, const IMVELA_WCHAR* path, uint32_t milliseconds, int32_t show_window);
 
 /* Not supported by this model: always 0, error 11 posted for a live handle; further arguments ignored. */
 IMVELA_API int32_t IMVELA_CALL Imvela_Fpga_ReadRegister(int32_t handle, ...);

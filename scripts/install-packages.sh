@@ -4,13 +4,14 @@
 #   install-packages.sh test   also GoogleTest's sources, Google Benchmark, OpenCV (the benchmarks'
 #                              comparison), MinGW-w64 (32- and 64-bit), Wine (32- and 64-bit), Xvfb
 #                              and xdpyinfo, lld (links a program as the Microsoft linker would,
-#                              against the .lib), pkg-config, Python with numpy and pytest
+#                              against the .lib), pkg-config, Python with numpy and pytest, ffmpeg
+#                              (the recording tests play the files back)
 set -euo pipefail
 profile=${1:-demo}
 packages=(build-essential cmake libx11-dev)
 if [ "$profile" = test ]; then
   packages+=(googletest libbenchmark-dev libopencv-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386
-             wine64 xvfb x11-utils lld pkg-config python3 python3-numpy python3-pytest)
+             wine64 xvfb x11-utils lld pkg-config python3 python3-numpy python3-pytest ffmpeg)
 fi
 missing=()
 for p in "${packages[@]}"; do
