@@ -9,6 +9,7 @@
 //   capture_engine.cpp  capture preparation, preview/capture/snapshot/trigger, workers, frame copy
 //   frame_pipeline.cpp  the per-frame processing
 //   preview_window.cpp  the preview window
+//   still_image.cpp     still image files of the current image
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -131,6 +132,10 @@ public:
     int32_t get_real_exposure_time(int32_t* ok);
     int32_t capture_mode() const { return capture_mode_.load(std::memory_order_relaxed); }
 
+    // ---- still images (still_image.cpp) ---------------------------------------------------
+    int32_t save_image(const char* path, int32_t type);
+    int32_t save_image_w(const IMVELA_WCHAR* path, int32_t type);
+
     // ---- frame pipeline (frame_pipeline.cpp); frame lock held by the caller ------------------
     void process_frame();
     void correct_defects(CImageBuffer& raw);
@@ -185,6 +190,10 @@ private:
     // Whether the defect list holds a sensor position (list coordinates); defect lock held.
     bool defect_listed(int64_t x, int64_t y) const;
 
+    // still_image.cpp; still lock held by the caller
+    int32_t save_current_image(const char* path, int32_t type);
+    bool has_current_image();
+
     // preview_window.cpp
     int32_t create_preview_window();
     void destroy_preview_window();
@@ -221,6 +230,11 @@ private:
     int32_t exposure_lines_ = 0;
     double clock_period_ = 1.0;
     int32_t exposure_us_ = 0;
+
+    // Still saving: the still lock serialises the saves of this camera object and guards the
+    // copy they encode; it is taken before the frame lock, which is held only for the copy.
+    std::mutex still_lock_;
+    std::unique_ptr<CImageBuffer> still_copy_;
 
     // The frame lock guards the image buffers; it is taken before the defect lock.
     std::recursive_mutex frame_lock_;

@@ -2,6 +2,8 @@
 # (libgcc, libstdc++, winpthread) is linked in, so the DLL needs only system DLLs.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
+# Libraries built for this toolchain (the image encoders) are kept per triplet.
+set(IMVELA_MINGW_TRIPLET i686-w64-mingw32)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)

@@ -2,6 +2,7 @@
 // Files opened by name for writing by the library's own file class; reading a whole file
 // is platform/file_reader.h.
 #include <cstdint>
+#include <string>
 
 namespace imvela::platform {
 
@@ -13,5 +14,16 @@ FileHandle open_file_for_writing(const char* path);
 bool write_file(FileHandle file, const void* data, uint32_t length);
 uint32_t file_size(FileHandle file);
 void close_file(FileHandle file);
+// Moves the write position to `offset` bytes from the start; false on failure.
+bool seek_file(FileHandle file, uint64_t offset);
+
+// Creates a new, empty file for writing, without sharing, in the folder of `target` under a
+// name no other file has (the target's name with a suffix of this process and a counter);
+// that name goes to `temporary`. nullptr when no such file can be made.
+FileHandle create_file_beside(const char* target, std::string& temporary);
+// Moves the file `from` onto the name `to` in one step, replacing a file of that name;
+// false when it cannot, with both names left as they were.
+bool move_replacing(const char* from, const char* to);
+void remove_file(const char* path);
 
 }  // namespace imvela::platform
