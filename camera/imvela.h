@@ -193,6 +193,9 @@ private:
     // still_image.cpp; still lock held by the caller
     int32_t save_current_image(const char* path, int32_t type);
     bool has_current_image();
+    // Copies the current image into `copy` under the frame lock when their formats match;
+    // otherwise sizes `copy` for it (outside the lock) and returns false.
+    bool copy_current_image(CImageBuffer& copy);
 
     // preview_window.cpp
     int32_t create_preview_window();

@@ -44,21 +44,27 @@ int32_t CImvela::save_current_image(const char* path, int32_t type) {
     if (!still_copy_) return 0;
     CImageBuffer& copy = *still_copy_;
     for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
-        int32_t width = 0, height = 0, bits = 0;
-        {
-            std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-            const CImageBuffer* out = output_buffer();
-            if (!out || !out->has_pixels()) return (record_error(ERR_NOT_READY), 0);
-            width = out->width(), height = out->height(), bits = out->bits_per_pixel();
-            if (copy.has_pixels() && copy.width() == width && copy.height() == height && copy.bits_per_pixel() == bits) {
-                std::memcpy(copy.bits(), out->bits(), out->size_bytes());
-                return write_still(path, copy, type, kStillSignificantBits);
-            }
-        }
-        // Sized outside the frame lock; the copy is taken on the next round.
-        if (!copy.Create(width, height, bits)) return 0;
+        if (copy_current_image(copy)) return write_still(path, copy, type, kStillSignificantBits);
+        if (!has_current_image()) return (record_error(ERR_NOT_READY), 0);
     }
     return 0;
+}
+
+bool CImvela::copy_current_image(CImageBuffer& copy) {
+    int32_t width = 0, height = 0, bits = 0;
+    {
+        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
+        const CImageBuffer* out = output_buffer();
+        if (!out || !out->has_pixels()) return false;
+        width = out->width(), height = out->height(), bits = out->bits_per_pixel();
+        if (copy.has_pixels() && copy.width() == width && copy.height() == height && copy.bits_per_pixel() == bits) {
+            std::memcpy(copy.bits(), out->bits(), out->size_bytes());
+            return true;
+        }
+    }
+    // Sized outside the frame lock; the copy is taken on the next round.
+    if (!copy.Create(width, height, bits)) copy.Release();
+    return false;
 }
 
 }  // namespace imvela
