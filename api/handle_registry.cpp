@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "camera/imvela.h"
 #include "platform/clock.h"
 
 namespace imvela {
@@ -41,6 +42,14 @@ bool unregister_camera(int32_t handle, CImvela** camera) {
     node->data.camera = nullptr;
     g_chain.remove(handle);
     return true;
+}
+
+void record_buffer_error(CImvela& camera) noexcept {
+    try {
+        camera.record_error(ERR_BUFFER);
+    } catch (...) {
+        // Not even the history could take it: the failure result is all that is left.
+    }
 }
 
 }  // namespace imvela

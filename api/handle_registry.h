@@ -21,17 +21,24 @@ CImvela* find_camera(int32_t handle);
 // handle is unknown (the caller owns and destroys the camera).
 bool unregister_camera(int32_t handle, CImvela** camera);
 
+// Records ERR_BUFFER on the camera; never throws.
+void record_buffer_error(CImvela& camera) noexcept;
+
 // Call frame: look the handle up under the registry lock, then run the operation on the
 // camera object without that lock. Unknown handles give the export's failure value and
-// report nothing. No exception leaves an export.
+// report nothing. No exception leaves an export; one caught from a found camera's operation
+// is recorded on it as the buffer error.
 template <class Operation>
 auto with_camera(int32_t handle, decltype(std::declval<Operation>()(std::declval<CImvela&>())) failure,
                  Operation&& operation) noexcept -> decltype(failure) {
+    CImvela* camera = nullptr;
     try {
-        CImvela* camera = find_camera(handle);
+        camera = find_camera(handle);
         if (!camera) return failure;
         return operation(*camera);
     } catch (...) {
+        // Memory or a system resource ran out inside the operation.
+        if (camera) record_buffer_error(*camera);
         return failure;
     }
 }

@@ -29,10 +29,6 @@ namespace imvela {
 struct CImvelaTestAccess {
     static void windowless(CImvela& c) { c.preview_rect_ = PreviewRect{}; }
     static ImageProcessingBlock& filter(CImvela& c) { return c.filter_; }
-    static void use_quick_device(CImvela& c) {
-        c.device_.reset(new CImvelaM61XZKRSdk(nullptr, [](int32_t) {}));
-        c.device_->open_device(0);
-    }
 };
 
 }  // namespace imvela
@@ -74,7 +70,6 @@ void BM_CapturePath(benchmark::State& state) {
     const bool adjust = state.range(1) != 0;
     CImvela camera;
     camera.initialize(nullptr);
-    CImvelaTestAccess::use_quick_device(camera);
     CImvelaTestAccess::windowless(camera);
     camera.set_color_mode(kColorModeBits[mode]);
     camera.set_wait_time(0);

@@ -16,8 +16,6 @@ namespace {
 constexpr int32_t kWidth = 1280;
 constexpr int32_t kHeight = 1024;
 
-void no_wait(int32_t) {}
-
 void use_emulator() {
     emulator::Settings s;
     s.cameras = {0};
@@ -29,7 +27,7 @@ void use_emulator() {
 void BM_StreamTakeExtract(benchmark::State& state) {
     use_emulator();
     const int32_t two_byte = static_cast<int32_t>(state.range(0));
-    CImvelaM61XZKRSdk device(&emulator::emulated_driver(), no_wait);
+    CImvelaM61XZKRSdk device(emulator::emulated_driver());
     device.set_sample_width(two_byte);
     device.set_window(6, 8, kWidth, kHeight, 0);
     std::vector<uint8_t> out(static_cast<size_t>(kWidth) * kHeight * (two_byte ? 2 : 1));
@@ -59,7 +57,7 @@ BENCHMARK(BM_StreamTakeExtract)->Arg(0)->Arg(1)->ArgName("two_byte")->UseRealTim
 void BM_EmulatorFrame(benchmark::State& state) {
     use_emulator();
     const int32_t two_byte = static_cast<int32_t>(state.range(0));
-    CImvelaM61XZKRSdk device(&emulator::emulated_driver(), no_wait);
+    CImvelaM61XZKRSdk device(emulator::emulated_driver());
     device.set_sample_width(two_byte);
     device.set_window(6, 8, kWidth, kHeight, 0);
     DriverHandle h;

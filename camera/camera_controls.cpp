@@ -4,9 +4,9 @@
 
 #include "camera/filter_value_table.h"
 #include "camera/imvela.h"
-#include "device/exposure_conversion.h"
+#include "driver/exposure_conversion.h"
 #include "device/imvela_m61xzkr_sdk.h"
-#include "device/sensor_map.h"
+#include "driver/sensor_map.h"
 
 namespace imvela {
 
@@ -201,6 +201,8 @@ int32_t CImvela::program_capture_window(const CaptureWindow& window) {
 
 int32_t CImvela::set_capture_window(int32_t width, int32_t height) {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
+    // The mode is judged and the window programmed without a capture starting in between.
+    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
     CaptureWindow window;
     if (!settings_.find_capture_window(device_number(), width, height, &window))
         return (record_error(ERR_WINDOW), 0);
@@ -217,6 +219,7 @@ int32_t CImvela::set_capture_window(int32_t width, int32_t height) {
 int32_t CImvela::set_capture_window_ex(int32_t total_width, int32_t h_start, int32_t effective_width,
                                        int32_t total_height, int32_t v_start, int32_t effective_height) {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
+    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
     CaptureWindow window = capture_window();
     window.total_width = total_width;
     window.h_start = h_start;

@@ -82,7 +82,7 @@ int32_t CImvela::prepare_capture() {
     const int32_t wanted = load_relaxed(clock_);
     if (device_->read_clock(&clock) && clock != wanted) {
         device_->write_clock(wanted);
-        sleep_milliseconds(kClockSettleMs);
+        device_->settle(kClockSettleMs);
     }
 
     // The device refuses windows it cannot read out (narrower than 4 columns, say); frames of
@@ -197,8 +197,10 @@ int32_t CImvela::snap_shot(void* buffer, int32_t size, int32_t top_down) {
     // Outside capture mode every snapshot opens the device file and closes it again.
     const bool keep_handle = mode == kCaptureMode;
 
-    std::lock_guard<std::recursive_mutex> frame(frame_lock_);
+    // The driver read may block for its whole timeout: it runs before the frame lock, so
+    // Imvela_GetImage on another thread is not held up by it.
     bool read = device_->read_single_frame() == 0;
+    std::lock_guard<std::recursive_mutex> frame(frame_lock_);
     if (read && extract_into_raw(true) != 0) {
         deliver_failure(callback_window_, ERR_TRANSFER);
         read = false;
@@ -297,7 +299,7 @@ void CImvela::fill_frame_record(int32_t frame_rate) {
 
 void CImvela::preview_worker() {
     while (run_state_.load() != kStop) {
-        sleep_milliseconds(wait_time());
+        platform::sleep_milliseconds(wait_time());
         if (run_state_.load() != kRun) continue;
         const int32_t taken = device_->take_newest_frame();
         if (taken == kTakeStopped) {
@@ -312,7 +314,7 @@ void CImvela::preview_worker() {
             deliver_failure(target, ERR_TIMEOUT);
             return;
         }
-        if (taken == kTakeIdle) sleep_milliseconds(1);
+        if (taken == kTakeIdle) platform::sleep_milliseconds(1);
         if (taken != kTakeReady) continue;
 
         HWND target = nullptr;
@@ -349,7 +351,7 @@ void CImvela::preview_worker() {
 void CImvela::trigger_worker() {
     while (run_state_.load() != kStop) {
         if (run_state_.load() != kRun) {
-            sleep_milliseconds(kIdlePauseMs);
+            platform::sleep_milliseconds(kIdlePauseMs);
             continue;
         }
         // Blocks until the camera is triggered, the driver's timeout passes or the trigger
@@ -358,7 +360,7 @@ void CImvela::trigger_worker() {
         if (run_state_.load() == kStop) return;
         if (read != 0) {
             // An unplugged camera fails at once: do not spin on it.
-            sleep_milliseconds(kIdlePauseMs);
+            platform::sleep_milliseconds(kIdlePauseMs);
             continue;
         }
         std::lock_guard<std::recursive_mutex> frame(frame_lock_);

@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "camera/setting_blocks.h"
-#include "device/sensor_map.h"
+#include "settings/setting_blocks.h"
+#include "driver/sensor_map.h"
 
 namespace imvela {
 

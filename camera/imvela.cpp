@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "camera/driver_choice.h"
 #include "device/imvela_m61xzkr_sdk.h"
 #include "imaging/color_mode.h"
 #include "imaging/image_buffer.h"
@@ -47,7 +48,7 @@ int32_t CImvela::initialize(HWND notify_window) {
     notify_window_ = notify_window;
     if (!use_table_.map()) return (record_error(ERR_BUFFER), 0);
 
-    device_.reset(new (std::nothrow) CImvelaM61XZKRSdk());
+    device_.reset(new (std::nothrow) CImvelaM61XZKRSdk(choose_driver_transport()));
     for (auto& b : buffers_) b.reset(new (std::nothrow) CImageBuffer());
     if (!device_) return (record_error(ERR_BUFFER), 0);
     for (auto& b : buffers_)
@@ -135,7 +136,11 @@ void CImvela::set_capture_window_fields(const CaptureWindow& w) {
 
 int32_t CImvela::set_device_number(int32_t number) {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
+    // Reopening frees the transfer ring and the held file a running worker reads.
+    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
+    if (capture_mode() != kIdle) return (record_error(ERR_NOT_READY), 0);
     save_groups();
+    device_->use_transport(choose_driver_transport());
     if (!device_->is_device_present(number) || device_->open_device(number) != 0)
         return (record_error(ERR_DEVICE_UNAVAILABLE), 0);
     store_relaxed(device_number_, number);
@@ -152,6 +157,7 @@ int32_t CImvela::set_device_number(int32_t number) {
 int32_t CImvela::enum_device(char names[][256]) {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
     if (!names) return (record_error(ERR_ARGUMENT), 0);
+    device_->use_transport(choose_driver_transport());
     device_->enumerate_devices();
     int32_t found = 0;
     for (int32_t n = 0; n < CImvelaM61XZKRSdk::max_device_count(); ++n)

@@ -17,10 +17,10 @@
 #include <thread>
 
 #include "ImvelaSdk.h"
-#include "api/error_history.h"
-#include "camera/capture_window.h"
+#include "camera/error_history.h"
+#include "settings/capture_window.h"
 #include "camera/device_use_table.h"
-#include "camera/setting_blocks.h"
+#include "settings/setting_blocks.h"
 #include "camera/shared_setting.h"
 #include "files/camera_settings.h"
 #include "files/defect_list.h"

@@ -3,8 +3,8 @@
 // send a command record and read a response record.
 #include <cstdint>
 
-#include "device/driver_protocol.h"
-#include "device/driver_transport.h"
+#include "driver/driver_protocol.h"
+#include "driver/driver_transport.h"
 
 namespace imvela {
 

@@ -97,6 +97,8 @@ void FrameStream::loop() {
             }
             failed = true;
         }
+        // A failed block is never handed to the consumer; the loop ends on it.
+        if (failed) break;
         {
             std::lock_guard<std::mutex> g(lock_);
             int32_t next = write_index_ + 1 == count ? 0 : write_index_ + 1;

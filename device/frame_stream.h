@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "device/driver_transport.h"
+#include "driver/driver_transport.h"
 
 namespace imvela {
 

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "device/sensor_map.h"
+#include "driver/sensor_map.h"
 
 namespace imvela {
 
-CImvelaM61XZKRSdk::CImvelaM61XZKRSdk(DriverTransport* transport, SleepFunction sleep) : CIVMSdkLib(transport, sleep) {
+CImvelaM61XZKRSdk::CImvelaM61XZKRSdk(DriverTransport& transport) : CIVMSdkLib(transport) {
     std::strcpy(prefix_, driver::kDevicePrefix);
     enumerate_devices();
     open_device(0);

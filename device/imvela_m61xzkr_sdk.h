@@ -7,8 +7,7 @@ namespace imvela {
 
 class CImvelaM61XZKRSdk : public CIVMSdkLib {
 public:
-    // transport and sleep as for CIVMSdkLib (null: chosen from the environment / real waits).
-    explicit CImvelaM61XZKRSdk(DriverTransport* transport = nullptr, SleepFunction sleep = nullptr);
+    explicit CImvelaM61XZKRSdk(DriverTransport& transport);
 
     // Stores the mode (values above 2 as 1) and programs bit 0 of register 0x50; 1 when the
     // register write succeeded.

@@ -1,25 +1,16 @@
 // CIVMSdkLib: device naming, enumeration and the register, port and serial-ROM transactions.
 #include "device/ivm_sdk_lib.h"
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 namespace imvela {
 
-void sleep_milliseconds(int32_t milliseconds) {
-    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-CIVMSdkLib::CIVMSdkLib(DriverTransport* transport, SleepFunction sleep)
-    : sleep_(sleep ? sleep : sleep_milliseconds), fixed_transport_(transport) {}
+CIVMSdkLib::CIVMSdkLib(DriverTransport& transport) : transport_(&transport) {}
 
 CIVMSdkLib::~CIVMSdkLib() {
     stream_.stop();
     close_device_file(&held_);
 }
-
-DriverTransport& CIVMSdkLib::transport() { return fixed_transport_ ? *fixed_transport_ : select_driver_transport(); }
 
 void CIVMSdkLib::enumerate_devices() {
     DriverTransport& t = transport();
@@ -114,11 +105,11 @@ int32_t CIVMSdkLib::read_srom_byte(int32_t address, uint8_t* value) {
     const int32_t ok = transaction([&](DriverHandle& device) {
         // The ROM answers slowly: the command's own outcome is not used, the reads decide.
         send_command(device, driver::srom_read_command(address));
-        sleep_(6);
+        settle(6);
         driver::Record reply{};
         read_response(device, &reply);
         const int32_t r = read_response(device, &reply);
-        sleep_(6);
+        settle(6);
         if (r != kRecordOk) return 0;
         v = reply[0];
         return 1;
@@ -136,7 +127,7 @@ int32_t CIVMSdkLib::write_srom_id(int32_t index, int32_t value) {
     if (index < 0 || index >= driver::kSromIdSize) return 0;
     return transaction([&](DriverHandle& device) {
         const int32_t r = send_command(device, driver::srom_write_command(index, value));
-        sleep_(10);  // the ROM's write cycle
+        settle(10);  // the ROM's write cycle
         return r == kRecordOk ? 1 : 0;
     });
 }

@@ -12,10 +12,6 @@
 
 namespace imvela {
 
-// Pauses the caller; the device waits after some requests so that the camera settles.
-using SleepFunction = void (*)(int32_t milliseconds);
-void sleep_milliseconds(int32_t milliseconds);
-
 // The sensor window and frame geometry results.
 constexpr int32_t kWindowInvalid = 1;
 constexpr int32_t kDeviceRefused = 22;
@@ -43,8 +39,8 @@ int64_t transfer_samples(int32_t row_pitch, int32_t active_rows, int32_t y_offse
 
 class CIVMSdkLib {
 public:
-    // transport: the driver to use, or null to choose it from the environment at every open.
-    explicit CIVMSdkLib(DriverTransport* transport = nullptr, SleepFunction sleep = nullptr);
+    // transport: the driver every device file is opened on until use_transport() changes it.
+    explicit CIVMSdkLib(DriverTransport& transport);
     virtual ~CIVMSdkLib();
     CIVMSdkLib(const CIVMSdkLib&) = delete;
     CIVMSdkLib& operator=(const CIVMSdkLib&) = delete;
@@ -59,6 +55,10 @@ public:
     virtual int32_t SetSampleWidth(int32_t two_byte);
 
     // ---- Devices ---------------------------------------------------------------------
+    // The driver later device files are opened on; files already open stay on theirs.
+    void use_transport(DriverTransport& transport) { transport_.store(&transport); }
+    // Waits as long as the camera needs to settle after a change (the driver decides).
+    void settle(int32_t milliseconds) { transport().settle(milliseconds); }
     static constexpr int32_t max_device_count() { return driver::kMaxDeviceCount; }
     // Probes numbers 0..31; the selected device stays selected.
     void enumerate_devices();
@@ -164,7 +164,7 @@ public:
     int32_t last_transfer_error() const { return last_transfer_error_; }
 
 protected:
-    DriverTransport& transport();
+    DriverTransport& transport() { return *transport_.load(); }
     void reset_device_state();
     void set_mirror(int32_t bit, int32_t on, int32_t* flag);
     void write_init_table();
@@ -175,10 +175,10 @@ protected:
     char prefix_[32] = "";
     int32_t two_byte_ = 0;
     int32_t readout_mode_ = 0;
-    SleepFunction sleep_;
 
 private:
-    DriverTransport* fixed_transport_;
+    // Replaced by an application thread's enumeration while a worker may open a file.
+    std::atomic<DriverTransport*> transport_;
     int32_t presence_[driver::kMaxDeviceCount] = {};
     int32_t device_number_ = 0;
     char path_[128] = "";

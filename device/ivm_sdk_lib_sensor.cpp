@@ -3,7 +3,7 @@
 
 #include "device/ivm_sdk_lib.h"
 #include "device/sensor_init_table.h"
-#include "device/sensor_map.h"
+#include "driver/sensor_map.h"
 
 namespace imvela {
 
@@ -88,7 +88,7 @@ int32_t CIVMSdkLib::set_window(int32_t x, int32_t y, int32_t width, int32_t heig
 
     for (int32_t i = 0; i < 4; ++i)
         write_port(sensor::kPortTransferSize0 + i, (static_cast<uint32_t>(transfer_size_) >> (8 * i)) & 0xFF);
-    sleep_(100);
+    settle(100);
     programmed_transfer_ = transfer_size_;
     large_ = static_cast<int64_t>(frame_bytes()) >= driver::kLargeTransferBytes ? 1 : 0;
     return 0;
@@ -141,7 +141,7 @@ int32_t CIVMSdkLib::set_trigger_mode(int32_t on) {
         read_register(sensor::kRegLineLength, &line);
         read_register(sensor::kRegExposure, &lines);
         const double wait = static_cast<double>(lines) * (line + 6) / 80000.0 + 100.0;
-        sleep_(static_cast<int32_t>(std::min(wait, 1000.0)));
+        settle(static_cast<int32_t>(std::min(wait, 1000.0)));
     }
     if (!write_port(sensor::kPortTrigger, flag)) return 0;
     trigger_ = flag;

@@ -1,6 +1,6 @@
 #include "device/sensor_init_table.h"
 
-#include "device/sensor_map.h"
+#include "driver/sensor_map.h"
 
 namespace imvela::sensor {
 

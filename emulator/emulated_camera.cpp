@@ -5,7 +5,7 @@
 #include <cstring>
 #include <thread>
 
-#include "device/sensor_map.h"
+#include "driver/sensor_map.h"
 
 namespace imvela::emulator {
 

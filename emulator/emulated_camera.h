@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "device/driver_protocol.h"
+#include "driver/driver_protocol.h"
 #include "emulator/emulated_scene.h"
 #include "emulator/emulator_settings.h"
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "device/driver_protocol.h"
+#include "driver/driver_protocol.h"
 
 namespace imvela::emulator {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <mutex>
 
-#include "device/driver_transport.h"
+#include "driver/driver_transport.h"
 #include "emulator/emulated_camera.h"
 #include "emulator/emulator_settings.h"
 
@@ -19,6 +19,8 @@ public:
     bool control(intptr_t handle, uint32_t code, const void* input, uint32_t input_size, void* output,
                  uint32_t output_size, uint32_t* returned) override;
     bool close_file(intptr_t handle) override;
+    // The emulated camera is ready at once: no pause.
+    void settle(int32_t) override {}
 
     // Takes settings (from the environment, unless fixed ones are in force).
     void apply(const Settings& settings);

@@ -12,8 +12,8 @@
 #include <string>
 #include <utility>
 
-#include "camera/capture_window.h"
-#include "camera/setting_blocks.h"
+#include "settings/capture_window.h"
+#include "settings/setting_blocks.h"
 
 namespace imvela {
 

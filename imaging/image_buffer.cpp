@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 
-#include "files/file_buffer.h"
 
 namespace imvela {
 
@@ -186,12 +185,10 @@ int32_t CImageBuffer::ApplyScaled(ScaleKernel kernel, const CImageBuffer& source
                   source.bytes_per_pixel(), stride_, source.stride_, 0, 0);
 }
 
-int32_t CImageBuffer::SaveBmp(const char* path) const {
-    CFileBuffer file;
-    if (!file.Open(path)) return 0;
+uint32_t CImageBuffer::BmpHeader(uint8_t (&head)[kBmpHeaderCapacity]) const {
     const bool withTable = bitsPerPixel_ <= 8;
-    const uint32_t offset = withTable ? 1078 : 54;
-    uint8_t head[1078] = {};
+    const uint32_t offset = withTable ? kBmpHeaderCapacity : 54;
+    std::memset(head, 0, sizeof head);
     put16(head, 0x4D42);
     put32(head + 2, offset + static_cast<uint32_t>(size_bytes()));
     put32(head + 10, offset);
@@ -215,9 +212,7 @@ int32_t CImageBuffer::SaveBmp(const char* path) const {
         platform::get_dib_colors(surface_.memoryDC, 0, 256, colors);
         std::memcpy(head + 54, colors, sizeof colors);
     }
-    file.Write(head, offset);
-    if (bits_) file.Write(bits_, static_cast<uint32_t>(size_bytes()));
-    return 1;
+    return offset;
 }
 
 }  // namespace imvela

@@ -72,8 +72,10 @@ public:
     int32_t Apply(PixelKernel kernel, const CImageBuffer& source, ImageRect* rect, int32_t x, int32_t y, void* user);
     int32_t ApplyScaled(ScaleKernel kernel, const CImageBuffer& source, const ImageRect* dstRect,
                         const ImageRect* srcRect);
-    // Writes the buffer as a BMP file, rows as they lie in memory. 1 if the file could be opened.
-    int32_t SaveBmp(const char* path) const;
+    // The file and info headers of the buffer as a BMP file (with the colour table for 8 bits
+    // and fewer) into `head`; the header's length, where the rows follow as they lie in memory.
+    static constexpr uint32_t kBmpHeaderCapacity = 1078;
+    uint32_t BmpHeader(uint8_t (&head)[kBmpHeaderCapacity]) const;
 
     int32_t width() const { return width_; }
     int32_t height() const { return height_; }

@@ -1,7 +1,7 @@
 /*
  * ImvelaSdk.h - public interface of the M52-ZKR camera library.
  *
- * Windows: ImvelaSdk_M52_ZKR.dll (32-bit, C calling convention, undecorated names).
+ * Windows: ImvelaSdk_M52_ZKR.dll (32-bit, and 64-bit beside it; cdecl, undecorated names).
  * Linux:   libImvelaSdk_M52_ZKR.so with the same functions and results; windows are
  *          message queues there (ImvelaMsg_*), see below.
  *
@@ -67,7 +67,7 @@ extern "C" {
 
 /* Filled before each WM_CAMERA_FRAME; overwritten by the next frame. */
 typedef struct ImvelaFrameRecord {
-    int32_t size;       /* sizeof(ImvelaFrameRecord): 24 in the 32-bit DLL */
+    int32_t size;       /* sizeof(ImvelaFrameRecord): 24 in the 32-bit DLL, 32 in 64-bit builds */
     int32_t width;      /* pixels */
     int32_t height;     /* pixels */
     int32_t bit_count;  /* 8, 16, 24, 32, 48 or 64 */

@@ -6,4 +6,7 @@ namespace imvela::platform {
 // Milliseconds since the system started; wraps around after 49.7 days.
 uint32_t tick_count();
 
+// Pauses the calling thread; nothing for 0 or less.
+void sleep_milliseconds(int32_t milliseconds);
+
 }  // namespace imvela::platform

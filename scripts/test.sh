@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the library for Linux and for 32-bit Windows and runs every test: native,
 # native under AddressSanitizer + UndefinedBehaviorSanitizer, native under
-# ThreadSanitizer, and the Windows build under Wine. Exits non-zero when any fails.
+# ThreadSanitizer, and the Windows build under Wine; then the 64-bit Windows DLL under
+# 64-bit Wine. Exits non-zero when any fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -66,8 +67,11 @@ configure_and_build windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake
 run_suite windows
 wineserver -k 2>/dev/null || true
 
+configure_and_build win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
+run_suite win64
+
 if [ ${#failed[@]} -ne 0 ]; then
   echo "FAILED suites: ${failed[*]}"
   exit 1
 fi
-echo "all suites passed: native asan tsan windows"
+echo "all suites passed: native asan tsan windows win64"

@@ -1,25 +1,36 @@
 #!/usr/bin/env bash
-# Runs a Windows test program under 32-bit Wine in a throw-away prefix inside the build
-# folder of the program (made on first use).
+# Runs a Windows program under Wine in a throw-away prefix inside the build folder of the
+# program (made on first use): 32-bit programs in a 32-bit prefix, 64-bit ones (PE machine
+# 0x8664) in a 64-bit prefix through the 64-bit loader.
 set -euo pipefail
 exe=$1
 shift
 build=$(cd "$(dirname "$exe")/.." && pwd)
-export WINEPREFIX=${IMVELA_WINEPREFIX:-$build/wineprefix}
+pe_offset=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
+machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$exe" | tr -d ' ')
+if [ "$machine" = 8664 ]; then
+  export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+  wine=$WINELOADER
+  prefix_name=wineprefix64
+else
+  export WINEARCH=win32
+  wine=wine
+  prefix_name=wineprefix
+fi
+export WINEPREFIX=${IMVELA_WINEPREFIX:-$build/$prefix_name}
 export WINEDEBUG=-all
-export WINEARCH=win32
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Windows are left unmanaged: without a window manager on the virtual screen, Wine would
 # wait two seconds for one at every top-level window it shows or hides.
 if [ ! -f "$WINEPREFIX/.unmanaged-windows" ]; then
   (
     flock 9
-    [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 || true
+    [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -i >/dev/null 2>&1 || true
     if [ ! -f "$WINEPREFIX/.unmanaged-windows" ]; then
-      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+      "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
       touch "$WINEPREFIX/.unmanaged-windows"
     fi
     wineserver -w || true
-  ) 9>"$build/.wineprefix.lock"
+  ) 9>"$WINEPREFIX.lock"
 fi
-exec wine "$exe" "$@"
+exec "$wine" "$exe" "$@"

@@ -1,5 +1,8 @@
 #include "platform/clock.h"
 
+#include <chrono>
+#include <thread>
+
 #include <time.h>
 
 namespace imvela::platform {
@@ -8,6 +11,10 @@ uint32_t tick_count() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
+}
+
+void sleep_milliseconds(int32_t milliseconds) {
+    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 }  // namespace imvela::platform

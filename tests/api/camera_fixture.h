@@ -30,6 +30,12 @@ protected:
         handle = 0;
     }
 
+    // Enumerates as an application does; the emulator takes its environment variables then.
+    void enumerate() {
+        static char names[32][256];
+        Imvela_EnumDevice(handle, names);
+    }
+
     // The recorded codes, newest first; empties the history.
     std::vector<int32_t> errors() {
         std::vector<int32_t> codes;

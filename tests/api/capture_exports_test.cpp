@@ -37,6 +37,27 @@ std::vector<IMVELA_WCHAR> wide(const std::string& ascii) {
 
 }  // namespace
 
+TEST_F(CaptureExports, DeviceChoiceIsRefusedWhileACaptureRuns) {
+    const int32_t h = Imvela_Initialize(nullptr);
+    ASSERT_NE(h, 0);
+    ASSERT_EQ(Imvela_SetPreviewWindow(h, nullptr, 0, 0, 0, 0), 1);
+    ASSERT_EQ(Imvela_SetCaptureWindowEx(h, 1292, 0, 64, 1040, 0, 16), 1);
+    int32_t (*const starts[])(int32_t) = {
+        [](int32_t x) { return Imvela_StartPreview(x); },
+        [](int32_t x) { return Imvela_Capture(x); },
+        [](int32_t x) { return Imvela_Trigger(x, nullptr, nullptr, 0, 0); },
+    };
+    for (auto start : starts) {
+        drain_errors(h);
+        ASSERT_EQ(start(h), 1);
+        EXPECT_EQ(Imvela_SetDeviceNumber(h, 0), 0);
+        EXPECT_EQ(drain_errors(h), std::vector<int32_t>{ERR_NOT_READY});
+        EXPECT_EQ(Imvela_StopPreview(h), 1);
+    }
+    EXPECT_EQ(Imvela_SetDeviceNumber(h, 0), 1);
+    Imvela_Release(h);
+}
+
 TEST_F(CaptureExports, UnknownHandlesFailWithoutHarm) {
     int32_t ok = 7;
     uint8_t pixel = 0;

@@ -133,6 +133,7 @@ TEST_F(FilterValues, UnknownIdentifiersFailWithArgumentError) {
 TEST_F(FilterValues, SensorReadBackThatFailsIsAFailure) {
     ASSERT_EQ(Imvela_SetGlobalGain(handle, 4), 1);
     ScopedEnvironment unplugged("IMVELA_EMULATOR", "none");
+    enumerate();
     for (int32_t id : {13, 18}) {
         int32_t ok = 1;
         EXPECT_EQ(get(handle, id, &ok), 0) << id;

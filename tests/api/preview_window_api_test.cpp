@@ -44,6 +44,8 @@ protected:
     // Starts the preview in a colour mode and scene with frames announced to the test window.
     void start(int32_t bits, const char* scene) {
         ScopedEnvironment sceneVariable("IMVELA_EMULATOR_SCENE", scene);
+        static char names[32][256];
+        ASSERT_EQ(1, Imvela_EnumDevice(handle_, names));  // the emulator takes the scene here
         ASSERT_EQ(1, Imvela_SetColorMode(handle_, bits));
         ASSERT_EQ(1, Imvela_CallBackPreview(handle_, events_.handle(), nullptr, 0, 0));
     }

@@ -57,6 +57,7 @@ TEST_F(SensorExports, ShortRegisterExportsCutTheAddressToEightBits) {
 
 TEST_F(SensorExports, FailedRegisterTransfersReportDeviceErrors) {
     ScopedEnvironment unplugged("IMVELA_EMULATOR", "none");
+    enumerate();
     int32_t ok = 1;
     EXPECT_EQ(Imvela_ReadRegister(handle, 0x0F, &ok), 0);
     EXPECT_EQ(ok, 0);
@@ -105,6 +106,7 @@ TEST_F(SensorExports, IoPortWritesAndReadsPortSeven) {
     EXPECT_TRUE(errors().empty());
 
     ScopedEnvironment unplugged("IMVELA_EMULATOR", "none");
+    enumerate();
     value = 0x77;
     EXPECT_EQ(Imvela_GetIOPort(handle, &value, 0, 0), 0);
     EXPECT_EQ(value, 0x77);  // not written on failure

@@ -29,11 +29,6 @@ struct CImvelaTestAccess {
     static int32_t active_color_mode(CImvela& c) { return c.active_color_mode_; }
     static CImageBuffer* raw(CImvela& c) { return c.raw_buffer(); }
     static CImageBuffer* output(CImvela& c) { return c.output_buffer(); }
-    // A device that records its settle pauses instead of sleeping them, opened on device 0.
-    static void use_quick_device(CImvela& c) {
-        c.device_.reset(new CImvelaM61XZKRSdk(nullptr, [](int32_t) {}));
-        c.device_->open_device(0);
-    }
     // Prepares the buffers for the current settings, as a capture start does.
     static int32_t prepare(CImvela& c) { return c.prepare_capture(); }
 
@@ -95,11 +90,10 @@ protected:
         imvela::emulator::emulated_driver().reset_cameras();
     }
 
-    // A camera object on device 0: windowless, quick device, colour mode by bit depth.
+    // A camera object on device 0: windowless, colour mode by bit depth.
     imvela::CImvela& open_camera(int32_t bits = 24, HWND notify = nullptr) {
         camera_ = std::make_unique<imvela::CImvela>();
         EXPECT_EQ(camera_->initialize(notify), 1);
-        imvela::CImvelaTestAccess::use_quick_device(*camera_);
         imvela::CImvelaTestAccess::windowless(*camera_);
         EXPECT_EQ(camera_->set_color_mode(bits), 1);
         while (camera_->last_error() != 0) {

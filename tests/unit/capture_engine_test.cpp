@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -415,6 +416,24 @@ TEST_F(CameraTest, TriggerDeliversOneFramePerTriggerWithOneWorkerAndStopsAPendin
     EXPECT_EQ(c.frame_record().frame_rate, 0);
     // Top row last (top_down 0) in the second target.
     for (int32_t x = 0; x < 16; ++x) EXPECT_EQ(image[x], ramp_at(w, false, false, x, 3, false));
+}
+
+TEST_F(CameraTest, GetImageIsNotHeldUpByASnapshotWaitingForItsFrame) {
+    auto& c = open_camera(8);
+    Access::set_window(c, window_of(0, 0, 16, 4));
+    ASSERT_EQ(c.capture(), 1);
+    c.device()->set_driver_timeout(60000);
+    c.device()->set_trigger_mode(1);  // the snapshot's read now waits for a trigger
+    std::thread snapper([&] { c.snap_shot(nullptr, 0, 0); });
+    const bool waiting = read_waits(emulated());
+    std::vector<uint8_t> image(16 * 4);
+    auto got = std::async(std::launch::async, [&] { return c.get_image(image.data(), 64, 1); });
+    const bool prompt = got.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+    emulated().trigger();
+    snapper.join();
+    EXPECT_TRUE(waiting);
+    EXPECT_TRUE(prompt);
+    c.stop_preview();
 }
 
 TEST_F(CameraTest, RealExposureTimeFromLineLengthAndExposure) {

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "camera/capture_window.h"
+#include "settings/capture_window.h"
 
 using imvela::CaptureWindow;
 using imvela::is_valid_capture_window;

@@ -9,8 +9,8 @@
 #include <mutex>
 #include <vector>
 
-#include "device/driver_protocol.h"
-#include "device/driver_transport.h"
+#include "driver/driver_protocol.h"
+#include "driver/driver_transport.h"
 #include "device/imvela_m61xzkr_sdk.h"
 #include "emulator/emulated_driver.h"
 
@@ -55,10 +55,17 @@ public:
         return inner_.control(handle, code, input, input_size, output, output_size, returned);
     }
 
+    // Settle pauses the device asked for, recorded instead of slept.
+    void settle(int32_t milliseconds) override {
+        std::lock_guard<std::mutex> g(lock_);
+        settles.push_back(milliseconds);
+    }
+
     void clear() {
         std::lock_guard<std::mutex> g(lock_);
         calls.clear();
         commands.clear();
+        settles.clear();
         opens = closes = 0;
     }
     std::vector<imvela::driver::Record> commands_copy() {
@@ -68,6 +75,7 @@ public:
 
     std::vector<TransportCall> calls;
     std::vector<imvela::driver::Record> commands;
+    std::vector<int32_t> settles;
     int opens = 0;
     int closes = 0;
     // Return true to make the request fail before it reaches the driver.
@@ -77,13 +85,6 @@ private:
     imvela::DriverTransport& inner_;
     std::mutex lock_;
 };
-
-// Waits the device asked for, recorded instead of slept.
-inline std::vector<int32_t>& recorded_sleeps() {
-    static std::vector<int32_t> sleeps;
-    return sleeps;
-}
-inline void record_sleep(int32_t ms) { recorded_sleeps().push_back(ms); }
 
 class EmulatedDeviceTest : public ::testing::Test {
 protected:
@@ -100,7 +101,6 @@ protected:
         s.camera.fps = 0;
         imvela::emulator::emulated_driver().fix_settings(s);
         imvela::emulator::emulated_driver().reset_cameras();
-        recorded_sleeps().clear();
     }
     imvela::emulator::EmulatedCamera& camera(int32_t n = 0) { return *imvela::emulator::emulated_driver().camera(n); }
 

@@ -1,6 +1,8 @@
 #include <string>
 
+#include "camera/driver_choice.h"
 #include "device/driver_channel.h"
+#include "device/system_driver_transport.h"
 #include "device_fixture.h"
 #include "support/test_environment.h"
 
@@ -80,7 +82,7 @@ TEST_F(DriverChannelTest, ShortRecordIsAFailure) {
 
 TEST_F(DriverChannelTest, EnumerationFindsExactlyTheAttachedNumbers) {
     use_cameras({0, 2, 5, 31, 33});
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     for (int32_t n = 0; n < 40; ++n)
         EXPECT_EQ(device.is_device_present(n), n == 0 || n == 2 || n == 5 || n == 31 ? 1 : 0) << n;
     EXPECT_EQ(device.select_device(5), 0);
@@ -96,7 +98,7 @@ TEST_F(DriverChannelTest, EnumerationFindsExactlyTheAttachedNumbers) {
 }
 
 TEST_F(DriverChannelTest, SelectDeviceRefusesAbove32AndKeepsThePath) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     EXPECT_EQ(device.select_device(33), kDeviceRefused);
     EXPECT_STREQ(device.device_path(), "\\\\.\\OvixM52ZKR-0");
     EXPECT_EQ(device.current_device_number(), 0);
@@ -107,7 +109,7 @@ TEST_F(DriverChannelTest, SelectDeviceRefusesAbove32AndKeepsThePath) {
 }
 
 TEST_F(DriverChannelTest, CommandRecordsAsTheControllerReceivesThem) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     transport.clear();
     device.write_register(0x1234, 0xBEEF);
     int32_t value = 0;
@@ -154,7 +156,7 @@ TEST_F(DriverChannelTest, CommandRecordsAsTheControllerReceivesThem) {
 
 TEST_F(DriverChannelTest, InitializeAndPrepareRecordsAndTheirCodes) {
     transport.clear();
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     const auto sent = transport.commands_copy();
     ASSERT_GE(sent.size(), 3u);
     EXPECT_EQ(sent[0], record({0x0A, 1}));
@@ -174,7 +176,7 @@ TEST_F(DriverChannelTest, InitializeAndPrepareRecordsAndTheirCodes) {
 }
 
 TEST_F(DriverChannelTest, OnlyTheSecondResponseReadDecides) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     device.write_register(0x0F, 0x1234);
     device.write_port(7, 0x5A);
 
@@ -203,7 +205,7 @@ TEST_F(DriverChannelTest, OnlyTheSecondResponseReadDecides) {
 }
 
 TEST_F(DriverChannelTest, SerialRom) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     uint8_t byte = 0xFF;
     const char expected[] = "EMU-00";
     for (int i = 0; i < 8; ++i) {
@@ -213,9 +215,9 @@ TEST_F(DriverChannelTest, SerialRom) {
     EXPECT_EQ(device.read_srom_byte(0x1EB0, &byte), 1);
     EXPECT_EQ(byte, 1);
 
-    recorded_sleeps().clear();
+    transport.settles.clear();
     EXPECT_EQ(device.write_srom_id(3, 0x7E), 1);
-    EXPECT_EQ(recorded_sleeps(), std::vector<int32_t>{10});
+    EXPECT_EQ(transport.settles, std::vector<int32_t>{10});
     EXPECT_EQ(device.read_srom_id(3, &byte), 1);
     EXPECT_EQ(byte, 0x7E);
 
@@ -232,7 +234,7 @@ TEST_F(DriverChannelTest, SerialRom) {
 }
 
 TEST_F(DriverChannelTest, DriverTimeoutRecordReachesTheCamera) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     transport.clear();
     device.set_driver_timeout(60000);
     ASSERT_EQ(transport.calls.size(), 1u);
@@ -247,7 +249,7 @@ TEST_F(DriverChannelTest, DriverTimeoutRecordReachesTheCamera) {
 // No camera and no emulator: the system driver, whose device files cannot be opened here
 // (POSIX has none; under Windows no camera is attached).
 TEST(NoCameraAttached, EveryOperationTakesItsFailurePath) {
-    CImvelaM61XZKRSdk device(&system_driver_transport(), record_sleep);
+    CImvelaM61XZKRSdk device(system_driver_transport());
     for (int32_t n = 0; n < 32; ++n) EXPECT_EQ(device.is_device_present(n), 0);
     int32_t value = 5;
     EXPECT_EQ(device.read_register(0x2E, &value), 0);
@@ -275,13 +277,13 @@ TEST(NoCameraAttached, EveryOperationTakesItsFailurePath) {
     EXPECT_EQ(device.stop_streaming(), 0);
 }
 
-// The device class with no fixed transport picks the driver from IMVELA_EMULATOR at each open.
+// The driver choice follows IMVELA_EMULATOR.
 TEST(EnvironmentSelection, EnumerationFollowsImvelaEmulator) {
     emulator::emulated_driver().release_settings();
     {
         ScopedEnvironment cameras("IMVELA_EMULATOR", "0,2,5");
         ScopedEnvironment fast("IMVELA_EMULATOR_FPS", "0");
-        CImvelaM61XZKRSdk device(nullptr, record_sleep);
+        CImvelaM61XZKRSdk device(choose_driver_transport());
         for (int32_t n = 0; n < 32; ++n) EXPECT_EQ(device.is_device_present(n), n == 0 || n == 2 || n == 5 ? 1 : 0);
         EXPECT_EQ(emulator::emulated_driver().camera(0)->read_register(0x2E), 0x09D0);
         device.set_window(0, 0, 64, 4, 0);
@@ -289,7 +291,7 @@ TEST(EnvironmentSelection, EnumerationFollowsImvelaEmulator) {
     }
     {
         ScopedEnvironment cameras("IMVELA_EMULATOR", "none");
-        CImvelaM61XZKRSdk device(nullptr, record_sleep);
+        CImvelaM61XZKRSdk device(choose_driver_transport());
         for (int32_t n = 0; n < 32; ++n) EXPECT_EQ(device.is_device_present(n), 0);
         EXPECT_EQ(device.current_device_number(), 0);
         int32_t v = 1;

@@ -36,7 +36,7 @@ TEST(EmulatorSettings, CameraListsAndPaths) {
 }
 
 TEST_F(EmulatedCameraTest, TriggeredReadsWaitForTheTrigger) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     EXPECT_EQ(camera().trigger(), 0);  // not armed
     arm(device);
     // A trigger with no read pending is latched, at most one.
@@ -68,7 +68,7 @@ TEST_F(EmulatedCameraTest, PeriodicTriggerAndTimeout) {
     emulator::Settings s = emulated_driver().settings();
     s.camera.trigger_ms = 5;
     emulated_driver().fix_settings(s);
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     arm(device);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(device.read_single_frame(), 0);
 
@@ -79,7 +79,7 @@ TEST_F(EmulatedCameraTest, PeriodicTriggerAndTimeout) {
 }
 
 TEST_F(EmulatedCameraTest, FaultsAndUnplug) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     device.set_window(0, 0, 64, 8, 0);
     EXPECT_EQ(camera().inject_fault(0, 1), 0);
     EXPECT_EQ(camera().inject_fault(5, 1), 0);
@@ -121,7 +121,7 @@ TEST_F(EmulatedCameraTest, DefectPixelsReadFullScale) {
     s.camera.defects = std::make_shared<const emulator::DefectList>(emulator::load_defect_file(path));
     EXPECT_EQ(s.camera.defects->size(), 2u);
     emulated_driver().fix_settings(s);
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     device.set_window(0, 0, 64, 8, 0);
     ASSERT_EQ(device.read_single_frame(), 0);
     std::vector<uint8_t> out(64 * 8);
@@ -139,7 +139,7 @@ TEST_F(EmulatedCameraTest, RomModeByteAndIdentifierPersistence) {
     emulator::Settings s = emulated_driver().settings();
     s.camera.rom_mode = 2;
     emulated_driver().fix_settings(s);
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     uint8_t byte = 0;
     ASSERT_EQ(device.read_srom_byte(0x1EB0, &byte), 1);
     EXPECT_EQ(byte, 2);
@@ -151,7 +151,7 @@ TEST_F(EmulatedCameraTest, RomModeByteAndIdentifierPersistence) {
 
 TEST_F(EmulatedCameraTest, BarsBrightenWithExposureAndGain) {
     use_cameras({0}, emulator::Scene::kBars);
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     device.set_sample_width(1);
     device.set_window(0, 0, 160, 4, 0);  // inside the white bar
     auto mean = [&] {

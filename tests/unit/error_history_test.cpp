@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <new>
 #include <thread>
 #include <vector>
 
-#include "api/error_history.h"
+#include "camera/error_history.h"
+#include "api/handle_registry.h"
+#include "camera/imvela.h"
 
 using imvela::ErrorHistory;
 
@@ -37,4 +40,15 @@ TEST(ErrorHistory, ConcurrentWritersLoseNothing) {
     for (auto& w : writers) w.join();
     for (int i = 0; i < 20; ++i) EXPECT_EQ(history.pop(), 8);
     EXPECT_EQ(history.pop(), 0);
+}
+
+TEST(ExportBoundary, AnExceptionInAFoundCamerasOperationIsRecordedAsTheBufferError) {
+    auto* camera = new imvela::CImvela;
+    int32_t handle = 0;
+    ASSERT_TRUE(imvela::register_camera(camera, &handle));
+    EXPECT_EQ(imvela::with_camera(handle, 0, [](imvela::CImvela&) -> int32_t { throw std::bad_alloc(); }), 0);
+    EXPECT_EQ(camera->last_error(), ERR_BUFFER);
+    imvela::CImvela* released = nullptr;
+    ASSERT_TRUE(imvela::unregister_camera(handle, &released));
+    delete released;
 }

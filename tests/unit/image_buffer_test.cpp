@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "files/bitmap_file.h"
 #include "files/file_buffer.h"
 #include "imaging/image_buffer.h"
 #include "support/test_image.h"
@@ -195,7 +196,7 @@ TEST(ImageBuffer, BmpOfEightBitBufferHasHeaderGrayTableAndRowsAsInMemory) {
     ASSERT_EQ(b.Create(4, 2, 8), 1);
     for (int i = 0; i < 8; ++i) b.bits()[i] = static_cast<uint8_t>(10 + i);
     const std::string path = temp_path("imvela_gray.bmp");
-    ASSERT_EQ(b.SaveBmp(path.c_str()), 1);
+    ASSERT_EQ(save_bmp(b, path.c_str()), 1);
     const auto f = read_all(path);
     ASSERT_EQ(f.size(), 1086u);
     EXPECT_EQ(f[0], 'B');
@@ -226,7 +227,7 @@ TEST(ImageBuffer, BmpOfColourBufferHasNoTableAndKeepsRowPadding) {
         std::ofstream old(path, std::ios::binary);
         old << std::string(500, 'x');
     }
-    ASSERT_EQ(b.SaveBmp(path.c_str()), 1);
+    ASSERT_EQ(save_bmp(b, path.c_str()), 1);
     const auto f = read_all(path);
     ASSERT_EQ(f.size(), 78u);
     EXPECT_EQ(le32(f, 2), 78u);
@@ -234,7 +235,7 @@ TEST(ImageBuffer, BmpOfColourBufferHasNoTableAndKeepsRowPadding) {
     EXPECT_EQ(f[28], 24);
     for (int i = 0; i < 24; ++i) EXPECT_EQ(f[54 + i], i + 1);
     std::remove(path.c_str());
-    EXPECT_EQ(b.SaveBmp((temp_path("no_such_dir/") + "x.bmp").c_str()), 0);
+    EXPECT_EQ(save_bmp(b, (temp_path("no_such_dir/") + "x.bmp").c_str()), 0);
 }
 
 TEST(FileBuffer, WritesOnlyWhileOpen) {

@@ -1,6 +1,6 @@
-#include "device/exposure_conversion.h"
+#include "driver/exposure_conversion.h"
 #include "device/sensor_init_table.h"
-#include "device/sensor_map.h"
+#include "driver/sensor_map.h"
 #include "device_fixture.h"
 
 using namespace imvela;
@@ -31,7 +31,7 @@ TEST(SensorInitTable, OrderAndKnownValues) {
 
 TEST_F(SensorControlsTest, OpenSequenceWritesTheTableAndTheFullWindow) {
     transport.clear();
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     EXPECT_EQ(device.init_table_written(), 1);
     EXPECT_EQ(reg(0x2E), 0x09D0);
     EXPECT_EQ(reg(0x8001), 0x0340);
@@ -58,7 +58,7 @@ TEST_F(SensorControlsTest, OpenSequenceWritesTheTableAndTheFullWindow) {
 }
 
 TEST_F(SensorControlsTest, WindowRefusalsAndRegisters) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     EXPECT_EQ(device.set_window(0, 0, 1292, 1040, 0), 0);
     EXPECT_EQ(device.set_window(1, 0, 1292, 1040, 0), kWindowInvalid);
     EXPECT_EQ(device.set_window(0, 1, 1292, 1040, 0), kWindowInvalid);
@@ -72,13 +72,13 @@ TEST_F(SensorControlsTest, WindowRefusalsAndRegisters) {
     EXPECT_EQ(device.set_window(0, 0, 64, 64, 18), 0);
     EXPECT_EQ(device.sub_sampling(), 18);
 
-    recorded_sleeps().clear();
+    transport.settles.clear();
     EXPECT_EQ(device.set_window(3, 5, 101, 51, 0), 0);
     EXPECT_EQ(reg(0x06), 136);  // even x 4 + 132
     EXPECT_EQ(reg(0x04), 70);   // even y 6 + 64
     EXPECT_EQ(reg(0x07), 102);
     EXPECT_EQ(reg(0x05), 52);
-    EXPECT_EQ(recorded_sleeps(), std::vector<int32_t>{100});
+    EXPECT_EQ(transport.settles, std::vector<int32_t>{100});
     EXPECT_EQ(device.geometry().row_pitch, 101);
     EXPECT_EQ(device.geometry().active_rows, 51);
     EXPECT_EQ(device.transfer_size(), 6144);  // 101 x 51 = 5151 -> 6144
@@ -88,7 +88,7 @@ TEST_F(SensorControlsTest, WindowRefusalsAndRegisters) {
 }
 
 TEST_F(SensorControlsTest, ExposureAndVerticalBlanking) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     EXPECT_EQ(device.set_exposure(637), 1);
     EXPECT_EQ(reg(0x0E), 124);
     EXPECT_EQ(reg(0x0F), 637);
@@ -123,7 +123,7 @@ TEST_F(SensorControlsTest, ExposureAndVerticalBlanking) {
 }
 
 TEST_F(SensorControlsTest, GainCodesAndReadBack) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     const int codes[12] = {0x02, 0x03, 0x14, 0x15, 0x16, 0x17, 0x38, 0x39, 0x3A, 0x3B, 0x3C, 0x3D};
     for (int i = 0; i < 12; ++i) {
         EXPECT_EQ(device.set_gain(i), 1);
@@ -147,7 +147,7 @@ TEST_F(SensorControlsTest, GainCodesAndReadBack) {
 }
 
 TEST_F(SensorControlsTest, MirrorsReadModifyWriteUnderUpdateHold) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     EXPECT_EQ(reg(0x02), 0x0100);  // from the table, vertical bit cleared by the open
     transport.clear();
     EXPECT_EQ(device.set_mirror_h(1), 0);
@@ -173,32 +173,32 @@ TEST_F(SensorControlsTest, MirrorsReadModifyWriteUnderUpdateHold) {
 }
 
 TEST_F(SensorControlsTest, TriggerArmingWaitsForTheFrameInProgress) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     device.write_register(0x2E, 1594);
     device.set_exposure(637);
-    recorded_sleeps().clear();
+    transport.settles.clear();
     transport.clear();
     EXPECT_EQ(device.set_trigger_mode(1), 1);
-    EXPECT_EQ(recorded_sleeps(), std::vector<int32_t>{112});  // 100 + 637 x 1600 / 80000
+    EXPECT_EQ(transport.settles, std::vector<int32_t>{112});  // 100 + 637 x 1600 / 80000
     EXPECT_EQ(device.trigger_mode(), 1);
     EXPECT_EQ(camera().read_port(11), 1);
     EXPECT_EQ(reg(0x01), 1);
     EXPECT_EQ(transport.commands_copy()[1], driver::command(driver::CMD_PREPARE));
 
-    recorded_sleeps().clear();
+    transport.settles.clear();
     device.set_exposure(30000);
     device.set_trigger_mode(1);
-    EXPECT_EQ(recorded_sleeps(), std::vector<int32_t>{700});
-    recorded_sleeps().clear();
+    EXPECT_EQ(transport.settles, std::vector<int32_t>{700});
+    transport.settles.clear();
     device.write_register(0x2E, 0x09D0);
     device.set_exposure(32767);
     device.set_trigger_mode(1);
-    EXPECT_EQ(recorded_sleeps(), std::vector<int32_t>{1000});  // 1131 capped
+    EXPECT_EQ(transport.settles, std::vector<int32_t>{1000});  // 1131 capped
     device.set_exposure(30000);
 
-    recorded_sleeps().clear();
+    transport.settles.clear();
     EXPECT_EQ(device.set_trigger_mode(0), 1);
-    EXPECT_TRUE(recorded_sleeps().empty());
+    EXPECT_TRUE(transport.settles.empty());
     EXPECT_EQ(camera().read_port(11), 0);
     EXPECT_EQ(reg(0x01), 0);
     EXPECT_EQ(reg(0x0E), 30000 - 1040 + 1);
@@ -210,7 +210,7 @@ TEST_F(SensorControlsTest, TriggerArmingWaitsForTheFrameInProgress) {
 }
 
 TEST_F(SensorControlsTest, ReadoutModeAndClockAndIoPort) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     EXPECT_EQ(reg(0x50), 1);
     EXPECT_EQ(device.set_readout_mode(0), 1);
     EXPECT_EQ(reg(0x50), 0);
@@ -218,7 +218,7 @@ TEST_F(SensorControlsTest, ReadoutModeAndClockAndIoPort) {
     EXPECT_EQ(device.readout_mode(), 1);
     EXPECT_EQ(reg(0x50), 1);
 
-    CIVMSdkLib base(&transport, record_sleep);
+    CIVMSdkLib base(transport);
     EXPECT_EQ(base.set_readout_mode(7), 1);
     EXPECT_EQ(base.readout_mode(), 7);
 
@@ -249,6 +249,6 @@ TEST(ExposureConversion, LinesAndMicroseconds) {
 }
 
 TEST_F(SensorControlsTest, LineLengthFromTheSensor) {
-    CImvelaM61XZKRSdk device(&transport, record_sleep);
+    CImvelaM61XZKRSdk device(transport);
     EXPECT_EQ(device.read_line_length(), 2518);
 }

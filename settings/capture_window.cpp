@@ -1,4 +1,4 @@
-#include "camera/capture_window.h"
+#include "settings/capture_window.h"
 
 namespace imvela {
 

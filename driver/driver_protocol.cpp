@@ -1,4 +1,4 @@
-#include "device/driver_protocol.h"
+#include "driver/driver_protocol.h"
 
 namespace imvela::driver {
 

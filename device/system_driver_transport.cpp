@@ -1,6 +1,6 @@
-#include "device/driver_transport.h"
+#include "device/system_driver_transport.h"
 
-#include "emulator/emulated_driver.h"
+#include "platform/clock.h"
 #include "platform/device_file.h"
 
 namespace imvela {
@@ -22,6 +22,7 @@ public:
         if (handle == kInvalidDeviceHandle) return false;
         return platform::device_close(handle);
     }
+    void settle(int32_t milliseconds) override { platform::sleep_milliseconds(milliseconds); }
 };
 
 }  // namespace
@@ -29,11 +30,6 @@ public:
 DriverTransport& system_driver_transport() {
     static SystemDriverTransport transport;
     return transport;
-}
-
-DriverTransport& select_driver_transport() {
-    if (emulator::refresh_from_environment(platform::has_device_driver())) return emulator::emulated_driver();
-    return system_driver_transport();
 }
 
 }  // namespace imvela

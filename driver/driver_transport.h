@@ -17,6 +17,9 @@ public:
     virtual bool control(intptr_t handle, uint32_t code, const void* input, uint32_t input_size, void* output,
                          uint32_t output_size, uint32_t* returned) = 0;
     virtual bool close_file(intptr_t handle) = 0;
+    // The pause the camera needs after some requests (a new window, a clock change, a serial
+    // ROM access) before the next one. The real camera needs it; an emulated one does not.
+    virtual void settle(int32_t milliseconds) = 0;
 
 protected:
     ~DriverTransport() = default;
@@ -31,13 +34,5 @@ struct DriverHandle {
     bool is_null() const { return value == 0 || transport == nullptr; }
     bool is_invalid() const { return value == kInvalidDeviceHandle; }
 };
-
-// The kernel driver through the system's device-file calls.
-DriverTransport& system_driver_transport();
-
-// The transport the process uses now, chosen from IMVELA_EMULATOR at every call: unset
-// means the system driver where one exists and otherwise the emulator with one camera at
-// device number 0; any value selects the emulator with the cameras it names.
-DriverTransport& select_driver_transport();
 
 }  // namespace imvela

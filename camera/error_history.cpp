@@ -1,4 +1,4 @@
-#include "api/error_history.h"
+#include "camera/error_history.h"
 
 namespace imvela {
 

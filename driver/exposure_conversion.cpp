@@ -1,8 +1,8 @@
-#include "device/exposure_conversion.h"
+#include "driver/exposure_conversion.h"
 
 #include <cmath>
 
-#include "device/sensor_map.h"
+#include "driver/sensor_map.h"
 
 namespace imvela::sensor {
 
