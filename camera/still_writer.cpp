@@ -7,7 +7,6 @@
 #include <memory>
 #include <new>
 
-#include "files/bmp_file_head.h"
 #include "files/jpeg_writer.h"
 #include "files/png_writer.h"
 #include "files/replacing_file.h"
@@ -93,10 +92,8 @@ bool tiff_plan(int32_t bits, bool tenBits, RowPlan& plan) {
 }
 
 bool write_bitmap(CReplacingFile& file, const CImageBuffer& image) {
-    uint8_t head[kBmpHeadCapacity];
-    const size_t length = bmp_file_head(head, image.width(), image.height(), image.bits_per_pixel(), image.stride(),
-                                        reinterpret_cast<const uint8_t*>(image.info().colors));
-    bool ok = file.Write(head, length);
+    uint8_t head[CImageBuffer::kBmpHeaderCapacity];
+    bool ok = file.Write(head, image.BmpHeader(head));
     // Bottom-up file: the image's last row is stored first, so its first row shows at the top.
     for (int32_t y = image.height() - 1; ok && y >= 0; --y)
         ok = file.Write(image.bits() + static_cast<ptrdiff_t>(y) * image.stride(), static_cast<size_t>(image.stride()));
