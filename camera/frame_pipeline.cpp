@@ -73,7 +73,9 @@ void CImvela::process_frame() {
                             load_relaxed(filter_[P::kGrayOffsetB]),
                             mode == 0 ? 8 : kSampleBits};
             const int32_t request = load_relaxed(filter_[P::kAutoGrayBalance]);
-            if (request > 0) {
+            // A positive request counts the frames still to measure; a negative one (the
+            // dialog's "All frames") measures every frame until it is cleared.
+            if (request != 0) {
                 raw->Apply(select_kernel(KernelOperation::MeasureGrayGains, mode), *raw, nullptr, 0, 0, &block);
                 store_relaxed(filter_[P::kGrayGainR], block.gainR);
                 store_relaxed(filter_[P::kGrayGainG1], block.gainG1);
@@ -83,7 +85,8 @@ void CImvela::process_frame() {
                 store_relaxed(filter_[P::kGrayOffsetG1], block.offsetG1);
                 store_relaxed(filter_[P::kGrayOffsetG2], block.offsetG2);
                 store_relaxed(filter_[P::kGrayOffsetB], block.offsetB);
-                store_relaxed(filter_[P::kAutoGrayBalance], request - 1);
+                if (request > 0) store_relaxed(filter_[P::kAutoGrayBalance], request - 1);
+                dialogs_.refresh(DialogLink::kImageDialog);
             }
             if (block.gainR != kUnityGrayGain || block.gainG1 != kUnityGrayGain || block.gainG2 != kUnityGrayGain ||
                 block.gainB != kUnityGrayGain)
@@ -144,6 +147,7 @@ void CImvela::demosaic(CImageBuffer& output, CImageBuffer& raw) {
             store_relaxed(filter_[P::kAutoColorGainOneShot1], 0);
             store_relaxed(filter_[P::kAutoColorGainOneShot2], 0);
         }
+        dialogs_.refresh(DialogLink::kImageDialog);
     }
     DemosaicBlock block{phase, load_relaxed(filter_[P::kGainRed]), load_relaxed(filter_[P::kGainGreen]),
                         load_relaxed(filter_[P::kGainBlue])};
@@ -187,6 +191,7 @@ void CImvela::auto_iris(CImageBuffer& raw) {
         device_->set_exposure(lines);
         store_relaxed(analog_[AnalogBlock::kExposure], lines);
     }
+    dialogs_.refresh(DialogLink::kAnalogDialog);
 }
 
 bool CImvela::defect_listed(int64_t x, int64_t y) const {

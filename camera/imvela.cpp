@@ -54,6 +54,13 @@ int32_t CImvela::initialize(HWND notify_window) {
     for (auto& b : buffers_)
         if (!b) return (record_error(ERR_BUFFER), 0);
 
+    reload_video_format();
+    preview_rect_ = PreviewRect{0, 0, width(), height()};
+    load_groups();
+    return 1;
+}
+
+void CImvela::reload_video_format() {
     CaptureWindow window = capture_window();
     settings_.load_size_entry(device_number(), &window);
     if (!is_valid_capture_window(window, sub_sample())) {
@@ -64,9 +71,6 @@ int32_t CImvela::initialize(HWND notify_window) {
     }
     set_capture_window_fields(window);
     device_->set_window(window.h_start, window.v_start, window.width, window.height, sub_sample());
-    preview_rect_ = PreviewRect{0, 0, window.width, window.height};
-
-    load_groups();
 
     VideoFormat format;
     format.color = color_mode();
@@ -78,7 +82,6 @@ int32_t CImvela::initialize(HWND notify_window) {
     store_relaxed(sub_sample_, format.sub_sample);
     store_relaxed(wait_time_, format.wait_time);
     store_relaxed(clock_, format.clock);
-    return 1;
 }
 
 void CImvela::load_groups() {

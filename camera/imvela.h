@@ -9,6 +9,7 @@
 //   capture_engine.cpp  capture preparation, preview/capture/snapshot/trigger, workers, frame copy
 //   frame_pipeline.cpp  the per-frame processing
 //   preview_window.cpp  the preview window
+//   dialog_support.cpp  what the property dialogs ask of the camera
 //   still_image.cpp     still image files of the current image
 #include <atomic>
 #include <cstdint>
@@ -20,6 +21,7 @@
 #include "camera/error_history.h"
 #include "settings/capture_window.h"
 #include "camera/device_use_table.h"
+#include "camera/dialog_link.h"
 #include "settings/setting_blocks.h"
 #include "camera/shared_setting.h"
 #include "files/camera_settings.h"
@@ -142,6 +144,23 @@ public:
     void auto_iris(CImageBuffer& raw);
     void demosaic(CImageBuffer& output, CImageBuffer& raw);
 
+    // ---- property dialogs (dialog_support.cpp) ---------------------------------------------
+    DialogLink& dialogs() { return dialogs_; }
+    const CameraSettings& settings() const { return settings_; }
+    // The blocks the dialogs edit in place (fields accessed with relaxed atomic operations).
+    ImageProcessingBlock& filter_values() { return filter_; }
+    AnalogBlock& analog_values() { return analog_; }
+    // Stops preview or capture, or pauses the trigger worker; the capture mode it was in.
+    int32_t pause_capture();
+    // Starts again what pause_capture stopped.
+    void resume_capture(int32_t mode);
+    // Reloads the video format (size entry, colour mode, sub-sampling, wait time, clock) from
+    // the settings store, as initialisation does.
+    void reload_video_format();
+    // Milliseconds of an exposure of `lines` by the line length and clock period last taken by
+    // get_real_exposure_time.
+    double exposure_milliseconds(int32_t lines);
+
     // ---- inspection for tests and tools --------------------------------------------------------
     CImvelaM61XZKRSdk* device() { return device_.get(); }
     CImageBuffer* buffer(BufferIndex index) { return buffers_[index].get(); }
@@ -224,8 +243,7 @@ private:
     int32_t active_color_mode_ = 0;
     ImageProcessingBlock filter_;
     AnalogBlock analog_;
-    void* image_dialog_ = nullptr;
-    void* analog_dialog_ = nullptr;
+    DialogLink dialogs_;
     CameraSettings settings_;
 
     // exposure computation of Imvela_GetRealExposureTime

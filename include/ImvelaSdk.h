@@ -165,7 +165,17 @@ IMVELA_API int32_t IMVELA_CALL Imvela_WriteSromID(int32_t handle, int32_t addres
 IMVELA_API int32_t IMVELA_CALL Imvela_GetIOPort(int32_t handle, uint8_t* value, int32_t unused1, int32_t unused2);
 IMVELA_API int32_t IMVELA_CALL Imvela_SetIOPort(int32_t handle, int32_t value);
 
-/* Dialogs (modal, on the calling thread) */
+/* Property dialogs (Windows): modal, run on the calling thread, owned by `parent`. The
+ * application must have initialised the common controls (InitCommonControlsEx with tab,
+ * trackbar and up-down classes), and the library must be loaded under its own file name.
+ * Japanese texts when the system's default language is Japanese, English otherwise.
+ * Results: 1 when the dialog ran (whatever the user chose); 0 with error 1 (no device, or a
+ * dialog of the same kind already open on this camera) or 4 (the dialog could not be
+ * created). Elsewhere than Windows there are no dialogs: 0 with error 11; the filter-value,
+ * gain, exposure, mirror, colour-mode and capture-window functions do the same work.
+ * Imvela_SetCameraDlg edits the stored video format and size list; capture stops while it is
+ * open and restarts afterwards, with the new format after OK. Imvela_SetImageDlg and
+ * Imvela_SetAnalogDlg change the camera live; Cancel puts back what they changed. */
 IMVELA_API int32_t IMVELA_CALL Imvela_SetImageDlg(int32_t handle, HWND parent);
 IMVELA_API int32_t IMVELA_CALL Imvela_SetAnalogDlg(int32_t handle, HWND parent);
 IMVELA_API int32_t IMVELA_CALL Imvela_SetCameraDlg(int32_t handle, HWND parent);
@@ -186,8 +196,6 @@ IMVELA_API int32_t IMVELA_CALL Imvela_SetCameraDlg(int32_t handle, HWND parent);
  * Capture is blocked only while the image is copied, never while it is encoded. */
 IMVELA_API int32_t IMVELA_CALL Imvela_SaveImage(int32_t handle, const char* path, int32_t type);
 IMVELA_API int32_t IMVELA_CALL Imvela_SaveImageW(int32_t handle, const IMVELA_WCHAR* path, int32_t type);
-IMVELA_API int32_t IMVELA_CALL Imvela_Record(int32_t handle, const char* path, uint32_t milliseconds, int32_t show_window);
-IMVELA_API int32_t IMVELA_CALL Imvela_RecordW(int32_t handle, const IMVELA_WCHAR* path, uint32_t milliseconds, int32_t show_window);
 
 /* Not supported by this model: always 0, error 11 posted for a live handle; further arguments ignored. */
 IMVELA_API int32_t IMVELA_CALL Imvela_Fpga_ReadRegister(int32_t handle, ...);

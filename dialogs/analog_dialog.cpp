@@ -1,0 +1,90 @@
+// The analog gain dialog's values: the camera's analog block, whose gain, exposure and
+// mirrors reach the device as they change; Cancel puts device and block back.
+#include "camera/imvela.h"
+#include "camera/shared_setting.h"
+#include "device/imvela_m61xzkr_sdk.h"
+#include "dialogs/dialog_session.h"
+#include "dialogs/property_dialogs.h"
+
+namespace imvela {
+
+namespace {
+
+using A = AnalogBlock;
+using Device = CImvelaM61XZKRSdk;
+
+class CAnalogDialog final : public platform::AnalogDialogHost {
+public:
+    explicit CAnalogDialog(CImvela& camera)
+        : camera_(camera), device_(*camera.device()), block_(camera.analog_values()), link_(camera.dialogs()) {}
+
+    int32_t value(int32_t position) const override {
+        return position >= 0 && position < A::kCount ? load_relaxed(block_[position]) : 0;
+    }
+    void set_value(int32_t position, int32_t value) override {
+        if (position < 0 || position >= A::kCount) return;
+        store_relaxed(block_[position], value);
+        if (position == A::kGlobalGain) device_.set_gain(value);
+        if (position == A::kExposure) device_.set_exposure(value);
+        if (position == A::kVerticalMirror) device_.set_mirror_v(value);
+        if (position == A::kHorizontalMirror) device_.set_mirror_h(value);
+    }
+    void limits(int32_t position, int32_t* min, int32_t* max) const override {
+        *min = position == A::kGlobalGain ? Device::gain_min() : position == A::kExposure ? Device::exposure_min() : 0;
+        *max = position == A::kGlobalGain ? Device::gain_max() : position == A::kExposure ? Device::exposure_max() : 0;
+    }
+    double exposure_milliseconds() const override { return camera_.exposure_milliseconds(value(A::kExposure)); }
+
+    void restore_defaults() override {
+        for (int p = A::kColorGainG1; p <= A::kColorGainG2; ++p) store_relaxed(block_[p], 0);
+        set_value(A::kGlobalGain, Device::gain_min());
+        set_value(A::kExposure, Device::exposure_default());
+    }
+
+    void dialog_opened(HWND window) override { link_.opened(DialogLink::kAnalogDialog, window); }
+    void dialog_closing() override { link_.closing(DialogLink::kAnalogDialog); }
+    void refresh_taken() override { link_.taken(DialogLink::kAnalogDialog); }
+
+private:
+    CImvela& camera_;
+    Device& device_;
+    AnalogBlock& block_;
+    DialogLink& link_;
+};
+
+}  // namespace
+
+int32_t show_analog_dialog(CImvela& camera, HWND parent) {
+    DialogSession session(camera, DialogLink::kAnalogDialog);
+    if (!session.may_run()) return 0;
+    Device& device = *camera.device();
+    AnalogBlock& block = camera.analog_values();
+    // The dialog shows what the device holds now.
+    int32_t exposure = 0;
+    device.read_exposure(&exposure);
+    store_relaxed(block[A::kGlobalGain], device.read_gain_index());
+    for (int p = A::kColorGainG1; p <= A::kColorGainG2; ++p) store_relaxed(block[p], 0);
+    store_relaxed(block[A::kExposure], exposure);
+    store_relaxed(block[A::kVerticalMirror], device.mirror_v());
+    store_relaxed(block[A::kHorizontalMirror], device.mirror_h());
+    // Takes the line length, so the exposure time shows from the start.
+    int32_t ok = 0;
+    camera.get_real_exposure_time(&ok);
+
+    AnalogBlock saved;
+    copy_relaxed(saved, block);
+    const int32_t saved_bayer_mode = load_relaxed(camera.filter_values()[ImageProcessingBlock::kBayerMode]);
+    CAnalogDialog dialog(camera);
+    const int32_t end = platform::run_analog_dialog(parent, dialog);
+    if (end != platform::kDialogOk) {
+        device.set_gain(saved[A::kGlobalGain]);
+        device.set_exposure(saved[A::kExposure]);
+        device.set_mirror_v(saved[A::kVerticalMirror]);
+        device.set_mirror_h(saved[A::kHorizontalMirror]);
+        copy_relaxed(block, saved);
+        store_relaxed(camera.filter_values()[ImageProcessingBlock::kBayerMode], saved_bayer_mode);
+    }
+    return session.result(end);
+}
+
+}  // namespace imvela
