@@ -9,6 +9,9 @@
 // delivered frame; BM_EmulatorFrame is the cost of one).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+#include <memory>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -18,10 +21,13 @@
 #include "camera/imvela.h"
 #include "device/imvela_m61xzkr_sdk.h"
 #include "emulator/emulated_driver.h"
+#include "imaging/band_pool.h"
 #include "imaging/color_mode.h"
 #include "imaging/image_buffer.h"
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_selection.h"
+#include "imaging/row_bands.h"
+#include "imaging/tone_tables.h"
 
 namespace imvela {
 
@@ -116,14 +122,87 @@ void BM_CapturePath(benchmark::State& state) {
     state.counters["camera_frames_per_frame"] = frames ? static_cast<double>(streamed) / static_cast<double>(frames) : 0.0;
 }
 
-// The kernels process_frame runs for the mode, on buffers of the same size, nothing else.
+// The camera paced at its own 30 frames per second, one or two cameras streaming at once, for
+// two seconds: frames each camera delivered per second (fps, the camera sends 30) and the
+// process's CPU time per delivered frame and in total (cpu_share: 1.0 is one core busy).
+void BM_PacedCapture(benchmark::State& state) {
+    private_environment();
+    const int32_t mode = static_cast<int32_t>(state.range(0));
+    const bool adjust = state.range(1) != 0;
+    const int32_t count = static_cast<int32_t>(state.range(2));
+    emulator::Settings paced = emulator::emulated_driver().settings();
+    emulator::Settings unpaced = paced;
+    paced.cameras = {0, 1};
+    paced.camera.fps = 30;
+    emulator::emulated_driver().fix_settings(paced);
+    struct Stream {
+        CImvela camera;
+        HWND queue = nullptr;
+        std::vector<uint8_t> buffer;
+        int64_t frames = 0;
+    };
+    std::vector<std::unique_ptr<Stream>> streams;
+    for (int32_t i = 0; i < count; ++i) {
+        auto s = std::make_unique<Stream>();
+        s->camera.initialize(nullptr);
+        s->camera.set_device_number(i);
+        CImvelaTestAccess::windowless(s->camera);
+        s->camera.set_color_mode(kColorModeBits[mode]);
+        s->camera.set_wait_time(0);
+        P& filter = CImvelaTestAccess::filter(s->camera);
+        for (const Adjustment& a : kAllOn) filter[a.position] = a.position == P::kGamma ? 100 : 0;
+        filter[P::kGrayMode] = 0;
+        filter[P::kAutoColorGain] = 0;
+        if (adjust)
+            for (const Adjustment& a : kAllOn) filter[a.position] = a.value;
+        s->queue = ImvelaMsg_CreateQueue();
+        s->buffer.resize(static_cast<size_t>(image_stride(kWidth, kColorModeBits[mode])) * kHeight);
+        if (!s->camera.callback_preview(s->queue, s->buffer.data(), static_cast<int32_t>(s->buffer.size()), 1))
+            state.SkipWithError("preview did not start");
+        streams.push_back(std::move(s));
+    }
+    // Frames that arrived until `until`, taken from each camera's queue in turn.
+    const auto drain = [&](std::chrono::steady_clock::time_point until) {
+        while (std::chrono::steady_clock::now() < until)
+            for (auto& s : streams) {
+                ImvelaMsg m;
+                while (ImvelaMsg_Get(s->queue, 5, &m))
+                    if (m.message == WM_CAMERA_FRAME && m.lParam == 0) ++s->frames;
+            }
+    };
+    for (auto _ : state) {
+        drain(std::chrono::steady_clock::now() + std::chrono::milliseconds(500));  // warm up
+        for (auto& s : streams) s->frames = 0;
+        const double cpu0 = process_cpu_seconds();
+        const auto t0 = std::chrono::steady_clock::now();
+        drain(t0 + std::chrono::seconds(2));
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        const double cpu = process_cpu_seconds() - cpu0;
+        int64_t frames = 0;
+        for (auto& s : streams) frames += s->frames;
+        state.counters["fps"] = static_cast<double>(frames) / count / seconds;
+        state.counters["cpu_ms_per_frame"] = frames ? cpu * 1000.0 / static_cast<double>(frames) : 0.0;
+        state.counters["cpu_share"] = cpu / seconds;
+    }
+    for (auto& s : streams) {
+        s->camera.stop_preview();
+        ImvelaMsg_DestroyQueue(s->queue);
+    }
+    streams.clear();
+    emulator::emulated_driver().fix_settings(unpaced);
+}
+
+// The kernels process_frame runs for the mode, on buffers of the same size, nothing else, as
+// process_frame runs them: in row bands (argument `bands`: 1 is one thread), gamma and
+// contrast as one table, sharpness on the image itself. cpu_ms_per_frame counts every thread of the process.
 void BM_PipelineKernels(benchmark::State& state) {
     const int32_t mode = static_cast<int32_t>(state.range(0));
     const bool adjust = state.range(1) != 0;
-    CImageBuffer raw, out, work;
+    const int32_t bands = static_cast<int32_t>(state.range(2));
+    const BandPool::Lease workers;
+    CImageBuffer raw, out;
     raw.Create(kWidth, kHeight, color_mode_raw_bits(mode));
     out.Create(kWidth, kHeight, kColorModeBits[mode]);
-    work.CreateLike(&out);
     uint32_t seed = 12345;
     const bool wide = color_mode_raw_bits(mode) == 16;
     for (size_t i = 0; i < raw.size_bytes(); ++i) {
@@ -131,27 +210,38 @@ void BM_PipelineKernels(benchmark::State& state) {
         raw.bits()[i] = static_cast<uint8_t>(wide && (i & 1) ? (seed >> 24) & 0x0F : seed >> 24);
     }
     CImageBuffer& o = mode <= 1 ? raw : out;
+    const auto in_place = [&](KernelOperation operation, void* block) {
+        apply_in_bands(select_kernel(operation, mode), o, o, block, BandShape::Rows, bands);
+    };
+    const double cpu0 = process_cpu_seconds();
     for (auto _ : state) {
         if (mode >= 2) {
             DemosaicBlock d{3, 100, 100, 100};
-            o.Apply(select_kernel(KernelOperation::Demosaic, mode), raw, nullptr, 0, 0, &d);
+            apply_in_bands(select_kernel(KernelOperation::Demosaic, mode), o, raw, &d, BandShape::TwoBelow, bands);
             o.Apply(select_kernel(KernelOperation::DemosaicBorder, mode), raw, nullptr, 0, 0, &d);
         }
         if (adjust) {
             if (mode >= 2) {
                 HueBlock h{30, 40, 12};
-                o.Apply(select_kernel(KernelOperation::HueSaturation, mode), o, nullptr, 0, 0, &h);
+                in_place(KernelOperation::HueSaturation, &h);
             }
             AdjustmentBlock gamma{150, 12}, contrast{10, 12}, sharp{5, 12}, bright{-20, 12};
-            o.Apply(select_kernel(KernelOperation::Gamma, mode), o, nullptr, 0, 0, &gamma);
-            o.Apply(select_kernel(KernelOperation::Contrast, mode), o, nullptr, 0, 0, &contrast);
-            std::memcpy(work.bits(), o.bits(), o.size_bytes());
-            o.Apply(select_kernel(KernelOperation::Sharpness, mode), work, nullptr, 0, 0, &sharp);
-            o.Apply(select_kernel(KernelOperation::Brightness, mode), o, nullptr, 0, 0, &bright);
+            if (color_mode_raw_bits(mode) == 8 && mode != 1) {
+                TableBlock table{mode == 0 ? 1 : 3, {}};
+                gamma_contrast_table8(gamma.value, contrast.value, mode != 0, table.table);
+                apply_in_bands(ApplyTable8, o, o, &table, BandShape::Rows, bands);
+            } else {
+                Table16Block table{mode == 1 ? 1 : 3, 4096, gamma_contrast_table16(gamma.value, contrast.value, 12)};
+                apply_in_bands(ApplyTable16, o, o, &table, BandShape::Rows, bands);
+            }
+            sharpen_in_bands(o, sharp, mode <= 1 ? 1 : 3, bands);
+            in_place(KernelOperation::Brightness, &bright);
         }
         benchmark::DoNotOptimize(o.bits());
         benchmark::ClobberMemory();
     }
+    state.counters["cpu_ms_per_frame"] =
+        (process_cpu_seconds() - cpu0) * 1000.0 / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
 }
 
 void modes(benchmark::internal::Benchmark* b) {
@@ -160,7 +250,20 @@ void modes(benchmark::internal::Benchmark* b) {
         for (int mode = 0; mode < kColorModeCount; ++mode) b->Args({mode, adjust});
 }
 
+void modes_and_bands(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"mode", "adjust", "bands"});
+    for (int bands : {1, 2})
+        for (int adjust = 0; adjust < 2; ++adjust)
+            for (int mode = 0; mode < kColorModeCount; ++mode) b->Args({mode, adjust, bands});
+}
+
 }  // namespace
 
 BENCHMARK(BM_CapturePath)->Apply(modes)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_PipelineKernels)->Apply(modes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PacedCapture)
+    ->ArgNames({"mode", "adjust", "cameras"})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1}, {1, 2}})
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_PipelineKernels)->Apply(modes_and_bands)->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -4,10 +4,12 @@
 
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "imaging/image_buffer.h"
 #include "imaging/kernel_catalogue.h"
+#include "imaging/kernel_variant.h"
 
 #ifdef IMVELA_BENCH_OPENCV
 #include <opencv2/core.hpp>
@@ -60,55 +62,59 @@ Frames& frames() {
     return f;
 }
 
-void demosaic(benchmark::State& state, CImageBuffer& out, CImageBuffer& raw, PixelKernel inner, PixelKernel border) {
+// Every kernel below runs once per instruction-set variant this processor supports, named
+// BM_<kernel>/<variant>; thread counts are the row-band figures of the pipeline benchmark.
+using Member = PixelKernel KernelVariant::*;
+
+void demosaic(benchmark::State& state, const KernelVariant& v, bool wide) {
     DemosaicBlock block{0, 120, 100, 90};
+    CImageBuffer& out = wide ? frames().out48 : frames().out24;
+    CImageBuffer& raw = wide ? frames().raw16 : frames().raw8;
     for (auto _ : state) {
-        out.Apply(inner, raw, nullptr, 0, 0, &block);
-        out.Apply(border, raw, nullptr, 0, 0, &block);
+        out.Apply(wide ? v.DemosaicBayer16 : v.DemosaicBayer8, raw, nullptr, 0, 0, &block);
+        out.Apply(wide ? v.DemosaicBayerBorder16 : v.DemosaicBayerBorder8, raw, nullptr, 0, 0, &block);
         benchmark::ClobberMemory();
     }
 }
 
-void BM_DemosaicBayer8(benchmark::State& s) { demosaic(s, frames().out24, frames().raw8, DemosaicBayer8, DemosaicBayerBorder8); }
-void BM_DemosaicBayer16(benchmark::State& s) {
-    demosaic(s, frames().out48, frames().raw16, DemosaicBayer16, DemosaicBayerBorder16);
-}
-BENCHMARK(BM_DemosaicBayer8)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DemosaicBayer16)->Unit(benchmark::kMillisecond);
-
-// In-place adjustments of the 24-bit colour frame.
-void adjust(benchmark::State& state, PixelKernel kernel, int32_t value) {
+// In-place adjustments of the 24-bit (or 48-bit) colour frame.
+void adjust(benchmark::State& state, PixelKernel kernel, int32_t value, bool wide) {
     AdjustmentBlock block{value, 12};
-    CImageBuffer& b = frames().bgr24;
+    CImageBuffer& b = wide ? frames().bgr48 : frames().bgr24;
     for (auto _ : state) {
         b.Apply(kernel, b, nullptr, 0, 0, &block);
         benchmark::ClobberMemory();
     }
 }
-void BM_AdjustGammaColor8(benchmark::State& s) { adjust(s, AdjustGammaColor8, 150); }
-void BM_AdjustContrastColor8(benchmark::State& s) { adjust(s, AdjustContrastColor8, 40); }
-void BM_AdjustBrightnessColor8(benchmark::State& s) { adjust(s, AdjustBrightnessColor8, 60); }
-BENCHMARK(BM_AdjustGammaColor8)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AdjustContrastColor8)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AdjustBrightnessColor8)->Unit(benchmark::kMillisecond);
 
-void BM_SharpenColor8(benchmark::State& state) {
+void sharpen(benchmark::State& state, PixelKernel kernel, bool wide) {
     AdjustmentBlock block{15, 12};
+    CImageBuffer& out = wide ? frames().out48 : frames().out24;
+    CImageBuffer& in = wide ? frames().bgr48 : frames().work24;
     for (auto _ : state) {
-        frames().out24.Apply(SharpenColor8, frames().work24, nullptr, 0, 0, &block);
+        out.Apply(kernel, in, nullptr, 0, 0, &block);
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_SharpenColor8)->Unit(benchmark::kMillisecond);
 
-void BM_AdjustHueSaturation8(benchmark::State& state) {
+void hue(benchmark::State& state, PixelKernel kernel, bool wide) {
     HueBlock block{40, 60, 12};
+    CImageBuffer& out = wide ? frames().out48 : frames().out24;
+    CImageBuffer& in = wide ? frames().bgr48 : frames().bgr24;
     for (auto _ : state) {
-        frames().out24.Apply(AdjustHueSaturation8, frames().bgr24, nullptr, 0, 0, &block);
+        out.Apply(kernel, in, nullptr, 0, 0, &block);
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_AdjustHueSaturation8)->Unit(benchmark::kMillisecond);
+
+void balance(benchmark::State& state, PixelKernel kernel, bool wide) {
+    CImageBuffer& raw = wide ? frames().raw16 : frames().raw8;
+    for (auto _ : state) {
+        BalanceBlock block{100, 100, 100, 0};
+        raw.Apply(kernel, raw, nullptr, 0, 0, &block);
+        benchmark::DoNotOptimize(block);
+    }
+}
 
 void convert(benchmark::State& state, CImageBuffer& out, CImageBuffer& in, PixelKernel kernel) {
     for (auto _ : state) {
@@ -117,22 +123,40 @@ void convert(benchmark::State& state, CImageBuffer& out, CImageBuffer& in, Pixel
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(out.size_bytes()));
 }
-void BM_FlipRows24(benchmark::State& s) { convert(s, frames().out24, frames().bgr24, FlipRows); }
-void BM_FlipRows24From32(benchmark::State& s) { convert(s, frames().out24, frames().bgr32, FlipRows24); }
-void BM_Drop32To24(benchmark::State& s) { convert(s, frames().out24, frames().bgr32, Drop32To24); }
-void BM_Shift16To8(benchmark::State& s) { convert(s, frames().out8, frames().raw16, Shift16To8); }
-void BM_ReduceMono16Flip10(benchmark::State& s) { convert(s, frames().out8, frames().raw16, ReduceMono16Flip10); }
-void BM_Shift48To24(benchmark::State& s) { convert(s, frames().out24, frames().bgr48, Shift48To24); }
-void BM_ExpandColor48SwapBy4(benchmark::State& s) { convert(s, frames().out48, frames().bgr48, ExpandColor48SwapBy4); }
-void BM_SwapRedBlue24(benchmark::State& s) { convert(s, frames().out24, frames().bgr24, SwapRedBlue24); }
-BENCHMARK(BM_FlipRows24)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FlipRows24From32)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Drop32To24)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Shift16To8)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReduceMono16Flip10)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Shift48To24)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ExpandColor48SwapBy4)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SwapRedBlue24)->Unit(benchmark::kMillisecond);
+
+void register_variant(const KernelVariant& v) {
+    const std::string suffix = std::string("/") + v.name;
+    const auto add = [&](const char* name, auto run) {
+        benchmark::RegisterBenchmark((std::string("BM_") + name + suffix).c_str(), run)->Unit(benchmark::kMillisecond);
+    };
+    add("DemosaicBayer8", [&v](benchmark::State& s) { demosaic(s, v, false); });
+    add("DemosaicBayer16", [&v](benchmark::State& s) { demosaic(s, v, true); });
+    add("AdjustGammaColor8", [&v](benchmark::State& s) { adjust(s, v.AdjustGammaColor8, 150, false); });
+    add("AdjustContrastColor8", [&v](benchmark::State& s) { adjust(s, v.AdjustContrastColor8, 40, false); });
+    add("AdjustBrightnessColor8", [&v](benchmark::State& s) { adjust(s, v.AdjustBrightnessColor8, 60, false); });
+    add("AdjustGammaColor16", [&v](benchmark::State& s) { adjust(s, v.AdjustGammaColor16, 150, true); });
+    add("AdjustContrastColor16", [&v](benchmark::State& s) { adjust(s, v.AdjustContrastColor16, 40, true); });
+    add("AdjustBrightnessColor16", [&v](benchmark::State& s) { adjust(s, v.AdjustBrightnessColor16, 60, true); });
+    add("SharpenColor8", [&v](benchmark::State& s) { sharpen(s, v.SharpenColor8, false); });
+    add("SharpenColor16", [&v](benchmark::State& s) { sharpen(s, v.SharpenColor16, true); });
+    add("AdjustHueSaturation8", [&v](benchmark::State& s) { hue(s, v.AdjustHueSaturation8, false); });
+    add("AdjustHueSaturation16", [&v](benchmark::State& s) { hue(s, v.AdjustHueSaturation16, true); });
+    add("MeasureBayerBalance8", [&v](benchmark::State& s) { balance(s, v.MeasureBayerBalance8, false); });
+    add("FlipRows24", [&v](benchmark::State& s) { Frames& f = frames(); convert(s, f.out24, f.bgr24, v.FlipRows); });
+    add("FlipRows24From32", [&v](benchmark::State& s) { Frames& f = frames(); convert(s, f.out24, f.bgr32, v.FlipRows24); });
+    add("Drop32To24", [&v](benchmark::State& s) { Frames& f = frames(); convert(s, f.out24, f.bgr32, v.Drop32To24); });
+    add("Shift16To8", [&v](benchmark::State& s) { Frames& f = frames(); convert(s, f.out8, f.raw16, v.Shift16To8); });
+    add("ReduceMono16Flip10", [&v](benchmark::State& s) { Frames& f = frames(); convert(s, f.out8, f.raw16, v.ReduceMono16Flip10); });
+    add("Shift48To24", [&v](benchmark::State& s) { Frames& f = frames(); convert(s, f.out24, f.bgr48, v.Shift48To24); });
+    add("ExpandColor48SwapBy4", [&v](benchmark::State& s) { Frames& f = frames(); convert(s, f.out48, f.bgr48, v.ExpandColor48SwapBy4); });
+    add("SwapRedBlue24", [&v](benchmark::State& s) { Frames& f = frames(); convert(s, f.out24, f.bgr24, v.SwapRedBlue24); });
+}
+
+const int kRegistered = [] {
+    for (int32_t i = 0; i < kernel_variant_count(); ++i)
+        if (kernel_variant_supported(i)) register_variant(kernel_variant(i));
+    return 0;
+}();
 
 void BM_RepadRows8(benchmark::State& state) {
     CImageBuffer b;

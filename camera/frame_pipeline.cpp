@@ -9,7 +9,10 @@
 #include "device/imvela_m61xzkr_sdk.h"
 #include "imaging/bayer_phase.h"
 #include "imaging/image_buffer.h"
+#include "imaging/band_pool.h"
 #include "imaging/kernel_selection.h"
+#include "imaging/row_bands.h"
+#include "imaging/tone_tables.h"
 
 namespace imvela {
 
@@ -104,26 +107,47 @@ void CImvela::process_frame() {
         demosaic(*out, *raw);
     }
 
+    // The frame's kernels run in row bands on the shared pool; the bytes do not depend on it.
+    const int32_t bands = BandPool::shared().threads();
+    const auto in_place = [&](KernelOperation operation, void* block) {
+        apply_in_bands(select_kernel(operation, mode), *out, *out, block, BandShape::Rows, bands);
+    };
     const int32_t hue = load_relaxed(filter_[P::kHue]);
     const int32_t saturation = load_relaxed(filter_[P::kSaturation]);
     if ((hue != 0 || saturation != 0) && mode >= 2) {
         HueBlock block{hue, saturation, kSampleBits};
-        out->Apply(select_kernel(KernelOperation::HueSaturation, mode), *out, nullptr, 0, 0, &block);
+        in_place(KernelOperation::HueSaturation, &block);
     }
     // An in-place tone adjustment, skipped at its neutral value.
     auto adjust = [&](KernelOperation operation, int position, int32_t neutral) {
         AdjustmentBlock block{load_relaxed(filter_[position]), kSampleBits};
-        if (block.value != neutral) out->Apply(select_kernel(operation, mode), *out, nullptr, 0, 0, &block);
+        if (block.value != neutral) in_place(operation, &block);
     };
-    adjust(KernelOperation::Gamma, P::kGamma, kNeutralGamma);
-    adjust(KernelOperation::Contrast, P::kContrast, 0);
+    const int32_t gamma = load_relaxed(filter_[P::kGamma]);
+    const int32_t contrast = load_relaxed(filter_[P::kContrast]);
+    if (gamma != kNeutralGamma && contrast != 0 && (mode == 0 || mode == 2 || mode == 3)) {
+        // 8-bit samples: both tables folded into one pass.
+        TableBlock block{mode == 0 ? 1 : 3, {}};
+        gamma_contrast_table8(gamma, contrast, mode != 0, block.table);
+        apply_in_bands(ApplyTable8, *out, *out, &block, BandShape::Rows, bands);
+    } else if (gamma != kNeutralGamma && contrast != 0) {
+        // 16-bit samples: likewise, with the tables for the significant bits.
+        Table16Block block{mode == 1 ? 1 : 3, 1u << kSampleBits, gamma_contrast_table16(gamma, contrast, kSampleBits)};
+        apply_in_bands(ApplyTable16, *out, *out, &block, BandShape::Rows, bands);
+    } else {
+        adjust(KernelOperation::Gamma, P::kGamma, kNeutralGamma);
+        adjust(KernelOperation::Contrast, P::kContrast, 0);
+    }
     const int32_t sharpness = load_relaxed(filter_[P::kSharpness]);
     CImageBuffer* work = buffers_[kWorkCopy].get();
-    if (sharpness != 0 && work && work->size_bytes() == out->size_bytes()) {
-        // The kernel reads neighbours it is rewriting: it reads an untouched copy.
+    const AdjustmentBlock sharpen{sharpness, kSampleBits};
+    if (sharpness != 0 && !sharpen_in_bands(*out, sharpen, mode <= 1 ? 1 : 3, bands) && work &&
+        work->size_bytes() == out->size_bytes()) {
+        // Rows too wide to keep a history of: the kernel reads an untouched copy.
         std::memcpy(work->bits(), out->bits(), out->size_bytes());
-        AdjustmentBlock block{sharpness, kSampleBits};
-        out->Apply(select_kernel(KernelOperation::Sharpness, mode), *work, nullptr, 0, 0, &block);
+        AdjustmentBlock block = sharpen;
+        apply_in_bands(select_kernel(KernelOperation::Sharpness, mode), *out, *work, &block, BandShape::TwoBelow,
+                       bands);
     }
     adjust(KernelOperation::Brightness, P::kBrightness, 0);
 }
@@ -151,7 +175,8 @@ void CImvela::demosaic(CImageBuffer& output, CImageBuffer& raw) {
     }
     DemosaicBlock block{phase, load_relaxed(filter_[P::kGainRed]), load_relaxed(filter_[P::kGainGreen]),
                         load_relaxed(filter_[P::kGainBlue])};
-    output.Apply(wide ? DemosaicBayer16 : DemosaicBayer8, raw, nullptr, 0, 0, &block);
+    apply_in_bands(wide ? DemosaicBayer16 : DemosaicBayer8, output, raw, &block, BandShape::TwoBelow,
+                   BandPool::shared().threads());
     output.Apply(wide ? DemosaicBayerBorder16 : DemosaicBayerBorder8, raw, nullptr, 0, 0, &block);
 }
 

@@ -26,6 +26,7 @@
 #include "camera/shared_setting.h"
 #include "files/camera_settings.h"
 #include "files/defect_list.h"
+#include "imaging/band_pool.h"
 #include "platform/preview_surface.h"
 
 namespace imvela {
@@ -266,6 +267,8 @@ private:
 
     std::atomic<int32_t> run_state_{kStop};
     std::thread worker_;
+    // Keeps the shared band pool's workers running while this camera exists.
+    BandPool::Lease band_lease_;
     // Serialises the capture exports (start, stop, capture, snapshot, trigger) of one camera
     // object; the worker never takes it, so stopping can wait for the worker while holding it.
     std::recursive_mutex capture_control_lock_;

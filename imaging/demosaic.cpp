@@ -8,11 +8,13 @@
 // with weights 3:1. Those loops are straight array arithmetic that the compiler vectorises; the
 // alternation of colours across a row lives only in the two per-row pair loops.
 #include <algorithm>
+#include <type_traits>
 
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_support.h"
+#include "imaging/pixel_packing.h"
 
-namespace imvela {
+namespace imvela::IMVELA_KERNEL_VARIANT {
 namespace {
 
 using kernel::load16;
@@ -180,19 +182,22 @@ struct RowSources {
     const Lane* green1;
 };
 
-// 8-bit: packs blue | green << 8 | red << 16 into `packed` (one 32-bit word per pixel, as two
-// 16-bit halves so that the arithmetic stays in 16-bit lanes).
-void combine_row8(const RowSources<int16_t>& s, int32_t n, bool rowIsBlue, int32_t qr, int32_t qb,
-                  uint16_t* __restrict packed) {
-    // (sum * q) >> 11 == (sum * (q << 5)) >> 16: sums <= 4080 and q << 5 <= 16384 stay in 16 bits.
-    const int16_t qSame = static_cast<int16_t>((rowIsBlue ? qb : qr) << 5);
-    const int16_t qOther = static_cast<int16_t>((rowIsBlue ? qr : qb) << 5);
-    const int16_t* __restrict a = s.same;
-    const int16_t* __restrict a2 = s.sameUp;
-    const int16_t* __restrict b = s.above;
-    const int16_t* __restrict b2 = s.below;
-    const int16_t* __restrict g0 = s.green0;
-    const int16_t* __restrict g1 = s.green1;
+// One output row as three planes (blue, green, red) of n samples.
+template <typename S>
+struct Planes {
+    S* blue;
+    S* green;
+    S* red;
+};
+
+// 8-bit. (sum * q) >> 11 == (sum * (q << 5)) >> 16: sums <= 4080 and q << 5 <= 16384 stay in
+// 16 bits, so the arithmetic stays in 16-bit lanes.
+// Kept out of line: its int16 factors then stay 16-bit, and the products map to high-half
+// multiplies.
+__attribute__((noinline)) void combine_planes8(const int16_t* __restrict a, const int16_t* __restrict a2,
+                                               const int16_t* __restrict b, const int16_t* __restrict b2, const int16_t* __restrict g0, const int16_t* __restrict g1,
+                     int32_t n, int16_t qSame, int16_t qOther, uint8_t* __restrict same, uint8_t* __restrict other,
+                     uint8_t* __restrict green) {
     for (int32_t i = 0; i < n; ++i) {
         const int16_t sumSame = static_cast<int16_t>(3 * a[i] + a2[i]);
         const int16_t sumOther = static_cast<int16_t>(3 * b[i] + b2[i]);
@@ -200,17 +205,22 @@ void combine_row8(const RowSources<int16_t>& s, int32_t n, bool rowIsBlue, int32
         int16_t vOther = static_cast<int16_t>((static_cast<int32_t>(sumOther) * qOther) >> 16);
         vSame = vSame > 255 ? int16_t(255) : vSame;
         vOther = vOther > 255 ? int16_t(255) : vOther;
-        const int16_t green = static_cast<int16_t>((g0[i] + g1[i]) >> 1);
-        const int16_t blue = rowIsBlue ? vSame : vOther;
-        const int16_t red = rowIsBlue ? vOther : vSame;
-        packed[2 * i] = static_cast<uint16_t>(blue | (green << 8));
-        packed[2 * i + 1] = static_cast<uint16_t>(red);
+        same[i] = static_cast<uint8_t>(vSame);
+        other[i] = static_cast<uint8_t>(vOther);
+        green[i] = static_cast<uint8_t>((g0[i] + g1[i]) >> 1);
     }
 }
 
-// 16-bit: blue | green << 16 | red << 32 per pixel.
+void combine_row8(const RowSources<int16_t>& s, int32_t n, bool rowIsBlue, int32_t qr, int32_t qb,
+                  const Planes<uint8_t>& out) {
+    combine_planes8(s.same, s.sameUp, s.above, s.below, s.green0, s.green1, n,
+                    static_cast<int16_t>((rowIsBlue ? qb : qr) << 5), static_cast<int16_t>((rowIsBlue ? qr : qb) << 5),
+                    rowIsBlue ? out.blue : out.red, rowIsBlue ? out.red : out.blue, out.green);
+}
+
+// 16-bit: channels limited to 4095.
 void combine_row16(const RowSources<int32_t>& s, int32_t n, bool rowIsBlue, int32_t qr, int32_t qb,
-                   uint64_t* __restrict packed) {
+                   const Planes<uint16_t>& out) {
     const int32_t qSame = rowIsBlue ? qb : qr;
     const int32_t qOther = rowIsBlue ? qr : qb;
     const int32_t* __restrict a = s.same;
@@ -219,112 +229,96 @@ void combine_row16(const RowSources<int32_t>& s, int32_t n, bool rowIsBlue, int3
     const int32_t* __restrict b2 = s.below;
     const int32_t* __restrict g0 = s.green0;
     const int32_t* __restrict g1 = s.green1;
+    uint16_t* __restrict same = rowIsBlue ? out.blue : out.red;
+    uint16_t* __restrict other = rowIsBlue ? out.red : out.blue;
+    uint16_t* __restrict green = out.green;
     for (int32_t i = 0; i < n; ++i) {
-        const int32_t vSame = std::min(((3 * a[i] + a2[i]) * qSame) >> 11, 4095);
-        const int32_t vOther = std::min(((3 * b[i] + b2[i]) * qOther) >> 11, 4095);
-        const int32_t green = std::min((g0[i] + g1[i]) >> 1, 4095);
-        const uint64_t blue = static_cast<uint64_t>(rowIsBlue ? vSame : vOther);
-        const uint64_t red = static_cast<uint64_t>(rowIsBlue ? vOther : vSame);
-        packed[i] = blue | (static_cast<uint64_t>(green) << 16) | (red << 32);
+        same[i] = static_cast<uint16_t>(std::min(((3 * a[i] + a2[i]) * qSame) >> 11, 4095));
+        other[i] = static_cast<uint16_t>(std::min(((3 * b[i] + b2[i]) * qOther) >> 11, 4095));
+        green[i] = static_cast<uint16_t>(std::min((g0[i] + g1[i]) >> 1, 4095));
     }
 }
 
-// Writes packed pixels. 3-byte pixels: groups of eight become three 64-bit stores; the rest
-// go through overlapping 4-byte stores (each store's fourth byte is rewritten by the next
-// pixel) and the row's last pixel byte by byte. 4-byte pixels keep their fourth byte.
-// Three separate 8-byte stores: no staging array whose wide reload would miss store forwarding.
-inline void store64(uint8_t* p, uint64_t v) { std::memcpy(p, &v, 8); }
-
-inline uint64_t word_at(const uint16_t* packed, int32_t i) {
-    uint32_t v;
-    std::memcpy(&v, packed + 2 * i, 4);
-    return v;
-}
-
-void store_row8(uint8_t* __restrict out, const uint16_t* __restrict packed, int32_t n, uint16_t pixelBytes) {
-    if (pixelBytes == 3) {
-        int32_t i = 0;
-        for (; i + 8 <= n; i += 8) {
-            const uint64_t w0 = word_at(packed, i), w1 = word_at(packed, i + 1), w2 = word_at(packed, i + 2),
-                           w3 = word_at(packed, i + 3), w4 = word_at(packed, i + 4), w5 = word_at(packed, i + 5),
-                           w6 = word_at(packed, i + 6), w7 = word_at(packed, i + 7);
-            store64(out + 3 * i, w0 | (w1 << 24) | (w2 << 48));
-            store64(out + 3 * i + 8, (w2 >> 16) | (w3 << 8) | (w4 << 32) | (w5 << 56));
-            store64(out + 3 * i + 16, (w5 >> 8) | (w6 << 16) | (w7 << 40));
-        }
-        for (; i + 1 < n; ++i) std::memcpy(out + 3 * i, packed + 2 * i, 4);
-        if (i < n) std::memcpy(out + 3 * i, packed + 2 * i, 3);
-    } else if (pixelBytes == 4) {
-        for (int32_t i = 0; i < n; ++i) {
-            uint32_t old, value;
-            std::memcpy(&old, out + 4 * i, 4);
-            std::memcpy(&value, packed + 2 * i, 4);
-            value |= old & 0xFF000000u;
-            std::memcpy(out + 4 * i, &value, 4);
-        }
-    } else {
-        for (int32_t i = 0; i < n; ++i) std::memcpy(out + static_cast<ptrdiff_t>(i) * pixelBytes, packed + 2 * i, 3);
+// Writes the planes as pixels of `pixelBytes` bytes: three samples each, a fourth sample
+// left as it was.
+template <typename S>
+void store_row(uint8_t* out, const Planes<S>& p, int32_t n, uint16_t pixelBytes) {
+    if (pixelBytes == 3 * sizeof(S)) {
+        kernel::interleave3(out, p.blue, p.green, p.red, n);
+        return;
+    }
+    if (pixelBytes == 4 * sizeof(S)) {
+        // Whole pixels as words (rows of these buffers are word aligned), fourth sample kept.
+        using Word = std::conditional_t<sizeof(S) == 1, uint32_t, uint64_t>;
+        constexpr int kBits = 8 * sizeof(S);
+        constexpr Word kFourth = Word(~Word(0)) << (3 * kBits);
+        Word* __restrict words = reinterpret_cast<Word*>(out);
+        const S* __restrict b = p.blue;
+        const S* __restrict g = p.green;
+        const S* __restrict r = p.red;
+        for (int32_t i = 0; i < n; ++i)
+            words[i] = (words[i] & kFourth) | Word(b[i]) | (Word(g[i]) << kBits) | (Word(r[i]) << (2 * kBits));
+        return;
+    }
+    for (int32_t i = 0; i < n; ++i) {
+        const S pixel[3] = {p.blue[i], p.green[i], p.red[i]};
+        std::memcpy(out + static_cast<ptrdiff_t>(i) * pixelBytes, pixel, sizeof pixel);
     }
 }
 
-// 6-byte pixels: groups of four become three 64-bit stores.
-void store_row16(uint8_t* __restrict out, const uint64_t* __restrict packed, int32_t n, uint16_t pixelBytes) {
-    if (pixelBytes == 6) {
-        int32_t i = 0;
-        for (; i + 4 <= n; i += 4) {
-            const uint64_t p0 = packed[i], p1 = packed[i + 1], p2 = packed[i + 2], p3 = packed[i + 3];
-            store64(out + 6 * i, p0 | (p1 << 48));
-            store64(out + 6 * i + 8, (p1 >> 16) | (p2 << 32));
-            store64(out + 6 * i + 16, (p2 >> 32) | (p3 << 16));
+// Output rows y0 .. y1 - 1, columns 2 .. width - 3, from packed samples. Row u of the frame
+// is read from raw row map(u): the identity for the inner area, four rows further in for
+// rows outside the frame (the border rule), which keeps every row's colours.
+template <typename T, typename MapRow>
+void demosaic_packed(const Frame& f, int32_t y0, int32_t y1, const MapRow& map) {
+    using Lane = typename SampleTraits<T>::Lane;
+    // Filtered rows of the four rows y - 2 .. y + 1 in a ring indexed by row & 3.
+    Lane hx[4][kStrip];
+    Lane gp[4][kStrip];
+    T planes[3][kStrip];
+    const Planes<T> out{planes[0], planes[1], planes[2]};
+    const int32_t ph1 = (f.phase >> 1) & 1;
+    for (int32_t x0 = 2; x0 < f.width - 2; x0 += kStrip) {
+        const int32_t n = std::min(kStrip, f.width - 2 - x0);
+        // Column x0 holds red/blue in raw row r when its column flag differs from the row flag.
+        const auto filter = [&](int32_t u) {
+            const int32_t r = map(u);
+            const T* row = reinterpret_cast<const T*>(kernel::source_row(f.src, *f.rect, r, f.srcStride, f.srcPixelBytes));
+            const int32_t first = (ph1 ^ (x0 & 1)) != kernel::bayer_row_flag(f.phase, r) ? 1 : 0;
+            filter_row<T, Lane>(row + x0, n, first, hx[u & 3], gp[u & 3]);
+        };
+        for (int32_t u = y0 - 2; u < y0 + 1; ++u) filter(u);
+        for (int32_t py = y0; py < y1; ++py) {
+            filter(py + 1);
+            const RowSources<Lane> s{hx[py & 3], hx[(py - 2) & 3], hx[(py - 1) & 3],
+                                     hx[(py + 1) & 3], gp[py & 3],        gp[(py - 1) & 3]};
+            const bool rowIsBlue = kernel::bayer_row_flag(f.phase, py) == 0;
+            uint8_t* row = kernel::dest_row(f.dst, f.x, f.y, py, f.dstStride, f.dstPixelBytes) +
+                           static_cast<ptrdiff_t>(x0) * f.dstPixelBytes;
+            if constexpr (sizeof(T) == 1)
+                combine_row8(s, n, rowIsBlue, f.qr, f.qb, out);
+            else
+                combine_row16(s, n, rowIsBlue, f.qr, f.qb, out);
+            store_row(row, out, n, f.dstPixelBytes);
         }
-        for (; i + 1 < n; ++i) std::memcpy(out + 6 * i, packed + i, 8);
-        if (i < n) std::memcpy(out + 6 * i, packed + i, 6);
-    } else if (pixelBytes == 8) {
-        for (int32_t i = 0; i < n; ++i) {
-            uint64_t old;
-            std::memcpy(&old, out + 8 * i, 8);
-            const uint64_t value = packed[i] | (old & 0xFFFF000000000000ull);
-            std::memcpy(out + 8 * i, &value, 8);
-        }
-    } else {
-        for (int32_t i = 0; i < n; ++i) std::memcpy(out + static_cast<ptrdiff_t>(i) * pixelBytes, packed + i, 6);
     }
 }
 
 template <typename T>
 void demosaic_inner_packed(const Frame& f) {
-    using Lane = typename SampleTraits<T>::Lane;
-    // Filtered rows of the four raw rows y - 2 .. y + 1 in a ring indexed by row & 3.
-    Lane hx[4][kStrip];
-    Lane gp[4][kStrip];
-    [[maybe_unused]] uint16_t packed8[2 * kStrip];  // 8-bit: one 32-bit word per pixel, as two halves
-    [[maybe_unused]] uint64_t packed16[kStrip];
-    const int32_t ph1 = (f.phase >> 1) & 1;
-    for (int32_t x0 = 2; x0 < f.width - 2; x0 += kStrip) {
-        const int32_t n = std::min(kStrip, f.width - 2 - x0);
-        // Column x0 holds red/blue in raw row r when its column flag differs from the row flag.
-        const auto filter = [&](int32_t r) {
-            const T* row = reinterpret_cast<const T*>(kernel::source_row(f.src, *f.rect, r, f.srcStride, f.srcPixelBytes));
-            const int32_t first = (ph1 ^ (x0 & 1)) != kernel::bayer_row_flag(f.phase, r) ? 1 : 0;
-            filter_row<T, Lane>(row + x0, n, first, hx[r & 3], gp[r & 3]);
-        };
-        for (int32_t r = 0; r < 3; ++r) filter(r);
-        for (int32_t py = 2; py < f.height - 2; ++py) {
-            filter(py + 1);
-            const RowSources<Lane> s{hx[py & 3], hx[(py - 2) & 3], hx[(py - 1) & 3],
-                                     hx[(py + 1) & 3], gp[py & 3],        gp[(py - 1) & 3]};
-            const bool rowIsBlue = kernel::bayer_row_flag(f.phase, py) == 0;
-            uint8_t* out = kernel::dest_row(f.dst, f.x, f.y, py, f.dstStride, f.dstPixelBytes) +
-                           static_cast<ptrdiff_t>(x0) * f.dstPixelBytes;
-            if constexpr (sizeof(T) == 1) {
-                combine_row8(s, n, rowIsBlue, f.qr, f.qb, packed8);
-                store_row8(out, packed8, n, f.dstPixelBytes);
-            } else {
-                combine_row16(s, n, rowIsBlue, f.qr, f.qb, packed16);
-                store_row16(out, packed16, n, f.dstPixelBytes);
-            }
-        }
-    }
+    demosaic_packed<T>(f, 2, f.height - 2, [](int32_t u) { return u; });
+}
+
+// The border strips of a packed frame wider than 4: the four outer rows through the row
+// filters with their neighbours folded in, then the four outer columns (corners included)
+// pixel by pixel.
+template <typename T>
+void demosaic_border_packed(const Frame& f) {
+    const int32_t w = f.width, h = f.height;
+    demosaic_packed<T>(f, 0, 2, [](int32_t u) { return u < 0 ? u + 4 : u; });
+    demosaic_packed<T>(f, h - 2, h, [h](int32_t u) { return u >= h ? u - 4 : u; });
+    for (int32_t px : {0, 1, w - 2, w - 1})
+        for (int32_t py = 0; py < h; ++py) border_pixel<T>(f, px, py);
 }
 
 template <typename T>
@@ -360,7 +354,10 @@ int32_t demosaic_border_kernel(uint8_t* dst, const uint8_t* src, const ImageRect
     if (!make_frame<T>(f, dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user)) return 1;
     // Smaller frames would need neighbours that do not exist: they stay undemosaiced.
     if (f.width < 4 || f.height < 4) return 1;
-    demosaic_border<T>(f);
+    if (srcPixelBytes == sizeof(T) && f.width > 4)
+        demosaic_border_packed<T>(f);
+    else
+        demosaic_border<T>(f);
     return 1;
 }
 
@@ -381,4 +378,4 @@ IMVELA_PIXEL_KERNEL(DemosaicBayerBorder16) {
                                             srcStride, user);
 }
 
-}  // namespace imvela
+}  // namespace imvela::IMVELA_KERNEL_VARIANT

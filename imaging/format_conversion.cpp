@@ -5,8 +5,9 @@
 
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_support.h"
+#include "imaging/pixel_packing.h"
 
-namespace imvela {
+namespace imvela::IMVELA_KERNEL_VARIANT {
 namespace {
 
 using kernel::load16;
@@ -81,9 +82,21 @@ inline uint32_t bgr_word(const uint8_t* p, bool last) {
     return v;
 }
 
+// Rows of 3-byte pixels from 3- or 4-byte pixels by a row function, where one exists.
+template <typename Row>
+bool rows24(const Rows& g, bool flip, const Row& row) {
+    const int32_t width = kernel::rect_width(*g.rect), height = kernel::rect_height(*g.rect);
+    for (int32_t j = 0; j < height; ++j) row(kernel::dest_row(g.dst, g.x, g.y, j, g.dstStride, 3), input_row(g, j, flip), width);
+    return true;
+}
+
 int32_t to_bgr24(const Rows& g, bool flip) {
     if (!usable(g, 3, 3)) return 1;
-    if (g.dstPixelBytes == 3)
+    if (g.dstPixelBytes == 3 && g.srcPixelBytes == 4)
+        rows24(g, flip, [](uint8_t* out, const uint8_t* in, int32_t n) { kernel::pack32to24(out, in, n, false); });
+    else if (g.dstPixelBytes == 3 && g.srcPixelBytes == 3)
+        rows24(g, flip, [](uint8_t* out, const uint8_t* in, int32_t n) { std::memmove(out, in, 3 * static_cast<size_t>(n)); });
+    else if (g.dstPixelBytes == 3)
         pack_rows24(g, flip, bgr_word);
     else
         for_each_pixel<0, 0>(g, flip, [](uint8_t* d, const uint8_t* s) { std::memcpy(d, s, 3); });
@@ -106,7 +119,13 @@ inline uint32_t reduced_word(const uint8_t* p, bool) {
 template <int Shift>
 int32_t reduce_color(const Rows& g, bool flip) {
     if (!usable(g, 3, 6)) return 1;
-    if (g.dstPixelBytes == 3) {
+    if (g.dstPixelBytes == 3 && g.srcPixelBytes == 6) {
+        // Packed rows: every 16-bit sample becomes one byte, in order.
+        rows24(g, flip, [](uint8_t* __restrict out, const uint8_t* in, int32_t n) {
+            const uint16_t* __restrict words = reinterpret_cast<const uint16_t*>(in);
+            for (int32_t k = 0; k < 3 * n; ++k) out[k] = static_cast<uint8_t>(words[k] >> Shift);
+        });
+    } else if (g.dstPixelBytes == 3) {
         pack_rows24(g, flip, reduced_word<Shift>);
     } else {
         for_each_pixel<0, 0>(g, flip, [](uint8_t* d, const uint8_t* s) {
@@ -181,6 +200,14 @@ IMVELA_PIXEL_KERNEL(ExpandColor64SwapBy6) { return expand_color<6, true, true>(I
 IMVELA_PIXEL_KERNEL(SwapRedBlue24) {
     const Rows g = IMVELA_ROWS;
     if (!usable(g, 3, 3)) return 1;
+    if (dstPixelBytes == 3 && srcPixelBytes == 3) {
+        rows24(g, false, [](uint8_t* out, const uint8_t* in, int32_t n) { kernel::swap24(out, in, n); });
+        return 1;
+    }
+    if (dstPixelBytes == 3 && srcPixelBytes == 4) {
+        rows24(g, false, [](uint8_t* out, const uint8_t* in, int32_t n) { kernel::pack32to24(out, in, n, true); });
+        return 1;
+    }
     if (dstPixelBytes == 3) {
         pack_rows24(g, false, [](const uint8_t* p, bool last) {
             const uint32_t v = bgr_word(p, last);
@@ -213,4 +240,4 @@ IMVELA_PIXEL_KERNEL(InvertAlpha32) {
     return 1;
 }
 
-}  // namespace imvela
+}  // namespace imvela::IMVELA_KERNEL_VARIANT

@@ -5,7 +5,7 @@
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_support.h"
 
-namespace imvela {
+namespace imvela::IMVELA_KERNEL_VARIANT {
 namespace {
 
 // Gray positions by (row flag, column flag): 00 G1, 01 R, 10 B, 11 G2.
@@ -157,4 +157,4 @@ IMVELA_PIXEL_KERNEL(ColorToGray16) {
     return 1;
 }
 
-}  // namespace imvela
+}  // namespace imvela::IMVELA_KERNEL_VARIANT

@@ -11,7 +11,7 @@
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_support.h"
 
-namespace imvela {
+namespace imvela::IMVELA_KERNEL_VARIANT {
 namespace {
 
 constexpr std::array<uint32_t, 256> make_reciprocal() {
@@ -139,4 +139,4 @@ IMVELA_PIXEL_KERNEL(AdjustHueSaturation16) {
     return adjust_hue<uint16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user);
 }
 
-}  // namespace imvela
+}  // namespace imvela::IMVELA_KERNEL_VARIANT

@@ -70,6 +70,33 @@ struct HueBlock {
     int32_t sampleBits;
 };
 
+// A 256-entry table applied to 8-bit samples: the tone tables of one frame folded into one.
+struct TableBlock {
+    int32_t channels;  // 1 for gray, 3 for colour (a fourth byte is never touched)
+    uint8_t table[256];
+};
+
+// A table applied to 16-bit samples; samples at or above `size` take the last entry.
+struct Table16Block {
+    int32_t channels;  // 1 for gray, 3 for colour
+    uint32_t size;
+    const uint16_t* table;
+};
+
+// Sharpness on the image itself (source and destination the same memory): the adjustment's
+// value and significant bits, the samples per pixel that change (1 or 3) and the bytes of a
+// sample (1 or 2), and the original samples of the two rows above the rectangle's output rows
+// (its rows 0 and 1) and of the row below them (its row height - 2), which rows computed at
+// the same time by other calls may have rewritten.
+struct SharpenInPlaceBlock {
+    int32_t value;
+    int32_t sampleBits;
+    int32_t channels;
+    int32_t sampleBytes;
+    const uint8_t* above[2];
+    const uint8_t* below;
+};
+
 #define IMVELA_PIXEL_KERNEL(name)                                                                 \
     int32_t name(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y,  \
                  uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride,              \
@@ -113,12 +140,18 @@ IMVELA_PIXEL_KERNEL(AdjustBrightnessMono8);
 IMVELA_PIXEL_KERNEL(AdjustBrightnessMono16);
 IMVELA_PIXEL_KERNEL(AdjustBrightnessColor8);
 IMVELA_PIXEL_KERNEL(AdjustBrightnessColor16);
+// Any 8-bit table (TableBlock), in place or not.
+IMVELA_PIXEL_KERNEL(ApplyTable8);
+// Any 16-bit table (Table16Block), in place or not.
+IMVELA_PIXEL_KERNEL(ApplyTable16);
 
 // Sharpness (AdjustmentBlock): source must be a copy of the destination, not the same memory.
 IMVELA_PIXEL_KERNEL(SharpenMono8);
 IMVELA_PIXEL_KERNEL(SharpenMono16);
 IMVELA_PIXEL_KERNEL(SharpenColor8);
 IMVELA_PIXEL_KERNEL(SharpenColor16);
+// Sharpness in place (SharpenInPlaceBlock); rows at most 16384 bytes wide.
+IMVELA_PIXEL_KERNEL(SharpenInPlace);
 
 // Format conversions (no block).
 IMVELA_PIXEL_KERNEL(FlipRows);

@@ -5,8 +5,12 @@
 #include <cstring>
 
 #include "imaging/kernel_catalogue.h"
+#include "imaging/kernel_variant.h"
 
 namespace imvela::kernel {
+// Each instruction-set variant gets its own copy of these helpers, so that the linker never
+// hands a baseline kernel a helper compiled for a newer processor.
+inline namespace IMVELA_KERNEL_VARIANT {
 
 inline int32_t rect_width(const ImageRect& r) { return r.right - r.left; }
 inline int32_t rect_height(const ImageRect& r) { return r.bottom - r.top; }
@@ -77,6 +81,7 @@ inline void transform_run(E* out, const E* in, int32_t n, const F& f) {
     }
 }
 
+}  // namespace IMVELA_KERNEL_VARIANT
 }  // namespace imvela::kernel
 
 // The geometry arguments of the kernel being defined (inside an IMVELA_PIXEL_KERNEL body).

@@ -4,7 +4,7 @@
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_support.h"
 
-namespace imvela {
+namespace imvela::IMVELA_KERNEL_VARIANT {
 namespace {
 
 // Shift 0 reads bytes; otherwise 16-bit samples reduced to bits Shift .. Shift + 7.
@@ -38,4 +38,4 @@ int32_t region_average(const uint8_t* base, const ImageRect& rect, int32_t x, in
 IMVELA_PIXEL_KERNEL(RegionAverage8) { return region_average<0>(dst, rect, x, y, dstPixelBytes, dstStride); }
 IMVELA_PIXEL_KERNEL(RegionAverage16) { return region_average<2>(dst, rect, x, y, dstPixelBytes, dstStride); }
 
-}  // namespace imvela
+}  // namespace imvela::IMVELA_KERNEL_VARIANT

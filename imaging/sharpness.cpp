@@ -1,6 +1,7 @@
 // Unsharp masking with a 4 x 4 box: every inner sample moves away from the mean of the 16
 // samples in columns x - 2 .. x + 1 and rows y - 2 .. y + 1 by s / 10 of its difference from
-// it. The source is an untouched copy of the destination (the work copy).
+// it. The source is an untouched copy of the destination (the work copy), or, for
+// SharpenInPlace, the destination itself with a few rows of history.
 //
 // Rows are processed as flat runs of channel samples in chunks: the vertical 4-row sums of a
 // chunk are formed once, the horizontal 4-pixel window is then four loads of those sums.
@@ -9,16 +10,51 @@
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_support.h"
 
-namespace imvela {
+namespace imvela::IMVELA_KERNEL_VARIANT {
 namespace {
 
 constexpr int32_t kChunk = 1536;  // flat output samples per chunk
 
+// Source rows of a separate source buffer.
+struct CopyRows {
+    const uint8_t* src;
+    const ImageRect* rect;
+    int32_t stride;
+    uint16_t pixelBytes;
+    void before(int32_t) {}
+    const uint8_t* at(int32_t r) const { return kernel::source_row(src, *rect, r, stride, pixelBytes); }
+};
+
+// Source rows when the kernel rewrites its own source: each row is copied into a ring of
+// three rows before it is rewritten, the rows above the rectangle's output rows and the row
+// below them come from the caller (rows other bands rewrite at the same time, saved before).
+constexpr int32_t kRingRowBytes = 16384;
+
+struct RingRows {
+    const uint8_t* image;
+    const ImageRect* rect;
+    int32_t stride;
+    uint16_t pixelBytes;
+    int32_t height;
+    const SharpenInPlaceBlock* block;
+    uint8_t (*ring)[kRingRowBytes];
+    int32_t current = -1;
+    const uint8_t* buffer_row(int32_t r) const { return kernel::source_row(image, *rect, r, stride, pixelBytes); }
+    void before(int32_t row) {
+        std::memcpy(ring[row % 3], buffer_row(row), static_cast<size_t>(kernel::rect_width(*rect)) * pixelBytes);
+        current = row;
+    }
+    const uint8_t* at(int32_t r) const {
+        if (r < 2) return block->above[r];
+        if (r == height - 2) return block->below;
+        return r <= current ? ring[r % 3] : buffer_row(r);
+    }
+};
+
 // Sample type T; Acc holds the column sums, Wide the difference times the setting.
-template <typename T, typename Acc, typename Wide>
-void sharpen(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y, uint16_t dstPixelBytes,
-             uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride, int32_t channels, int32_t strength,
-             int32_t top) {
+template <typename T, typename Acc, typename Wide, typename Rows>
+void sharpen(uint8_t* dst, Rows source, const ImageRect& rect, int32_t x, int32_t y, uint16_t dstPixelBytes,
+             uint16_t srcPixelBytes, int32_t dstStride, int32_t channels, int32_t strength, int32_t top) {
     const int32_t width = kernel::rect_width(rect), height = kernel::rect_height(rect);
     const int32_t step = srcPixelBytes / static_cast<int32_t>(sizeof(T));  // samples per source pixel
     const bool packedOut = dstPixelBytes == srcPixelBytes && step == channels;
@@ -26,9 +62,9 @@ void sharpen(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x,
     Acc sums[kChunk + 3 * 8];
     T result[kChunk];
     for (int32_t row = 2; row < height - 2; ++row) {
+        source.before(row);
         const T* rows[4];
-        for (int32_t r = 0; r < 4; ++r)
-            rows[r] = reinterpret_cast<const T*>(kernel::source_row(src, rect, row - 2 + r, srcStride, srcPixelBytes));
+        for (int32_t r = 0; r < 4; ++r) rows[r] = reinterpret_cast<const T*>(source.at(row - 2 + r));
         uint8_t* out = kernel::dest_row(dst, x, y, row, dstStride, dstPixelBytes);
         for (int32_t k0 = first; k0 < last; k0 += kChunk) {
             const int32_t n = std::min(kChunk, last - k0);
@@ -55,6 +91,11 @@ void sharpen(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x,
             // Write the channels (never a fourth byte or word).
             if (packedOut) {
                 std::memcpy(out + static_cast<ptrdiff_t>(k0) * sizeof(T), result, static_cast<size_t>(n) * sizeof(T));
+            } else if (dstPixelBytes == srcPixelBytes && kChunk % step == 0) {
+                // Chunks start at pixel boundaries.
+                for (int32_t p = 0; p < n; p += step)
+                    std::memcpy(out + static_cast<ptrdiff_t>(k0 + p) * sizeof(T), &result[p],
+                                static_cast<size_t>(channels) * sizeof(T));
             } else {
                 for (int32_t i = 0; i < n; ++i) {
                     const int32_t flat = k0 + i, channel = flat - (flat / step) * step;
@@ -67,34 +108,59 @@ void sharpen(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x,
     }
 }
 
+template <typename T, typename Rows>
+void sharpen_rows(uint8_t* dst, const Rows& source, const ImageRect& rect, int32_t x, int32_t y, uint16_t dstPixelBytes,
+                  uint16_t srcPixelBytes, int32_t dstStride, int32_t channels, int32_t s, int32_t sampleBits) {
+    if constexpr (sizeof(T) == 1) {
+        // Differences of at most 255 times settings up to 128 fit in 16 bits.
+        if (s >= -128 && s <= 128)
+            sharpen<uint8_t, int16_t, int16_t>(dst, source, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride,
+                                               channels, s, 255);
+        else
+            sharpen<uint8_t, int16_t, int64_t>(dst, source, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride,
+                                               channels, s, 255);
+    } else {
+        const int32_t top = (1 << kernel::clamp_sample_bits(sampleBits)) - 1;
+        if (s >= -32767 && s <= 32767)
+            sharpen<uint16_t, int32_t, int32_t>(dst, source, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride,
+                                                channels, s, top);
+        else
+            sharpen<uint16_t, int32_t, int64_t>(dst, source, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride,
+                                                channels, s, top);
+    }
+}
+
+template <typename T>
+bool sharpen_geometry(const ImageRect& rect, uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t channels) {
+    const int32_t need = channels * static_cast<int32_t>(sizeof(T));
+    if (dstPixelBytes < need || srcPixelBytes < need || srcPixelBytes > 8 || srcPixelBytes % sizeof(T) != 0)
+        return false;
+    return kernel::rect_width(rect) > 4 && kernel::rect_height(rect) > 4;
+}
+
 template <typename T>
 int32_t sharpen_kernel(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y,
                        uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride, void* user,
                        int32_t channels) {
     // The filter reads neighbours of the samples it writes: it needs a separate source.
     if (!dst || !src || !user || dst == src || kernel::rect_empty(rect)) return 1;
-    const int32_t need = channels * static_cast<int32_t>(sizeof(T));
-    if (dstPixelBytes < need || srcPixelBytes < need || srcPixelBytes > 8 || srcPixelBytes % sizeof(T) != 0) return 1;
-    if (kernel::rect_width(rect) <= 4 || kernel::rect_height(rect) <= 4) return 1;
+    if (!sharpen_geometry<T>(rect, dstPixelBytes, srcPixelBytes, channels)) return 1;
     const auto& block = *static_cast<const AdjustmentBlock*>(user);
-    const int32_t s = block.value;
-    if constexpr (sizeof(T) == 1) {
-        // Differences of at most 255 times settings up to 128 fit in 16 bits.
-        if (s >= -128 && s <= 128)
-            sharpen<uint8_t, int16_t, int16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride,
-                                               channels, s, 255);
-        else
-            sharpen<uint8_t, int16_t, int64_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride,
-                                               channels, s, 255);
-    } else {
-        const int32_t top = (1 << kernel::clamp_sample_bits(block.sampleBits)) - 1;
-        if (s >= -32767 && s <= 32767)
-            sharpen<uint16_t, int32_t, int32_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride,
-                                                srcStride, channels, s, top);
-        else
-            sharpen<uint16_t, int32_t, int64_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride,
-                                                srcStride, channels, s, top);
-    }
+    sharpen_rows<T>(dst, CopyRows{src, &rect, srcStride, srcPixelBytes}, rect, x, y, dstPixelBytes, srcPixelBytes,
+                    dstStride, channels, block.value, block.sampleBits);
+    return 1;
+}
+
+template <typename T>
+int32_t sharpen_in_place(uint8_t* image, const ImageRect& rect, int32_t x, int32_t y, uint16_t pixelBytes,
+                         int32_t stride, const SharpenInPlaceBlock& block) {
+    const int32_t channels = block.channels == 1 ? 1 : 3;
+    if (!block.above[0] || !block.above[1] || !block.below) return 1;
+    if (!sharpen_geometry<T>(rect, pixelBytes, pixelBytes, channels)) return 1;
+    if (x != rect.left || y != rect.top || int64_t{kernel::rect_width(rect)} * pixelBytes > kRingRowBytes) return 1;
+    uint8_t ring[3][kRingRowBytes];
+    RingRows rows{image, &rect, stride, pixelBytes, kernel::rect_height(rect), &block, ring};
+    sharpen_rows<T>(image, rows, rect, x, y, pixelBytes, pixelBytes, stride, channels, block.value, block.sampleBits);
     return 1;
 }
 
@@ -112,5 +178,13 @@ IMVELA_PIXEL_KERNEL(SharpenMono16) {
 IMVELA_PIXEL_KERNEL(SharpenColor16) {
     return sharpen_kernel<uint16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user, 3);
 }
+IMVELA_PIXEL_KERNEL(SharpenInPlace) {
+    if (!dst || dst != src || !user || kernel::rect_empty(rect) || dstPixelBytes != srcPixelBytes ||
+        dstStride != srcStride)
+        return 1;
+    const auto& block = *static_cast<const SharpenInPlaceBlock*>(user);
+    if (block.sampleBytes == 2) return sharpen_in_place<uint16_t>(dst, rect, x, y, dstPixelBytes, dstStride, block);
+    return sharpen_in_place<uint8_t>(dst, rect, x, y, dstPixelBytes, dstStride, block);
+}
 
-}  // namespace imvela
+}  // namespace imvela::IMVELA_KERNEL_VARIANT

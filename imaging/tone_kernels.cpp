@@ -2,14 +2,12 @@
 // built for the call; brightness multiplies every sample by one single-precision factor.
 #include <algorithm>
 #include <cstring>
-#include <mutex>
-#include <vector>
 
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_support.h"
-#include "imaging/power_function.h"
+#include "imaging/tone_tables.h"
 
-namespace imvela {
+namespace imvela::IMVELA_KERNEL_VARIANT {
 namespace {
 
 using Geometry = kernel::KernelArgs;
@@ -38,10 +36,40 @@ bool usable(const Geometry& g, int32_t bytesPerPixel) {
            g.srcPixelBytes >= bytesPerPixel;
 }
 
+// Eight samples per step: one 8-byte load, eight table reads, one 8-byte store (in place too,
+// since every step reads its bytes before it writes them).
+void lookup_run(uint8_t* out, const uint8_t* in, int32_t n, const uint8_t* table) {
+    int32_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t v;
+        std::memcpy(&v, in + i, 8);
+        uint64_t r = 0;
+        for (int32_t k = 0; k < 8; ++k) r |= static_cast<uint64_t>(table[(v >> (8 * k)) & 0xFF]) << (8 * k);
+        std::memcpy(out + i, &r, 8);
+    }
+    for (; i < n; ++i) out[i] = table[in[i]];
+}
+
 void apply_table8(const Geometry& g, int32_t channels, const uint8_t table[256]) {
+    if (channels == 3 && g.dstPixelBytes == 4 && g.srcPixelBytes == 4) {
+        // 32-bit pixels: the fourth byte passes through.
+        const int32_t width = kernel::rect_width(*g.rect), height = kernel::rect_height(*g.rect);
+        for (int32_t j = 0; j < height; ++j) {
+            const uint8_t* in = kernel::source_row(g.src, *g.rect, j, g.srcStride, g.srcPixelBytes);
+            uint8_t* out = kernel::dest_row(g.dst, g.x, g.y, j, g.dstStride, g.dstPixelBytes);
+            for (int32_t i = 0; i < width; ++i) {
+                uint32_t v;
+                std::memcpy(&v, in + 4 * i, 4);
+                const uint32_t r = table[v & 0xFF] | (uint32_t{table[(v >> 8) & 0xFF]} << 8) |
+                                   (uint32_t{table[(v >> 16) & 0xFF]} << 16) | (v & 0xFF000000u);
+                std::memcpy(out + 4 * i, &r, 4);
+            }
+        }
+        return;
+    }
     for_each_run<uint8_t>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t outStep, int32_t inStep) {
         if (outStep == 1 && inStep == 1) {
-            kernel::transform_run(out, in, n, [&](uint8_t v) { return table[v]; });
+            lookup_run(out, in, n, table);
         } else {
             for (int32_t i = 0; i < n; ++i) out[i * outStep] = table[in[i * inStep]];
         }
@@ -51,6 +79,12 @@ void apply_table8(const Geometry& g, int32_t channels, const uint8_t table[256])
 // Samples at or above the table size take the last entry.
 void apply_table16(const Geometry& g, int32_t channels, const uint16_t* table, uint32_t size) {
     for_each_run<uint16_t>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t outStep, int32_t inStep) {
+        if (outStep == 2 && inStep == 2) {
+            // Rows of 16-bit buffers start at even addresses.
+            kernel::transform_run(reinterpret_cast<uint16_t*>(out), reinterpret_cast<const uint16_t*>(in), n,
+                                  [&](uint16_t v) { return table[v < size ? v : size - 1]; });
+            return;
+        }
         for (int32_t i = 0; i < n; ++i) {
             const uint32_t v = kernel::load16(in + static_cast<ptrdiff_t>(i) * inStep);
             kernel::store16(out + static_cast<ptrdiff_t>(i) * outStep, table[v < size ? v : size - 1]);
@@ -60,80 +94,16 @@ void apply_table16(const Geometry& g, int32_t channels, const uint16_t* table, u
 
 uint32_t table_size(int32_t sampleBits) { return 1u << kernel::clamp_sample_bits(sampleBits); }
 
-// ---- gamma ----
-
-double gamma_exponent(int32_t value) {
-    return value > 100 ? (value - 100) / 10.0 + 1.0 : value / 100.0;
-}
-
-// Entry i = truncate(pow(i / divisor, gamma) * top), limited to [0, top]. Gamma tables cost
-// a correctly rounded pow per entry, so each thread keeps the last table it built: a camera
-// whose gamma does not change builds it once.
-struct GammaTable {
-    double gamma = -1.0;
-    uint32_t size = 0;
-    std::vector<uint16_t> entries;
-};
-
-const uint16_t* gamma_table(double gamma, uint32_t size, double divisor) {
-    thread_local GammaTable cache;
-    // Keyed by the exponent's bits: -0.0 and 0.0 or two NaNs never need to match.
-    if (cache.size == size && std::memcmp(&cache.gamma, &gamma, sizeof gamma) == 0) return cache.entries.data();
-    cache.entries.resize(size);
-    const double top = static_cast<double>(size - 1);
-    for (uint32_t i = 0; i < size; ++i) {
-        const double v = correctly_rounded_pow(static_cast<double>(i) / divisor, gamma) * top;
-        cache.entries[i] = static_cast<uint16_t>(std::clamp(kernel::truncate_saturated(v), 0, static_cast<int32_t>(top)));
-    }
-    cache.gamma = gamma;
-    cache.size = size;
-    return cache.entries.data();
-}
-
-void gamma8(const Geometry& g, int32_t channels, double gamma) {
-    const uint16_t* entries = gamma_table(gamma, 256, 255.0);
-    uint8_t table[256];
-    for (int32_t i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(entries[i]);
-    apply_table8(g, channels, table);
-}
+// ---- gamma and contrast ----
 
 void gamma16(const Geometry& g, int32_t channels, double gamma, int32_t sampleBits) {
     const uint32_t size = table_size(sampleBits);
     apply_table16(g, channels, gamma_table(gamma, size, static_cast<double>(size)), size);
 }
 
-// ---- contrast ----
-
-void contrast_table8(int32_t v, uint8_t table[256]) {
-    for (int32_t i = 0; i < 256; ++i) {
-        int32_t e;
-        if (v >= 128 || i < v)
-            e = 0;
-        else if (i > 255 - v)
-            e = 255;
-        else
-            e = kernel::truncate_saturated(256.0 / (256 - 2 * v) * (i - v));
-        table[i] = static_cast<uint8_t>(std::clamp(e, 0, 255));
-    }
-}
-
 void contrast16(const Geometry& g, int32_t channels, int32_t v, int32_t sampleBits) {
     const int32_t bits = kernel::clamp_sample_bits(sampleBits);
-    const int64_t n = int64_t{1} << bits;
-    const int64_t t = static_cast<int64_t>(v) * (int64_t{1} << (bits - 8));
-    std::vector<uint16_t> table(static_cast<size_t>(n));
-    for (int64_t i = 0; i < n; ++i) {
-        int64_t e;
-        if (t > n / 2 - 1 || i < t)
-            e = 0;
-        else if (i > n - t - 1)
-            e = n - 1;
-        else
-            e = kernel::truncate_saturated(static_cast<double>(n) / static_cast<double>(n - 2 * t) *
-                                           static_cast<double>(i - t));
-        table[static_cast<size_t>(i)] = static_cast<uint16_t>(std::clamp<int64_t>(e, 0, n - 1));
-    }
-    apply_table16(g, channels, table.data(), static_cast<uint32_t>(n));
+    apply_table16(g, channels, contrast_table16(v, bits), 1u << bits);
 }
 
 // ---- brightness ----
@@ -148,7 +118,9 @@ float brightness_factor(int32_t v) {
 }
 
 // truncate(c * factor) limited to [0, top]; the product is limited before the conversion so
-// that no out-of-range float is ever converted.
+// that no out-of-range float is ever converted. The limits are written in the operand order
+// of the processor's max and min instructions; for products (never NaN) they are the same
+// limits, -0.0 becoming 0.0 before a conversion that gives 0 either way.
 template <typename T>
 void brightness(const Geometry& g, int32_t channels, float factor, float top) {
     for_each_run<T>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t outStep, int32_t inStep) {
@@ -162,8 +134,8 @@ void brightness(const Geometry& g, int32_t channels, float factor, float top) {
                     std::memcpy(block, in + 2 * start, static_cast<size_t>(count) * 2);
                     for (int32_t i = 0; i < count; ++i) {
                         float p = static_cast<float>(block[i]) * factor;
-                        p = p < 0.0f ? 0.0f : p;
-                        p = p > top ? top : p;
+                        p = p > 0.0f ? p : 0.0f;
+                        p = p < top ? p : top;
                         block[i] = static_cast<uint16_t>(static_cast<int32_t>(p));
                     }
                     std::memcpy(out + 2 * start, block, static_cast<size_t>(count) * 2);
@@ -174,8 +146,8 @@ void brightness(const Geometry& g, int32_t channels, float factor, float top) {
         for (int32_t i = 0; i < n; ++i) {
             const uint8_t* s = in + static_cast<ptrdiff_t>(i) * inStep;
             float p = static_cast<float>(sizeof(T) == 1 ? *s : kernel::load16(s)) * factor;
-            p = p < 0.0f ? 0.0f : p;
-            p = p > top ? top : p;
+            p = p > 0.0f ? p : 0.0f;
+            p = p < top ? p : top;
             uint8_t* d = out + static_cast<ptrdiff_t>(i) * outStep;
             if constexpr (sizeof(T) == 1)
                 *d = static_cast<uint8_t>(static_cast<int32_t>(p));
@@ -185,16 +157,24 @@ void brightness(const Geometry& g, int32_t channels, float factor, float top) {
     });
 }
 
-// 8-bit samples take only 256 values: the same single-precision products, computed once per
-// call into a table, give the same results as multiplying every sample.
+// Packed 8-bit runs multiply in vector lanes; 32-bit pixels go through a table of the same
+// single-precision products (8-bit samples take only 256 values), which keeps fourth bytes.
+inline uint8_t brightened(uint8_t c, float factor) {
+    float p = static_cast<float>(c) * factor;
+    p = p > 0.0f ? p : 0.0f;
+    p = p < 255.0f ? p : 255.0f;
+    return static_cast<uint8_t>(static_cast<int32_t>(p));
+}
+
 void brightness8(const Geometry& g, int32_t channels, float factor) {
-    uint8_t table[256];
-    for (int32_t i = 0; i < 256; ++i) {
-        float p = static_cast<float>(i) * factor;
-        p = p < 0.0f ? 0.0f : p;
-        p = p > 255.0f ? 255.0f : p;
-        table[i] = static_cast<uint8_t>(static_cast<int32_t>(p));
+    if (g.dstPixelBytes == channels && g.srcPixelBytes == channels) {
+        for_each_run<uint8_t>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t, int32_t) {
+            kernel::transform_run(out, in, n, [factor](uint8_t c) { return brightened(c, factor); });
+        });
+        return;
     }
+    uint8_t table[256];
+    for (int32_t i = 0; i < 256; ++i) table[i] = brightened(static_cast<uint8_t>(i), factor);
     apply_table8(g, channels, table);
 }
 
@@ -207,13 +187,17 @@ const AdjustmentBlock* block_of(void* user) { return static_cast<const Adjustmen
 IMVELA_PIXEL_KERNEL(AdjustGammaMono8) {
     const Geometry g = IMVELA_GEOMETRY;
     if (!user || !usable(g, 1)) return 1;
-    gamma8(g, 1, gamma_exponent(block_of(user)->value));
+    uint8_t table[256];
+    gamma_table8(block_of(user)->value, false, table);
+    apply_table8(g, 1, table);
     return 1;
 }
 IMVELA_PIXEL_KERNEL(AdjustGammaColor8) {
     const Geometry g = IMVELA_GEOMETRY;
     if (!user || !usable(g, 3)) return 1;
-    gamma8(g, 3, std::clamp(gamma_exponent(block_of(user)->value), 0.001, 99.999));
+    uint8_t table[256];
+    gamma_table8(block_of(user)->value, true, table);
+    apply_table8(g, 3, table);
     return 1;
 }
 IMVELA_PIXEL_KERNEL(AdjustGammaMono16) {
@@ -285,4 +269,24 @@ IMVELA_PIXEL_KERNEL(AdjustBrightnessColor16) {
     return 1;
 }
 
-}  // namespace imvela
+IMVELA_PIXEL_KERNEL(ApplyTable8) {
+    const Geometry g = IMVELA_GEOMETRY;
+    if (!user) return 1;
+    const auto& block = *static_cast<const TableBlock*>(user);
+    const int32_t channels = block.channels == 1 ? 1 : 3;
+    if (!usable(g, channels)) return 1;
+    apply_table8(g, channels, block.table);
+    return 1;
+}
+
+IMVELA_PIXEL_KERNEL(ApplyTable16) {
+    const Geometry g = IMVELA_GEOMETRY;
+    if (!user) return 1;
+    const auto& block = *static_cast<const Table16Block*>(user);
+    const int32_t channels = block.channels == 1 ? 1 : 3;
+    if (!block.table || block.size == 0 || !usable(g, 2 * channels)) return 1;
+    apply_table16(g, channels, block.table, block.size);
+    return 1;
+}
+
+}  // namespace imvela::IMVELA_KERNEL_VARIANT

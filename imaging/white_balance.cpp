@@ -5,7 +5,7 @@
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_support.h"
 
-namespace imvela {
+namespace imvela::IMVELA_KERNEL_VARIANT {
 namespace {
 
 template <typename T>
@@ -78,4 +78,4 @@ IMVELA_PIXEL_KERNEL(MeasureBayerBalance16) {
     return measure_balance<uint16_t>(src, rect, srcPixelBytes, srcStride, user);
 }
 
-}  // namespace imvela
+}  // namespace imvela::IMVELA_KERNEL_VARIANT

@@ -286,7 +286,10 @@ class Camera:
     def record(self, path, seconds, show_window=False):
         """Starts recording the live picture into an AVI file for `seconds`; returns at once."""
         self._export("Imvela_Record")
-        self._call("Imvela_Record", os.fsencode(path), int(seconds * 1000), 1 if show_window else 0)
+        milliseconds = int(seconds * 1000)
+        if not 0 < milliseconds < 2 ** 32:
+            raise ValueError("seconds out of range")
+        self._call("Imvela_Record", os.fsencode(path), milliseconds, 1 if show_window else 0)
 
 
 __all__ = ["Camera", "Frame", "has_export", "FILE_TYPES", "ERROR_NAMES"]

@@ -1,0 +1,66 @@
+// The catalogue's kernels forward to the newest variant this processor runs, chosen once.
+#include "imaging/kernel_variant.h"
+
+namespace imvela {
+
+#ifdef IMVELA_X86_KERNEL_VARIANTS
+namespace sse41 {
+extern const KernelVariant kKernels;
+}
+namespace avx2 {
+extern const KernelVariant kKernels;
+}
+#endif
+
+namespace {
+
+const KernelVariant* const kVariants[] = {
+    &baseline::kKernels,
+#ifdef IMVELA_X86_KERNEL_VARIANTS
+    &sse41::kKernels,
+    &avx2::kKernels,
+#endif
+};
+constexpr int32_t kVariantCount = static_cast<int32_t>(sizeof kVariants / sizeof kVariants[0]);
+
+bool processor_runs(int32_t index) {
+#ifdef IMVELA_X86_KERNEL_VARIANTS
+    __builtin_cpu_init();
+    switch (index) {
+        case 1: return __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1");
+        case 2: return __builtin_cpu_supports("avx2");
+        default: return index == 0;
+    }
+#else
+    return index == 0;
+#endif
+}
+
+const KernelVariant* newest_supported() {
+    for (int32_t i = kVariantCount - 1; i > 0; --i)
+        if (processor_runs(i)) return kVariants[i];
+    return kVariants[0];
+}
+
+}  // namespace
+
+int32_t kernel_variant_count() { return kVariantCount; }
+const KernelVariant& kernel_variant(int32_t index) {
+    return *kVariants[index >= 0 && index < kVariantCount ? index : 0];
+}
+bool kernel_variant_supported(int32_t index) { return index >= 0 && index < kVariantCount && processor_runs(index); }
+
+const KernelVariant& active_kernel_variant() {
+    static const KernelVariant* const chosen = newest_supported();
+    return *chosen;
+}
+
+#define IMVELA_VARIANT_FORWARD(k)                                                                           \
+    IMVELA_PIXEL_KERNEL(k) {                                                                                \
+        return active_kernel_variant().k(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride,     \
+                                         srcStride, user, reserved);                                        \
+    }
+IMVELA_VARIANT_KERNELS(IMVELA_VARIANT_FORWARD)
+#undef IMVELA_VARIANT_FORWARD
+
+}  // namespace imvela

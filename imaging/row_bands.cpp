@@ -1,0 +1,115 @@
+#include "imaging/row_bands.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "imaging/band_pool.h"
+
+namespace imvela {
+
+namespace {
+
+constexpr int32_t kMinBandRows = 32;
+
+struct BandedCall {
+    PixelKernel kernel;
+    CImageBuffer* target;
+    const CImageBuffer* source;
+    void* block;
+    BandShape shape;
+    int32_t bands;
+};
+
+// First memory row of band b (even; band `bands` starts at the frame's height).
+int32_t band_start(int32_t height, int32_t bands, int32_t b) {
+    if (b >= bands) return height;
+    return static_cast<int32_t>(int64_t{height} * b / bands) & ~1;
+}
+
+void run_band(void* context, int32_t b) {
+    const auto& call = *static_cast<const BandedCall*>(context);
+    const int32_t height = call.target->height();
+    int32_t top = band_start(height, call.bands, b), bottom = band_start(height, call.bands, b + 1);
+    if (call.shape == BandShape::TwoBelow) {
+        // The kernel computes rows top + 2 .. bottom - 3 of its rectangle.
+        top = std::max(0, top - 2);
+        bottom = std::min(height, bottom + 2);
+    }
+    const ImageRect rect{0, top, call.source->width(), bottom};
+    call.kernel(call.target->bits(), call.source->bits(), rect, 0, top, call.target->bytes_per_pixel(),
+                call.source->bytes_per_pixel(), call.target->stride(), call.source->stride(), call.block, 0);
+}
+
+}  // namespace
+
+int32_t apply_in_bands(PixelKernel kernel, CImageBuffer& target, const CImageBuffer& source, void* block,
+                       BandShape shape, int32_t bands) {
+    const int32_t height = target.height();
+    bands = std::min(bands, height / kMinBandRows);
+    if (bands <= 1 || !kernel || !target.has_pixels() || !source.has_pixels() || source.width() != target.width() ||
+        source.height() != height)
+        return target.Apply(kernel, source, nullptr, 0, 0, block);
+    BandedCall call{kernel, &target, &source, block, shape, bands};
+    BandPool::shared().run(bands, run_band, &call);
+    return 1;
+}
+
+namespace {
+
+constexpr int32_t kMaxBands = 64;
+constexpr int64_t kInPlaceRowBytes = 16384;
+
+struct InPlaceCall {
+    CImageBuffer* image;
+    int32_t bands;
+    SharpenInPlaceBlock blocks[kMaxBands];
+};
+
+void run_in_place_band(void* context, int32_t b) {
+    auto& call = *static_cast<InPlaceCall*>(context);
+    CImageBuffer& image = *call.image;
+    const int32_t height = image.height();
+    const int32_t top = std::max(0, band_start(height, call.bands, b) - 2);
+    const int32_t bottom = std::min(height, band_start(height, call.bands, b + 1) + 2);
+    const ImageRect rect{0, top, image.width(), bottom};
+    SharpenInPlace(image.bits(), image.bits(), rect, 0, top, image.bytes_per_pixel(), image.bytes_per_pixel(),
+                   image.stride(), image.stride(), &call.blocks[b], 0);
+}
+
+}  // namespace
+
+bool sharpen_in_bands(CImageBuffer& image, const AdjustmentBlock& adjustment, int32_t channels, int32_t bands) {
+    const int32_t height = image.height();
+    const int64_t rowBytes = int64_t{image.width()} * image.bytes_per_pixel();
+    if (!image.has_pixels() || rowBytes > kInPlaceRowBytes) return false;
+    bands = std::clamp(std::min(bands, height / kMinBandRows), 1, kMaxBands);
+    const int32_t sampleBytes = image.bits_per_pixel() == 16 || image.bits_per_pixel() >= 48 ? 2 : 1;
+    const auto row = [&](int32_t r) { return image.bits() + static_cast<ptrdiff_t>(r) * image.stride(); };
+    // Rows m - 2, m - 1 and m of every boundary m between bands, as they are before any band
+    // rewrites them. Kept per thread: a frame allocates only when it is larger than the last.
+    thread_local std::vector<uint8_t> saved;
+    saved.resize(static_cast<size_t>(3 * rowBytes * bands));
+    InPlaceCall call{&image, bands, {}};
+    for (int32_t b = 0; b < bands; ++b) {
+        SharpenInPlaceBlock& block = call.blocks[b];
+        block = SharpenInPlaceBlock{adjustment.value, adjustment.sampleBits, channels, sampleBytes, {}, nullptr};
+        if (b == 0) {
+            block.above[0] = row(0);
+            block.above[1] = row(1);
+        } else {
+            uint8_t* copy = saved.data() + 3 * rowBytes * b;
+            const int32_t m = band_start(height, bands, b);
+            for (int32_t k = 0; k < 3; ++k) std::memcpy(copy + k * rowBytes, row(m - 2 + k), static_cast<size_t>(rowBytes));
+            block.above[0] = copy;
+            block.above[1] = copy + rowBytes;
+            call.blocks[b - 1].below = copy + 2 * rowBytes;
+        }
+    }
+    // The last band's row below is the frame's row height - 2, which nothing rewrites.
+    call.blocks[bands - 1].below = row(height - 2 < 0 ? 0 : height - 2);
+    BandPool::shared().run(bands, run_in_place_band, &call);
+    return true;
+}
+
+}  // namespace imvela
