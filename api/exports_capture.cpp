@@ -1,4 +1,5 @@
-// Exports of the capture engine: preview, single frames, trigger and the delivered image.
+// Exports of the capture engine: preview, single frames, trigger, the delivered image and
+// recording.
 #include "ImvelaSdk.h"
 #include "api/handle_registry.h"
 #include "camera/imvela.h"
@@ -44,6 +45,15 @@ IMVELA_API int32_t IMVELA_CALL Imvela_GetImage(int32_t handle, void* buffer, int
 
 IMVELA_API int32_t IMVELA_CALL Imvela_Close(int32_t handle) {
     return with_camera(handle, 0, [](CImvela& c) { return c.close(); });
+}
+
+IMVELA_API int32_t IMVELA_CALL Imvela_Record(int32_t handle, const char* path, uint32_t milliseconds, int32_t show_window) {
+    return with_camera(handle, 0, [&](CImvela& c) { return c.record(path, milliseconds, show_window); });
+}
+
+IMVELA_API int32_t IMVELA_CALL Imvela_RecordW(int32_t handle, const IMVELA_WCHAR* path, uint32_t milliseconds,
+                                              int32_t show_window) {
+    return with_camera(handle, 0, [&](CImvela& c) { return c.record_w(path, milliseconds, show_window); });
 }
 
 IMVELA_API int32_t IMVELA_CALL Imvela_GetStatus(int32_t, int32_t) { return 0; }

@@ -131,6 +131,7 @@ int32_t CImvela::start_preview() {
 int32_t CImvela::stop_preview() {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
     std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
+    stop_recording();
     run_state_.store(kStop);
     const int32_t mode = capture_mode_.exchange(kIdle);
     if (mode != kIdle) {
@@ -343,6 +344,7 @@ void CImvela::preview_worker() {
             paint_preview();
             delivered = !callback_buffer_ || callback_size_ == 0 || copy_frame(callback_buffer_, callback_size_, top_down_);
         }
+        mark_recorded_frame();
         if (delivered && target)
             platform::post_message(target, WM_CAMERA_FRAME, reinterpret_cast<uintptr_t>(&frame_record_), 0);
     }

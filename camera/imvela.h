@@ -11,6 +11,7 @@
 //   preview_window.cpp  the preview window
 //   dialog_support.cpp  what the property dialogs ask of the camera
 //   still_image.cpp     still image files of the current image
+//   recording.cpp       AVI recording and its thread
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -22,6 +23,7 @@
 #include "settings/capture_window.h"
 #include "camera/device_use_table.h"
 #include "camera/dialog_link.h"
+#include "camera/recording_state.h"
 #include "settings/setting_blocks.h"
 #include "camera/shared_setting.h"
 #include "files/camera_settings.h"
@@ -138,6 +140,9 @@ public:
     // ---- still images (still_image.cpp) ---------------------------------------------------
     int32_t save_image(const char* path, int32_t type);
     int32_t save_image_w(const IMVELA_WCHAR* path, int32_t type);
+    // ---- recording (recording.cpp) --------------------------------------------------------
+    int32_t record(const char* path, uint32_t duration_ms, int32_t show_window);
+    int32_t record_w(const IMVELA_WCHAR* path, uint32_t duration_ms, int32_t show_window);
 
     // ---- frame pipeline (frame_pipeline.cpp); frame lock held by the caller ------------------
     void process_frame();
@@ -216,6 +221,16 @@ private:
     // Copies the current image into `copy` under the frame lock when their formats match;
     // otherwise sizes `copy` for it (outside the lock) and returns false.
     bool copy_current_image(CImageBuffer& copy);
+    // recording.cpp
+    struct RecordingImages;
+    // The capture stop's hook: ends a running recording (its file is finished) and joins
+    // the recording thread.
+    void stop_recording();
+    void join_recording();
+    // The preview worker's note that a finished frame is there for the recorder.
+    void mark_recorded_frame();
+    void recording_main();
+    const uint8_t* take_recorded_frame(RecordingImages& images);
 
     // preview_window.cpp
     int32_t create_preview_window();
@@ -272,6 +287,9 @@ private:
     // Serialises the capture exports (start, stop, capture, snapshot, trigger) of one camera
     // object; the worker never takes it, so stopping can wait for the worker while holding it.
     std::recursive_mutex capture_control_lock_;
+    // Used by the capture exports under capture_control_lock_ and by the recording thread,
+    // which takes only the frame lock.
+    RecordingState recording_;
 
     HWND notify_window_ = nullptr;
     HWND callback_window_ = nullptr;

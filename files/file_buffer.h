@@ -19,6 +19,14 @@ public:
     bool Open(const char* path);
     // 1 when all bytes were written, 0 on failure or without an open file.
     int32_t Write(const void* data, uint32_t length);
+    // Writes the pieces back to back from byte `offset`; 1 when all bytes were written.
+    int32_t WriteAt(uint64_t offset, const platform::ByteSpan* pieces, int count);
+    int32_t WriteAt(uint64_t offset, const void* data, uint32_t length) {
+        const platform::ByteSpan piece{data, length};
+        return WriteAt(offset, &piece, 1);
+    }
+    // Cuts the file to `length` bytes; 1 on success.
+    int32_t SetLength(uint64_t length);
     void Close();
 
     bool IsOpen() const { return file_ != nullptr; }

@@ -122,7 +122,9 @@ int32_t CImageBuffer::BlitFrom(const CImageBuffer& source, const ImageRect* rect
                    : 0;
     // Without device contexts: the same copy by hand, between buffers of one depth. Device
     // coordinates count rows from the top of the bottom-up bitmap, i.e. from the last memory row.
-    if (!bits_ || !source.bits_ || bitsPerPixel_ != source.bitsPerPixel_) return 0;
+    // A palette image into 24 bits goes through the colour table, as the graphics system does.
+    const bool expand = bitsPerPixel_ == 24 && source.bitsPerPixel_ == 8;
+    if (!bits_ || !source.bits_ || (bitsPerPixel_ != source.bitsPerPixel_ && !expand)) return 0;
     int32_t sl = r.left, st = r.top, sr = r.right, sb = r.bottom, dx = x, dy = y;
     if (sl < 0) { dx -= sl; sl = 0; }
     if (st < 0) { dy -= st; st = 0; }
@@ -134,10 +136,17 @@ int32_t CImageBuffer::BlitFrom(const CImageBuffer& source, const ImageRect* rect
     const size_t bytes = static_cast<size_t>(sr - sl) * bytes_per_pixel();
     for (int32_t j = 0; j < sb - st; ++j) {
         const uint8_t* in = source.bits_ + static_cast<ptrdiff_t>(source.height_ - 1 - (st + j)) * source.stride_ +
-                            static_cast<ptrdiff_t>(sl) * bytes_per_pixel();
+                            static_cast<ptrdiff_t>(sl) * source.bytes_per_pixel();
         uint8_t* out = bits_ + static_cast<ptrdiff_t>(height_ - 1 - (dy + j)) * stride_ +
                        static_cast<ptrdiff_t>(dx) * bytes_per_pixel();
-        std::memmove(out, in, bytes);
+        if (!expand) {
+            std::memmove(out, in, bytes);
+            continue;
+        }
+        for (int32_t i = 0; i < sr - sl; ++i, out += 3) {
+            const RgbQuad& c = source.info_.colors[in[i]];
+            out[0] = c.blue, out[1] = c.green, out[2] = c.red;
+        }
     }
     return 1;
 }

@@ -66,6 +66,7 @@ public:
     void Release();
     int32_t SetPalette(int32_t mode, const RgbQuad* entries = nullptr, uint32_t start = 0, uint32_t count = 0);
     // Copies a rectangle (top-down picture coordinates, whole source if none) to (x, y).
+    // Between buffers of one depth, or from 8 bits through the colour table into 24 bits.
     int32_t BlitFrom(const CImageBuffer& source, const ImageRect* rect, int32_t x, int32_t y);
     // Runs a pixel kernel from `source` into this buffer with clipping; 0 when nothing overlaps
     // (and *rect, if given, is zeroed) or there is no kernel, else the kernel's result.

@@ -76,13 +76,21 @@ void apply_table8(const Geometry& g, int32_t channels, const uint8_t table[256])
     });
 }
 
+// 16-bit table reads one by one: vector lanes would have to gather them word by word, which
+// costs more than the scalar loop. Rows of 16-bit buffers start at even addresses.
+__attribute__((optimize("no-tree-vectorize"))) void lookup16_run(uint16_t* out, const uint16_t* in, int32_t n,
+                                                                 const uint16_t* table, uint32_t size) {
+    for (int32_t i = 0; i < n; ++i) {
+        const uint32_t v = in[i];
+        out[i] = table[v < size ? v : size - 1];
+    }
+}
+
 // Samples at or above the table size take the last entry.
 void apply_table16(const Geometry& g, int32_t channels, const uint16_t* table, uint32_t size) {
     for_each_run<uint16_t>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t outStep, int32_t inStep) {
         if (outStep == 2 && inStep == 2) {
-            // Rows of 16-bit buffers start at even addresses.
-            kernel::transform_run(reinterpret_cast<uint16_t*>(out), reinterpret_cast<const uint16_t*>(in), n,
-                                  [&](uint16_t v) { return table[v < size ? v : size - 1]; });
+            lookup16_run(reinterpret_cast<uint16_t*>(out), reinterpret_cast<const uint16_t*>(in), n, table, size);
             return;
         }
         for (int32_t i = 0; i < n; ++i) {

@@ -196,6 +196,22 @@ IMVELA_API int32_t IMVELA_CALL Imvela_SetCameraDlg(int32_t handle, HWND parent);
  * Capture is blocked only while the image is copied, never while it is encoded. */
 IMVELA_API int32_t IMVELA_CALL Imvela_SaveImage(int32_t handle, const char* path, int32_t type);
 IMVELA_API int32_t IMVELA_CALL Imvela_SaveImageW(int32_t handle, const IMVELA_WCHAR* path, int32_t type);
+/* Recording */
+/* Imvela_Record(W): records the live picture as an uncompressed 24-bit AVI file for
+ * `milliseconds` counted from the first recorded frame (the frame that crosses the end is
+ * kept). Starts the preview if it is not running (in its window when show_window is non-zero
+ * and a preview window is set, else windowless) and clears a callback-preview registration;
+ * the preview keeps running after the recording. 1 once the recording runs. The recorder
+ * looks for a new frame every 10 ms and takes the newest. The file is finished (index,
+ * measured rate, frame count) when the time is up, and also when Imvela_StopPreview,
+ * Imvela_Close or Imvela_Release end the recording early; one that got no frame is a valid
+ * empty file. Recordings that may pass 1 GiB are written as OpenDML (AVI 2.0) files.
+ * Errors: 9 no file name; 12 wide name not converted, a recording already running (it goes
+ * on), preview not started or file not created (the preview is then closed); 4 preview window
+ * not made; 3 recording thread not made. A write failure while recording (disk full) stops
+ * the recording, finishes the file as far as it got and records and posts 12. */
+IMVELA_API int32_t IMVELA_CALL Imvela_Record(int32_t handle, const char* path, uint32_t milliseconds, int32_t show_window);
+IMVELA_API int32_t IMVELA_CALL Imvela_RecordW(int32_t handle, const IMVELA_WCHAR* path, uint32_t milliseconds, int32_t show_window);
 
 /* Not supported by this model: always 0, error 11 posted for a live handle; further arguments ignored. */
 IMVELA_API int32_t IMVELA_CALL Imvela_Fpga_ReadRegister(int32_t handle, ...);

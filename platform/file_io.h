@@ -13,6 +13,17 @@ FileHandle open_file_for_writing(const char* path);
 // Writes all bytes; false on failure.
 bool write_file(FileHandle file, const void* data, uint32_t length);
 uint32_t file_size(FileHandle file);
+
+// One piece of a gathered write.
+struct ByteSpan {
+    const void* data;
+    uint32_t length;
+};
+// Writes the pieces back to back from byte `offset` of the file, whatever was written before;
+// false unless every byte was written. Does not use or move a shared file position.
+bool write_file_at(FileHandle file, uint64_t offset, const ByteSpan* pieces, int count);
+// Cuts (or extends) the file to `length` bytes.
+bool set_file_length(FileHandle file, uint64_t length);
 void close_file(FileHandle file);
 // Moves the write position to `offset` bytes from the start; false on failure.
 bool seek_file(FileHandle file, uint64_t offset);

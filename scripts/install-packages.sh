@@ -4,14 +4,15 @@
 #   install-packages.sh test   also GoogleTest, Google Benchmark, OpenCV, MinGW-w64 (32- and 64-bit),
 #                              Wine (32- and 64-bit), Xvfb, lld (links a program as the Microsoft
 #                              linker would, against the .lib), pkg-config, Python with numpy and pytest,
-#                              and what the Windows builds of the image encoders need (zlib for
-#                              MinGW, nasm, and the archive's source entries for their Debian sources)
+#                              ffmpeg (the recording tests play the files back), and what the
+#                              Windows builds of the image encoders need (zlib for MinGW, nasm,
+#                              and the archive's source entries for their Debian sources)
 set -euo pipefail
 profile=${1:-demo}
 packages=(build-essential cmake pkg-config libx11-dev libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev)
 if [ "$profile" = test ]; then
   packages+=(googletest libgtest-dev libbenchmark-dev libopencv-dev g++-mingw-w64-i686 mingw-w64-i686-dev
-             wine wine32:i386 xvfb xauth x11-utils imagemagick
+             wine wine32:i386 xvfb xauth x11-utils imagemagick ffmpeg
              g++-mingw-w64-x86-64 wine64 lld python3 python3-numpy python3-pytest
              libz-mingw-w64-dev nasm dpkg-dev)
 fi

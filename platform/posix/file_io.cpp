@@ -1,6 +1,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -40,6 +41,42 @@ uint32_t file_size(FileHandle file) {
     struct stat st {};
     if (fstat(fd_of(file), &st) != 0 || st.st_size < 0) return 0;
     return st.st_size > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<uint32_t>(st.st_size);
+}
+
+bool write_file_at(FileHandle file, uint64_t offset, const ByteSpan* pieces, int count) {
+    constexpr int kMaxPieces = 8;
+    if (count < 0 || count > kMaxPieces) return false;
+    iovec io[kMaxPieces];
+    int used = 0;
+    for (int i = 0; i < count; ++i)
+        if (pieces[i].length > 0) io[used++] = iovec{const_cast<void*>(pieces[i].data), pieces[i].length};
+    iovec* next = io;
+    while (used > 0) {
+        const ssize_t n = pwritev(fd_of(file), next, used, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        offset += static_cast<uint64_t>(n);
+        // Skip what was written; a piece written in part continues from where it stopped.
+        for (size_t left = static_cast<size_t>(n); left > 0;) {
+            if (left >= next->iov_len) {
+                left -= next->iov_len;
+                ++next;
+                --used;
+            } else {
+                next->iov_base = static_cast<uint8_t*>(next->iov_base) + left;
+                next->iov_len -= left;
+                left = 0;
+            }
+        }
+    }
+    return true;
+}
+
+bool set_file_length(FileHandle file, uint64_t length) {
+    int r;
+    do r = ftruncate(fd_of(file), static_cast<off_t>(length));
+    while (r != 0 && errno == EINTR);
+    return r == 0;
 }
 
 void close_file(FileHandle file) {

@@ -45,7 +45,11 @@ uint32_t get_dib_colors(void* memoryDC, uint32_t start, uint32_t count, void* en
 
 bool blit_surface(void* dstDC, int32_t x, int32_t y, int32_t width, int32_t height, void* srcDC, int32_t srcX,
                   int32_t srcY) {
-    return BitBlt(static_cast<HDC>(dstDC), x, y, width, height, static_cast<HDC>(srcDC), srcX, srcY, SRCCOPY) != 0;
+    const bool copied =
+        BitBlt(static_cast<HDC>(dstDC), x, y, width, height, static_cast<HDC>(srcDC), srcX, srcY, SRCCOPY) != 0;
+    // GDI may batch the copy; callers read the section's pixels directly right after.
+    GdiFlush();
+    return copied;
 }
 
 }  // namespace imvela::platform

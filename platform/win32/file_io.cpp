@@ -29,6 +29,29 @@ uint32_t file_size(FileHandle file) {
     return size == INVALID_FILE_SIZE ? 0 : size;
 }
 
+bool write_file_at(FileHandle file, uint64_t offset, const ByteSpan* pieces, int count) {
+    for (int i = 0; i < count; ++i) {
+        // With an offset in the OVERLAPPED record a synchronous handle writes exactly there.
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD written = 0;
+        if (pieces[i].length > 0 && (!WriteFile(static_cast<HANDLE>(file), pieces[i].data, pieces[i].length, &written,
+                                                &at) ||
+                                     written != pieces[i].length))
+            return false;
+        offset += pieces[i].length;
+    }
+    return true;
+}
+
+bool set_file_length(FileHandle file, uint64_t length) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(length);
+    return SetFilePointerEx(static_cast<HANDLE>(file), to, nullptr, FILE_BEGIN) != 0 &&
+           SetEndOfFile(static_cast<HANDLE>(file)) != 0;
+}
+
 void close_file(FileHandle file) {
     if (file) CloseHandle(static_cast<HANDLE>(file));
 }

@@ -295,6 +295,14 @@ TEST_F(RedBarTest, GrayBalanceRequestRunsOnExactlyTheNextFrame) {
     filter()[P::kGrayGainR] = 128;
     ASSERT_EQ(c.snap_shot(nullptr, 0, 0), 1);
     EXPECT_EQ(filter()[P::kGrayGainR], 128);
+    // A negative request (the image dialog's "All frames") measures every frame until cleared.
+    filter()[P::kAutoGrayBalance] = -1;
+    for (int frame = 0; frame < 2; ++frame) {
+        filter()[P::kGrayGainR] = filter()[P::kGrayGainB] = 128;
+        ASSERT_EQ(c.snap_shot(nullptr, 0, 0), 1);
+        EXPECT_EQ(filter()[P::kGrayGainR] * 1000 + filter()[P::kGrayGainB], gains[0] * 1000 + gains[3]);
+    }
+    EXPECT_EQ(filter()[P::kAutoGrayBalance], -1);
     c.stop_preview();
 }
 

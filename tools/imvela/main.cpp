@@ -6,6 +6,8 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <fstream>
+#include <thread>
 #include <vector>
 
 #include "ImvelaSdk.h"
@@ -30,6 +32,9 @@ int usage() {
         "  stills FOLDER [BITS]\n"
         "            take one frame (default 24 bits) and save it as each still type into FOLDER\n"
         "            (made if missing); print the file names and sizes\n"
+        "  record FILE [SECONDS [BITS]]\n"
+        "            record camera 0 into an AVI file (default 3 s, 24 bits) and print its frame\n"
+        "            count and measured frame rate\n"
         "  trigger [COUNT]\n"
         "            arm the hardware trigger, fire it COUNT times (default 3, emulated camera)\n"
         "            and print each delivered frame\n"
@@ -283,6 +288,45 @@ int stills(int argc, char** argv) {
     print_errors(handle, "");
     Imvela_Release(handle);
     return saved == 7 ? 0 : 1;
+// A 32-bit little-endian field of a file; false when the file is shorter.
+bool read_field(std::ifstream& in, std::streamoff at, uint32_t* value) {
+    unsigned char b[4];
+    if (!in.seekg(at) || !in.read(reinterpret_cast<char*>(b), 4)) return false;
+    *value = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    return true;
+}
+
+int record(int argc, char** argv) {
+    long seconds = 3;
+    int32_t bits = 24;
+    if (argc < 3 || (argc > 3 && (!parse_number(argv[3], &seconds) || seconds < 0 || seconds > 3600)) ||
+        (argc > 4 && !parse_bits(argv[4], &bits)))
+        return usage();
+    const char* path = argv[2];
+    const int32_t handle = open_camera(bits);
+    if (!handle) return 1;
+    std::printf("recording %ld s at %d bits into %s\n", seconds, bits, path);
+    if (Imvela_Record(handle, path, static_cast<uint32_t>(seconds * 1000), 0) != 1) {
+        std::printf("recording did not start (error %d)\n", Imvela_GetLastError(handle));
+        Imvela_Release(handle);
+        return 1;
+    }
+    // The recording counts from its first frame; stopping the preview finishes it in any case.
+    std::this_thread::sleep_for(std::chrono::milliseconds(seconds * 1000 + 1000));
+    Imvela_StopPreview(handle);
+    const int errors = print_errors(handle, "during recording");
+    Imvela_Release(handle);
+    std::ifstream in(path, std::ios::binary);
+    uint32_t frames = 0, scale = 0, rate = 0, width = 0, height = 0;
+    if (!read_field(in, 140, &frames) || !read_field(in, 128, &scale) || !read_field(in, 132, &rate) ||
+        !read_field(in, 64, &width) || !read_field(in, 68, &height) || scale == 0) {
+        std::printf("%s is not a finished recording\n", path);
+        return 1;
+    }
+    in.seekg(0, std::ios::end);
+    std::printf("recorded %u frames of %u x %u at %.2f frames/s (measured), %.1f MB\n", frames, width, height,
+                static_cast<double>(rate) / scale, static_cast<double>(in.tellg()) / 1e6);
+    return frames > 0 && errors == 0 ? 0 : 1;
 }
 
 int trigger(int argc, char** argv) {
@@ -341,5 +385,6 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "snapshot") == 0) return snapshot(argc, argv);
     if (std::strcmp(argv[1], "stills") == 0) return stills(argc, argv);
     if (std::strcmp(argv[1], "trigger") == 0) return trigger(argc, argv);
+    if (std::strcmp(argv[1], "record") == 0) return record(argc, argv);
     return usage();
 }

@@ -357,6 +357,16 @@ TEST_F(PropertyDialogs, AnalogDialogEnglish) {
     }
     EXPECT_EQ(sensor(0x23), 0x1515);
     EXPECT_EQ(Imvela_GetGlobalGain(handle, nullptr), 3);
+    // The automatic iris lengthens a short exposure frame by frame; the page follows it, and
+    // once it is off, shows where it stopped.
+    stream();
+    OpenDialog d(Imvela_SetAnalogDlg, handle, L"Property");
+    const HWND page = d.page(IDC_GAIN_SLIDER);
+    type(page, IDC_EXPOSURE_EDIT, L"20");
+    click(page, IDC_IRIS_EXPOSURE);
+    EXPECT_TRUE(eventually([&] { return number(page, IDC_EXPOSURE_EDIT) > 20; }));
+    click(page, IDC_IRIS_EXPOSURE);
+    EXPECT_TRUE(eventually([&] { return number(page, IDC_EXPOSURE_EDIT) == sensor(0x0F); }));
 }
 
 // Run by the api_japanese test, on a system whose default language is Japanese.

@@ -1,0 +1,37 @@
+#pragma once
+// Recorded files for tests: a unique name in the temporary folder, reading it back, and (on
+// POSIX) playing it with Debian's ffprobe and ffmpeg.
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "support/scratch_store.h"
+
+// A file name of its own; the file is removed with the object.
+struct ScratchFile {
+    const std::string path = (std::filesystem::temp_directory_path() / (unique_test_name() + ".avi")).string();
+    ~ScratchFile() { std::filesystem::remove(path); }
+    const char* c_str() const { return path.c_str(); }
+};
+
+// The whole file; empty when it cannot be read (on Windows also while a writer holds it).
+inline std::vector<uint8_t> file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// A 32-bit little-endian field; 0xFFFFFFFF past the end.
+inline uint32_t field32(const std::vector<uint8_t>& b, size_t at) {
+    return at + 4 > b.size() ? 0xFFFFFFFFu : b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t{b[at + 3]} << 24;
+}
+
+struct PlayedVideo {
+    int width = 0, height = 0;
+    long declared_frames = 0;
+    double rate = 0;                           // frames per second
+    std::vector<std::vector<uint8_t>> frames;  // blue, green, red; top row first
+};
+PlayedVideo play_video(const std::string& path);
