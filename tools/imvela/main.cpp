@@ -288,6 +288,8 @@ int stills(int argc, char** argv) {
     print_errors(handle, "");
     Imvela_Release(handle);
     return saved == 7 ? 0 : 1;
+}
+
 // A 32-bit little-endian field of a file; false when the file is shorter.
 bool read_field(std::ifstream& in, std::streamoff at, uint32_t* value) {
     unsigned char b[4];
