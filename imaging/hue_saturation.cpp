@@ -7,9 +7,11 @@
 // cameras adjusting hue at once with different saturations never share one.
 #include <algorithm>
 #include <array>
+#include <type_traits>
 
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_support.h"
+#include "imaging/pixel_packing.h"
 
 namespace imvela::IMVELA_KERNEL_VARIANT {
 namespace {
@@ -52,47 +54,50 @@ void build_chroma(int32_t saturation, uint16_t chroma[256]) {
     for (int32_t d = 0; d < 256; ++d) chroma[d] = static_cast<uint16_t>((0x8000 + d * factor) >> 16);
 }
 
-// One pixel of 8-bit channels; returns blue | green << 8 | red << 16.
-inline uint32_t adjust_pixel(int32_t B, int32_t G, int32_t R, const uint16_t* chroma, HueOffset hue) {
-    int32_t top, other, base, e;
-    if (R >= G) {
-        top = R;
-        other = G;
-        base = 1;
-        e = G - B;
-    } else {
-        top = G;
-        other = R;
-        base = 3;
-        e = B - R;
-    }
-    if (B > top) {
-        top = B;
-        base = 5;
-        e = R - G;
-    }
-    const int32_t low = std::min(other, B);
-    const int32_t d = top - low;
-    const int32_t L = top + low;
-    if (e < 0) {
-        base -= 1;
-        e += d;
-    }
-    const int32_t S = std::min<int32_t>(chroma[d], std::min(L, 511 - L));  // chromaLimit[L]
-    const int32_t lo = (L - S) >> 1;
-    const int32_t r = ((S + L) >> 1) - lo;
-    uint32_t result = static_cast<uint32_t>(lo) * 0x010101u;  // grayTriple[lo]
-    if (d != 0) {
-        int32_t f = static_cast<int32_t>((kReciprocal[d] * static_cast<uint32_t>(e) + 0x8000u) >> 16) + hue.fraction;
+// Pixels of 8-bit channels, over planes of up to kStrip pixels; each result is
+// blue | green << 8 | red << 16. Written without branches, so that random pictures cost no
+// mispredictions and the compiler can use vector lanes. A gray pixel (d = 0) needs no special
+// case here: its chroma entry and reciprocal are 0, so its span is 0 and the hue term adds
+// nothing.
+constexpr int32_t kStrip = 256;
+
+struct StripTables {
+    int32_t chroma[256];
+    int32_t reciprocal[256];
+    int32_t mask[12];
+    int32_t step[12];
+};
+
+void adjust_strip(const int32_t* __restrict B, const int32_t* __restrict G, const int32_t* __restrict R, int32_t n,
+                  const StripTables& t, HueOffset hue, uint32_t* __restrict words) {
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t b = B[i], g = G[i], r = R[i];
+        const bool redTop = r >= g;
+        int32_t top = redTop ? r : g;
+        const int32_t other = redTop ? g : r;
+        int32_t base = redTop ? 1 : 3;
+        int32_t e = redTop ? g - b : b - r;
+        const bool blueTop = b > top;
+        top = blueTop ? b : top;
+        base = blueTop ? 5 : base;
+        e = blueTop ? r - g : e;
+        const int32_t low = std::min(other, b);
+        const int32_t d = top - low;
+        const int32_t L = top + low;
+        base = e < 0 ? base - 1 : base;
+        e = e < 0 ? e + d : e;
+        const int32_t S = std::min(t.chroma[d], std::min(L, 511 - L));
+        const int32_t lo = (L - S) >> 1;
+        const int32_t span = ((S + L) >> 1) - lo;
+        int32_t f = static_cast<int32_t>((static_cast<uint32_t>(t.reciprocal[d]) * static_cast<uint32_t>(e) + 0x8000u) >> 16) +
+                    hue.fraction;
         int32_t sector = base + hue.sector;
-        if (f >= 255) {
-            f -= 255;
-            sector += 1;
-        }
-        result += (static_cast<uint32_t>(r) * 0x010101u & kSectorMask[sector]) +
-                  static_cast<uint32_t>(((r * f + 128) >> 8) * kSectorStep[sector]);
+        sector = f >= 255 ? sector + 1 : sector;
+        f = f >= 255 ? f - 255 : f;
+        words[i] = static_cast<uint32_t>(lo) * 0x010101u +
+                   ((static_cast<uint32_t>(span) * 0x010101u) & static_cast<uint32_t>(t.mask[sector])) +
+                   static_cast<uint32_t>(((span * f + 128) >> 8) * t.step[sector]);
     }
-    return result;
 }
 
 template <typename T>
@@ -101,29 +106,85 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
     if (!dst || !src || !user || kernel::rect_empty(rect)) return 1;
     if (dstPixelBytes < 3 * sizeof(T) || srcPixelBytes < 3 * sizeof(T)) return 1;
     const auto& block = *static_cast<const HueBlock*>(user);
-    uint16_t chroma[256];
-    build_chroma(block.saturation, chroma);
+    StripTables t;
+    {
+        uint16_t chroma[256];
+        build_chroma(block.saturation, chroma);
+        for (int32_t d = 0; d < 256; ++d) {
+            t.chroma[d] = chroma[d];
+            t.reciprocal[d] = static_cast<int32_t>(kReciprocal[d]);
+        }
+        for (int32_t s = 0; s < 12; ++s) {
+            t.mask[s] = static_cast<int32_t>(kSectorMask[s]);
+            t.step[s] = kSectorStep[s];
+        }
+    }
     const HueOffset hue = hue_offset(block.hue);
     const int32_t shift = sizeof(T) == 1 ? 0 : kernel::clamp_sample_bits(block.sampleBits) - 8;
     const int32_t width = kernel::rect_width(rect), height = kernel::rect_height(rect);
+    int32_t B[kStrip], G[kStrip], R[kStrip];
+    uint32_t words[kStrip];
     for (int32_t j = 0; j < height; ++j) {
         const uint8_t* in = kernel::source_row(src, rect, j, srcStride, srcPixelBytes);
         uint8_t* out = kernel::dest_row(dst, x, y, j, dstStride, dstPixelBytes);
-        for (int32_t i = 0; i < width; ++i) {
-            const uint8_t* p = in + static_cast<ptrdiff_t>(i) * srcPixelBytes;
-            uint8_t* q = out + static_cast<ptrdiff_t>(i) * dstPixelBytes;
+        for (int32_t i0 = 0; i0 < width; i0 += kStrip) {
+            const int32_t n = std::min(kStrip, width - i0);
+            const uint8_t* p = in + static_cast<ptrdiff_t>(i0) * srcPixelBytes;
+            uint8_t* q = out + static_cast<ptrdiff_t>(i0) * dstPixelBytes;
+            // The strip is read whole before any of it is written (in place too); packed
+            // pixels get a loop with their size fixed.
+            const auto read = [&](auto pixelBytes) {
+                for (int32_t i = 0; i < n; ++i) {
+                    const uint8_t* s = p + static_cast<ptrdiff_t>(i) * pixelBytes;
+                    if constexpr (sizeof(T) == 1) {
+                        B[i] = s[0];
+                        G[i] = s[1];
+                        R[i] = s[2];
+                    } else {
+                        // Samples above the significant range are limited to the top 8-bit level.
+                        B[i] = std::min(kernel::load16(s) >> shift, 255);
+                        G[i] = std::min(kernel::load16(s + 2) >> shift, 255);
+                        R[i] = std::min(kernel::load16(s + 4) >> shift, 255);
+                    }
+                }
+            };
+            if (srcPixelBytes == 3 * sizeof(T))
+                read(std::integral_constant<ptrdiff_t, 3 * sizeof(T)>{});
+            else if (srcPixelBytes == 4 * sizeof(T))
+                read(std::integral_constant<ptrdiff_t, 4 * sizeof(T)>{});
+            else
+                read(static_cast<ptrdiff_t>(srcPixelBytes));
+            adjust_strip(B, G, R, n, t, hue, words);
             if constexpr (sizeof(T) == 1) {
-                const uint32_t v = adjust_pixel(p[0], p[1], p[2], chroma, hue);
-                q[0] = static_cast<uint8_t>(v);
-                q[1] = static_cast<uint8_t>(v >> 8);
-                q[2] = static_cast<uint8_t>(v >> 16);
+                if (dstPixelBytes == 3) {
+                    kernel::pack32to24(q, reinterpret_cast<const uint8_t*>(words), n, false);
+                } else if (dstPixelBytes == 4) {
+                    // The fourth byte passes through.
+                    for (int32_t i = 0; i < n; ++i) {
+                        uint32_t old;
+                        std::memcpy(&old, q + 4 * i, 4);
+                        const uint32_t v = (old & 0xFF000000u) | (words[i] & 0xFFFFFFu);
+                        std::memcpy(q + 4 * i, &v, 4);
+                    }
+                } else
+                    for (int32_t i = 0; i < n; ++i) std::memcpy(q + static_cast<ptrdiff_t>(i) * dstPixelBytes, &words[i], 3);
+            } else if (dstPixelBytes == 6) {
+                uint16_t planes[3][kStrip];
+                for (int32_t i = 0; i < n; ++i) {
+                    const uint32_t v = words[i];
+                    planes[0][i] = static_cast<uint16_t>((v & 0xFF) << shift);
+                    planes[1][i] = static_cast<uint16_t>(((v >> 8) & 0xFF) << shift);
+                    planes[2][i] = static_cast<uint16_t>(((v >> 16) & 0xFF) << shift);
+                }
+                kernel::interleave3(q, planes[0], planes[1], planes[2], n);
             } else {
-                // Samples above the significant range are limited to the top 8-bit level.
-                const auto channel = [&](int32_t k) { return std::min(kernel::load16(p + 2 * k) >> shift, 255); };
-                const uint32_t v = adjust_pixel(channel(0), channel(1), channel(2), chroma, hue);
-                kernel::store16(q, static_cast<uint16_t>((v & 0xFF) << shift));
-                kernel::store16(q + 2, static_cast<uint16_t>(((v >> 8) & 0xFF) << shift));
-                kernel::store16(q + 4, static_cast<uint16_t>(((v >> 16) & 0xFF) << shift));
+                for (int32_t i = 0; i < n; ++i) {
+                    const uint32_t v = words[i];
+                    const uint16_t pixel[3] = {static_cast<uint16_t>((v & 0xFF) << shift),
+                                               static_cast<uint16_t>(((v >> 8) & 0xFF) << shift),
+                                               static_cast<uint16_t>(((v >> 16) & 0xFF) << shift)};
+                    std::memcpy(q + static_cast<ptrdiff_t>(i) * dstPixelBytes, pixel, sizeof pixel);
+                }
             }
         }
     }

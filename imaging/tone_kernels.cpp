@@ -88,6 +88,23 @@ __attribute__((optimize("no-tree-vectorize"))) void lookup16_run(uint16_t* out, 
 
 // Samples at or above the table size take the last entry.
 void apply_table16(const Geometry& g, int32_t channels, const uint16_t* table, uint32_t size) {
+    if (channels == 3 && g.dstPixelBytes == 8 && g.srcPixelBytes == 8) {
+        // 64-bit pixels as whole words: three table reads, the fourth word passes through.
+        const auto entry = [&](uint64_t v) { return static_cast<uint64_t>(table[v < size ? v : size - 1]); };
+        const int32_t width = kernel::rect_width(*g.rect), height = kernel::rect_height(*g.rect);
+        for (int32_t j = 0; j < height; ++j) {
+            const uint8_t* in = kernel::source_row(g.src, *g.rect, j, g.srcStride, g.srcPixelBytes);
+            uint8_t* out = kernel::dest_row(g.dst, g.x, g.y, j, g.dstStride, g.dstPixelBytes);
+            for (int32_t i = 0; i < width; ++i) {
+                uint64_t v;
+                std::memcpy(&v, in + 8 * i, 8);
+                const uint64_t r = entry(v & 0xFFFF) | (entry((v >> 16) & 0xFFFF) << 16) |
+                                   (entry((v >> 32) & 0xFFFF) << 32) | (v & 0xFFFF000000000000ull);
+                std::memcpy(out + 8 * i, &r, 8);
+            }
+        }
+        return;
+    }
     for_each_run<uint16_t>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t outStep, int32_t inStep) {
         if (outStep == 2 && inStep == 2) {
             lookup16_run(reinterpret_cast<uint16_t*>(out), reinterpret_cast<const uint16_t*>(in), n, table, size);

@@ -22,7 +22,6 @@ TEST(AviWriter, ShortRecordingHasThePlainLayoutByteForByte) {
         for (uint32_t k = 0; k < n; ++k) ASSERT_TRUE(writer.WriteFrame(std::vector<uint8_t>(f, uint8_t(k + 1)).data()));
         writer.SetRate(CAviWriter::MeasuredRate(30, 1000));
         ASSERT_TRUE(writer.Finish());
-
         const std::vector<uint8_t> b = file_bytes(file.path);
         ASSERT_EQ(b.size(), end + 8 + 16 * n);
         std::vector<std::pair<size_t, uint32_t>> fields = {

@@ -13,9 +13,9 @@ static std::string output_of(const std::string& command) {
 
 PlayedVideo play_video(const std::string& path) {
     PlayedVideo v;
+    double num = 0, den = 0;
     const std::string info = output_of("timeout 120 ffprobe -v error -select_streams v:0 -show_entries "
                                        "stream=width,height,nb_frames,r_frame_rate -of csv=p=0 '" + path + "'");
-    double num = 0, den = 0;
     if (std::sscanf(info.c_str(), "%d,%d,%lf/%lf,%ld", &v.width, &v.height, &num, &den, &v.declared_frames) == 5)
         v.rate = den > 0 ? num / den : 0;
     const std::string raw = output_of("timeout 120 ffmpeg -v error -i '" + path +

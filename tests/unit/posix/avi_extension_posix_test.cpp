@@ -24,7 +24,6 @@ TEST(AviWriterExtension, LongRecordingContinuesInAvixRiffsAndPlaysFrameByFrame) 
     }
     writer.SetRate(2500);
     ASSERT_TRUE(writer.Finish());
-
     // Back-to-back RIFFs below the limit, "AVI " then "AVIX"; the super index lists one
     // standard index per RIFF, and together they name every frame's chunk in order.
     const std::vector<uint8_t> b = file_bytes(file.path);
@@ -42,7 +41,6 @@ TEST(AviWriterExtension, LongRecordingContinuesInAvixRiffsAndPlaysFrameByFrame) 
             ASSERT_EQ(b.at(base + field32(b, ix + 32 + 8 * e)), sample(0, 0, indexed));
     }
     EXPECT_EQ(indexed, frames);
-
     const PlayedVideo video = play_video(file.path);
     EXPECT_EQ(video.declared_frames, frames);
     EXPECT_DOUBLE_EQ(video.rate, 25.0);
