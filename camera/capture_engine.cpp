@@ -5,6 +5,7 @@
 
 #include "camera/imvela.h"
 #include "device/imvela_m61xzkr_sdk.h"
+#include "driver/exposure_conversion.h"
 #include "imaging/color_mode.h"
 #include "imaging/image_buffer.h"
 #include "platform/clock.h"
@@ -320,14 +321,20 @@ void CImvela::preview_worker() {
 
         HWND target = nullptr;
         bool delivered = false;
+        bool extracted = true;
         {
             std::lock_guard<std::recursive_mutex> frame(frame_lock_);
             target = callback_window_;
-            if (extract_into_raw(false) != 0) {
-                record_error(ERR_TRANSFER);
-                deliver_failure(target, ERR_TRANSFER);
-                continue;
-            }
+            extracted = extract_into_raw(false) == 0;
+        }
+        // Messages go out with no lock held.
+        if (!extracted) {
+            record_error(ERR_TRANSFER);
+            deliver_failure(target, ERR_TRANSFER);
+            continue;
+        }
+        {
+            std::lock_guard<std::recursive_mutex> frame(frame_lock_);
             ++frames_counted_;
             const uint32_t now = platform::tick_count();
             const uint32_t elapsed = now - rate_time_;
@@ -365,20 +372,28 @@ void CImvela::trigger_worker() {
             platform::sleep_milliseconds(kIdlePauseMs);
             continue;
         }
-        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-        const HWND target = callback_window_;
-        if (extract_into_raw(true) != 0) {
+        HWND target = nullptr;
+        bool extracted = false, delivered = false;
+        {
+            std::lock_guard<std::recursive_mutex> frame(frame_lock_);
+            target = callback_window_;
+            extracted = extract_into_raw(true) == 0;
+            if (extracted) {
+                fill_frame_record(0);
+                process_frame();
+                store_relaxed(image_available_, 1);
+                delivered = !callback_buffer_ || callback_size_ == 0 ||
+                            copy_frame(callback_buffer_, callback_size_, top_down_);
+                if (delivered) paint_preview();
+            }
+        }
+        // Messages go out with no lock held.
+        if (!extracted) {
             record_error(ERR_TRANSFER);
             deliver_failure(target, ERR_TRANSFER);
-            continue;
+        } else if (delivered && target) {
+            platform::post_message(target, WM_CAMERA_FRAME, reinterpret_cast<uintptr_t>(&frame_record_), 0);
         }
-        fill_frame_record(0);
-        process_frame();
-        store_relaxed(image_available_, 1);
-        if (callback_buffer_ && callback_size_ != 0 && !copy_frame(callback_buffer_, callback_size_, top_down_))
-            continue;
-        if (target) platform::post_message(target, WM_CAMERA_FRAME, reinterpret_cast<uintptr_t>(&frame_record_), 0);
-        paint_preview();
     }
 }
 
@@ -418,14 +433,10 @@ int32_t CImvela::get_real_exposure_time(int32_t* ok) {
         return (record_error(ERR_NOT_READY), 0);
     }
     std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
-    // The clock period as the single-precision constant it has always been computed with.
-    clock_period_ = static_cast<double>(1.25e-5f);
     line_length_ = device_->read_line_length();
-    exposure_lines_ = load_relaxed(analog_[AnalogBlock::kExposure]);
-    const double us = static_cast<double>(exposure_lines_) * line_length_ * clock_period_ * 1000.0;
-    exposure_us_ = static_cast<int32_t>(us);
+    const int32_t us = sensor::microseconds_from_lines(load_relaxed(analog_[AnalogBlock::kExposure]), line_length_);
     if (ok) *ok = 1;
-    return exposure_us_;
+    return us;
 }
 
 }  // namespace imvela

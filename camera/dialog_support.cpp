@@ -1,6 +1,7 @@
 // What the property dialogs ask of the camera object: pausing and resuming the capture
 // around the camera dialog, and the exposure time the analog dialog shows.
 #include "camera/imvela.h"
+#include "driver/exposure_conversion.h"
 
 namespace imvela {
 
@@ -31,7 +32,7 @@ void CImvela::resume_capture(int32_t mode) {
 
 double CImvela::exposure_milliseconds(int32_t lines) {
     std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
-    return static_cast<double>(lines) * line_length_ * clock_period_;
+    return static_cast<double>(lines) * line_length_ * sensor::kLinePeriodMs;
 }
 
 }  // namespace imvela

@@ -1,12 +1,11 @@
-// Frame pipeline: turns the raw frame of the current capture into the delivered image.
-// Runs on the thread that produced the frame, with the frame lock held; each step is skipped
-// at its neutral setting.
+// The frame pipeline's steps, in the order a frame passes them.
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <utility>
 
-#include "camera/imvela.h"
-#include "device/imvela_m61xzkr_sdk.h"
+#include "camera/frame_pipeline.h"
 #include "imaging/bayer_phase.h"
 #include "imaging/image_buffer.h"
 #include "imaging/band_pool.h"
@@ -51,45 +50,46 @@ void put_sample(CImageBuffer& b, int32_t column, int32_t row, int32_t value) {
 
 }  // namespace
 
-void CImvela::process_frame() {
-    const int32_t mode = active_color_mode_;
-    CImageBuffer* raw = raw_buffer();
-    CImageBuffer* out = output_buffer();
-    if (!raw || !out || !raw->has_pixels() || !out->has_pixels()) return;
+int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buffers, int32_t mode,
+                               const CaptureWindow& window) {
+    CImageBuffer* raw = buffers.raw;
+    CImageBuffer* out = buffers.output;
+    if (!raw || !out || !raw->has_pixels() || !out->has_pixels()) return kKeepExposure;
+    const ImageProcessingBlock& filter = settings.filter;
+    const AnalogBlock& analog = settings.analog;
 
-    if (load_relaxed(defect_correction_)) correct_defects(*raw);
-    auto_iris(*raw);
+    if (settings.defect_correction) correct_defects(*raw, settings, window);
+    const int32_t iris = analog[AnalogBlock::kAutoIris];
+    const int32_t factor = iris == 1 || iris == 2 ? iris_factor(*raw) : kKeepExposure;
 
     if (mode <= 1) {
-        const int32_t gray_mode = load_relaxed(filter_[P::kGrayMode]);
+        const int32_t gray_mode = filter[P::kGrayMode];
         if (gray_mode == 1) {
-            GrayBlock block{bayer_phase(load_relaxed(filter_[P::kBayerMode]),
-                                        load_relaxed(analog_[AnalogBlock::kVerticalMirror]) != 0,
-                                        load_relaxed(analog_[AnalogBlock::kHorizontalMirror]) != 0),
-                            load_relaxed(filter_[P::kGrayGainR]),
-                            load_relaxed(filter_[P::kGrayGainG1]),
-                            load_relaxed(filter_[P::kGrayGainG2]),
-                            load_relaxed(filter_[P::kGrayGainB]),
-                            load_relaxed(filter_[P::kGrayOffsetR]),
-                            load_relaxed(filter_[P::kGrayOffsetG1]),
-                            load_relaxed(filter_[P::kGrayOffsetG2]),
-                            load_relaxed(filter_[P::kGrayOffsetB]),
+            GrayBlock block{bayer_phase(filter[P::kBayerMode], analog[AnalogBlock::kVerticalMirror] != 0,
+                                        analog[AnalogBlock::kHorizontalMirror] != 0),
+                            filter[P::kGrayGainR],
+                            filter[P::kGrayGainG1],
+                            filter[P::kGrayGainG2],
+                            filter[P::kGrayGainB],
+                            filter[P::kGrayOffsetR],
+                            filter[P::kGrayOffsetG1],
+                            filter[P::kGrayOffsetG2],
+                            filter[P::kGrayOffsetB],
                             mode == 0 ? 8 : kSampleBits};
-            const int32_t request = load_relaxed(filter_[P::kAutoGrayBalance]);
+            const int32_t request = filter[P::kAutoGrayBalance];
             // A positive request counts the frames still to measure; a negative one (the
             // dialog's "All frames") measures every frame until it is cleared.
             if (request != 0) {
                 raw->Apply(select_kernel(KernelOperation::MeasureGrayGains, mode), *raw, nullptr, 0, 0, &block);
-                store_relaxed(filter_[P::kGrayGainR], block.gainR);
-                store_relaxed(filter_[P::kGrayGainG1], block.gainG1);
-                store_relaxed(filter_[P::kGrayGainG2], block.gainG2);
-                store_relaxed(filter_[P::kGrayGainB], block.gainB);
-                store_relaxed(filter_[P::kGrayOffsetR], block.offsetR);
-                store_relaxed(filter_[P::kGrayOffsetG1], block.offsetG1);
-                store_relaxed(filter_[P::kGrayOffsetG2], block.offsetG2);
-                store_relaxed(filter_[P::kGrayOffsetB], block.offsetB);
-                if (request > 0) store_relaxed(filter_[P::kAutoGrayBalance], request - 1);
-                dialogs_.refresh(DialogLink::kImageDialog);
+                settings.set_measured(P::kGrayGainR, block.gainR);
+                settings.set_measured(P::kGrayGainG1, block.gainG1);
+                settings.set_measured(P::kGrayGainG2, block.gainG2);
+                settings.set_measured(P::kGrayGainB, block.gainB);
+                settings.set_measured(P::kGrayOffsetR, block.offsetR);
+                settings.set_measured(P::kGrayOffsetG1, block.offsetG1);
+                settings.set_measured(P::kGrayOffsetG2, block.offsetG2);
+                settings.set_measured(P::kGrayOffsetB, block.offsetB);
+                if (request > 0) settings.set_measured(P::kAutoGrayBalance, request - 1);
             }
             if (block.gainR != kUnityGrayGain || block.gainG1 != kUnityGrayGain || block.gainG2 != kUnityGrayGain ||
                 block.gainB != kUnityGrayGain)
@@ -97,14 +97,14 @@ void CImvela::process_frame() {
         } else if (gray_mode == 2) {
             // Luminance of the demosaiced frame, at the frame's own sample size: through the
             // 24-bit buffer in colour mode 0, the 48-bit buffer in colour mode 1.
-            CImageBuffer* colour = buffers_[mode == 0 ? kColor24 : kColor48].get();
+            CImageBuffer* colour = buffers.colour;
             if (colour && colour->has_pixels()) {
-                demosaic(*colour, *raw);
+                demosaic(*colour, *raw, settings);
                 raw->Apply(select_kernel(KernelOperation::ColorToGray, mode), *colour, nullptr, 0, 0, nullptr);
             }
         }
     } else {
-        demosaic(*out, *raw);
+        demosaic(*out, *raw, settings);
     }
 
     // The frame's kernels run in row bands on the shared pool; the bytes do not depend on it.
@@ -112,19 +112,19 @@ void CImvela::process_frame() {
     const auto in_place = [&](KernelOperation operation, void* block) {
         apply_in_bands(select_kernel(operation, mode), *out, *out, block, BandShape::Rows, bands);
     };
-    const int32_t hue = load_relaxed(filter_[P::kHue]);
-    const int32_t saturation = load_relaxed(filter_[P::kSaturation]);
+    const int32_t hue = filter[P::kHue];
+    const int32_t saturation = filter[P::kSaturation];
     if ((hue != 0 || saturation != 0) && mode >= 2) {
         HueBlock block{hue, saturation, kSampleBits};
         in_place(KernelOperation::HueSaturation, &block);
     }
     // An in-place tone adjustment, skipped at its neutral value.
     auto adjust = [&](KernelOperation operation, int position, int32_t neutral) {
-        AdjustmentBlock block{load_relaxed(filter_[position]), kSampleBits};
+        AdjustmentBlock block{filter[position], kSampleBits};
         if (block.value != neutral) in_place(operation, &block);
     };
-    const int32_t gamma = load_relaxed(filter_[P::kGamma]);
-    const int32_t contrast = load_relaxed(filter_[P::kContrast]);
+    const int32_t gamma = filter[P::kGamma];
+    const int32_t contrast = filter[P::kContrast];
     if (gamma != kNeutralGamma && contrast != 0 && (mode == 0 || mode == 2 || mode == 3)) {
         // 8-bit samples: both tables folded into one pass.
         TableBlock block{mode == 0 ? 1 : 3, {}};
@@ -138,8 +138,8 @@ void CImvela::process_frame() {
         adjust(KernelOperation::Gamma, P::kGamma, kNeutralGamma);
         adjust(KernelOperation::Contrast, P::kContrast, 0);
     }
-    const int32_t sharpness = load_relaxed(filter_[P::kSharpness]);
-    CImageBuffer* work = buffers_[kWorkCopy].get();
+    const int32_t sharpness = filter[P::kSharpness];
+    CImageBuffer* work = buffers.work;
     const AdjustmentBlock sharpen{sharpness, kSampleBits};
     if (sharpness != 0 && !sharpen_in_bands(*out, sharpen, mode <= 1 ? 1 : 3, bands) && work &&
         work->size_bytes() == out->size_bytes()) {
@@ -150,39 +150,34 @@ void CImvela::process_frame() {
                        bands);
     }
     adjust(KernelOperation::Brightness, P::kBrightness, 0);
+    return factor;
 }
 
-void CImvela::demosaic(CImageBuffer& output, CImageBuffer& raw) {
-    const int32_t phase = bayer_phase(load_relaxed(filter_[P::kBayerMode]),
-                                      load_relaxed(analog_[AnalogBlock::kVerticalMirror]) != 0,
-                                      load_relaxed(analog_[AnalogBlock::kHorizontalMirror]) != 0);
+void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings) {
+    const ImageProcessingBlock& filter = settings.filter;
+    const int32_t phase = bayer_phase(filter[P::kBayerMode], settings.analog[AnalogBlock::kVerticalMirror] != 0,
+                                      settings.analog[AnalogBlock::kHorizontalMirror] != 0);
     const bool wide = raw.bits_per_pixel() == 16;
-    if (load_relaxed(filter_[P::kAutoColorGain]) != 0) {
-        BalanceBlock balance{load_relaxed(filter_[P::kGainBlue]), load_relaxed(filter_[P::kGainGreen]),
-                             load_relaxed(filter_[P::kGainRed]), phase};
+    if (filter[P::kAutoColorGain] != 0) {
+        BalanceBlock balance{filter[P::kGainBlue], filter[P::kGainGreen], filter[P::kGainRed], phase};
         raw.Apply(wide ? MeasureBayerBalance16 : MeasureBayerBalance8, raw, nullptr, 0, 0, &balance);
-        store_relaxed(filter_[P::kGainRed], std::clamp(balance.redGain, 0, kMaxBayerGain));
-        store_relaxed(filter_[P::kGainGreen], std::clamp(balance.greenGain, 0, kMaxBayerGain));
-        store_relaxed(filter_[P::kGainBlue], std::clamp(balance.blueGain, 0, kMaxBayerGain));
+        settings.set_measured(P::kGainRed, std::clamp(balance.redGain, 0, kMaxBayerGain));
+        settings.set_measured(P::kGainGreen, std::clamp(balance.greenGain, 0, kMaxBayerGain));
+        settings.set_measured(P::kGainBlue, std::clamp(balance.blueGain, 0, kMaxBayerGain));
         // A one-shot balance (request and both one-shot flags) runs on exactly one frame.
-        if (load_relaxed(filter_[P::kAutoColorGainOneShot1]) != 0 &&
-            load_relaxed(filter_[P::kAutoColorGainOneShot2]) != 0) {
-            store_relaxed(filter_[P::kAutoColorGain], 0);
-            store_relaxed(filter_[P::kAutoColorGainOneShot1], 0);
-            store_relaxed(filter_[P::kAutoColorGainOneShot2], 0);
+        if (filter[P::kAutoColorGainOneShot1] != 0 && filter[P::kAutoColorGainOneShot2] != 0) {
+            settings.set_measured(P::kAutoColorGain, 0);
+            settings.set_measured(P::kAutoColorGainOneShot1, 0);
+            settings.set_measured(P::kAutoColorGainOneShot2, 0);
         }
-        dialogs_.refresh(DialogLink::kImageDialog);
     }
-    DemosaicBlock block{phase, load_relaxed(filter_[P::kGainRed]), load_relaxed(filter_[P::kGainGreen]),
-                        load_relaxed(filter_[P::kGainBlue])};
+    DemosaicBlock block{phase, filter[P::kGainRed], filter[P::kGainGreen], filter[P::kGainBlue]};
     apply_in_bands(wide ? DemosaicBayer16 : DemosaicBayer8, output, raw, &block, BandShape::TwoBelow,
                    BandPool::shared().threads());
     output.Apply(wide ? DemosaicBayerBorder16 : DemosaicBayerBorder8, raw, nullptr, 0, 0, &block);
 }
 
-void CImvela::auto_iris(CImageBuffer& raw) {
-    const int32_t mode = load_relaxed(analog_[AnalogBlock::kAutoIris]);
-    if (mode != 1 && mode != 2) return;
+int32_t FramePipeline::iris_factor(CImageBuffer& raw) {
     const int64_t w = raw.width(), h = raw.height();
     const PixelKernel average = raw.bits_per_pixel() == 16 ? RegionAverage16 : RegionAverage8;
     // The factor in hundredths: exact, so 0.6 and 1.2 are met exactly.
@@ -190,48 +185,42 @@ void CImvela::auto_iris(CImageBuffer& raw) {
     for (const auto& f : kIrisWindows) {
         ImageRect rect{static_cast<int32_t>(w * f[0] / 100), static_cast<int32_t>(h * f[1] / 100),
                        static_cast<int32_t>(w * f[2] / 100), static_cast<int32_t>(h * f[3] / 100)};
-        if (rect.right <= rect.left || rect.bottom <= rect.top) return;  // too small to measure
+        if (rect.right <= rect.left || rect.bottom <= rect.top) return kKeepExposure;  // too small to measure
         const int32_t mean = raw.Apply(average, raw, &rect, rect.left, rect.top, nullptr);
         if (mean > 200) factor -= 15;
         else if (mean > 160) factor -= 10;
         else if (mean < 50) factor += 10;
         else if (mean < 100) factor += 5;
     }
-    if (factor > 60 && factor < 120) return;
-
-    if (mode == 2) {
-        const int32_t g = std::max(device_->read_gain_index(), 4);
-        int32_t gain = static_cast<int32_t>(int64_t{g} * factor / 100);
-        if (factor > 100 && gain <= 4) gain = 4;
-        gain = std::clamp(gain, CImvelaM61XZKRSdk::gain_min(), CImvelaM61XZKRSdk::gain_max());
-        device_->set_gain(gain);
-        for (int p : {AnalogBlock::kGlobalGain, AnalogBlock::kColorGainG1, AnalogBlock::kColorGainR,
-                      AnalogBlock::kColorGainB, AnalogBlock::kColorGainG2})
-            store_relaxed(analog_[p], gain);
-    } else {
-        int32_t e = 0;
-        device_->read_exposure(&e);
-        int32_t lines = static_cast<int32_t>((int64_t{e} * factor / 100) & 0xFFFF);
-        lines = std::clamp(std::max(lines, 1), CImvelaM61XZKRSdk::exposure_min(), CImvelaM61XZKRSdk::exposure_max());
-        device_->set_exposure(lines);
-        store_relaxed(analog_[AnalogBlock::kExposure], lines);
-    }
-    dialogs_.refresh(DialogLink::kAnalogDialog);
+    return factor > 60 && factor < 120 ? kKeepExposure : factor;
 }
 
-bool CImvela::defect_listed(int64_t x, int64_t y) const {
+bool FramePipeline::replace_defects(DefectList list) {
+    DefectList index;
+    try {
+        index = list;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    std::sort(index.begin(), index.end(), defect_position_less);
+    std::lock_guard<std::mutex> guard(defect_lock_);
+    defects_.swap(list);
+    defect_index_.swap(index);
+    return true;
+}
+
+bool FramePipeline::defect_listed(int64_t x, int64_t y) const {
     constexpr int64_t kLow = std::numeric_limits<int32_t>::min(), kHigh = std::numeric_limits<int32_t>::max();
     if (x < kLow || x > kHigh || y < kLow || y > kHigh) return false;
     const DefectPixel p{static_cast<int32_t>(x), static_cast<int32_t>(y)};
     return std::binary_search(defect_index_.begin(), defect_index_.end(), p, defect_position_less);
 }
 
-void CImvela::correct_defects(CImageBuffer& raw) {
+void FramePipeline::correct_defects(CImageBuffer& raw, const FrameSettings& settings, const CaptureWindow& win) {
     std::lock_guard<std::mutex> guard(defect_lock_);
     if (defects_.empty() || !raw.has_pixels()) return;
-    const bool mirror_h = load_relaxed(analog_[AnalogBlock::kHorizontalMirror]) != 0;
-    const bool mirror_v = load_relaxed(analog_[AnalogBlock::kVerticalMirror]) != 0;
-    const CaptureWindow& win = active_window_;
+    const bool mirror_h = settings.analog[AnalogBlock::kHorizontalMirror] != 0;
+    const bool mirror_v = settings.analog[AnalogBlock::kVerticalMirror] != 0;
     // The window in list coordinates: columns from the sensor's left, rows from its bottom.
     const int64_t first_column = mirror_h ? int64_t{kSensorWidth} - win.h_start - win.width : win.h_start;
     const int64_t first_row = mirror_v ? int64_t{win.v_start} : int64_t{kSensorHeight} - win.v_start - win.height;

@@ -229,6 +229,7 @@ int32_t CImvela::get_camera_info(ImvelaCameraInfo* info) {
 }
 
 int32_t CImvela::close() {
+    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
     // The worker paints into the preview window: stop it before the window goes away.
     // Nothing runs without a device; stopping then would only record "not ready".
     if (device_) stop_preview();

@@ -7,11 +7,12 @@
 //   camera_controls.cpp filter values, mirrors, exposure, registers, ports, serial ROM,
 //                       capture window, defect correction and its file
 //   capture_engine.cpp  capture preparation, preview/capture/snapshot/trigger, workers, frame copy
-//   frame_pipeline.cpp  the per-frame processing
+//   frame_processing.cpp the pipeline run on each frame, automatic exposure, defect file
 //   preview_window.cpp  the preview window
 //   dialog_support.cpp  what the property dialogs ask of the camera
 //   still_image.cpp     still image files of the current image
 //   recording.cpp       AVI recording and its thread
+// The per-frame image processing itself is the FramePipeline (frame_pipeline.h).
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -20,6 +21,7 @@
 
 #include "ImvelaSdk.h"
 #include "camera/error_history.h"
+#include "camera/frame_pipeline.h"
 #include "settings/capture_window.h"
 #include "camera/device_use_table.h"
 #include "camera/dialog_link.h"
@@ -144,11 +146,12 @@ public:
     int32_t record(const char* path, uint32_t duration_ms, int32_t show_window);
     int32_t record_w(const IMVELA_WCHAR* path, uint32_t duration_ms, int32_t show_window);
 
-    // ---- frame pipeline (frame_pipeline.cpp); frame lock held by the caller ------------------
+    // ---- frame processing (frame_processing.cpp); frame lock held by the caller -------------
+    // Runs the pipeline on the current frame with a copy of the settings, takes the
+    // measurements back and steers the exposure or gain when the automatic control is on.
     void process_frame();
-    void correct_defects(CImageBuffer& raw);
+    // The automatic exposure or gain control alone, on a raw frame.
     void auto_iris(CImageBuffer& raw);
-    void demosaic(CImageBuffer& output, CImageBuffer& raw);
 
     // ---- property dialogs (dialog_support.cpp) ---------------------------------------------
     DialogLink& dialogs() { return dialogs_; }
@@ -212,8 +215,10 @@ private:
     void set_callback_target(HWND callback_window, void* buffer, int32_t size, int32_t top_down);
     void fill_frame_record(int32_t frame_rate);
     bool windowless_preview() const;
-    // Whether the defect list holds a sensor position (list coordinates); defect lock held.
-    bool defect_listed(int64_t x, int64_t y) const;
+
+    // frame_processing.cpp: moves the exposure (mode 1) or gain (mode 2) by the factor in
+    // hundredths.
+    void steer_exposure(int32_t factor);
 
     // still_image.cpp; still lock held by the caller
     int32_t save_current_image(const char* path, int32_t type);
@@ -261,23 +266,25 @@ private:
     AnalogBlock analog_;
     DialogLink dialogs_;
     CameraSettings settings_;
-
-    // exposure computation of Imvela_GetRealExposureTime
+    // The line length Imvela_GetRealExposureTime last read; capture-control lock.
     int32_t line_length_ = 0;
-    int32_t exposure_lines_ = 0;
-    double clock_period_ = 1.0;
-    int32_t exposure_us_ = 0;
 
     // Still saving: the still lock serialises the saves of this camera object and guards the
     // copy they encode; it is taken before the frame lock, which is held only for the copy.
     std::mutex still_lock_;
     std::unique_ptr<CImageBuffer> still_copy_;
 
-    // The frame lock guards the image buffers; it is taken before the defect lock.
+    // Lock order: a thread holding one of these takes only those listed after it.
+    //   capture_control_lock_  (below)  capture exports and device choice; no worker takes it
+    //   still_lock_            (above)  saves of still images
+    //   frame_lock_                     image buffers, callback target, preview window
+    //   pipeline_'s defect lock         the defect list
+    // Leaves, holding nothing while held: history_'s lock, the device's stream lock, the
+    // emulated driver's locks, the message queues. Messages are posted with no lock held
+    // where a worker delivers frames and failures.
+    // The frame lock guards the image buffers, the callback target and the preview window.
     std::recursive_mutex frame_lock_;
-    std::mutex defect_lock_;
-    DefectList defects_;
-    DefectList defect_index_;  // defects_ sorted by (x, y): the neighbour search's lookup
+    FramePipeline pipeline_;
     int32_t defect_correction_ = 0;
 
     std::atomic<int32_t> run_state_{kStop};

@@ -9,6 +9,7 @@
 
 #include "device/driver_channel.h"
 #include "device/frame_stream.h"
+#include "driver/sensor_map.h"
 
 namespace imvela {
 
@@ -21,14 +22,14 @@ constexpr int32_t kGeometryHorizontal = 3;
 constexpr int32_t kGeometryVertical = 4;
 constexpr int32_t kGeometryNoMemory = 7;
 
-constexpr int32_t kDefaultDriverTimeoutMs = 3000;
+constexpr int32_t kDefaultDriverTimeoutMs = driver::kDefaultTimeoutMs;
 constexpr int32_t kRingCount = 4;
 
 struct FrameGeometry {
     int32_t row_pitch = 1339;     // samples per raw row
     int32_t x_offset = 50;        // first window column inside a row
     int32_t active_width = 1280;  // window columns copied out
-    int32_t total_rows = 1040;    // rows per raw frame
+    int32_t total_rows = sensor::kRows;  // rows per raw frame
     int32_t y_offset = 10;        // first window row
     int32_t active_rows = 1028;   // window rows copied out
 };
@@ -120,11 +121,11 @@ public:
     // conversions.
     int32_t read_line_length();
 
-    static constexpr int32_t gain_min() { return 0; }
-    static constexpr int32_t gain_max() { return 11; }
-    static constexpr int32_t exposure_min() { return 1; }
-    static constexpr int32_t exposure_max() { return 0x7FFF; }
-    static constexpr int32_t exposure_default() { return 637; }
+    static constexpr int32_t gain_min() { return sensor::kGainMin; }
+    static constexpr int32_t gain_max() { return sensor::kGainMax; }
+    static constexpr int32_t exposure_min() { return sensor::kExposureMin; }
+    static constexpr int32_t exposure_max() { return sensor::kExposureMax; }
+    static constexpr int32_t exposure_default() { return sensor::kExposureDefault; }
 
     // Window state as programmed.
     int32_t window_x() const { return window_x_; }

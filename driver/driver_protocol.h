@@ -32,6 +32,8 @@ constexpr uint32_t kPipeImage = 2;
 
 constexpr uint32_t kRecordSize = 64;
 constexpr uint32_t kTimeoutRecordSize = 44;
+// The driver's transfer timeout until a timeout record changes it.
+constexpr int32_t kDefaultTimeoutMs = 3000;
 
 // Frames this large or larger use the large transfer codes.
 constexpr int64_t kLargeTransferBytes = 3072000;

@@ -42,7 +42,7 @@ void EmulatedCamera::reset() {
     sample_flag_ = 0;
     transfer_command_ = 0;
     pending_requests_ = 0;
-    timeout_ms_ = 3000;
+    timeout_ms_ = driver::kDefaultTimeoutMs;
     latched_trigger_ = false;
     periodic_used_ = 0;
     fault_kind_ = kFaultNone;

@@ -76,7 +76,7 @@ private:
     int32_t sample_flag_ = 0;        // last CMD_SET_SAMPLE_WIDTH
     int32_t transfer_command_ = 0;   // last CMD_SET_TRANSFER_SIZE
     int32_t pending_requests_ = 0;
-    int32_t timeout_ms_ = 3000;
+    int32_t timeout_ms_ = driver::kDefaultTimeoutMs;
 
     bool latched_trigger_ = false;
     int32_t waiting_reads_ = 0;

@@ -7,13 +7,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "driver/sensor_map.h"
 #include "emulator/emulator_settings.h"
 
 namespace imvela::emulator {
 
-constexpr int32_t kSensorColumns = 1292;
-constexpr int32_t kSensorRows = 1040;
-constexpr int32_t kReferenceExposure = 637;
+constexpr int32_t kSensorColumns = sensor::kColumns;
+constexpr int32_t kSensorRows = sensor::kRows;
+// The exposure at which the picture has its nominal level: the sensor's default.
+constexpr int32_t kReferenceExposure = sensor::kExposureDefault;
 constexpr uint16_t kFullScale16 = 4095;
 constexpr uint8_t kFullScale8 = 255;
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "driver/sensor_map.h"
 #include "platform/environment.h"
 
 namespace imvela::emulator {
@@ -59,7 +60,7 @@ DefectList load_defect_file(const std::string& path) {
         const int32_t x = le(0);
         const int32_t y = le(4);
         // The file counts rows from the bottom of the sensor.
-        if (x >= 0 && x < 1292 && y >= 0 && y < 1040) points.push_back({x, 1039 - y});
+        if (x >= 0 && x < sensor::kColumns && y >= 0 && y < sensor::kRows) points.push_back({x, sensor::kRows - 1 - y});
     }
     std::fclose(f);
     return points;

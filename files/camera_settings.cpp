@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "driver/sensor_map.h"
 #include "platform/environment.h"
 #include "platform/settings_tree.h"
 
@@ -21,7 +22,7 @@ struct NamedPosition {
 constexpr NamedPosition kAnalogValues[] = {
     {"Global", AnalogBlock::kGlobalGain, 0},       {"ColorG1", AnalogBlock::kColorGainG1, 0},
     {"ColorR", AnalogBlock::kColorGainR, 0},       {"ColorB", AnalogBlock::kColorGainB, 0},
-    {"ColorG2", AnalogBlock::kColorGainG2, 0},     {"Exposure", AnalogBlock::kExposure, 637},
+    {"ColorG2", AnalogBlock::kColorGainG2, 0},     {"Exposure", AnalogBlock::kExposure, sensor::kExposureDefault},
     {"V_Mirror", AnalogBlock::kVerticalMirror, 0}, {"H_Mirror", AnalogBlock::kHorizontalMirror, 0},
     {"AutoIris", AnalogBlock::kAutoIris, 0},
 };

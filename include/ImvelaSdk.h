@@ -9,6 +9,28 @@
  * Imvela_Initialize as its first argument. Results are 1 (or a value) on success and
  * 0 on failure (-1 for Imvela_GetColorMode, Imvela_GetSubSample, Imvela_GetWaitTime on
  * an unknown handle); Imvela_GetLastError returns the cause.
+ *
+ * Threads
+ * - Every function may be called from any thread. On one handle, the capture calls
+ *   (Imvela_Preview, _CallBackPreview, _StartPreview, _StopPreview, _Capture, _SnapShot,
+ *   _Trigger, _Close, _GetRealExposureTime), Imvela_SetDeviceNumber and the capture-window
+ *   setters (_SetCaptureWindow, _SetCaptureWindowEx) are serialised: one waits for another.
+ *   Setters of image and analog values, getters and Imvela_GetImage run beside them and
+ *   beside the frames; a value set while frames arrive applies from a following frame.
+ * - Frames are announced by posted messages, never by calls into the application: the
+ *   handler of WM_CAMERA_FRAME runs on the thread that reads the window's messages and may
+ *   call any function of the library, Imvela_StopPreview and Imvela_Close included.
+ * - The buffer given to Imvela_CallBackPreview or Imvela_Trigger is written for every frame
+ *   from the call until Imvela_StopPreview, Imvela_Close or Imvela_Release returns, or until
+ *   another Imvela_CallBackPreview or Imvela_Trigger names a new buffer. The frame record
+ *   that wParam of WM_CAMERA_FRAME points to lives as long as the handle; its fields are
+ *   rewritten for each frame, so read it while handling the message.
+ * - Imvela_Release must not run while another call on the same handle runs or may start;
+ *   it stops capture, closes the window and frees the camera object.
+ * - Errors are recorded (kept for Imvela_GetLastError and posted as WM_CAMERA_ERROR) by
+ *   every function, except these, which only post: Imvela_SetMirrorV and _GetMirrorV on a
+ *   handle without a device; Imvela_ReadSromID, _WriteSromID, _GetIOPort, _SetIOPort and
+ *   _SetAutoIris; the functions this model does not support (code 11).
  */
 #ifndef IMVELA_SDK_H
 #define IMVELA_SDK_H

@@ -2,10 +2,12 @@
 // The sensor window a camera reads out and delivers, and its video format.
 #include <cstdint>
 
+#include "driver/sensor_map.h"
+
 namespace imvela {
 
-constexpr int32_t kSensorWidth = 1292;
-constexpr int32_t kSensorHeight = 1040;
+constexpr int32_t kSensorWidth = sensor::kColumns;
+constexpr int32_t kSensorHeight = sensor::kRows;
 
 // One size-table entry; also the capture window of a camera object.
 struct CaptureWindow {

@@ -1,5 +1,6 @@
-// Frame pipeline on the emulated camera: defect correction with mirrors, automatic exposure
-// and gain, white balance, gray modes and the adjustment chain.
+// The frame pipeline alone (settings copy in, measurements out, no camera), then on the
+// emulated camera: defect correction with mirrors, automatic exposure and gain, white
+// balance, gray modes and the adjustment chain.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "camera/frame_pipeline.h"
 #include "unit/camera_test_access.h"
 #include "imaging/bayer_phase.h"
 #include "imaging/color_mode.h"
@@ -48,6 +50,74 @@ int32_t sample(CImageBuffer& b, int32_t c, int32_t r) {
 }
 
 }  // namespace
+
+// ---- the pipeline without a camera ---------------------------------------------------------
+
+namespace {
+// Settings with every adjustment at its neutral value.
+imvela::FrameSettings neutral_settings() {
+    imvela::FrameSettings settings;
+    settings.filter[P::kGamma] = 100;
+    return settings;
+}
+}  // namespace
+
+TEST(FramePipeline, ReportsOnlyWhatItMeasured) {
+    imvela::FramePipeline pipeline;
+    CImageBuffer raw, out;
+    ASSERT_EQ(raw.Create(16, 8, 8), 1);
+    ASSERT_EQ(out.Create(16, 8, 24), 1);
+    imvela::test::fill_random(raw, 7, 255);
+    imvela::FrameBuffers buffers;
+    buffers.raw = &raw;
+    buffers.output = &out;
+    struct Case {
+        int32_t request, one_shot;
+        uint32_t measured;
+    };
+    constexpr uint32_t kGains = 1u << P::kGainRed | 1u << P::kGainGreen | 1u << P::kGainBlue;
+    constexpr uint32_t kFlags = 1u << P::kAutoColorGain | 1u << P::kAutoColorGainOneShot1 | 1u << P::kAutoColorGainOneShot2;
+    for (const Case& k : {Case{0, 0, 0}, Case{1, 0, kGains}, Case{1, 1, kGains | kFlags}}) {
+        imvela::FrameSettings settings = neutral_settings();
+        settings.filter[P::kAutoColorGain] = k.request;
+        settings.filter[P::kAutoColorGainOneShot1] = settings.filter[P::kAutoColorGainOneShot2] = k.one_shot;
+        settings.analog[AnalogBlock::kAutoIris] = 1;  // 130 is just right: nothing to steer
+        EXPECT_EQ(pipeline.process(settings, buffers, 2, CaptureWindow{}), imvela::FramePipeline::kKeepExposure);
+        EXPECT_EQ(settings.measured, k.measured) << k.request << k.one_shot;
+    }
+    imvela::test::fill_samples(raw, [] { return 210; });
+    imvela::FrameSettings bright = neutral_settings();
+    EXPECT_EQ(pipeline.process(bright, buffers, 2, CaptureWindow{}), imvela::FramePipeline::kKeepExposure);
+    bright.analog[AnalogBlock::kAutoIris] = 2;
+    EXPECT_EQ(pipeline.process(bright, buffers, 2, CaptureWindow{}), 25);
+}
+
+TEST(FramePipeline, CorrectsTheListedPixelsOfTheWindowWhenAsked) {
+    imvela::FramePipeline pipeline;
+    CImageBuffer raw;
+    ASSERT_EQ(raw.Create(8, 4, 8), 1);
+    imvela::FrameBuffers buffers;
+    buffers.raw = buffers.output = &raw;
+    // The window's bottom row is the sensor's bottom row, list row 0.
+    const CaptureWindow window = window_of(0, imvela::kSensorHeight - 4, 8, 4);
+    ASSERT_TRUE(pipeline.replace_defects({{3, 1}}));
+    struct Case {
+        bool correction;
+        bool listed;
+        int32_t expected;
+    };
+    for (const Case& k : {Case{true, true, 10}, Case{false, true, 255}, Case{true, false, 255}}) {
+        if (!k.listed) {
+            ASSERT_TRUE(pipeline.replace_defects({}));
+        }
+        imvela::test::fill_samples(raw, [] { return 10; });
+        *imvela::test::pixel(raw, 3, 2) = 255;  // list row 1 is memory row 2 of 4
+        imvela::FrameSettings settings = neutral_settings();
+        settings.defect_correction = k.correction;
+        pipeline.process(settings, buffers, 0, window);
+        EXPECT_EQ(*imvela::test::pixel(raw, 3, 2), k.expected) << k.correction << k.listed;
+    }
+}
 
 // ---- defect correction ----------------------------------------------------------------------
 

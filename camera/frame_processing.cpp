@@ -1,0 +1,96 @@
+// The camera object's side of the frame pipeline: the settings each frame is processed
+// with, the measurements taken back, the automatic exposure or gain control on the device,
+// and the defect-pixel file.
+#include <algorithm>
+#include <utility>
+
+#include "camera/imvela.h"
+#include "device/imvela_m61xzkr_sdk.h"
+#include "imaging/image_buffer.h"
+#include "platform/text_conversion.h"
+
+namespace imvela {
+
+int32_t CImvela::set_config_filter(int32_t on) {
+    if (on != 0 && on != 1) return (record_error(ERR_ARGUMENT), 0);
+    store_relaxed(defect_correction_, on);
+    return 1;
+}
+
+int32_t CImvela::load_config_file(const char* path) {
+    if (!path) return 0;
+    // Read outside any lock; the pipeline then sees the old list or the new one whole.
+    DefectList list;
+    std::mutex unshared;
+    if (!load_defect_file(path, &list, &unshared)) return 0;
+    return pipeline_.replace_defects(std::move(list)) ? 1 : 0;
+}
+
+int32_t CImvela::load_config_file_w(const IMVELA_WCHAR* path) {
+    char narrow[platform::kNarrowTextCapacity];
+    if (!platform::wide_to_narrow(path, narrow, sizeof narrow)) return (record_error(ERR_FILE), 0);
+    return load_config_file(narrow);
+}
+
+int32_t CImvela::set_auto_iris(int32_t mode) {
+    if (mode < 0 || mode > 2) {
+        post_error(ERR_ARGUMENT);
+        return 0;
+    }
+    store_relaxed(analog_[AnalogBlock::kAutoIris], mode);
+    return 1;
+}
+
+int32_t CImvela::get_auto_iris(int32_t* ok) {
+    if (ok) *ok = 1;
+    return load_relaxed(analog_[AnalogBlock::kAutoIris]);
+}
+
+void CImvela::process_frame() {
+    FrameSettings settings;
+    copy_relaxed(settings.filter, filter_);
+    copy_relaxed(settings.analog, analog_);
+    settings.defect_correction = load_relaxed(defect_correction_) != 0;
+    FrameBuffers frame;
+    frame.raw = raw_buffer();
+    frame.output = output_buffer();
+    frame.colour = buffers_[active_color_mode_ == 0 ? kColor24 : kColor48].get();
+    frame.work = buffers_[kWorkCopy].get();
+    const int32_t factor = pipeline_.process(settings, frame, active_color_mode_, active_window_);
+    for (int position = 0; position < ImageProcessingBlock::kCount; ++position)
+        if (settings.measured & (1u << position)) store_relaxed(filter_[position], settings.filter[position]);
+    if (settings.measured) dialogs_.refresh(DialogLink::kImageDialog);
+    steer_exposure(factor);
+}
+
+void CImvela::auto_iris(CImageBuffer& raw) {
+    const int32_t mode = load_relaxed(analog_[AnalogBlock::kAutoIris]);
+    if (mode == 1 || mode == 2) steer_exposure(FramePipeline::iris_factor(raw));
+}
+
+void CImvela::steer_exposure(int32_t factor) {
+    if (factor == FramePipeline::kKeepExposure) return;
+    const int32_t mode = load_relaxed(analog_[AnalogBlock::kAutoIris]);
+    if (mode == 2) {
+        const int32_t g = std::max(device_->read_gain_index(), 4);
+        int32_t gain = static_cast<int32_t>(int64_t{g} * factor / 100);
+        if (factor > 100 && gain <= 4) gain = 4;
+        gain = std::clamp(gain, CImvelaM61XZKRSdk::gain_min(), CImvelaM61XZKRSdk::gain_max());
+        device_->set_gain(gain);
+        for (int p : {AnalogBlock::kGlobalGain, AnalogBlock::kColorGainG1, AnalogBlock::kColorGainR,
+                      AnalogBlock::kColorGainB, AnalogBlock::kColorGainG2})
+            store_relaxed(analog_[p], gain);
+    } else if (mode == 1) {
+        int32_t e = 0;
+        device_->read_exposure(&e);
+        int32_t lines = static_cast<int32_t>((int64_t{e} * factor / 100) & 0xFFFF);
+        lines = std::clamp(std::max(lines, 1), CImvelaM61XZKRSdk::exposure_min(), CImvelaM61XZKRSdk::exposure_max());
+        device_->set_exposure(lines);
+        store_relaxed(analog_[AnalogBlock::kExposure], lines);
+    } else {
+        return;
+    }
+    dialogs_.refresh(DialogLink::kAnalogDialog);
+}
+
+}  // namespace imvela
