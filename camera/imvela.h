@@ -10,6 +10,7 @@
 //   frame_processing.cpp the pipeline run on each frame, automatic exposure, defect file
 //   preview_window.cpp  the preview window
 //   dialog_support.cpp  what the property dialogs ask of the camera
+//   still_image.cpp     still image files of the current image
 //   recording.cpp       AVI recording and its thread
 // The per-frame image processing itself is the FramePipeline (frame_pipeline.h).
 #include <atomic>
@@ -142,6 +143,9 @@ public:
     // it that would wait for the worker fails with ERR_NOT_READY instead).
     bool on_worker_thread() const { return worker_id_.load() == std::this_thread::get_id(); }
 
+    // ---- still images (still_image.cpp) ---------------------------------------------------
+    int32_t save_image(const char* path, int32_t type);
+    int32_t save_image_w(const IMVELA_WCHAR* path, int32_t type);
     // ---- recording (recording.cpp) --------------------------------------------------------
     int32_t record(const char* path, uint32_t duration_ms, int32_t show_window);
     int32_t record_w(const IMVELA_WCHAR* path, uint32_t duration_ms, int32_t show_window);
@@ -224,6 +228,12 @@ private:
     // hundredths.
     void steer_exposure(int32_t factor);
 
+    // still_image.cpp; still lock held by the caller
+    int32_t save_current_image(const char* path, int32_t type);
+    bool has_current_image();
+    // Copies the current image into `copy` under the frame lock when their formats match;
+    // otherwise sizes `copy` for it (outside the lock) and returns false.
+    bool copy_current_image(CImageBuffer& copy);
     // recording.cpp
     struct RecordingImages;
     // The capture stop's hook: ends a running recording (its file is finished) and joins
@@ -267,8 +277,14 @@ private:
     // The line length Imvela_GetRealExposureTime last read; capture-control lock.
     int32_t line_length_ = 0;
 
+    // Still saving: the still lock serialises the saves of this camera object and guards the
+    // copy they encode; it is taken before the frame lock, which is held only for the copy.
+    std::mutex still_lock_;
+    std::unique_ptr<CImageBuffer> still_copy_;
+
     // Lock order: a thread holding one of these takes only those listed after it.
     //   capture_control_lock_  (below)  capture exports and device choice; no worker takes it
+    //   still_lock_            (above)  saves of still images
     //   frame_lock_                     image buffers, callback target, preview window
     //   pipeline_'s defect lock         the defect list
     // Leaves, holding nothing while held: history_'s lock, the device's stream lock, the

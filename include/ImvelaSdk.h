@@ -221,6 +221,22 @@ IMVELA_API int32_t IMVELA_CALL Imvela_SetImageDlg(int32_t handle, HWND parent);
 IMVELA_API int32_t IMVELA_CALL Imvela_SetAnalogDlg(int32_t handle, HWND parent);
 IMVELA_API int32_t IMVELA_CALL Imvela_SetCameraDlg(int32_t handle, HWND parent);
 
+/* Files */
+/* Still images of the current image (the delivered image of the last capture or preview frame),
+ * its first row at the top of the stored picture. type: 0 BMP, 1 raw dump of the buffer (rows of
+ * the delivered layout, 4-byte aligned, no header), 2/3/4 progressive JPEG of quality 100/70/20
+ * (16-bit data reduced to 8 bits), 5 PNG, 6 uncompressed TIFF (16-bit samples widened from 12
+ * significant bits to the full range). 1 on success, 0 on failure.
+ * Error 1 (recorded and posted): no device, no image since initialisation (Imvela_SaveImage),
+ * no image buffer yet, or a wide name with no form in the ANSI code page (Imvela_SaveImageW).
+ * Other failures (unknown type, a file that cannot be written, an encoder error) only return 0;
+ * the file is written under a temporary name beside the target and moved onto it when complete,
+ * so a failed save leaves no file and an existing file is replaced only by a complete one.
+ * A PNG encoder error is printed to the standard error stream as "libpng error: <message>".
+ * Any thread; saves of several cameras may overlap, saves of one camera run one after another.
+ * Capture is blocked only while the image is copied, never while it is encoded. */
+IMVELA_API int32_t IMVELA_CALL Imvela_SaveImage(int32_t handle, const char* path, int32_t type);
+IMVELA_API int32_t IMVELA_CALL Imvela_SaveImageW(int32_t handle, const IMVELA_WCHAR* path, int32_t type);
 /* Recording */
 /* Imvela_Record(W): records the live picture as an uncompressed 24-bit AVI file for
  * `milliseconds` counted from the first recorded frame (the frame that crosses the end is

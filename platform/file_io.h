@@ -2,6 +2,7 @@
 // Files opened by name for writing by the library's own file class; reading a whole file
 // is platform/file_reader.h.
 #include <cstdint>
+#include <string>
 
 namespace imvela::platform {
 
@@ -24,5 +25,16 @@ bool write_file_at(FileHandle file, uint64_t offset, const ByteSpan* pieces, int
 // Cuts (or extends) the file to `length` bytes.
 bool set_file_length(FileHandle file, uint64_t length);
 void close_file(FileHandle file);
+// Moves the write position to `offset` bytes from the start; false on failure.
+bool seek_file(FileHandle file, uint64_t offset);
+
+// Creates a new, empty file for writing, without sharing, in the folder of `target` under a
+// name no other file has (the target's name with a suffix of this process and a counter);
+// that name goes to `temporary`. nullptr when no such file can be made.
+FileHandle create_file_beside(const char* target, std::string& temporary);
+// Moves the file `from` onto the name `to` in one step, replacing a file of that name;
+// false when it cannot, with both names left as they were.
+bool move_replacing(const char* from, const char* to);
+void remove_file(const char* path);
 
 }  // namespace imvela::platform

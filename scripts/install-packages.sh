@@ -1,29 +1,53 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs; quiet and quick when they are all present.
-#   install-packages.sh demo   compiler, CMake and the X11 client library
-#   install-packages.sh test   also GoogleTest, Google Benchmark, OpenCV, MinGW-w64 (32- and 64-bit),
-#                              Wine (32- and 64-bit), Xvfb, lld (links a program as the Microsoft
+#   install-packages.sh demo   compiler, CMake, the X11 client library and the image encoders
+#   install-packages.sh test   also GoogleTest's sources, Google Benchmark, OpenCV (the benchmarks'
+#                              comparison), MinGW-w64 (32- and 64-bit), Wine (32- and 64-bit), Xvfb
+#                              and xdpyinfo, lld (links a program as the Microsoft
 #                              linker would, against the .lib), pkg-config, Python with numpy and pytest,
-#                              ffmpeg (the recording tests play the files back)
+#                              ffmpeg (the recording tests play the files back), and what the
+#                              Windows builds of the image encoders need (zlib for MinGW, nasm,
+#                              and the archive's source entries for their Debian sources)
 set -euo pipefail
 profile=${1:-demo}
-packages=(build-essential cmake pkg-config libx11-dev)
+packages=(build-essential cmake pkg-config libx11-dev libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev)
 if [ "$profile" = test ]; then
-  packages+=(googletest libgtest-dev libbenchmark-dev libopencv-dev g++-mingw-w64-i686 mingw-w64-i686-dev
-             wine wine32:i386 xvfb xauth x11-utils imagemagick ffmpeg
-             g++-mingw-w64-x86-64 wine64 lld python3 python3-numpy python3-pytest)
+  packages+=(googletest libbenchmark-dev libopencv-dev g++-mingw-w64-i686
+             wine wine32:i386 xvfb x11-utils ffmpeg
+             g++-mingw-w64-x86-64 wine64 lld python3 python3-numpy python3-pytest
+             libz-mingw-w64-dev nasm dpkg-dev)
 fi
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
+export DEBIAN_FRONTEND=noninteractive
+updated=""
+apt_update() {
+  [ -n "$updated" ] || $sudo apt-get update -qq
+  updated=1
+}
+
+# Source entries for Debian's own archive, mirroring the binary entries, so that
+# `apt-get source` can fetch the encoder sources for the Windows build.
+if [ "$profile" = test ] && ! grep -rqsE '^[[:space:]]*(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  echo "adding the archive's source entries"
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed -E 's/^Types:.*$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+      $sudo tee /etc/apt/sources.list.d/debian-src.sources >/dev/null
+  else
+    grep -hE '^[[:space:]]*deb[[:space:]]' /etc/apt/sources.list | sed -E 's/^([[:space:]]*)deb/\1deb-src/' |
+      $sudo tee /etc/apt/sources.list.d/debian-src.list >/dev/null
+  fi
+  apt_update
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo=sudo
 echo "installing: ${missing[*]}"
 if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -q i386; then
   $sudo dpkg --add-architecture i386
 fi
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+apt_update
+$sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}" >/dev/null

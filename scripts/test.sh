@@ -1,77 +1,149 @@
 #!/usr/bin/env bash
-# Builds the library for Linux and for 32-bit Windows and runs every test: native,
-# native under AddressSanitizer + UndefinedBehaviorSanitizer, native under
-# ThreadSanitizer, and the Windows build under Wine; then the 64-bit Windows DLL under
-# 64-bit Wine. Exits non-zero when any fails.
+# Builds the library for Linux and for 32- and 64-bit Windows and runs every test case:
+# native, native under AddressSanitizer + UndefinedBehaviorSanitizer, native under
+# ThreadSanitizer (the suites that start threads), and the Windows builds under 32- and
+# 64-bit Wine.
+#
+# The configurations are built one after another with every core; each one's tests run
+# (ctest -j, one process per test case) while the next one builds, on a virtual screen of
+# their own. Warnings are errors. The last line reads "N passed, N failed"; the exit status
+# is non-zero when a build or a test failed, or a virtual screen did not start.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/install-packages.sh" test
 
 jobs=$(nproc)
-failed=()
+logs=$root/build/logs
+mkdir -p "$logs"
+rm -f "$logs"/*.log "$logs"/*.result
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 
-built=()
-configure_and_build() {  # name, cmake arguments...
+build() {  # name, cmake arguments...
   local name=$1
   shift
+  local log=$logs/$name.build.log
   echo "=== build $name"
-  local log="$root/build/$name.build.log"
-  if ! cmake -S "$root" -B "$root/build/$name" -DCMAKE_BUILD_TYPE=Release "$@" >"$log" 2>&1 ||
-     ! cmake --build "$root/build/$name" -j"$jobs" >>"$log" 2>&1; then
-    grep -E 'error|Error' "$log" | head -40
-    failed+=("$name-build")
+  if cmake -S "$root" -B "$root/build/$name" -DCMAKE_BUILD_TYPE=Release -DIMVELA_WARNINGS_AS_ERRORS=ON \
+       "${launcher[@]}" "$@" >"$log" 2>&1 &&
+     cmake --build "$root/build/$name" -j"$jobs" >>"$log" 2>&1; then
     return 0
   fi
-  grep -E 'warning:' "$log" | head -20 || true
-  built+=("$name")
+  grep -E 'error|Error' "$log" | head -40
+  echo "build failed" >"$logs/$name.result"
+  return 1
 }
 
-run_suite() {  # name, environment assignments...
+# A virtual screen for one configuration's window tests, so that windows of two
+# configurations never cover each other. Prints the display name; fails when none starts.
+# -noreset: a server resets when its last client leaves and refuses connections meanwhile.
+start_screen() {
+  local candidate
+  for _ in $(seq 20); do
+    candidate=$((100 + RANDOM % 800))
+    [ -e "/tmp/.X11-unix/X$candidate" ] || [ -e "/tmp/.X$candidate-lock" ] || break
+  done
+  Xvfb ":$candidate" -screen 0 1600x1200x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+  echo "$!" >"$logs/screen.$candidate.pid"
+  for _ in $(seq 100); do
+    if DISPLAY=":$candidate" xdpyinfo >/dev/null 2>&1; then
+      echo ":$candidate"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+stop_screen() {  # display
+  local number=${1#:}
+  if [ -f "$logs/screen.$number.pid" ]; then
+    kill "$(cat "$logs/screen.$number.pid")" 2>/dev/null || true
+    rm -f "$logs/screen.$number.pid"
+  fi
+  rm -f "/tmp/.imvela-test-screen-$1"
+}
+
+# Runs one configuration's tests in the background; the result goes to $logs/NAME.result.
+# Arguments: name, then a command prefix (environment, wrappers) ending in ctest's own
+# arguments after "--".
+tests_pids=()
+run_tests() {
   local name=$1
   shift
-  [[ " ${built[*]} " == *" $name "* ]] || return 0
-  echo "=== test $name"
-  if ! (cd "$root/build/$name" && env "$@" ctest --output-on-failure --timeout 600); then
-    failed+=("$name")
-  fi
+  (
+    started=$(date +%s)
+    if ! display=$(start_screen); then
+      echo "virtual screen did not start" >"$logs/$name.result"
+      exit 0
+    fi
+    trap 'stop_screen "$display"' EXIT
+    prefix=()
+    while [ "$1" != -- ]; do prefix+=("$1"); shift; done
+    shift
+    cd "$root/build/$name"
+    if [ -f bin/imvela_unit_tests.exe ]; then
+      # One wineserver for the whole run: every test case is a Wine process of its own.
+      WINEPREFIX=$(DISPLAY=$display "$root/scripts/wine-run.sh" --prepare bin/imvela_unit_tests.exe)
+      export WINEPREFIX
+      DISPLAY=$display wineserver -p
+      # The session's service processes start with the first program and live as long as
+      # the server: started here, they hold no test's output open.
+      DISPLAY=$display "$root/scripts/wine-run.sh" bin/imvela_unit_tests.exe --gtest_list_tests \
+        >/dev/null 2>&1 </dev/null || true
+      trap 'wineserver -k 2>/dev/null || true; stop_screen "$display"' EXIT
+    fi
+    env DISPLAY="$display" IMVELA_TEST_SCREEN=required "${prefix[@]}" \
+      ctest --output-on-failure --no-tests=error --timeout 120 "$@" >"$logs/$name.test.log" 2>&1 || true
+    summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of' "$logs/$name.test.log" | tail -1)
+    echo "${summary:-ctest did not finish} ($(($(date +%s) - started)) s)" >"$logs/$name.result"
+  ) &
+  tests_pids+=($!)
 }
 
-mkdir -p build
+# Wine processes wait on each other and on the wineserver: one more than the cores.
+if build windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"; then
+  run_tests windows -- -j"$((jobs + 1))"
+fi
+if build win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"; then
+  run_tests win64 -- -j"$((jobs + 1))"
+fi
+if build native -DIMVELA_BUILD_BENCH=ON; then run_tests native -- -j"$jobs"; fi
+if build asan -DIMVELA_SANITIZE=address,undefined; then
+  run_tests asan ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    -- -j"$jobs"
+fi
+if build tsan -DIMVELA_SANITIZE=thread; then
+  # ThreadSanitizer needs the classic address-space layout on newer kernels.
+  run_tests tsan TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 setarch "$(uname -m)" -R \
+    -- -j"$jobs" -LE single-thread
+fi
+for pid in "${tests_pids[@]}"; do wait "$pid" || true; done
 
-# The preview windows (X11 on Linux, Wine's windows too) go on a private virtual screen for
-# the whole run: other programs' windows on a shared display could cover them in screenshots.
-# -noreset: a server resets when its last client leaves and refuses connections meanwhile.
-display=""
-for _ in $(seq 20); do
-  candidate=$((100 + RANDOM % 800))
-  [ -e "/tmp/.X11-unix/X$candidate" ] || [ -e "/tmp/.X$candidate-lock" ] || { display=:$candidate; break; }
+passed=0
+failed=0
+broken=()
+for name in windows win64 native asan tsan; do
+  result=$(cat "$logs/$name.result" 2>/dev/null || echo "not run")
+  echo "=== $name: $result"
+  if [[ $result =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+    failed=$((failed + BASH_REMATCH[1]))
+    passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+    if [ "${BASH_REMATCH[1]}" -ne 0 ]; then
+      broken+=("$name")
+      # The failed cases' output; passed cases are one line each.
+      grep -vE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' "$logs/$name.test.log" | tail -200
+    fi
+  else
+    broken+=("$name")
+    [ -f "$logs/$name.test.log" ] && tail -50 "$logs/$name.test.log"
+  fi
 done
-Xvfb "$display" -screen 0 1600x1200x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb_pid=$!
-trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-
-configure_and_build native -DIMVELA_BUILD_BENCH=ON
-run_suite native
-
-configure_and_build asan -DIMVELA_SANITIZE=address,undefined
-run_suite asan ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-
-configure_and_build tsan -DIMVELA_SANITIZE=thread
-# ThreadSanitizer needs the classic address-space layout on newer kernels.
-run_suite tsan TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 setarch "$(uname -m)" -R
-
-configure_and_build windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
-run_suite windows
-wineserver -k 2>/dev/null || true
-
-configure_and_build win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
-run_suite win64
-
-if [ ${#failed[@]} -ne 0 ]; then
-  echo "FAILED suites: ${failed[*]}"
+if [ ${#broken[@]} -ne 0 ]; then
+  echo "FAILED: ${broken[*]}; $passed passed, $failed failed"
   exit 1
 fi
-echo "all suites passed: native asan tsan windows win64"
+echo "all configurations passed: $passed passed, $failed failed"

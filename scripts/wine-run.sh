@@ -2,7 +2,16 @@
 # Runs a Windows program under Wine in a throw-away prefix inside the build folder of the
 # program (made on first use): 32-bit programs in a 32-bit prefix, 64-bit ones (PE machine
 # 0x8664) in a 64-bit prefix through the 64-bit loader.
+#   wine-run.sh PROGRAM ARGUMENTS...
+# Only makes the program's prefix and prints its path (the test run then keeps one
+# wineserver running for it, so that each test process starts quickly):
+#   wine-run.sh --prepare PROGRAM
 set -euo pipefail
+prepare_only=false
+if [ "$1" = --prepare ]; then
+  prepare_only=true
+  shift
+fi
 exe=$1
 shift
 build=$(cd "$(dirname "$exe")/.." && pwd)
@@ -32,5 +41,9 @@ if [ ! -f "$WINEPREFIX/.unmanaged-windows" ]; then
     fi
     wineserver -w || true
   ) 9>"$WINEPREFIX.lock"
+fi
+if $prepare_only; then
+  echo "$WINEPREFIX"
+  exit 0
 fi
 exec "$wine" "$exe" "$@"

@@ -4,7 +4,9 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdint>
+#include <cstdio>
 
 #include "platform/file_io.h"
 
@@ -80,5 +82,28 @@ bool set_file_length(FileHandle file, uint64_t length) {
 void close_file(FileHandle file) {
     if (file) close(fd_of(file));
 }
+
+bool seek_file(FileHandle file, uint64_t offset) {
+    return offset <= static_cast<uint64_t>(INT64_MAX) && lseek(fd_of(file), static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+FileHandle create_file_beside(const char* target, std::string& temporary) {
+    static std::atomic<uint32_t> counter{0};
+    if (!target || !*target) return nullptr;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, ".%ld-%u.part", static_cast<long>(getpid()), counter.fetch_add(1) & 0xFFFFFFu);
+        temporary = std::string(target) + suffix;
+        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) return from_fd(fd);
+        if (errno != EEXIST) break;
+    }
+    temporary.clear();
+    return nullptr;
+}
+
+bool move_replacing(const char* from, const char* to) { return rename(from, to) == 0; }
+
+void remove_file(const char* path) { unlink(path); }
 
 }  // namespace imvela::platform

@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <atomic>
+#include <cstdio>
+
 #include "platform/file_io.h"
 
 namespace imvela::platform {
@@ -52,5 +55,33 @@ bool set_file_length(FileHandle file, uint64_t length) {
 void close_file(FileHandle file) {
     if (file) CloseHandle(static_cast<HANDLE>(file));
 }
+
+bool seek_file(FileHandle file, uint64_t offset) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    return offset <= static_cast<uint64_t>(INT64_MAX) && SetFilePointerEx(static_cast<HANDLE>(file), to, nullptr, FILE_BEGIN) != 0;
+}
+
+FileHandle create_file_beside(const char* target, std::string& temporary) {
+    static std::atomic<uint32_t> counter{0};
+    if (!target || !*target) return nullptr;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, ".%lu-%u.part", static_cast<unsigned long>(GetCurrentProcessId()),
+                      counter.fetch_add(1) & 0xFFFFFFu);
+        temporary = std::string(target) + suffix;
+        HANDLE h = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) return h;
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    temporary.clear();
+    return nullptr;
+}
+
+bool move_replacing(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+void remove_file(const char* path) { DeleteFileA(path); }
 
 }  // namespace imvela::platform

@@ -85,14 +85,11 @@ TEST_F(FilterValues, ColourGainsOfTheAnalogBlockAcceptOnlyZero) {
     for (int32_t id = 14; id <= 17; ++id) EXPECT_EQ(get(handle, id), 0) << id;
 }
 
-TEST_F(FilterValues, GlobalGainProgramsBothGainRegistersAndReadsThemBack) {
-    for (int32_t index = 0; index <= 11; ++index) {
-        const int32_t codes[] = {0x02, 0x03, 0x14, 0x15, 0x16, 0x17, 0x38, 0x39, 0x3A, 0x3B, 0x3C, 0x3D};
-        ASSERT_EQ(Imvela_SetGlobalGain(handle, index), 1);
-        EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x23), codes[index] * 257) << index;
-        EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x24), codes[index] * 257) << index;
-        EXPECT_EQ(get(handle, 13), index);
-    }
+// The gain codes themselves are the device's (SensorControlsTest).
+TEST_F(FilterValues, GlobalGainProgramsTheSensorAndReadsItBack) {
+    ASSERT_EQ(Imvela_SetGlobalGain(handle, 11), 1);
+    EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x23), 0x3D3D);
+    EXPECT_EQ(get(handle, 13), 11);
     for (int32_t v : {12, -1, 256}) EXPECT_EQ(Imvela_SetGlobalGain(handle, v), 0) << v;
     EXPECT_EQ(errors(), (Codes{ERR_ARGUMENT, ERR_ARGUMENT, ERR_ARGUMENT}));
     EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x23), 0x3D3D);
@@ -101,16 +98,15 @@ TEST_F(FilterValues, GlobalGainProgramsBothGainRegistersAndReadsThemBack) {
     EXPECT_EQ(get(handle, 13), 3);
 }
 
+// The blanking that follows the exposure is the device's (SensorControlsTest).
 TEST_F(FilterValues, ExposureProgramsTheSensorAndReadsItBack) {
     EXPECT_EQ(Imvela_SetExposureTime(handle, 0), 0);
     EXPECT_EQ(Imvela_SetExposureTime(handle, 32768), 0);
     EXPECT_EQ(errors(), (Codes{ERR_ARGUMENT, ERR_ARGUMENT}));
     EXPECT_EQ(Imvela_SetExposureTime(handle, 32767), 1);
     EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x0F), 32767);
-    EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x0E), 32767 - 1024 + 1);  // blanking follows
     EXPECT_EQ(Imvela_SetExposureTime(handle, 1), 1);
     EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x0F), 1);
-    EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x0E), 124);
     ASSERT_EQ(Imvela_WriteRegister(handle, 0x0F, 999), 1);
     int32_t ok = 0;
     EXPECT_EQ(Imvela_GetExposureTime(handle, &ok), 999);

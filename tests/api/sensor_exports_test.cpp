@@ -5,17 +5,13 @@ namespace {
 
 using SensorExports = CameraTest;
 
-TEST_F(SensorExports, MirrorsChangeTheirOwnBitUnderUpdateHold) {
-    ASSERT_EQ(Imvela_WriteRegister(handle, 0x02, 0x0040), 1);  // an unrelated bit survives
+// The read-modify-write under update hold is the device's (SensorControlsTest).
+TEST_F(SensorExports, MirrorsProgramTheSensor) {
     EXPECT_EQ(Imvela_SetMirrorH(handle, 1), 1);
-    EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x02), 0x0042);
     EXPECT_EQ(Imvela_SetMirrorV(handle, 7), 1);
-    EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x02), 0x0043);
-    EXPECT_EQ(Imvela_GetMirrorH(handle), 1);
-    EXPECT_EQ(Imvela_GetMirrorV(handle), 1);  // stored as a flag
+    EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x02) & 3, 3);
     EXPECT_EQ(Imvela_SetMirrorH(handle, 0), 1);
-    EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x02), 0x0041);
-    EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x01), 0);  // hold released
+    EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x02) & 3, 1);
     EXPECT_EQ(Imvela_GetMirrorH(handle), 0);
     EXPECT_EQ(Imvela_GetMirrorV(handle), 1);
     EXPECT_TRUE(errors().empty());

@@ -6,6 +6,10 @@
 // A name unique to this process and call, e.g. "ImvelaTest_1234_7".
 std::string unique_test_name();
 
+// Removes the named shared memory a test made (POSIX: it outlives the process; on Windows a
+// section goes with its last handle, so nothing is left to remove).
+void remove_test_shared_memory(const std::string& name);
+
 // A settings tree of its own. POSIX: a fresh temporary folder set as XDG_CONFIG_HOME (the
 // earlier value is restored afterwards), root the library's default key. Windows: a unique
 // key below HKEY_CURRENT_USER\Software\ImvelaTests as root. Deleted in the destructor.

@@ -25,7 +25,11 @@ struct WindowFacts {
     bool visible = false;
 };
 
-// A screen to put windows on (X11: a display can be opened).
+// A screen to put windows on (X11: a display can be opened). Tests that show windows call
+// it first: it takes the screen until the test ends, so that window tests of parallel
+// processes never cover each other's windows in screenshots or window counts (false when
+// the screen stays taken for two minutes). With IMVELA_TEST_SCREEN=required a missing
+// screen fails the test instead of letting it skip.
 bool screen_available();
 int32_t screen_width();
 int32_t screen_height();
@@ -54,3 +58,4 @@ void destroy_parent_window(uintptr_t window);
 
 // Handles, descriptors: whatever the platform counts per process, to see leaks.
 int64_t process_resource_count();
+

@@ -22,7 +22,7 @@ public:
     HWND handle() const { return handle_; }
     // The oldest message posted to the window, waiting up to timeout_ms; false when none came.
     bool next(PostedMessage* out, uint32_t timeout_ms);
-    // Every message that arrives within timeout_ms of the last one.
+    // Every message that arrives within timeout_ms of the last one (for at most 10 s).
     std::vector<PostedMessage> drain(uint32_t timeout_ms = 50);
 
 private:

@@ -4,6 +4,7 @@
 #include "device/driver_channel.h"
 #include "device/system_driver_transport.h"
 #include "device_fixture.h"
+#include "support/wait.h"
 #include "support/test_environment.h"
 
 using namespace imvela;
@@ -123,8 +124,7 @@ TEST_F(DriverChannelTest, CommandRecordsAsTheControllerReceivesThem) {
     device.set_sample_width(1);
     device.rebuild_geometry(64, 0, 64, 16, 0, 16, 2);
     ASSERT_EQ(device.start_streaming(), 0);
-    while (device.take_newest_frame() != kTakeReady) {
-    }
+    ASSERT_TRUE(wait_until([&] { return device.take_newest_frame() == kTakeReady; }));
     EXPECT_EQ(device.stop_streaming(), 0);
 
     const auto sent = transport.commands_copy();
@@ -271,7 +271,7 @@ TEST(NoCameraAttached, EveryOperationTakesItsFailurePath) {
     // The invalid handle counts as opened: the loop runs and ends at its first request.
     EXPECT_EQ(device.start_streaming(), 0);
     int32_t take = kTakeArrived;
-    while (take == kTakeArrived || take == kTakeReady) take = device.take_newest_frame();
+    EXPECT_TRUE(wait_until([&] { return (take = device.take_newest_frame()) != kTakeArrived && take != kTakeReady; }));
     EXPECT_EQ(take, kTakeStopped);
     EXPECT_EQ(device.stop_streaming(), kStreamTransferFailed);
     EXPECT_EQ(device.stop_streaming(), 0);

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "device_fixture.h"
+#include "support/wait.h"
 #include "emulator/emulated_scene.h"
 
 using namespace imvela;
@@ -54,7 +55,7 @@ TEST_F(EmulatedCameraTest, TriggeredReadsWaitForTheTrigger) {
 
     std::atomic<int32_t> result{-1};
     std::thread reader([&] { result = device.read_single_frame(); });
-    while (camera().waiting_reads() == 0) std::this_thread::yield();
+    ASSERT_TRUE(wait_until([&] { return camera().waiting_reads() != 0; }));
     EXPECT_EQ(camera().frame_count(), frames);
     EXPECT_EQ(camera().trigger(), 1);
     reader.join();
@@ -64,7 +65,7 @@ TEST_F(EmulatedCameraTest, TriggeredReadsWaitForTheTrigger) {
     // Disarming ends a pending read with a failure.
     result = -1;
     std::thread pending([&] { result = device.read_single_frame(); });
-    while (camera().waiting_reads() == 0) std::this_thread::yield();
+    ASSERT_TRUE(wait_until([&] { return camera().waiting_reads() != 0; }));
     EXPECT_EQ(device.write_port(11, 0), 1);
     pending.join();
     EXPECT_EQ(result.load(), kStreamTransferFailed);

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "device_fixture.h"
+#include "support/wait.h"
 
 using namespace imvela;
 
@@ -54,7 +55,7 @@ private:
 };
 
 void wait_for_frames(const FrameStream& s, int32_t n) {
-    while (s.frames() < n && s.running()) std::this_thread::yield();
+    EXPECT_TRUE(wait_until([&] { return s.frames() >= n || !s.running(); }));
 }
 
 }  // namespace
@@ -115,7 +116,7 @@ TEST(FrameStream, FirstShortTransferIsForgivenTheSecondEndsTheStream) {
     ASSERT_EQ(s.take_newest(), kTakeReady);
     EXPECT_EQ(s.taken_frame()[0], 3);  // request 2 and 3 filled entries 0 and 1
     t.release(1);
-    while (s.running()) std::this_thread::yield();
+    ASSERT_TRUE(wait_until([&] { return !s.running(); }));
     EXPECT_EQ(s.frames(), 2);  // the failed block is not published
     EXPECT_EQ(s.write_index(), 2);
     EXPECT_EQ(s.take_newest(), kTakeStopped);
@@ -302,7 +303,9 @@ TEST_F(FrameTransferTest, StreamingWithASlowConsumer) {
     std::vector<uint32_t> out(256 * 64 / 4);
     uint32_t last = 0;
     int skipped = 0;
+    const Deadline deadline(3 * kWaitLimitMs);
     for (int taken = 0; taken < 40;) {
+        ASSERT_FALSE(deadline.passed()) << "only " << taken << " frames taken";
         const int32_t r = device.take_newest_frame();
         ASSERT_NE(r, kTakeIdle);
         if (r == kTakeStopped) {
@@ -318,7 +321,7 @@ TEST_F(FrameTransferTest, StreamingWithASlowConsumer) {
         ++taken;
         // Slower than the camera: at least two more frames complete before the next take.
         const int32_t frames = device.stream().frames();
-        while (device.stream().frames() < frames + 2 && device.stream().running()) std::this_thread::yield();
+        ASSERT_TRUE(wait_until([&] { return device.stream().frames() >= frames + 2 || !device.stream().running(); }));
     }
     EXPECT_GT(skipped, 0);  // the consumer gets a newer frame than the one after its last and skips older ones
     EXPECT_EQ(device.extract_taken_frame(nullptr), kExtractNoBuffer);
@@ -332,11 +335,12 @@ namespace {
 // take that answers "stopped" while the loop still runs only found no frame within its
 // wait (a loaded machine) and is not the end.
 void take_until_the_loop_ends(CIVMSdkLib& device) {
-    int32_t r;
-    do {
+    int32_t r = kTakeReady;
+    EXPECT_TRUE(wait_until([&] {
         r = device.take_newest_frame();
-        ASSERT_NE(r, kTakeIdle) << "a loop that ended with an error reads as never started";
-    } while (r != kTakeStopped || device.stream().running());
+        return r == kTakeIdle || (r == kTakeStopped && !device.stream().running());
+    }));
+    EXPECT_NE(r, kTakeIdle) << "a loop that ended with an error reads as never started";
 }
 
 }  // namespace
@@ -346,8 +350,7 @@ TEST_F(FrameTransferTest, StreamEndsOnASecondShortTransferOrAnUnplug) {
     device.set_window(0, 0, 128, 16, 0);
     camera().inject_fault(1, 1);
     ASSERT_EQ(device.start_streaming(), 0);
-    while (device.take_newest_frame() != kTakeReady) {
-    }
+    ASSERT_TRUE(wait_until([&] { return device.take_newest_frame() == kTakeReady; }));
     EXPECT_EQ(device.stop_streaming(), 0);
 
     camera().inject_fault(1, 2);

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <string>
 #include <fstream>
 #include <thread>
 #include <vector>
@@ -28,6 +30,9 @@ int usage() {
         "            print delivered frames per second, frames, skipped frames, CPU time per frame\n"
         "  snapshot [BITS]\n"
         "            take one frame and print its size and first pixels\n"
+        "  stills FOLDER [BITS]\n"
+        "            take one frame (default 24 bits) and save it as each still type into FOLDER\n"
+        "            (made if missing); print the file names and sizes\n"
         "  record FILE [SECONDS [BITS]]\n"
         "            record camera 0 into an AVI file (default 3 s, 24 bits) and print its frame\n"
         "            count and measured frame rate\n"
@@ -252,6 +257,44 @@ int snapshot(int argc, char** argv) {
     return ok == 1 ? 0 : 1;
 }
 
+int stills(int argc, char** argv) {
+    int32_t bits = 24;
+    if (argc < 3 || (argc > 3 && !parse_bits(argv[3], &bits))) return usage();
+    namespace fs = std::filesystem;
+    const fs::path folder = argv[2];
+    std::error_code failure;
+    fs::create_directories(folder, failure);
+    const int32_t handle = open_camera(bits);
+    if (!handle) return 1;
+    std::vector<uint8_t> image(frame_bytes(bits));
+    if (Imvela_SnapShot(handle, image.data(), static_cast<int32_t>(image.size()), 0) != 1) {
+        std::printf("snapshot failed\n");
+        print_errors(handle, "");
+        Imvela_Release(handle);
+        return 1;
+    }
+    static const char* const kNames[] = {"still.bmp", "still.raw", "still_q100.jpg", "still_q70.jpg",
+                                         "still_q20.jpg", "still.png", "still.tif"};
+    std::printf("stills of one %d-bit frame in %s\n", bits, folder.string().c_str());
+    int saved = 0;
+    for (int32_t type = 0; type < 7; ++type) {
+        const fs::path file = folder / kNames[type];
+        const auto start = std::chrono::steady_clock::now();
+        const int32_t ok = Imvela_SaveImage(handle, file.string().c_str(), type);
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        if (ok == 1) {
+            ++saved;
+            std::printf("  type %d  %-15s %9ju bytes  %6.1f ms\n", type, kNames[type],
+                        static_cast<uintmax_t>(fs::file_size(file, failure)), ms);
+        } else {
+            std::printf("  type %d  %-15s FAILED\n", type, kNames[type]);
+        }
+    }
+    print_errors(handle, "");
+    Imvela_Release(handle);
+    return saved == 7 ? 0 : 1;
+}
+
 // A 32-bit little-endian field of a file; false when the file is shorter.
 bool read_field(std::ifstream& in, std::streamoff at, uint32_t* value) {
     unsigned char b[4];
@@ -347,6 +390,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "register") == 0) return access_register(argc, argv);
     if (std::strcmp(argv[1], "stream") == 0) return stream(argc, argv);
     if (std::strcmp(argv[1], "snapshot") == 0) return snapshot(argc, argv);
+    if (std::strcmp(argv[1], "stills") == 0) return stills(argc, argv);
     if (std::strcmp(argv[1], "trigger") == 0) return trigger(argc, argv);
     if (std::strcmp(argv[1], "soak") == 0) return soak(argc, argv);
     if (std::strcmp(argv[1], "record") == 0) return record(argc, argv);

@@ -4,14 +4,14 @@
 
 #include "ImvelaSdk.h"
 #include "support/test_environment.h"
+#include "support/wait.h"
 
 TEST(PreviewWithoutDisplay, PreviewFailsWithTheWindowError) {
     ScopedEnvironment cameras("IMVELA_EMULATOR", "0");
     ScopedEnvironment noDisplay("DISPLAY", nullptr);
     const int32_t h = Imvela_Initialize(nullptr);
     ASSERT_NE(0, h);
-    while (Imvela_GetLastError(h) != 0) {
-    }
+    drain_codes([h] { return Imvela_GetLastError(h); });
     EXPECT_EQ(0, Imvela_Preview(h));
     EXPECT_EQ(ERR_WINDOW, Imvela_GetLastError(h));
     EXPECT_EQ(0, Imvela_GetLastError(h));

@@ -167,6 +167,11 @@ void keep_screenshot(HWND dialog, const char* name) {
 
 class PropertyDialogs : public CameraTest {
 protected:
+    // The dialogs are windows on the screen, and their pictures are taken.
+    void SetUp() override {
+        ASSERT_TRUE(screen_available());
+        CameraTest::SetUp();
+    }
     // The stored value under Camera_00 (and a subkey), or -1 when it is missing.
     int32_t stored(const std::string& subkey, const char* name) const {
         DWORD value = 0, size = sizeof value;

@@ -1,4 +1,5 @@
 #include <ftw.h>
+#include <sys/mman.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -12,6 +13,8 @@ std::string unique_test_name() {
     static std::atomic<int> counter{0};
     return "ImvelaTest_" + std::to_string(getpid()) + "_" + std::to_string(counter.fetch_add(1));
 }
+
+void remove_test_shared_memory(const std::string& name) { shm_unlink(("/" + name).c_str()); }
 
 namespace {
 

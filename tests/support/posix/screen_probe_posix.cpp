@@ -1,7 +1,13 @@
+// GoogleTest before Xlib, whose macros (None, Bool) would break its templates.
+#include <gtest/gtest.h>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <dirent.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -9,6 +15,7 @@
 #include <vector>
 
 #include "support/screen_probe.h"
+#include "support/screen_claim.h"
 
 namespace {
 
@@ -49,9 +56,27 @@ int channel_shift(unsigned long mask) {
     return shift;
 }
 
+// One lock file per display.
+int screen_lock() {
+    static const int fd = [] {
+        std::string path = "/tmp/.imvela-test-screen-";
+        for (const char* c = DisplayString(display()); *c; ++c) path += *c == '/' ? '_' : *c;
+        return open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    }();
+    return fd;
+}
+
 }  // namespace
 
-bool screen_available() { return display() != nullptr; }
+bool screen_available() {
+    if (!display()) {
+        const char* required = getenv("IMVELA_TEST_SCREEN");
+        if (required && std::string(required) == "required") ADD_FAILURE() << "no X display for the window tests";
+        return false;
+    }
+    return screen_lock() >= 0 && claim_screen_for_this_test([] { return flock(screen_lock(), LOCK_EX | LOCK_NB) == 0; },
+                                                            [] { flock(screen_lock(), LOCK_UN); });
+}
 int32_t screen_width() { return DisplayWidth(display(), DefaultScreen(display())); }
 int32_t screen_height() { return DisplayHeight(display(), DefaultScreen(display())); }
 

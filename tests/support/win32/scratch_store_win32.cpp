@@ -10,6 +10,8 @@ std::string unique_test_name() {
            std::to_string(counter.fetch_add(1));
 }
 
+void remove_test_shared_memory(const std::string&) {}
+
 namespace {
 
 bool delete_tree(HKEY parent, const std::string& name) {

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "support/screen_probe.h"
+#include "support/screen_claim.h"
 
 namespace {
 
@@ -40,9 +41,24 @@ BOOL CALLBACK match_title(HWND w, LPARAM context) {
     return TRUE;
 }
 
+// A mutex of the session.
+HANDLE screen_lock() {
+    static const HANDLE mutex = CreateMutexA(nullptr, FALSE, "ImvelaTestScreen");
+    return mutex;
+}
+
 }  // namespace
 
-bool screen_available() { return GetSystemMetrics(SM_CXSCREEN) > 0; }
+bool screen_available() {
+    if (GetSystemMetrics(SM_CXSCREEN) <= 0) return false;
+    return screen_lock() && claim_screen_for_this_test(
+                                [] {
+                                    // A mutex left abandoned by a process that ended passes on.
+                                    const DWORD r = WaitForSingleObject(screen_lock(), 0);
+                                    return r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
+                                },
+                                [] { ReleaseMutex(screen_lock()); });
+}
 int32_t screen_width() { return GetSystemMetrics(SM_CXSCREEN); }
 int32_t screen_height() { return GetSystemMetrics(SM_CYSCREEN); }
 
