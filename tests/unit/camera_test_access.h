@@ -13,6 +13,7 @@
 #include "imaging/image_buffer.h"
 #include "support/scratch_store.h"
 #include "support/test_environment.h"
+#include "support/wait.h"
 
 namespace imvela {
 
@@ -96,8 +97,7 @@ protected:
         EXPECT_EQ(camera_->initialize(notify), 1);
         imvela::CImvelaTestAccess::windowless(*camera_);
         EXPECT_EQ(camera_->set_color_mode(bits), 1);
-        while (camera_->last_error() != 0) {
-        }
+        drain_codes([this] { return camera_->last_error(); });
         return *camera_;
     }
     imvela::ImageProcessingBlock& filter() { return imvela::CImvelaTestAccess::filter(*camera_); }

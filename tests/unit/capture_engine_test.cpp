@@ -15,6 +15,7 @@
 #include "imaging/kernel_catalogue.h"
 #include "support/test_image.h"
 #include "support/test_window.h"
+#include "support/wait.h"
 
 using imvela::CaptureWindow;
 using imvela::CImageBuffer;
@@ -44,8 +45,7 @@ void fill_ramp(CImageBuffer& raw, const CaptureWindow& w, bool mirror_h, bool mi
 
 std::vector<PostedMessage> frame_messages(TestWindow& window, uint32_t wait_ms) {
     std::vector<PostedMessage> frames;
-    PostedMessage m;
-    while (window.next(&m, wait_ms))
+    for (const PostedMessage& m : window.drain(wait_ms))
         if (m.message == WM_CAMERA_FRAME) frames.push_back(m);
     return frames;
 }
@@ -307,7 +307,9 @@ TEST_F(CameraTest, StreamFaultEndsTheWorkerButTheModeStaysUntilStop) {
         ASSERT_EQ(c.callback_preview(window.handle(), nullptr, 0, 1), 1);
         PostedMessage m{};
         bool stopped = false;
-        while (!stopped && window.next(&m, 10000)) stopped = m.message == WM_CAMERA_FRAME && m.wparam == 0;
+        const Deadline deadline;
+        while (!stopped && !deadline.passed())
+            stopped = window.next(&m, 100) && m.message == WM_CAMERA_FRAME && m.wparam == 0;
         ASSERT_TRUE(stopped);
         EXPECT_EQ(m.lparam, ERR_TIMEOUT);
         EXPECT_EQ(c.last_error(), ERR_TIMEOUT);

@@ -9,6 +9,7 @@
 
 #include "support/screen_probe.h"
 #include "unit/camera_test_access.h"
+#include "support/wait.h"
 
 namespace imvela {
 namespace {
@@ -316,7 +317,7 @@ TEST_F(PreviewWindowTest, WorkerPaintsWhileTheUserHandlesTheWindow) {
     });
     auto wait_for_paints = [&](int more) {
         const int target = paints.load() + more;
-        while (paints.load() < target) std::this_thread::yield();
+        EXPECT_TRUE(wait_until([&] { return paints.load() >= target; }));
     };
     for (int i = 0; i < 3; ++i) {
         wait_for_paints(2);

@@ -16,6 +16,7 @@
 
 #include "support/screen_probe.h"
 #include "support/screen_claim.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -56,6 +57,20 @@ int channel_shift(unsigned long mask) {
     return shift;
 }
 
+int top_level_window_count() {
+    XSync(display(), False);
+    Window rootReturn, parentReturn, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display(), root(), &rootReturn, &parentReturn, &children, &count)) return 0;
+    if (children) XFree(children);
+    return static_cast<int>(count);
+}
+
+int& windows_before_the_test() {
+    static int count = 0;
+    return count;
+}
+
 // One lock file per display.
 int screen_lock() {
     static const int fd = [] {
@@ -74,8 +89,19 @@ bool screen_available() {
         if (required && std::string(required) == "required") ADD_FAILURE() << "no X display for the window tests";
         return false;
     }
-    return screen_lock() >= 0 && claim_screen_for_this_test([] { return flock(screen_lock(), LOCK_EX | LOCK_NB) == 0; },
-                                                            [] { flock(screen_lock(), LOCK_UN); });
+    return screen_lock() >= 0 && claim_screen_for_this_test(
+                                     [] {
+                                         if (flock(screen_lock(), LOCK_EX | LOCK_NB) != 0) return false;
+                                         windows_before_the_test() = top_level_window_count();
+                                         return true;
+                                     },
+                                     [] {
+                                         // The server destroys windows after their client asked: the next
+                                         // test gets the screen once this test's windows are gone.
+                                         wait_until([] { return top_level_window_count() <= windows_before_the_test(); },
+                                                    2000);
+                                         flock(screen_lock(), LOCK_UN);
+                                     });
 }
 int32_t screen_width() { return DisplayWidth(display(), DefaultScreen(display())); }
 int32_t screen_height() { return DisplayHeight(display(), DefaultScreen(display())); }
