@@ -176,9 +176,8 @@ int32_t CImvela::set_io_port(int32_t value) {
 
 int32_t CImvela::set_preview_window(HWND parent, int32_t x, int32_t y, int32_t width, int32_t height) {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
-    preview_parent_ = parent;
-    // Used as x, y, width and height at the next window creation.
-    preview_rect_ = PreviewRect{x, y, width, height};
+    // Used at the next window creation.
+    preview_window_.place(parent, x, y, width, height);
     return 1;
 }
 

@@ -28,40 +28,18 @@ constexpr int32_t kCancelRepeatMs = 20;
 // not come; one that fails sooner is a fault of the transfer.
 constexpr int32_t kTimeoutMarginMs = 500;
 
-// Buffer index of the raw and the output image by colour mode.
-constexpr BufferIndex kRawOfMode[kColorModeCount] = {kRaw8, kRaw16, kRaw8, kRaw8, kRaw16, kRaw16};
-constexpr BufferIndex kOutputOfMode[kColorModeCount] = {kRaw8, kRaw16, kColor24, kColor32, kColor48, kColor64};
-
-bool valid_mode(int32_t mode) { return mode >= 0 && mode < kColorModeCount; }
-
 }  // namespace
 
 // ---- buffers ------------------------------------------------------------------------------
 
-CImageBuffer* CImvela::raw_buffer() {
-    return valid_mode(active_color_mode_) ? buffers_[kRawOfMode[active_color_mode_]].get() : nullptr;
-}
+CImageBuffer* CImvela::raw_buffer() { return images_.raw(active_color_mode_); }
 
-CImageBuffer* CImvela::output_buffer() {
-    return valid_mode(active_color_mode_) ? buffers_[kOutputOfMode[active_color_mode_]].get() : nullptr;
-}
+CImageBuffer* CImvela::output_buffer() { return images_.output(active_color_mode_); }
 
 int32_t CImvela::create_mode_buffers() {
     const int32_t mode = color_mode();
-    if (!valid_mode(mode)) return 0;
     const CaptureWindow window = capture_window();
-    const int32_t w = window.width, h = window.height;
-    for (int i = 0; i < kBufferCount; ++i)
-        if (!buffers_[i]) return 0;
-    // Every creation below releases what the buffer held before.
-    if (mode <= 3 && !buffers_[kRaw8]->Create(w, h, 8)) return 0;
-    if ((mode == 1 || mode >= 4) && !buffers_[kRaw16]->Create(w, h, 16)) return 0;
-    if (mode != 1 && !buffers_[kColor24]->Create(w, h, 24)) return 0;
-    if (mode == 3 && !buffers_[kColor32]->Create(w, h, 32)) return 0;
-    // Gray mode 2 in colour mode 1 demosaics the 16-bit frame into the 48-bit buffer.
-    if ((mode == 4 || mode == 1) && !buffers_[kColor48]->Create(w, h, 48)) return 0;
-    if (mode == 5 && !buffers_[kColor64]->Create(w, h, 64)) return 0;
-    if (!buffers_[kWorkCopy]->CreateLike(buffers_[kOutputOfMode[mode]].get())) return 0;
+    if (!images_.create_for(mode, window.width, window.height)) return 0;
     active_color_mode_ = mode;
     active_window_ = window;
     return 1;
@@ -106,7 +84,10 @@ int32_t CImvela::prepare_capture() {
 
     int32_t ok = 0;
     get_real_exposure_time(&ok);
-    if (preview_window_ready()) create_display_buffer();
+    {
+        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
+        preview_window_.size_display(images_, active_color_mode_);
+    }
     return 1;
 }
 
@@ -169,9 +150,10 @@ int32_t CImvela::stop_preview() {
     return 1;
 }
 
-bool CImvela::windowless_preview() const {
-    return preview_parent_ == nullptr && preview_rect_.left == 0 && preview_rect_.top == 0 && preview_rect_.right == 0 &&
-           preview_rect_.bottom == 0;
+bool CImvela::windowless_preview() const { return preview_window_.windowless(); }
+
+int32_t CImvela::create_preview_window() {
+    return preview_window_.open(width(), height(), sub_sample()) ? 1 : 0;
 }
 
 void CImvela::set_callback_target(HWND callback_window, void* buffer, int32_t size, int32_t top_down) {
@@ -401,7 +383,7 @@ void CImvela::preview_worker() {
 
             process_frame();
             store_relaxed(image_available_, 1);
-            paint_preview();
+            preview_window_.paint(images_, active_color_mode_);
             delivered = !callback_buffer_ || callback_size_ == 0 || copy_frame(callback_buffer_, callback_size_, top_down_);
         }
         mark_recorded_frame();
@@ -455,7 +437,7 @@ void CImvela::trigger_worker() {
                 store_relaxed(image_available_, 1);
                 delivered = !callback_buffer_ || callback_size_ == 0 ||
                             copy_frame(callback_buffer_, callback_size_, top_down_);
-                if (delivered) paint_preview();
+                if (delivered) preview_window_.paint(images_, active_color_mode_);
             }
         }
         // Messages go out with no lock held.

@@ -54,8 +54,8 @@ void CImvela::process_frame() {
     FrameBuffers frame;
     frame.raw = raw_buffer();
     frame.output = output_buffer();
-    frame.colour = buffers_[active_color_mode_ == 0 ? kColor24 : kColor48].get();
-    frame.work = buffers_[kWorkCopy].get();
+    frame.colour = &images_[active_color_mode_ == 0 ? kColor24 : kColor48];
+    frame.work = &images_[kWorkCopy];
     const int32_t factor = pipeline_.process(settings, frame, active_color_mode_, active_window_);
     for (int position = 0; position < ImageProcessingBlock::kCount; ++position)
         if (settings.measured & (1u << position)) store_relaxed(filter_[position], settings.filter[position]);

@@ -40,7 +40,6 @@ CImvela::~CImvela() {
     close();
     release_device(device_number());
     device_.reset();
-    for (auto& b : buffers_) b.reset();
 }
 
 int32_t CImvela::initialize(HWND notify_window) {
@@ -49,13 +48,10 @@ int32_t CImvela::initialize(HWND notify_window) {
     if (!use_table_.map()) return (record_error(ERR_BUFFER), 0);
 
     device_.reset(new (std::nothrow) CImvelaM61XZKRSdk(choose_driver_transport()));
-    for (auto& b : buffers_) b.reset(new (std::nothrow) CImageBuffer());
     if (!device_) return (record_error(ERR_BUFFER), 0);
-    for (auto& b : buffers_)
-        if (!b) return (record_error(ERR_BUFFER), 0);
 
     reload_video_format();
-    preview_rect_ = PreviewRect{0, 0, width(), height()};
+    preview_window_.place(nullptr, 0, 0, width(), height());
     load_groups();
     return 1;
 }
@@ -239,7 +235,7 @@ int32_t CImvela::close() {
     // The worker paints into the preview window: stop it before the window goes away.
     // Nothing runs without a device; stopping then would only record "not ready".
     if (device_) stop_preview();
-    destroy_preview_window();
+    preview_window_.close();
     store_relaxed(image_available_, 0);
     if (device_) device_->close_held_handle();
     return 1;

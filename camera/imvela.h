@@ -8,7 +8,7 @@
 //                       capture window, defect correction and its file
 //   capture_engine.cpp  capture preparation, preview/capture/snapshot/trigger, workers, frame copy
 //   frame_processing.cpp the pipeline run on each frame, automatic exposure, defect file
-//   preview_window.cpp  the preview window
+//   preview_window.h    the preview window (PreviewWindow), image_set.h the eight buffers
 //   dialog_support.cpp  what the property dialogs ask of the camera
 //   still_image.cpp     still image files of the current image
 //   recording.cpp       AVI recording and its thread
@@ -23,6 +23,8 @@
 #include "ImvelaSdk.h"
 #include "camera/error_history.h"
 #include "camera/frame_pipeline.h"
+#include "camera/image_set.h"
+#include "camera/preview_window.h"
 #include "settings/capture_window.h"
 #include "camera/device_use_table.h"
 #include "camera/dialog_link.h"
@@ -32,32 +34,14 @@
 #include "files/camera_settings.h"
 #include "files/defect_list.h"
 #include "imaging/band_pool.h"
-#include "platform/preview_surface.h"
 
 namespace imvela {
 
 class CImvelaM61XZKRSdk;
 class CImageBuffer;
 
-// The eight image buffers, in the order the camera object creates them.
-enum BufferIndex : int {
-    kRaw8 = 0,
-    kRaw16,
-    kColor24,
-    kColor32,
-    kColor48,
-    kColor64,
-    kWorkCopy,
-    kDisplay,
-    kBufferCount
-};
-
 enum CaptureMode : int32_t { kIdle = 0, kPreviewMode = 1, kCaptureMode = 2, kTriggerMode = 3 };
 enum RunState : int32_t { kStop = 0, kRun = 1, kPaused = 2 };
-
-struct PreviewRect {
-    int32_t left = 0, top = 0, right = 0, bottom = 0;
-};
 
 class CImvela {
 public:
@@ -176,7 +160,7 @@ public:
 
     // ---- inspection for tests and tools --------------------------------------------------------
     CImvelaM61XZKRSdk* device() { return device_.get(); }
-    CImageBuffer* buffer(BufferIndex index) { return buffers_[index].get(); }
+    CImageBuffer* buffer(BufferIndex index) { return &images_[index]; }
     int32_t device_number() const { return load_relaxed(device_number_); }
     const ImageProcessingBlock& filter_block() const { return filter_; }
     const AnalogBlock& analog_block() const { return analog_; }
@@ -245,25 +229,14 @@ private:
     void recording_main();
     const uint8_t* take_recorded_frame(RecordingImages& images);
 
-    // preview_window.cpp
+    // The preview window for the current capture window; 0 when it cannot be made.
     int32_t create_preview_window();
-    void destroy_preview_window();
-    void paint_preview();
-    bool preview_window_ready() const;
-    void create_display_buffer();
 
     // The device-use table shared by every camera object of every process.
     DeviceUseTable use_table_{this};
     std::unique_ptr<CImvelaM61XZKRSdk> device_;
-    std::unique_ptr<CImageBuffer> buffers_[kBufferCount];
-
-    // preview window (preview_window.cpp)
-    // The window and what painting needs; created and destroyed on application threads,
-    // painted by the worker, swapped only under the frame lock.
-    std::unique_ptr<platform::PreviewSurface> preview_;
-    char window_class_[256] = "";
-    HWND preview_parent_ = nullptr;
-    PreviewRect preview_rect_;
+    ImageSet images_;
+    PreviewWindow preview_window_;
 
     // The capture window as set; the running capture keeps the window and colour mode it
     // was prepared with (active_*), so changes wait for the next capture preparation.

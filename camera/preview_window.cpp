@@ -1,13 +1,13 @@
-// The preview window: a child window inside the application's preview parent, or a top-level
-// window whose client area has the image's size. Every processed frame is painted into it,
-// directly when the client area has the picture's size, else scaled through the display buffer.
+// Every processed frame is painted into the preview window, directly when the client area has
+// the picture's size, else scaled through the display buffer.
+#include "camera/preview_window.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "camera/imvela.h"
+#include "camera/image_set.h"
 #include "camera/preview_picture.h"
-#include "imaging/image_buffer.h"
 #include "imaging/kernel_catalogue.h"
 #include "platform/clock.h"
 
@@ -29,108 +29,124 @@ int32_t sub_sample_divisor(int32_t mode) {
 int32_t display_bits(int32_t colorMode) { return colorMode <= 1 ? 8 : 24; }
 
 // Converts `from` into `to` with a kernel when both hold pixels; `to` is then the picture.
-CImageBuffer* converted(CImageBuffer* to, PixelKernel kernel, CImageBuffer* from) {
-    if (!to || !from || !to->has_pixels() || !from->has_pixels()) return nullptr;
-    to->Apply(kernel, *from, nullptr, 0, 0, nullptr);
-    return to;
+CImageBuffer* converted(CImageBuffer& to, PixelKernel kernel, const CImageBuffer& from) {
+    if (!to.has_pixels() || !from.has_pixels()) return nullptr;
+    to.Apply(kernel, from, nullptr, 0, 0, nullptr);
+    return &to;
 }
 
 }  // namespace
 
-int32_t CImvela::create_preview_window() {
-    const PreviewRect rect = preview_rect_;  // x, y, width, height
+void PreviewWindow::place(HWND parent, int32_t x, int32_t y, int32_t width, int32_t height) {
+    std::lock_guard<std::mutex> guard(lock_);
+    parent_ = parent;
+    rect_ = PreviewRect{x, y, width, height};
+}
+
+bool PreviewWindow::windowless() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return parent_ == nullptr && rect_.left == 0 && rect_.top == 0 && rect_.right == 0 && rect_.bottom == 0;
+}
+
+bool PreviewWindow::open(int32_t image_width, int32_t image_height, int32_t sub_sample) {
     platform::PreviewPlacement placement;
-    placement.parent = preview_parent_;
-    if (preview_parent_) {
-        placement.x = rect.left;
-        placement.y = rect.top;
-        placement.width = rect.right;
-        placement.height = rect.bottom;
-    } else {
-        if (rect.left == 0 && rect.top == 0 && rect.right == 0 && rect.bottom == 0) return 0;
-        const CaptureWindow window = capture_window();
-        const int32_t divisor = sub_sample_divisor(sub_sample());
-        placement.width = window.width / divisor;
-        placement.height = window.height / divisor;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        placement.parent = parent_;
+        if (parent_) {
+            placement.x = rect_.left;
+            placement.y = rect_.top;
+            placement.width = rect_.right;
+            placement.height = rect_.bottom;
+        } else {
+            if (rect_.left == 0 && rect_.top == 0 && rect_.right == 0 && rect_.bottom == 0) return false;
+            const int32_t divisor = sub_sample_divisor(sub_sample);
+            placement.width = image_width / divisor;
+            placement.height = image_height / divisor;
+        }
     }
     // A class name of its own for every window: the object's address and a changing number.
-    char name[sizeof window_class_];
+    char name[sizeof class_name_];
     std::snprintf(name, sizeof name, "VideoRenderer_%08x_%08x",
                   static_cast<unsigned>(reinterpret_cast<uintptr_t>(this)),
                   static_cast<unsigned>(platform::tick_count() + static_cast<uint32_t>(std::rand())));
     placement.class_name = name;
 
     std::unique_ptr<platform::PreviewSurface> surface = platform::open_preview_surface(placement);
-    if (!surface) return 0;
-    // A window made before (a second preview start) goes; the worker may be painting it.
-    {
-        std::lock_guard<std::recursive_mutex> guard(frame_lock_);
-        preview_.swap(surface);
-        std::memcpy(window_class_, name, sizeof window_class_);
-    }
-    return 1;
+    if (!surface) return false;
+    // A window made before (a second preview start) goes, outside the lock; the worker may
+    // be painting it until the swap.
+    std::lock_guard<std::mutex> guard(lock_);
+    surface_.swap(surface);
+    std::memcpy(class_name_, name, sizeof class_name_);
+    return true;
 }
 
-void CImvela::destroy_preview_window() {
+void PreviewWindow::close() {
     std::unique_ptr<platform::PreviewSurface> old;
     {
-        std::lock_guard<std::recursive_mutex> guard(frame_lock_);
-        old.swap(preview_);
-        window_class_[0] = '\0';
+        std::lock_guard<std::mutex> guard(lock_);
+        old.swap(surface_);
+        class_name_[0] = '\0';
     }
     // Destroyed outside the lock: no worker can reach it any more.
 }
 
-bool CImvela::preview_window_ready() const {
-    // Asking the window is no change of the object's state, yet it must not meet a swap.
-    std::lock_guard<std::recursive_mutex> guard(const_cast<std::recursive_mutex&>(frame_lock_));
+bool PreviewWindow::ready() const {
+    std::lock_guard<std::mutex> guard(lock_);
     int32_t width = 0, height = 0;
-    return preview_ && preview_->drawable_size(width, height);
+    return surface_ && surface_->drawable_size(width, height);
 }
 
-void CImvela::create_display_buffer() {
-    std::lock_guard<std::recursive_mutex> guard(frame_lock_);
+void PreviewWindow::size_display(ImageSet& images, int32_t mode) const {
+    std::lock_guard<std::mutex> guard(lock_);
     int32_t width = 0, height = 0;
-    CImageBuffer* display = buffers_[kDisplay].get();
-    if (!preview_ || !display || !preview_->drawable_size(width, height)) return;
-    display->Create(width, height, display_bits(load_relaxed(active_color_mode_)));
+    if (!surface_ || !surface_->drawable_size(width, height)) return;
+    images[kDisplay].Create(width, height, display_bits(mode));
 }
 
-void CImvela::paint_preview() {
-    std::lock_guard<std::recursive_mutex> guard(frame_lock_);
+void PreviewWindow::paint(ImageSet& images, int32_t mode) {
+    std::lock_guard<std::mutex> guard(lock_);
     int32_t width = 0, height = 0;
-    if (!preview_ || !preview_->drawable_size(width, height)) return;
+    if (!surface_ || !surface_->drawable_size(width, height)) return;
 
     // The picture source of the colour mode: the 16-bit and the wider colour pictures are
     // reduced into the 8-bit raw and the 24-bit buffer first.
-    const int32_t mode = load_relaxed(active_color_mode_);
-    auto buffer = [this](BufferIndex index) { return buffers_[index].get(); };
     CImageBuffer* source = nullptr;
     switch (mode) {
-        case 0: source = buffer(kRaw8); break;
-        case 1: source = converted(buffer(kRaw8), Shift16To8, buffer(kRaw16)); break;
-        case 2: source = buffer(kColor24); break;
-        case 3: source = converted(buffer(kColor24), Drop32To24, buffer(kColor32)); break;
-        case 4: source = converted(buffer(kColor24), Shift48To24, buffer(kColor48)); break;
-        case 5: source = converted(buffer(kColor24), Shift48To24, buffer(kColor64)); break;
+        case 0: source = &images[kRaw8]; break;
+        case 1: source = converted(images[kRaw8], Shift16To8, images[kRaw16]); break;
+        case 2: source = &images[kColor24]; break;
+        case 3: source = converted(images[kColor24], Drop32To24, images[kColor32]); break;
+        case 4: source = converted(images[kColor24], Shift48To24, images[kColor48]); break;
+        case 5: source = converted(images[kColor24], Shift48To24, images[kColor64]); break;
         default: break;
     }
     if (!source || !source->has_pixels()) return;
 
     // The window shows the picture at its own size: one copy, no intermediate buffer.
     if (width == source->width() && height == source->height() && mode != 1) {
-        preview_->show_top_down(preview_picture(*source));
+        surface_->show_top_down(preview_picture(*source));
         return;
     }
     // Otherwise scale it into the display buffer, re-made only when the client size changes.
-    CImageBuffer* display = buffer(kDisplay);
-    if (!display) return;
+    CImageBuffer& display = images[kDisplay];
     const int32_t bits = display_bits(mode);
-    if (display->width() != width || display->height() != height || display->bits_per_pixel() != bits) {
-        if (!display->Create(width, height, bits)) return;
+    if (display.width() != width || display.height() != height || display.bits_per_pixel() != bits) {
+        if (!display.Create(width, height, bits)) return;
     }
-    display->ApplyScaled(bits == 8 ? ScaleFlip8 : ScaleFlip24, *source, nullptr, nullptr);
-    preview_->show_bottom_up(preview_picture(*display));
+    display.ApplyScaled(bits == 8 ? ScaleFlip8 : ScaleFlip24, *source, nullptr, nullptr);
+    surface_->show_bottom_up(preview_picture(display));
+}
+
+uintptr_t PreviewWindow::native_window() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return surface_ ? surface_->native_window() : 0;
+}
+
+void PreviewWindow::class_name(char (&name)[256]) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    std::memcpy(name, class_name_, sizeof name);
 }
 
 }  // namespace imvela

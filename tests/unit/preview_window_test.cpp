@@ -8,13 +8,12 @@
 #include <thread>
 
 #include "support/screen_probe.h"
-#include "unit/camera_test_access.h"
+#include "camera/image_set.h"
+#include "camera/preview_window.h"
 #include "support/wait.h"
 
 namespace imvela {
 namespace {
-
-using Access = CImvelaTestAccess;
 
 // 8-bit and 24-bit rows are padded; half the width is still wider than the narrowest
 // top-level window.
@@ -42,16 +41,16 @@ void put16(uint8_t* p, uint16_t v) { std::memcpy(p, &v, 2); }
 
 // Fills the buffer the colour mode's picture comes from. Bits that painting must drop (low
 // bits of 16-bit samples, the fourth byte or word) carry noise.
-void fill_source(CImvela& camera, int32_t mode) {
+void fill_source(ImageSet& images, int32_t mode) {
     static const BufferIndex kSource[] = {kRaw8, kRaw16, kColor24, kColor32, kColor48, kColor64};
     static const int32_t kBits[] = {8, 16, 24, 32, 48, 64};
-    CImageBuffer& b = Access::preview_buffer(camera, kSource[mode]);
+    CImageBuffer& b = images[kSource[mode]];
     ASSERT_EQ(1, b.Create(kWidth, kHeight, kBits[mode]));
     // The buffer the picture is reduced into, as capture preparation makes it.
     if (mode == 1) {
-        ASSERT_EQ(1, Access::preview_buffer(camera, kRaw8).Create(kWidth, kHeight, 8));
+        ASSERT_EQ(1, images[kRaw8].Create(kWidth, kHeight, 8));
     } else if (mode >= 3) {
-        ASSERT_EQ(1, Access::preview_buffer(camera, kColor24).Create(kWidth, kHeight, 24));
+        ASSERT_EQ(1, images[kColor24].Create(kWidth, kHeight, 24));
     }
     for (int32_t y = 0; y < kHeight; ++y) {
         uint8_t* row = b.bits() + static_cast<ptrdiff_t>(y) * b.stride();
@@ -80,10 +79,10 @@ class PreviewWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!screen_available()) GTEST_SKIP() << "no screen to show windows on";
-        Access::preview_setup(camera_, kWidth, kHeight, 2);
+        window_.place(nullptr, 0, 0, kWidth, kHeight);
     }
     void TearDown() override {
-        Access::preview_destroy(camera_);
+        window_.close();
         if (parent_) destroy_parent_window(parent_);
     }
 
@@ -93,26 +92,32 @@ protected:
     }
     // Shows the mode's picture and takes a screenshot of the window.
     WindowShot paint_and_shoot(int32_t mode) {
-        Access::preview_mode(camera_, mode);
-        fill_source(camera_, mode);
-        Access::preview_paint(camera_);
+        fill_source(images_, mode);
+        window_.paint(images_, mode);
         WindowShot shot;
-        EXPECT_TRUE(take_window_shot(Access::preview_native(camera_), &shot));
+        EXPECT_TRUE(take_window_shot(window_.native_window(), &shot));
         return shot;
     }
+    bool open() { return window_.open(kWidth, kHeight, 0); }
+    std::string class_name() const {
+        char name[256];
+        window_.class_name(name);
+        return name;
+    }
 
-    CImvela camera_;
+    PreviewWindow window_;
+    ImageSet images_;
     uintptr_t parent_ = 0;
 };
 
 TEST_F(PreviewWindowTest, TopLevelWindowIsCentredWithTheImageAsClientArea) {
-    ASSERT_EQ(1, Access::preview_create(camera_));
-    const std::string name = Access::preview_class(camera_);
+    ASSERT_TRUE(open());
+    const std::string name = class_name();
     EXPECT_EQ(0u, name.rfind("VideoRenderer_", 0)) << name;
     EXPECT_EQ(31u, name.size()) << name;
 
     WindowFacts facts;
-    ASSERT_TRUE(describe_window(Access::preview_native(camera_), &facts));
+    ASSERT_TRUE(describe_window(window_.native_window(), &facts));
     EXPECT_EQ("Active Window", facts.title);
     EXPECT_EQ(name, facts.class_name);
     EXPECT_EQ(0u, facts.parent);
@@ -125,23 +130,23 @@ TEST_F(PreviewWindowTest, TopLevelWindowIsCentredWithTheImageAsClientArea) {
     EXPECT_EQ(0x16CF0000u, facts.style);
     EXPECT_TRUE(window_class_registered(name.c_str()));
 #endif
-    EXPECT_TRUE(Access::preview_ready(camera_));
+    EXPECT_TRUE(window_.ready());
 
-    const uintptr_t window = Access::preview_native(camera_);
-    Access::preview_destroy(camera_);
+    const uintptr_t window = window_.native_window();
+    window_.close();
     EXPECT_FALSE(window_exists(window));
     EXPECT_FALSE(window_class_registered(name.c_str()));
-    EXPECT_EQ("", Access::preview_class(camera_));
-    EXPECT_FALSE(Access::preview_ready(camera_));
+    EXPECT_EQ("", class_name());
+    EXPECT_FALSE(window_.ready());
 }
 
 TEST_F(PreviewWindowTest, ChildWindowFillsThePreviewRectangleOfItsParent) {
     const uintptr_t parent = make_parent();
     ASSERT_NE(0u, parent);
-    Access::preview_placement(camera_, reinterpret_cast<HWND>(parent), 10, 20, 160, 90);
-    ASSERT_EQ(1, Access::preview_create(camera_));
+    window_.place(reinterpret_cast<HWND>(parent), 10, 20, 160, 90);
+    ASSERT_TRUE(open());
     WindowFacts facts;
-    ASSERT_TRUE(describe_window(Access::preview_native(camera_), &facts));
+    ASSERT_TRUE(describe_window(window_.native_window(), &facts));
     EXPECT_EQ("ActiveMovie Window", facts.title);
     EXPECT_EQ(parent, facts.parent);
     EXPECT_EQ(10, facts.client_x);
@@ -161,31 +166,31 @@ TEST_F(PreviewWindowTest, ChildWindowFillsThePreviewRectangleOfItsParent) {
     EXPECT_EQ(0u, shot.at(0, 89) & 0xFF);
     EXPECT_EQ(uint32_t{kHeight - 1}, (shot.at(0, 89) >> 8) & 0xFF);
     EXPECT_GE(1u, (shot.at(0, 0) >> 8) & 0xFF);
-    EXPECT_EQ(160, Access::preview_buffer(camera_, kDisplay).width());
+    EXPECT_EQ(160, images_[kDisplay].width());
 }
 
 TEST_F(PreviewWindowTest, NothingToCreateOrNowhereToCreateItFailsAndLeavesNothing) {
-    Access::preview_placement(camera_, nullptr, 0, 0, 0, 0);
-    EXPECT_EQ(0, Access::preview_create(camera_));
-    EXPECT_EQ(0u, Access::preview_native(camera_));
+    window_.place(nullptr, 0, 0, 0, 0);
+    EXPECT_FALSE(open());
+    EXPECT_EQ(0u, window_.native_window());
 
     // A parent that does not exist.
-    Access::preview_placement(camera_, reinterpret_cast<HWND>(uintptr_t{0x3f00ab1}), 0, 0, 50, 50);
-    EXPECT_EQ(0, Access::preview_create(camera_));
-    EXPECT_EQ(0u, Access::preview_native(camera_));
-    EXPECT_EQ("", Access::preview_class(camera_));
+    window_.place(reinterpret_cast<HWND>(uintptr_t{0x3f00ab1}), 0, 0, 50, 50);
+    EXPECT_FALSE(open());
+    EXPECT_EQ(0u, window_.native_window());
+    EXPECT_EQ("", class_name());
     EXPECT_EQ(0, count_windows_titled("ActiveMovie Window"));
-    Access::preview_paint(camera_);  // nothing to paint on
+    window_.paint(images_, 2);  // nothing to paint on
 }
 
 // At the picture's own size every mode shows memory row 0 exactly at the top and the last row
 // at the bottom, with the channels in their places; only colour mode 1 goes through the
 // display buffer.
 TEST_F(PreviewWindowTest, EveryColourModeShowsThePictureRowByRowAtItsOwnSize) {
-    ASSERT_EQ(1, Access::preview_create(camera_));
+    ASSERT_TRUE(open());
     for (int32_t mode : {0, 2, 3, 4, 5, 1}) {
         SCOPED_TRACE(mode);
-        Access::preview_buffer(camera_, kDisplay).Release();
+        images_[kDisplay].Release();
         const WindowShot shot = paint_and_shoot(mode);
         ASSERT_EQ(kWidth, shot.width);
         ASSERT_EQ(kHeight, shot.height);
@@ -198,13 +203,13 @@ TEST_F(PreviewWindowTest, EveryColourModeShowsThePictureRowByRowAtItsOwnSize) {
                               << expected_at(mode, 0, y);
         }
         EXPECT_EQ(0, wrongRows);
-        EXPECT_EQ(mode == 1, Access::preview_buffer(camera_, kDisplay).has_pixels());
+        EXPECT_EQ(mode == 1, images_[kDisplay].has_pixels());
     }
 }
 
 TEST_F(PreviewWindowTest, ResizedWindowShowsThePictureScaledToTheNewClientArea) {
-    ASSERT_EQ(1, Access::preview_create(camera_));
-    const uintptr_t window = Access::preview_native(camera_);
+    ASSERT_TRUE(open());
+    const uintptr_t window = window_.native_window();
     for (int32_t mode : {2, 0}) {
         SCOPED_TRACE(mode);
         // Half size: every second column from the first, every second row from the last.
@@ -216,7 +221,7 @@ TEST_F(PreviewWindowTest, ResizedWindowShowsThePictureScaledToTheNewClientArea) 
         for (int32_t y = 0; y < shot.height; ++y)
             for (int32_t x = 0; x < shot.width; ++x) wrong += shot.at(x, y) != expected_at(mode, 2 * x, 2 * y + 1);
         EXPECT_EQ(0, wrong);
-        const CImageBuffer& display = Access::preview_buffer(camera_, kDisplay);
+        const CImageBuffer& display = images_[kDisplay];
         EXPECT_EQ(kWidth / 2, display.width());
         EXPECT_EQ(mode == 0 ? 8 : 24, display.bits_per_pixel());
     }
@@ -241,22 +246,21 @@ TEST_F(PreviewWindowTest, ResizedWindowShowsThePictureScaledToTheNewClientArea) 
     }
     // Back to the picture's size: the direct copy again.
     ASSERT_TRUE(resize_window_client(window, kWidth, kHeight));
-    Access::preview_buffer(camera_, kDisplay).Release();
+    images_[kDisplay].Release();
     const WindowShot direct = paint_and_shoot(2);
     EXPECT_EQ(expected_at(2, 0, 0), direct.at(0, 0));
     EXPECT_EQ(expected_at(2, kWidth - 1, kHeight - 1), direct.at(kWidth - 1, kHeight - 1));
-    EXPECT_FALSE(Access::preview_buffer(camera_, kDisplay).has_pixels());
+    EXPECT_FALSE(images_[kDisplay].has_pixels());
 }
 
 TEST_F(PreviewWindowTest, DisplayBufferTakesTheClientSizeAndTheModesDepth) {
-    Access::preview_display_buffer(camera_);  // no window: nothing
-    EXPECT_FALSE(Access::preview_buffer(camera_, kDisplay).has_pixels());
-    ASSERT_EQ(1, Access::preview_create(camera_));
-    ASSERT_TRUE(resize_window_client(Access::preview_native(camera_), 120, 70));
+    window_.size_display(images_, 2);  // no window: nothing
+    EXPECT_FALSE(images_[kDisplay].has_pixels());
+    ASSERT_TRUE(open());
+    ASSERT_TRUE(resize_window_client(window_.native_window(), 120, 70));
     for (int32_t mode = 0; mode < 6; ++mode) {
-        Access::preview_mode(camera_, mode);
-        Access::preview_display_buffer(camera_);
-        const CImageBuffer& display = Access::preview_buffer(camera_, kDisplay);
+        window_.size_display(images_, mode);
+        const CImageBuffer& display = images_[kDisplay];
         EXPECT_EQ(120, display.width()) << mode;
         EXPECT_EQ(70, display.height()) << mode;
         EXPECT_EQ(mode <= 1 ? 8 : 24, display.bits_per_pixel()) << mode;
@@ -264,54 +268,54 @@ TEST_F(PreviewWindowTest, DisplayBufferTakesTheClientSizeAndTheModesDepth) {
 }
 
 TEST_F(PreviewWindowTest, WindowClosedByTheUserIsNoLongerPainted) {
-    ASSERT_EQ(1, Access::preview_create(camera_));
-    const uintptr_t window = Access::preview_native(camera_);
+    ASSERT_TRUE(open());
+    const uintptr_t window = window_.native_window();
     paint_and_shoot(2);
     ASSERT_TRUE(close_window_as_user(window));
-    EXPECT_FALSE(Access::preview_ready(camera_));
-    Access::preview_paint(camera_);
-    Access::preview_display_buffer(camera_);
-    Access::preview_destroy(camera_);
+    EXPECT_FALSE(window_.ready());
+    window_.paint(images_, 2);
+    window_.size_display(images_, 2);
+    window_.close();
     EXPECT_EQ(0, count_windows_titled("Active Window"));
 }
 
 TEST_F(PreviewWindowTest, ChildGoesWithItsParentAndIsNoLongerPainted) {
     const uintptr_t parent = make_parent();
-    Access::preview_placement(camera_, reinterpret_cast<HWND>(parent), 0, 0, kWidth, kHeight);
-    ASSERT_EQ(1, Access::preview_create(camera_));
-    const uintptr_t child = Access::preview_native(camera_);
+    window_.place(reinterpret_cast<HWND>(parent), 0, 0, kWidth, kHeight);
+    ASSERT_TRUE(open());
+    const uintptr_t child = window_.native_window();
     paint_and_shoot(0);
     destroy_parent_window(parent);
     parent_ = 0;
     EXPECT_FALSE(window_exists(child));
-    EXPECT_FALSE(Access::preview_ready(camera_));
-    Access::preview_paint(camera_);
-    Access::preview_destroy(camera_);
+    EXPECT_FALSE(window_.ready());
+    window_.paint(images_, 2);
+    window_.close();
 }
 
 TEST_F(PreviewWindowTest, SecondWindowReplacesTheFirst) {
-    ASSERT_EQ(1, Access::preview_create(camera_));
-    const uintptr_t first = Access::preview_native(camera_);
-    const std::string firstClass = Access::preview_class(camera_);
-    ASSERT_EQ(1, Access::preview_create(camera_));
+    ASSERT_TRUE(open());
+    const uintptr_t first = window_.native_window();
+    const std::string firstClass = class_name();
+    ASSERT_TRUE(open());
     EXPECT_FALSE(window_exists(first));
     EXPECT_FALSE(window_class_registered(firstClass.c_str()));
-    EXPECT_TRUE(window_exists(Access::preview_native(camera_)));
-    EXPECT_NE(firstClass, Access::preview_class(camera_));
+    EXPECT_TRUE(window_exists(window_.native_window()));
+    EXPECT_NE(firstClass, class_name());
     EXPECT_EQ(1, count_windows_titled("Active Window"));
 }
 
 // The worker paints while the user resizes, hides and finally closes the window; painting
 // then stops without harm.
 TEST_F(PreviewWindowTest, WorkerPaintsWhileTheUserHandlesTheWindow) {
-    ASSERT_EQ(1, Access::preview_create(camera_));
-    const uintptr_t window = Access::preview_native(camera_);
-    fill_source(camera_, 2);
+    ASSERT_TRUE(open());
+    const uintptr_t window = window_.native_window();
+    fill_source(images_, 2);
     std::atomic<bool> running{true};
     std::atomic<int> paints{0};
     std::thread worker([&] {
         while (running.load()) {
-            Access::preview_paint(camera_);
+            window_.paint(images_, 2);
             paints.fetch_add(1);
         }
     });
@@ -330,14 +334,14 @@ TEST_F(PreviewWindowTest, WorkerPaintsWhileTheUserHandlesTheWindow) {
     wait_for_paints(5);
     running.store(false);
     worker.join();
-    EXPECT_FALSE(Access::preview_ready(camera_));
+    EXPECT_FALSE(window_.ready());
 }
 
 TEST_F(PreviewWindowTest, RepeatedWindowsLeaveNoResourcesBehind) {
     auto cycle = [&] {
-        ASSERT_EQ(1, Access::preview_create(camera_));
+        ASSERT_TRUE(open());
         paint_and_shoot(2);
-        Access::preview_destroy(camera_);
+        window_.close();
     };
     cycle();  // first use may set up lasting state (connections, caches)
     const int64_t before = process_resource_count();

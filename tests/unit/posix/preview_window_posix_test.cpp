@@ -7,43 +7,44 @@
 
 #include "support/screen_probe.h"
 #include "support/test_environment.h"
-#include "unit/camera_test_access.h"
+#include "camera/image_set.h"
+#include "camera/preview_window.h"
 
 namespace imvela {
 namespace {
 
-using Access = CImvelaTestAccess;
-
 TEST(PreviewWindowX11, WithoutADisplayNoWindowIsCreated) {
-    CImvela camera;
-    Access::preview_setup(camera, 64, 48, 0);
+    PreviewWindow window;
+    ImageSet images;
+    window.place(nullptr, 0, 0, 64, 48);
     ScopedEnvironment noDisplay("DISPLAY", nullptr);
-    EXPECT_EQ(0, Access::preview_create(camera));
-    EXPECT_EQ(0u, Access::preview_native(camera));
-    EXPECT_FALSE(Access::preview_ready(camera));
-    Access::preview_paint(camera);
+    EXPECT_FALSE(window.open(64, 48, 0));
+    EXPECT_EQ(0u, window.native_window());
+    EXPECT_FALSE(window.ready());
+    window.paint(images, 0);
 }
 
 // Unmapping and mapping the window loses its contents (Xvfb keeps no backing store); the
 // library paints the last picture again on Expose, without a new frame.
 TEST(PreviewWindowX11, LostContentsArePaintedAgainFromTheLastPicture) {
     if (!screen_available()) GTEST_SKIP() << "no display";
-    CImvela camera;
-    Access::preview_setup(camera, 64, 48, 0);
-    CImageBuffer& raw = Access::preview_buffer(camera, kRaw8);
+    PreviewWindow window;
+    ImageSet images;
+    window.place(nullptr, 0, 0, 64, 48);
+    CImageBuffer& raw = images[kRaw8];
     ASSERT_EQ(1, raw.Create(64, 48, 8));
     for (int32_t y = 0; y < 48; ++y)
         for (int32_t x = 0; x < 64; ++x) raw.bits()[y * raw.stride() + x] = static_cast<uint8_t>(200 + y % 50);
-    ASSERT_EQ(1, Access::preview_create(camera));
-    Access::preview_paint(camera);
-    const uintptr_t window = Access::preview_native(camera);
+    ASSERT_TRUE(window.open(64, 48, 0));
+    window.paint(images, 0);
+    const uintptr_t native = window.native_window();
 
-    ASSERT_TRUE(lose_window_contents(window));
+    ASSERT_TRUE(lose_window_contents(native));
 
     WindowShot shot;
     bool repainted = false;
     for (int i = 0; i < 300 && !repainted; ++i) {
-        ASSERT_TRUE(take_window_shot(window, &shot));
+        ASSERT_TRUE(take_window_shot(native, &shot));
         repainted = shot.at(0, 0) == 0xC8C8C8u && shot.at(63, 47) == 0xF7F7F7u;  // rows 0 and 47
         if (!repainted) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
