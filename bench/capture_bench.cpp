@@ -29,16 +29,6 @@
 #include "imaging/row_bands.h"
 #include "imaging/tone_tables.h"
 
-namespace imvela {
-
-// The bench reaches the camera object the way the white-box tests do.
-struct CImvelaTestAccess {
-    static void windowless(CImvela& c) { c.preview_rect_ = PreviewRect{}; }
-    static ImageProcessingBlock& filter(CImvela& c) { return c.filter_; }
-};
-
-}  // namespace imvela
-
 using namespace imvela;
 using P = ImageProcessingBlock;
 
@@ -76,10 +66,10 @@ void BM_CapturePath(benchmark::State& state) {
     const bool adjust = state.range(1) != 0;
     CImvela camera;
     camera.initialize(nullptr);
-    CImvelaTestAccess::windowless(camera);
+    camera.set_preview_window(nullptr, 0, 0, 0, 0);
     camera.set_color_mode(kColorModeBits[mode]);
     camera.set_wait_time(0);
-    P& filter = CImvelaTestAccess::filter(camera);
+    P& filter = camera.filter_values();
     for (const Adjustment& a : kAllOn) filter[a.position] = a.position == P::kGamma ? 100 : 0;
     filter[P::kGrayMode] = 0;
     filter[P::kAutoColorGain] = 0;
@@ -146,10 +136,10 @@ void BM_PacedCapture(benchmark::State& state) {
         auto s = std::make_unique<Stream>();
         s->camera.initialize(nullptr);
         s->camera.set_device_number(i);
-        CImvelaTestAccess::windowless(s->camera);
+        s->camera.set_preview_window(nullptr, 0, 0, 0, 0);
         s->camera.set_color_mode(kColorModeBits[mode]);
         s->camera.set_wait_time(0);
-        P& filter = CImvelaTestAccess::filter(s->camera);
+        P& filter = s->camera.filter_values();
         for (const Adjustment& a : kAllOn) filter[a.position] = a.position == P::kGamma ? 100 : 0;
         filter[P::kGrayMode] = 0;
         filter[P::kAutoColorGain] = 0;

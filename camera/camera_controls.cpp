@@ -201,7 +201,7 @@ int32_t CImvela::program_capture_window(const CaptureWindow& window) {
 int32_t CImvela::set_capture_window(int32_t width, int32_t height) {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
     // The mode is judged and the window programmed without a capture starting in between.
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
+    std::unique_lock<std::mutex> control = engine_.lock_control();
     CaptureWindow window;
     if (!settings_.find_capture_window(device_number(), width, height, &window))
         return (record_error(ERR_WINDOW), 0);
@@ -218,7 +218,7 @@ int32_t CImvela::set_capture_window(int32_t width, int32_t height) {
 int32_t CImvela::set_capture_window_ex(int32_t total_width, int32_t h_start, int32_t effective_width,
                                        int32_t total_height, int32_t v_start, int32_t effective_height) {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
+    std::unique_lock<std::mutex> control = engine_.lock_control();
     CaptureWindow window = capture_window();
     window.total_width = total_width;
     window.h_start = h_start;

@@ -1,13 +1,12 @@
-// Capture engine: capture preparation, preview, capture, snapshot, trigger, the workers and
-// the copy of finished frames into the application's memory.
+#include "camera/capture_engine.h"
+
 #include <cstring>
 #include <system_error>
 
-#include "camera/imvela.h"
+#include "camera/preview_window.h"
+#include "camera/shared_setting.h"
 #include "device/imvela_m61xzkr_sdk.h"
-#include "driver/exposure_conversion.h"
 #include "imaging/color_mode.h"
-#include "imaging/image_buffer.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 
@@ -17,8 +16,6 @@ namespace {
 
 // The driver's transfer timeout while waiting for a hardware trigger.
 constexpr int32_t kTriggerTimeoutMs = 60000;
-// Pause after the sampling clock changed, so the camera settles.
-constexpr int32_t kClockSettleMs = 100;
 // Pause of a worker that has nothing to do (paused, or a read that failed at once).
 constexpr int32_t kIdlePauseMs = 10;
 // How often stopping repeats the cancellation of a pending read while it waits for the
@@ -30,108 +27,83 @@ constexpr int32_t kTimeoutMarginMs = 500;
 
 }  // namespace
 
-// ---- buffers ------------------------------------------------------------------------------
-
-CImageBuffer* CImvela::raw_buffer() { return images_.raw(active_color_mode_); }
-
-CImageBuffer* CImvela::output_buffer() { return images_.output(active_color_mode_); }
-
-int32_t CImvela::create_mode_buffers() {
-    const int32_t mode = color_mode();
-    const CaptureWindow window = capture_window();
-    if (!images_.create_for(mode, window.width, window.height)) return 0;
-    active_color_mode_ = mode;
-    active_window_ = window;
-    return 1;
+CaptureEngine::CaptureEngine(CaptureHost& host, PreviewWindow& window)
+    : host_(host), preview_(window), rate_time_(platform::tick_count()) {
+    frame_record_.size = static_cast<int32_t>(sizeof(ImvelaFrameRecord));
 }
 
-// ---- preparation --------------------------------------------------------------------------
-
-int32_t CImvela::prepare_capture() {
-    const int32_t number = device_number();
-    if (!device_->is_device_present(number) || use_table_.is_in_use(number))
-        return (record_error(ERR_DEVICE_UNAVAILABLE), 0);
-    const CaptureWindow window = capture_window();
-    const int32_t sub_sampling = sub_sample();
-    if (!is_valid_capture_window(window, sub_sampling)) return (record_error(ERR_CAPTURE_WINDOW), 0);
-    {
-        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-        store_relaxed(image_available_, 0);
-        // An out-of-range colour mode (from a hand-edited store) cannot have buffers.
-        if (!create_mode_buffers()) return (record_error(ERR_BUFFER), 0);
-    }
-    const int32_t mode = active_color_mode_;
-    device_->set_sample_width(color_mode_raw_bits(mode) == 16 ? 1 : 0);
-
-    uint8_t clock = 0;
-    const int32_t wanted = load_relaxed(clock_);
-    if (device_->read_clock(&clock) && clock != wanted) {
-        device_->write_clock(wanted);
-        device_->settle(kClockSettleMs);
-    }
-
-    // The device refuses windows it cannot read out (narrower than 4 columns, say); frames of
-    // its previous geometry would not fit the buffers just made.
-    if (device_->set_window(window.h_start, window.v_start, window.width, window.height, sub_sampling) != 0 ||
-        device_->geometry_result() != 0 || device_->geometry().active_width != window.width ||
-        device_->geometry().active_rows != window.height)
-        return (record_error(ERR_CAPTURE_WINDOW), 0);
-    device_->set_mirror_v(load_relaxed(analog_[AnalogBlock::kVerticalMirror]));
-    device_->set_mirror_h(load_relaxed(analog_[AnalogBlock::kHorizontalMirror]));
-    device_->set_trigger_mode(0);
-    device_->set_gain(load_relaxed(analog_[AnalogBlock::kGlobalGain]) & 0xFF);
-    device_->set_exposure(load_relaxed(analog_[AnalogBlock::kExposure]) & 0xFFFF);
-
-    int32_t ok = 0;
-    get_real_exposure_time(&ok);
-    {
-        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-        preview_window_.size_display(images_, active_color_mode_);
-    }
-    return 1;
+CaptureEngine::~CaptureEngine() {
+    // The owner stops every capture first; a worker still there is only joined.
+    run_state_.store(kStop);
+    join_worker();
 }
 
-// ---- preview ------------------------------------------------------------------------------
-
-int32_t CImvela::start_preview() {
-    if (!device_) return (record_error(ERR_NOT_READY), 0);
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
-    const int32_t mode = capture_mode();
-    if (mode == kPreviewMode) return 1;
-    if (mode != kIdle) return (record_error(ERR_NOT_READY), 0);
-    if (!prepare_capture()) return (record_error(ERR_NOT_READY), 0);
-
-    int32_t code = ERR_THREAD;
-    if (start_worker()) {
-        device_->set_trigger_mode(0);
-        if (device_->start_streaming() == 0) {
-            capture_mode_.store(kPreviewMode);
-            claim_device(device_number());
-            return 1;
-        }
-        code = ERR_DEVICE_IO;
-    }
-    stop_preview();
-    record_error(code);
-    return 0;
-}
-
-std::unique_lock<std::recursive_mutex> CImvela::lock_capture_control_cancelling() {
-    std::unique_lock<std::recursive_mutex> control(capture_control_lock_, std::try_to_lock);
+std::unique_lock<std::mutex> CaptureEngine::lock_control() {
+    std::unique_lock<std::mutex> control(control_lock_, std::try_to_lock);
     while (!control.owns_lock()) {
         // A snapshot on another thread may hold the lock across a read the driver keeps.
-        device_->cancel_single_read();
+        if (device_) device_->cancel_single_read();
         platform::sleep_milliseconds(1);
         control.try_lock();
     }
     return control;
 }
 
-int32_t CImvela::stop_preview() {
-    if (!device_) return (record_error(ERR_NOT_READY), 0);
-    if (on_worker_thread()) return (record_error(ERR_NOT_READY), 0);
-    std::unique_lock<std::recursive_mutex> control = lock_capture_control_cancelling();
-    stop_recording();
+// ---- images -------------------------------------------------------------------------------
+
+bool CaptureEngine::make_images(int32_t mode, const CaptureWindow& window) {
+    std::lock_guard<std::mutex> frame(frame_lock_);
+    image_available_.store(0);
+    // An out-of-range colour mode (from a hand-edited store) cannot have buffers.
+    if (!images_.create_for(mode, window.width, window.height)) return false;
+    active_color_mode_ = mode;
+    active_window_ = window;
+    return true;
+}
+
+void CaptureEngine::size_display() {
+    std::lock_guard<std::mutex> frame(frame_lock_);
+    preview_.size_display(images_, active_color_mode_);
+}
+
+void CaptureEngine::forget_image() { image_available_.store(0); }
+
+void CaptureEngine::set_callback_target(HWND callback_window, void* buffer, int32_t size, int32_t top_down) {
+    std::lock_guard<std::mutex> frame(frame_lock_);
+    callback_window_ = callback_window;
+    callback_buffer_ = buffer;
+    callback_size_ = size;
+    top_down_ = top_down;
+}
+
+HWND CaptureEngine::callback_window() {
+    std::lock_guard<std::mutex> frame(frame_lock_);
+    return callback_window_;
+}
+
+// ---- modes --------------------------------------------------------------------------------
+
+int32_t CaptureEngine::start_preview_locked() {
+    const int32_t mode = this->mode();
+    if (mode == kPreviewMode) return 1;
+    if (mode != kIdle || !host_.prepare_capture()) return (host_.record_error(ERR_NOT_READY), 0);
+
+    int32_t code = ERR_THREAD;
+    if (start_worker()) {
+        device_->set_trigger_mode(0);
+        if (device_->start_streaming() == 0) {
+            capture_mode_.store(kPreviewMode);
+            host_.claim_device();
+            return 1;
+        }
+        code = ERR_DEVICE_IO;
+    }
+    stop_locked();
+    host_.record_error(code);
+    return 0;
+}
+
+int32_t CaptureEngine::stop_locked() {
     run_state_.store(kStop);
     {
         std::lock_guard<std::mutex> signal(stop_lock_);
@@ -142,7 +114,7 @@ int32_t CImvela::stop_preview() {
         // Switching the trigger off also makes a pending triggered read return.
         device_->set_trigger_mode(0);
         device_->stop_streaming();
-        if (mode == kPreviewMode) release_device(device_number());
+        if (mode == kPreviewMode) host_.release_device();
     }
     join_worker();
     // Single reads go back to the ordinary timeout once nothing waits for a trigger.
@@ -150,107 +122,68 @@ int32_t CImvela::stop_preview() {
     return 1;
 }
 
-bool CImvela::windowless_preview() const { return preview_window_.windowless(); }
-
-int32_t CImvela::create_preview_window() {
-    return preview_window_.open(width(), height(), sub_sample()) ? 1 : 0;
-}
-
-void CImvela::set_callback_target(HWND callback_window, void* buffer, int32_t size, int32_t top_down) {
-    std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-    callback_window_ = callback_window;
-    callback_buffer_ = buffer;
-    callback_size_ = size;
-    top_down_ = top_down;
-}
-
-int32_t CImvela::begin_preview_with_window() {
-    if (!windowless_preview() && !create_preview_window()) return (record_error(ERR_WINDOW), 0);
-    if (!start_preview()) {
-        close();
-        return (record_error(ERR_TRANSFER), 0);
-    }
-    return 1;
-}
-
-int32_t CImvela::preview() { return callback_preview(nullptr, nullptr, 0, 0); }
-
-int32_t CImvela::callback_preview(HWND callback_window, void* buffer, int32_t size, int32_t top_down) {
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
-    set_callback_target(callback_window, buffer, size, top_down);
-    return begin_preview_with_window();
-}
-
-// ---- single frames ------------------------------------------------------------------------
-
-int32_t CImvela::capture() {
-    if (!device_) return (record_error(ERR_NOT_READY), 0);
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
-    const int32_t mode = capture_mode();
+int32_t CaptureEngine::capture_locked() {
+    const int32_t mode = this->mode();
     if (mode == kCaptureMode) return 1;
-    if (mode != kIdle) return (record_error(ERR_NOT_READY), 0);
-    if (!prepare_capture()) return (record_error(ERR_NOT_READY), 0);
+    if (mode != kIdle || !host_.prepare_capture()) return (host_.record_error(ERR_NOT_READY), 0);
     capture_mode_.store(kCaptureMode);
     return 1;
 }
 
-int32_t CImvela::snap_shot(void* buffer, int32_t size, int32_t top_down) {
-    if (!device_) return (record_error(ERR_NOT_READY), 0);
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
-    const int32_t mode = capture_mode();
-    if (mode == kPreviewMode || mode == kTriggerMode) return (record_error(ERR_NOT_READY), 0);
-    if (mode != kCaptureMode && !prepare_capture()) return (record_error(ERR_NOT_READY), 0);
+int32_t CaptureEngine::snap_shot_locked(void* buffer, int32_t size, int32_t top_down) {
+    const int32_t mode = this->mode();
+    if (mode == kPreviewMode || mode == kTriggerMode) return (host_.record_error(ERR_NOT_READY), 0);
+    if (mode != kCaptureMode && !host_.prepare_capture()) return (host_.record_error(ERR_NOT_READY), 0);
     // Outside capture mode every snapshot opens the device file and closes it again.
     const bool keep_handle = mode == kCaptureMode;
 
     // The driver read may block for its whole timeout: it runs before the frame lock, so
     // Imvela_GetImage on another thread is not held up by it.
     bool read = device_->read_single_frame() == 0;
-    std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-    if (read && extract_into_raw(true) != 0) {
-        deliver_failure(callback_window_, ERR_TRANSFER);
-        read = false;
+    bool extracted = false;
+    Copy copy = Copy::kDone;
+    HWND target = nullptr;
+    {
+        std::lock_guard<std::mutex> frame(frame_lock_);
+        target = callback_window_;
+        extracted = read && extract_locked(true) == 0;
+        if (extracted) {
+            host_.process_frame(images_, active_color_mode_, active_window_);
+            image_available_.store(1);
+            if (buffer && size != 0) copy = copy_frame_locked(buffer, size, top_down);
+        }
     }
-    if (!read) {
-        if (!keep_handle) device_->close_held_handle();
-        return (record_error(ERR_TRANSFER), 0);
-    }
-    process_frame();
-    store_relaxed(image_available_, 1);
-    const bool copied = !buffer || size == 0 || copy_frame(buffer, size, top_down);
     if (!keep_handle) device_->close_held_handle();
-    return copied ? 1 : 0;
+    // Messages go out with no lock held.
+    if (read && !extracted) report(ERR_TRANSFER, target);
+    if (!extracted) return (host_.record_error(ERR_TRANSFER), 0);
+    report_copy(copy, target);
+    return copy == Copy::kDone ? 1 : 0;
 }
 
-// ---- trigger ------------------------------------------------------------------------------
-
-int32_t CImvela::trigger(HWND callback_window, void* buffer, int32_t size, int32_t top_down) {
-    if (!device_) return (record_error(ERR_NOT_READY), 0);
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
-    const int32_t mode = capture_mode();
-    if (mode == kPreviewMode || mode == kCaptureMode) return (record_error(ERR_NOT_READY), 0);
-    set_callback_target(callback_window, buffer, size, top_down);
-    // Already triggering: the one worker delivers to the new target from its next frame.
-    if (mode == kTriggerMode) return 1;
-
-    if (!windowless_preview() && !create_preview_window()) return (record_error(ERR_WINDOW), 0);
-    if (!prepare_capture()) {
-        close();
-        return (record_error(ERR_NOT_READY), 0);
-    }
+int32_t CaptureEngine::start_trigger_locked() {
+    if (!host_.prepare_capture()) return (host_.record_error(ERR_NOT_READY), 0);
     capture_mode_.store(kTriggerMode);
     device_->set_driver_timeout(kTriggerTimeoutMs);
     device_->set_trigger_mode(1);
-    if (!start_worker()) {
-        close();
-        return (record_error(ERR_THREAD), 0);
-    }
+    if (!start_worker()) return (host_.record_error(ERR_THREAD), 0);
     return 1;
+}
+
+void CaptureEngine::pause_trigger_locked() {
+    int32_t running = kRun;
+    run_state_.compare_exchange_strong(running, kPaused);
+}
+
+void CaptureEngine::resume_trigger_locked() {
+    // Only a worker still paused: one stopped meanwhile stays stopped.
+    int32_t paused = kPaused;
+    run_state_.compare_exchange_strong(paused, kRun);
 }
 
 // ---- workers ------------------------------------------------------------------------------
 
-bool CImvela::start_worker() {
+bool CaptureEngine::start_worker() {
     join_worker();
     run_state_.store(kRun);
     {
@@ -268,7 +201,9 @@ bool CImvela::start_worker() {
     return true;
 }
 
-void CImvela::join_worker() {
+bool CaptureEngine::worker_running() const { return worker_.joinable(); }
+
+void CaptureEngine::join_worker() {
     if (!worker_.joinable()) return;
     {
         // The worker may sit in a single read that only the driver's timeout would end:
@@ -284,16 +219,16 @@ void CImvela::join_worker() {
     worker_.join();
 }
 
-bool CImvela::pause_unless_stopped(int32_t milliseconds) {
+bool CaptureEngine::pause_unless_stopped(int32_t milliseconds) {
     std::unique_lock<std::mutex> signal(stop_lock_);
     if (milliseconds > 0)
         stop_signal_.wait_for(signal, std::chrono::milliseconds(milliseconds), [this] { return run_state_.load() == kStop; });
     return run_state_.load() != kStop;
 }
 
-void CImvela::worker_main() {
+void CaptureEngine::worker_main() {
     worker_id_.store(std::this_thread::get_id());
-    if (capture_mode() == kTriggerMode)
+    if (mode() == kTriggerMode)
         trigger_worker();
     else
         preview_worker();
@@ -303,12 +238,18 @@ void CImvela::worker_main() {
     stop_signal_.notify_all();
 }
 
-void CImvela::deliver_failure(HWND callback_window, int32_t code) {
-    if (callback_window) platform::post_message(callback_window, WM_CAMERA_FRAME, 0, code);
+void CaptureEngine::report(int32_t code, HWND window) {
+    if (window) platform::post_message(window, WM_CAMERA_FRAME, 0, code);
 }
 
-int32_t CImvela::extract_into_raw(bool single) {
-    CImageBuffer* raw = raw_buffer();
+void CaptureEngine::report_copy(Copy copy, HWND window) {
+    if (copy == Copy::kDone) return;
+    host_.record_error(ERR_BUFFER);
+    if (copy == Copy::kTooSmall) report(ERR_BUFFER, window);
+}
+
+int32_t CaptureEngine::extract_locked(bool single) {
+    CImageBuffer* raw = images_.raw(active_color_mode_);
     // The device's geometry and sample width must describe exactly the raw buffer; anything
     // else would write outside it.
     const FrameGeometry& g = device_->geometry();
@@ -321,10 +262,8 @@ int32_t CImvela::extract_into_raw(bool single) {
                   : device_->extract_taken_frame(raw->bits(), raw->stride());
 }
 
-// The record the application reads while it handles WM_CAMERA_FRAME; written field by field
-// with relaxed stores because the application may still be reading the previous frame's.
-void CImvela::fill_frame_record(int32_t frame_rate) {
-    const CImageBuffer* raw = raw_buffer();
+void CaptureEngine::fill_frame_record_locked(int32_t frame_rate) {
+    const CImageBuffer* raw = images_.raw(active_color_mode_);
     store_relaxed(frame_record_.size, static_cast<int32_t>(sizeof(ImvelaFrameRecord)));
     store_relaxed(frame_record_.width, raw->width());
     store_relaxed(frame_record_.height, raw->height());
@@ -333,66 +272,66 @@ void CImvela::fill_frame_record(int32_t frame_rate) {
     __atomic_store_n(&frame_record_.buffer, callback_buffer_, __ATOMIC_RELAXED);
 }
 
-void CImvela::preview_worker() {
+bool CaptureEngine::finish_frame_locked(Copy& copy) {
+    host_.process_frame(images_, active_color_mode_, active_window_);
+    image_available_.store(1);
+    copy = !callback_buffer_ || callback_size_ == 0 ? Copy::kDone
+                                                    : copy_frame_locked(callback_buffer_, callback_size_, top_down_);
+    return copy == Copy::kDone;
+}
+
+void CaptureEngine::preview_worker() {
     while (run_state_.load() != kStop) {
         // The wait between frames ends at once when the capture stops.
-        if (!pause_unless_stopped(wait_time())) break;
+        if (!pause_unless_stopped(wait_time_ms_.load(std::memory_order_relaxed))) break;
         if (run_state_.load() != kRun) continue;
         const int32_t taken = device_->take_newest_frame();
         if (taken == kTakeStopped) {
             run_state_.store(kStop);
-            HWND target;
-            {
-                std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-                target = callback_window_;
-            }
+            const HWND target = callback_window();
             // Recorded before the message, so the application finds the code when it reacts.
-            record_error(ERR_TIMEOUT);
-            deliver_failure(target, ERR_TIMEOUT);
+            host_.record_error(ERR_TIMEOUT);
+            report(ERR_TIMEOUT, target);
             return;
         }
         if (taken == kTakeIdle) pause_unless_stopped(1);
         if (taken != kTakeReady) continue;
 
         HWND target = nullptr;
-        bool delivered = false;
-        bool extracted = true;
+        bool extracted = true, delivered = false;
+        Copy copy = Copy::kDone;
         {
-            std::lock_guard<std::recursive_mutex> frame(frame_lock_);
+            std::lock_guard<std::mutex> frame(frame_lock_);
             target = callback_window_;
-            extracted = extract_into_raw(false) == 0;
+            extracted = extract_locked(false) == 0;
+            if (extracted) {
+                ++frames_counted_;
+                const uint32_t now = platform::tick_count();
+                const uint32_t elapsed = now - rate_time_;
+                if (elapsed > 1000) {
+                    frame_rate_.store(static_cast<int32_t>(static_cast<int64_t>(frames_counted_) * 10000 / elapsed));
+                    frames_counted_ = 0;
+                    rate_time_ = now;
+                }
+                fill_frame_record_locked(frame_rate_.load());
+                delivered = finish_frame_locked(copy);
+                preview_.paint(images_, active_color_mode_);
+            }
         }
         // Messages go out with no lock held.
         if (!extracted) {
-            record_error(ERR_TRANSFER);
-            deliver_failure(target, ERR_TRANSFER);
+            host_.record_error(ERR_TRANSFER);
+            report(ERR_TRANSFER, target);
             continue;
         }
-        {
-            std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-            ++frames_counted_;
-            const uint32_t now = platform::tick_count();
-            const uint32_t elapsed = now - rate_time_;
-            if (elapsed > 1000) {
-                store_relaxed(frame_rate_,
-                              static_cast<int32_t>(static_cast<int64_t>(frames_counted_) * 10000 / elapsed));
-                frames_counted_ = 0;
-                rate_time_ = now;
-            }
-            fill_frame_record(load_relaxed(frame_rate_));
-
-            process_frame();
-            store_relaxed(image_available_, 1);
-            preview_window_.paint(images_, active_color_mode_);
-            delivered = !callback_buffer_ || callback_size_ == 0 || copy_frame(callback_buffer_, callback_size_, top_down_);
-        }
-        mark_recorded_frame();
+        report_copy(copy, target);
+        host_.frame_finished();
         if (delivered && target)
             platform::post_message(target, WM_CAMERA_FRAME, reinterpret_cast<uintptr_t>(&frame_record_), 0);
     }
 }
 
-void CImvela::trigger_worker() {
+void CaptureEngine::trigger_worker() {
     while (run_state_.load() != kStop) {
         if (run_state_.load() != kRun) {
             pause_unless_stopped(kIdlePauseMs);
@@ -412,14 +351,10 @@ void CImvela::trigger_worker() {
             const bool waited_out = static_cast<int64_t>(platform::tick_count() - started) + kTimeoutMarginMs >=
                                     device_->driver_timeout();
             if (gone || !waited_out) {
-                HWND target;
-                {
-                    std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-                    target = callback_window_;
-                }
+                const HWND target = callback_window();
                 const int32_t code = gone ? ERR_TIMEOUT : ERR_TRANSFER;
-                record_error(code);
-                deliver_failure(target, code);
+                host_.record_error(code);
+                report(code, target);
                 if (gone) return;
             }
             pause_unless_stopped(kIdlePauseMs);
@@ -427,41 +362,37 @@ void CImvela::trigger_worker() {
         }
         HWND target = nullptr;
         bool extracted = false, delivered = false;
+        Copy copy = Copy::kDone;
         {
-            std::lock_guard<std::recursive_mutex> frame(frame_lock_);
+            std::lock_guard<std::mutex> frame(frame_lock_);
             target = callback_window_;
-            extracted = extract_into_raw(true) == 0;
+            extracted = extract_locked(true) == 0;
             if (extracted) {
-                fill_frame_record(0);
-                process_frame();
-                store_relaxed(image_available_, 1);
-                delivered = !callback_buffer_ || callback_size_ == 0 ||
-                            copy_frame(callback_buffer_, callback_size_, top_down_);
-                if (delivered) preview_window_.paint(images_, active_color_mode_);
+                fill_frame_record_locked(0);
+                delivered = finish_frame_locked(copy);
+                if (delivered) preview_.paint(images_, active_color_mode_);
             }
         }
         // Messages go out with no lock held.
         if (!extracted) {
-            record_error(ERR_TRANSFER);
-            deliver_failure(target, ERR_TRANSFER);
-        } else if (delivered && target) {
-            platform::post_message(target, WM_CAMERA_FRAME, reinterpret_cast<uintptr_t>(&frame_record_), 0);
+            host_.record_error(ERR_TRANSFER);
+            report(ERR_TRANSFER, target);
+            continue;
         }
+        report_copy(copy, target);
+        if (delivered && target)
+            platform::post_message(target, WM_CAMERA_FRAME, reinterpret_cast<uintptr_t>(&frame_record_), 0);
     }
 }
 
 // ---- delivery -----------------------------------------------------------------------------
 
-int32_t CImvela::copy_frame(void* buffer, int32_t size, int32_t top_down) {
-    CImageBuffer* out = output_buffer();
-    if (!out || !out->has_pixels() || !buffer) return (record_error(ERR_BUFFER), 0);
+CaptureEngine::Copy CaptureEngine::copy_frame_locked(void* buffer, int32_t size, int32_t top_down) {
+    const CImageBuffer* out = images_.output(active_color_mode_);
+    if (!out || !out->has_pixels() || !buffer) return Copy::kNoImage;
     const size_t stride = static_cast<size_t>(out->stride());
     const size_t rows = static_cast<size_t>(out->height());
-    if (size < 0 || stride * rows > static_cast<size_t>(size)) {
-        record_error(ERR_BUFFER);
-        deliver_failure(callback_window_, ERR_BUFFER);
-        return 0;
-    }
+    if (size < 0 || stride * rows > static_cast<size_t>(size)) return Copy::kTooSmall;
     auto* to = static_cast<uint8_t*>(buffer);
     if (top_down != 0) {
         std::memcpy(to, out->bits(), stride * rows);
@@ -469,27 +400,19 @@ int32_t CImvela::copy_frame(void* buffer, int32_t size, int32_t top_down) {
         // Last stored row first.
         for (size_t r = 0; r < rows; ++r) std::memcpy(to + r * stride, out->bits() + (rows - 1 - r) * stride, stride);
     }
-    return 1;
+    return Copy::kDone;
 }
 
-int32_t CImvela::get_image(void* buffer, int32_t size, int32_t top_down) {
-    if (!device_) return (record_error(ERR_NOT_READY), 0);
-    std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-    CImageBuffer* out = output_buffer();
-    if (!out) return (record_error(ERR_NOT_READY), 0);
-    return copy_frame(buffer, size, top_down);
-}
-
-int32_t CImvela::get_real_exposure_time(int32_t* ok) {
-    if (!device_) {
-        if (ok) *ok = 0;
-        return (record_error(ERR_NOT_READY), 0);
+int32_t CaptureEngine::get_image(void* buffer, int32_t size, int32_t top_down) {
+    Copy copy;
+    HWND target;
+    {
+        std::lock_guard<std::mutex> frame(frame_lock_);
+        target = callback_window_;
+        copy = copy_frame_locked(buffer, size, top_down);
     }
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
-    line_length_ = device_->read_line_length();
-    const int32_t us = sensor::microseconds_from_lines(load_relaxed(analog_[AnalogBlock::kExposure]), line_length_);
-    if (ok) *ok = 1;
-    return us;
+    report_copy(copy, target);
+    return copy == Copy::kDone ? 1 : 0;
 }
 
 }  // namespace imvela

@@ -6,33 +6,29 @@
 namespace imvela {
 
 int32_t CImvela::pause_capture() {
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
+    std::unique_lock<std::mutex> control = engine_.lock_control();
     const int32_t mode = capture_mode();
     if (mode == kPreviewMode || mode == kCaptureMode) {
-        stop_preview();
+        if (device_ && !on_worker_thread()) stop_locked();
     } else if (mode == kTriggerMode) {
-        int32_t running = kRun;
-        run_state_.compare_exchange_strong(running, kPaused);
+        engine_.pause_trigger_locked();
     }
     return mode;
 }
 
 void CImvela::resume_capture(int32_t mode) {
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
+    std::unique_lock<std::mutex> control = engine_.lock_control();
     if (mode == kPreviewMode) {
-        start_preview();
+        start_preview_locked();
     } else if (mode == kCaptureMode) {
-        capture();
+        if (device_) engine_.capture_locked();
     } else if (mode == kTriggerMode) {
-        // Only a trigger worker still paused: one stopped meanwhile stays stopped.
-        int32_t paused = kPaused;
-        run_state_.compare_exchange_strong(paused, kRun);
+        engine_.resume_trigger_locked();
     }
 }
 
 double CImvela::exposure_milliseconds(int32_t lines) {
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
-    return static_cast<double>(lines) * line_length_ * sensor::kLinePeriodMs;
+    return static_cast<double>(lines) * load_relaxed(line_length_) * sensor::kLinePeriodMs;
 }
 
 }  // namespace imvela

@@ -46,17 +46,17 @@ int32_t CImvela::get_auto_iris(int32_t* ok) {
     return load_relaxed(analog_[AnalogBlock::kAutoIris]);
 }
 
-void CImvela::process_frame() {
+void CImvela::process_frame(ImageSet& images, int32_t color_mode, const CaptureWindow& window) {
     FrameSettings settings;
     copy_relaxed(settings.filter, filter_);
     copy_relaxed(settings.analog, analog_);
     settings.defect_correction = load_relaxed(defect_correction_) != 0;
     FrameBuffers frame;
-    frame.raw = raw_buffer();
-    frame.output = output_buffer();
-    frame.colour = &images_[active_color_mode_ == 0 ? kColor24 : kColor48];
-    frame.work = &images_[kWorkCopy];
-    const int32_t factor = pipeline_.process(settings, frame, active_color_mode_, active_window_);
+    frame.raw = images.raw(color_mode);
+    frame.output = images.output(color_mode);
+    frame.colour = &images[color_mode == 0 ? kColor24 : kColor48];
+    frame.work = &images[kWorkCopy];
+    const int32_t factor = pipeline_.process(settings, frame, color_mode, window);
     for (int position = 0; position < ImageProcessingBlock::kCount; ++position)
         if (settings.measured & (1u << position)) store_relaxed(filter_[position], settings.filter[position]);
     if (settings.measured) dialogs_.refresh(DialogLink::kImageDialog);

@@ -29,9 +29,7 @@ int format_device_name(char* out, size_t capacity, int64_t ordinal) {
 
 }  // namespace
 
-CImvela::CImvela() : rate_time_(platform::tick_count()) {
-    frame_record_.size = static_cast<int32_t>(sizeof(ImvelaFrameRecord));
-}
+CImvela::CImvela() = default;
 
 CImvela::~CImvela() {
     // Settings go back to the store only when they were loaded from it: a camera whose
@@ -49,6 +47,7 @@ int32_t CImvela::initialize(HWND notify_window) {
 
     device_.reset(new (std::nothrow) CImvelaM61XZKRSdk(choose_driver_transport()));
     if (!device_) return (record_error(ERR_BUFFER), 0);
+    engine_.attach(device_.get());
 
     reload_video_format();
     preview_window_.place(nullptr, 0, 0, width(), height());
@@ -76,7 +75,7 @@ void CImvela::reload_video_format() {
     settings_.load_video_format(device_number(), &format);
     store_relaxed(color_mode_, format.color);
     store_relaxed(sub_sample_, format.sub_sample);
-    store_relaxed(wait_time_, format.wait_time);
+    engine_.set_wait_time(format.wait_time);
     store_relaxed(clock_, format.clock);
 }
 
@@ -138,7 +137,7 @@ void CImvela::set_capture_window_fields(const CaptureWindow& w) {
 int32_t CImvela::set_device_number(int32_t number) {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
     // Reopening frees the transfer ring and the held file a running worker reads.
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
+    std::unique_lock<std::mutex> control = engine_.lock_control();
     if (capture_mode() != kIdle) return (record_error(ERR_NOT_READY), 0);
     save_groups();
     device_->use_transport(choose_driver_transport());
@@ -230,13 +229,16 @@ int32_t CImvela::close() {
     // The worker cannot close its own camera: it would have to wait for itself.
     if (on_worker_thread()) return (record_error(ERR_NOT_READY), 0);
     // A snapshot holding the lock across a driver read has that read cancelled.
-    std::unique_lock<std::recursive_mutex> control =
-        device_ ? lock_capture_control_cancelling() : std::unique_lock<std::recursive_mutex>(capture_control_lock_);
+    std::unique_lock<std::mutex> control = engine_.lock_control();
+    return close_locked();
+}
+
+int32_t CImvela::close_locked() {
     // The worker paints into the preview window: stop it before the window goes away.
-    // Nothing runs without a device; stopping then would only record "not ready".
-    if (device_) stop_preview();
+    // Nothing runs without a device.
+    if (device_) stop_locked();
     preview_window_.close();
-    store_relaxed(image_available_, 0);
+    engine_.forget_image();
     if (device_) device_->close_held_handle();
     return 1;
 }
@@ -273,7 +275,7 @@ int32_t CImvela::set_sub_sample(int32_t mode) {
 
 int32_t CImvela::set_wait_time(int32_t milliseconds) {
     if (milliseconds < 0) return 0;
-    store_relaxed(wait_time_, milliseconds);
+    engine_.set_wait_time(milliseconds);
     return 1;
 }
 

@@ -1,26 +1,25 @@
 #pragma once
-// CImvela: the camera object behind one handle. It owns the device object, the image
-// buffers, the worker thread, the preview window and every setting of one camera.
+// CImvela: the camera object behind one handle. It owns the device object, the capture engine,
+// the preview window and every setting of one camera, and keeps the export surface.
 //
 // Its operations live in several files by concern:
 //   imvela.cpp          construction, initialisation, device choice, enumeration, close, release
 //   camera_controls.cpp filter values, mirrors, exposure, registers, ports, serial ROM,
 //                       capture window, defect correction and its file
-//   capture_engine.cpp  capture preparation, preview/capture/snapshot/trigger, workers, frame copy
+//   capture_exports.cpp capture preparation and the capture exports over the capture engine
 //   frame_processing.cpp the pipeline run on each frame, automatic exposure, defect file
-//   preview_window.h    the preview window (PreviewWindow), image_set.h the eight buffers
 //   dialog_support.cpp  what the property dialogs ask of the camera
 //   still_image.cpp     still image files of the current image
 //   recording.cpp       AVI recording and its thread
 // The per-frame image processing itself is the FramePipeline (frame_pipeline.h).
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "ImvelaSdk.h"
+#include "camera/capture_engine.h"
 #include "camera/error_history.h"
 #include "camera/frame_pipeline.h"
 #include "camera/image_set.h"
@@ -40,10 +39,7 @@ namespace imvela {
 class CImvelaM61XZKRSdk;
 class CImageBuffer;
 
-enum CaptureMode : int32_t { kIdle = 0, kPreviewMode = 1, kCaptureMode = 2, kTriggerMode = 3 };
-enum RunState : int32_t { kStop = 0, kRun = 1, kPaused = 2 };
-
-class CImvela {
+class CImvela : private CaptureHost {
 public:
     static constexpr const char* kDeviceName = "ImvelaM52-ZKR";
 
@@ -68,7 +64,7 @@ public:
     // ---- errors --------------------------------------------------------------------------
     // Records the code in the history and posts WM_CAMERA_ERROR to the notification
     // window when there is one. Always 1.
-    int32_t record_error(int32_t code);
+    int32_t record_error(int32_t code) override;
     // Posts WM_CAMERA_ERROR without recording (the few exports that only post).
     void post_error(int32_t code);
     // Imvela_GetLastError: the newest recorded code, removed; 0 when none.
@@ -81,7 +77,7 @@ public:
     int32_t set_sub_sample(int32_t mode);
     int32_t sub_sample() const { return load_relaxed(sub_sample_); }
     int32_t set_wait_time(int32_t milliseconds);
-    int32_t wait_time() const { return load_relaxed(wait_time_); }
+    int32_t wait_time() const { return engine_.wait_time(); }
 
     // ---- controls (camera_controls.cpp) --------------------------------------------------
     int32_t set_filter_value(int32_t identifier, int32_t value);
@@ -112,7 +108,7 @@ public:
     int32_t width() const { return load_relaxed(window_.width); }
     int32_t height() const { return load_relaxed(window_.height); }
 
-    // ---- capture (capture_engine.cpp) ------------------------------------------------------
+    // ---- capture (capture_exports.cpp) -----------------------------------------------------
     int32_t start_preview();
     int32_t stop_preview();
     int32_t preview();
@@ -122,10 +118,10 @@ public:
     int32_t trigger(HWND callback_window, void* buffer, int32_t size, int32_t top_down);
     int32_t get_image(void* buffer, int32_t size, int32_t top_down);
     int32_t get_real_exposure_time(int32_t* ok);
-    int32_t capture_mode() const { return capture_mode_.load(std::memory_order_relaxed); }
+    int32_t capture_mode() const { return engine_.mode(); }
     // The calling thread is this camera's worker (it runs no application code; a call from
     // it that would wait for the worker fails with ERR_NOT_READY instead).
-    bool on_worker_thread() const { return worker_id_.load() == std::this_thread::get_id(); }
+    bool on_worker_thread() const { return engine_.on_worker_thread(); }
 
     // ---- still images (still_image.cpp) ---------------------------------------------------
     int32_t save_image(const char* path, int32_t type);
@@ -134,10 +130,7 @@ public:
     int32_t record(const char* path, uint32_t duration_ms, int32_t show_window);
     int32_t record_w(const IMVELA_WCHAR* path, uint32_t duration_ms, int32_t show_window);
 
-    // ---- frame processing (frame_processing.cpp); frame lock held by the caller -------------
-    // Runs the pipeline on the current frame with a copy of the settings, takes the
-    // measurements back and steers the exposure or gain when the automatic control is on.
-    void process_frame();
+    // ---- frame processing (frame_processing.cpp) ----------------------------------------------
     // The automatic exposure or gain control alone, on a raw frame.
     void auto_iris(CImageBuffer& raw);
 
@@ -160,18 +153,25 @@ public:
 
     // ---- inspection for tests and tools --------------------------------------------------------
     CImvelaM61XZKRSdk* device() { return device_.get(); }
-    CImageBuffer* buffer(BufferIndex index) { return &images_[index]; }
+    CImageBuffer* buffer(BufferIndex index) { return &engine_.image(index); }
+    CaptureEngine& capture_engine() { return engine_; }
+    PreviewWindow& preview_window() { return preview_window_; }
+    DeviceUseTable& use_table() { return use_table_; }
     int32_t device_number() const { return load_relaxed(device_number_); }
     const ImageProcessingBlock& filter_block() const { return filter_; }
     const AnalogBlock& analog_block() const { return analog_; }
     CaptureWindow capture_window() const;
-    int32_t image_available() const { return load_relaxed(image_available_); }
-    int32_t frame_rate() const { return load_relaxed(frame_rate_); }
-    const ImvelaFrameRecord& frame_record() const { return frame_record_; }
+    int32_t image_available() const { return engine_.image_available(); }
+    int32_t frame_rate() const { return engine_.frame_rate(); }
+    const ImvelaFrameRecord& frame_record() const { return engine_.frame_record(); }
 
 private:
-    // White-box tests reach private state through this (defined only in tests).
-    friend struct CImvelaTestAccess;
+    // CaptureHost (capture_exports.cpp, frame_processing.cpp)
+    bool prepare_capture() override;
+    void process_frame(ImageSet& images, int32_t color_mode, const CaptureWindow& window) override;
+    void frame_finished() override;
+    void claim_device() override { claim_device(device_number()); }
+    void release_device() override { release_device(device_number()); }
 
     // imvela.cpp
     void set_capture_window_fields(const CaptureWindow& window);
@@ -186,27 +186,14 @@ private:
     bool window_is_programmable(const CaptureWindow& window) const;
     int32_t program_capture_window(const CaptureWindow& window);
 
-    // capture_engine.cpp
-    int32_t prepare_capture();
-    int32_t create_mode_buffers();
-    bool start_worker();
-    void join_worker();
-    // Waits for the stop signal for up to `milliseconds`; false when stopping.
-    bool pause_unless_stopped(int32_t milliseconds);
-    // Takes the capture-control lock, cancelling a single-frame read that holds it meanwhile.
-    std::unique_lock<std::recursive_mutex> lock_capture_control_cancelling();
-    void worker_main();
-    void preview_worker();
-    void trigger_worker();
-    int32_t extract_into_raw(bool single);
-    int32_t copy_frame(void* buffer, int32_t size, int32_t top_down);
-    CImageBuffer* raw_buffer();
-    CImageBuffer* output_buffer();
-    int32_t begin_preview_with_window();
-    void deliver_failure(HWND callback_window, int32_t code);
-    void set_callback_target(HWND callback_window, void* buffer, int32_t size, int32_t top_down);
-    void fill_frame_record(int32_t frame_rate);
-    bool windowless_preview() const;
+    // capture_exports.cpp; capture-control lock held by the caller
+    int32_t start_preview_locked();
+    // Ends a recording and any capture mode.
+    int32_t stop_locked();
+    int32_t close_locked();
+    int32_t begin_preview_with_window_locked();
+    // Reads the line length the exposure time is figured from.
+    void read_line_length_locked();
 
     // frame_processing.cpp: moves the exposure (mode 1) or gain (mode 2) by the factor in
     // hundredths.
@@ -224,86 +211,60 @@ private:
     // the recording thread.
     void stop_recording();
     void join_recording();
-    // The preview worker's note that a finished frame is there for the recorder.
-    void mark_recorded_frame();
     void recording_main();
     const uint8_t* take_recorded_frame(RecordingImages& images);
 
     // The preview window for the current capture window; 0 when it cannot be made.
     int32_t create_preview_window();
+    // The window unless the application asked for none; 0 when it cannot be made.
+    int32_t create_wanted_preview_window();
 
     // The device-use table shared by every camera object of every process.
     DeviceUseTable use_table_{this};
     std::unique_ptr<CImvelaM61XZKRSdk> device_;
-    ImageSet images_;
     PreviewWindow preview_window_;
 
-    // The capture window as set; the running capture keeps the window and colour mode it
-    // was prepared with (active_*), so changes wait for the next capture preparation.
+    // The capture window as set; the capture engine keeps the window and colour mode a
+    // capture was prepared with, so changes wait for the next capture preparation.
     CaptureWindow window_;
-    CaptureWindow active_window_;
-    int32_t active_color_mode_ = 0;
     ImageProcessingBlock filter_;
     AnalogBlock analog_;
     DialogLink dialogs_;
     CameraSettings settings_;
-    // The line length Imvela_GetRealExposureTime last read; capture-control lock.
+    // The line length Imvela_GetRealExposureTime last read (relaxed accesses).
     int32_t line_length_ = 0;
 
+    // Lock order: a thread holding one of these takes only those listed after it.
+    //   engine_'s capture-control lock  capture exports, device choice, capture window
+    //   still_lock_                      saves of still images
+    //   engine_'s frame lock             the images, the callback target
+    //   preview_window_'s lock, pipeline_'s defect lock, dialogs_' lock
+    // Leaves, holding nothing while held: history_'s lock, the device's stream lock, the
+    // emulated driver's locks, the message queues. Errors are recorded and messages posted
+    // with no lock of the capture engine held.
+    //
     // Still saving: the still lock serialises the saves of this camera object and guards the
-    // copy they encode; it is taken before the frame lock, which is held only for the copy.
+    // copy they encode; the frame lock is held only for the copy.
     std::mutex still_lock_;
     std::unique_ptr<CImageBuffer> still_copy_;
 
-    // Lock order: a thread holding one of these takes only those listed after it.
-    //   capture_control_lock_  (below)  capture exports and device choice; no worker takes it
-    //   still_lock_            (above)  saves of still images
-    //   frame_lock_                     image buffers, callback target, preview window
-    //   pipeline_'s defect lock         the defect list
-    // Leaves, holding nothing while held: history_'s lock, the device's stream lock, the
-    // emulated driver's locks, the message queues. Messages are posted with no lock held
-    // where a worker delivers frames and failures.
-    // The frame lock guards the image buffers, the callback target and the preview window.
-    std::recursive_mutex frame_lock_;
     FramePipeline pipeline_;
     int32_t defect_correction_ = 0;
-
-    std::atomic<int32_t> run_state_{kStop};
-    std::thread worker_;
-    std::atomic<std::thread::id> worker_id_{};
-    // The stop signal: the worker pauses on it, stopping sets it and waits on it for the
-    // worker's end (worker_done_, guarded by the signal's lock, which is taken last).
-    std::mutex stop_lock_;
-    std::condition_variable stop_signal_;
-    bool worker_done_ = true;
     // Keeps the shared band pool's workers running while this camera exists.
     BandPool::Lease band_lease_;
-    // Serialises the capture exports (start, stop, capture, snapshot, trigger) of one camera
-    // object; the worker never takes it, so stopping can wait for the worker while holding it.
-    // Lock order: capture control, frame, defect; the stop signal's lock is taken alone.
-    std::recursive_mutex capture_control_lock_;
-    // Used by the capture exports under capture_control_lock_ and by the recording thread,
-    // which takes only the frame lock.
+    // Used by the capture exports under the capture-control lock and by the recording
+    // thread, which takes only the frame lock.
     RecordingState recording_;
 
     HWND notify_window_ = nullptr;
-    HWND callback_window_ = nullptr;
-    void* callback_buffer_ = nullptr;
-    int32_t callback_size_ = 0;
-    int32_t top_down_ = 0;
-    ImvelaFrameRecord frame_record_{};
-
-    std::atomic<int32_t> capture_mode_{kIdle};
     int32_t color_mode_ = 0;  // index 0..5
     int32_t sub_sample_ = 0;
-    int32_t wait_time_ = 10;  // pause of the preview worker before each frame, ms
     int32_t clock_ = 0;
-    int32_t image_available_ = 0;
-    int32_t frame_rate_ = 0;  // tenths of a frame per second
-    int32_t frames_counted_ = 0;
-    uint32_t rate_time_ = 0;
     ErrorHistory history_;
     int32_t device_number_ = 0;
+
+    // Last: its worker calls into the members above, so it goes first.
+    CaptureEngine engine_{*this, preview_window_};
 };
 
 }  // namespace imvela

@@ -31,25 +31,23 @@ struct CImvela::RecordingImages {
 
 int32_t CImvela::record(const char* path, uint32_t duration_ms, int32_t show_window) {
     if (!path || !*path) return (record_error(ERR_ARGUMENT), 0);
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
+    std::unique_lock<std::mutex> control = engine_.lock_control();
     // One recording at a time; the running one goes on untouched.
     if (recording_.active.load()) return (record_error(ERR_FILE), 0);
     join_recording();
-    set_callback_target(nullptr, nullptr, 0, 0);
-    if (show_window && !windowless_preview() && !create_preview_window()) return (record_error(ERR_WINDOW), 0);
-    if (!start_preview()) {
-        close();
+    engine_.set_callback_target(nullptr, nullptr, 0, 0);
+    if (show_window && !create_wanted_preview_window()) return (record_error(ERR_WINDOW), 0);
+    if (!start_preview_locked()) {
+        close_locked();
         return (record_error(ERR_FILE), 0);
     }
     int32_t width = 0, height = 0;
-    {
-        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-        const CImageBuffer* out = output_buffer();
+    engine_.with_output([&](const CImageBuffer* out) {
         if (out && out->has_pixels()) width = out->width(), height = out->height();
-    }
+    });
     recording_.writer.SetFormat(width, height);
     if (!recording_.writer.Open(path, most_frames(duration_ms))) {
-        close();
+        close_locked();
         return (record_error(ERR_FILE), 0);
     }
     recording_.duration_ms = duration_ms;
@@ -60,7 +58,7 @@ int32_t CImvela::record(const char* path, uint32_t duration_ms, int32_t show_win
     } catch (const std::system_error&) {
         recording_.active.store(0);
         recording_.writer.Reset();
-        close();
+        close_locked();
         return (record_error(ERR_THREAD), 0);
     }
     return 1;
@@ -81,20 +79,20 @@ void CImvela::join_recording() {
     if (recording_.thread.joinable()) recording_.thread.join();
 }
 
-void CImvela::mark_recorded_frame() { recording_.new_frame.store(1, std::memory_order_release); }
+void CImvela::frame_finished() { recording_.new_frame.store(1, std::memory_order_release); }
 
 // Copies the current output image under the frame lock, then makes the 24-bit frame from the
 // copy without it: rows reversed, three bytes per pixel, 16-bit samples reduced to their bits
 // 2 to 9. nullptr when the output image no longer has the recording's format.
 const uint8_t* CImvela::take_recorded_frame(RecordingImages& w) {
-    {
-        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-        const CImageBuffer* out = output_buffer();
+    const bool copied = engine_.with_output([&](const CImageBuffer* out) {
         if (!out || !out->has_pixels() || out->width() != w.copy.width() || out->height() != w.copy.height() ||
             out->bits_per_pixel() != w.copy.bits_per_pixel())
-            return nullptr;
+            return false;
         std::memcpy(w.copy.bits(), out->bits(), out->size_bytes());
-    }
+        return true;
+    });
+    if (!copied) return nullptr;
     switch (w.copy.bits_per_pixel()) {
         case 8:
             w.a.BlitFrom(w.copy, nullptr, 0, 0);
@@ -116,12 +114,8 @@ const uint8_t* CImvela::take_recorded_frame(RecordingImages& w) {
 void CImvela::recording_main() {
     RecordingState& r = recording_;
     RecordingImages w;
-    bool ready = false;
-    {
-        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-        const CImageBuffer* out = output_buffer();
-        ready = out && out->has_pixels() && w.copy.CreateLike(out);
-    }
+    bool ready =
+        engine_.with_output([&](const CImageBuffer* out) { return out && out->has_pixels() && w.copy.CreateLike(out); });
     // Without them no frame can be taken; the file stays empty.
     const int32_t width = w.copy.width(), height = w.copy.height();
     ready = ready && w.a.Create(width, height, 24) && w.b.Create(width, height, 24) && w.c.Create(width, height, 8);

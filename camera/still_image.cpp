@@ -18,7 +18,7 @@ constexpr int kCopyAttempts = 3;
 }  // namespace
 
 int32_t CImvela::save_image(const char* path, int32_t type) {
-    if (!device_ || !load_relaxed(image_available_)) return (record_error(ERR_NOT_READY), 0);
+    if (!device_ || !engine_.image_available()) return (record_error(ERR_NOT_READY), 0);
     std::lock_guard<std::mutex> saving(still_lock_);
     return save_current_image(path, type);
 }
@@ -33,9 +33,7 @@ int32_t CImvela::save_image_w(const IMVELA_WCHAR* path, int32_t type) {
 }
 
 bool CImvela::has_current_image() {
-    std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-    const CImageBuffer* out = output_buffer();
-    return out && out->has_pixels();
+    return engine_.with_output([](const CImageBuffer* out) { return out && out->has_pixels(); });
 }
 
 int32_t CImvela::save_current_image(const char* path, int32_t type) {
@@ -52,19 +50,17 @@ int32_t CImvela::save_current_image(const char* path, int32_t type) {
 
 bool CImvela::copy_current_image(CImageBuffer& copy) {
     int32_t width = 0, height = 0, bits = 0;
-    {
-        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-        const CImageBuffer* out = output_buffer();
+    const bool copied = engine_.with_output([&](const CImageBuffer* out) {
         if (!out || !out->has_pixels()) return false;
         width = out->width(), height = out->height(), bits = out->bits_per_pixel();
-        if (copy.has_pixels() && copy.width() == width && copy.height() == height && copy.bits_per_pixel() == bits) {
-            std::memcpy(copy.bits(), out->bits(), out->size_bytes());
-            return true;
-        }
-    }
+        if (!copy.has_pixels() || copy.width() != width || copy.height() != height || copy.bits_per_pixel() != bits)
+            return false;
+        std::memcpy(copy.bits(), out->bits(), out->size_bytes());
+        return true;
+    });
     // Sized outside the frame lock; the copy is taken on the next round.
-    if (!copy.Create(width, height, bits)) copy.Release();
-    return false;
+    if (!copied && width > 0 && !copy.Create(width, height, bits)) copy.Release();
+    return copied;
 }
 
 }  // namespace imvela

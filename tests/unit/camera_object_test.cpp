@@ -8,7 +8,7 @@
 
 #include "camera/device_use_table.h"
 #include "camera/imvela.h"
-#include "unit/camera_test_access.h"
+#include "unit/emulated_camera_fixture.h"
 #include "device/imvela_m61xzkr_sdk.h"
 #include "platform/settings_tree.h"
 #include "support/scratch_store.h"
@@ -17,7 +17,6 @@
 
 using imvela::CaptureWindow;
 using imvela::CImvela;
-using imvela::CImvelaTestAccess;
 using imvela::platform::SettingsKeyHandle;
 
 namespace {
@@ -60,8 +59,8 @@ TEST_F(CameraObjectTest, DeviceClaimsBetweenTwoCameraObjects) {
     CImvela a, b;
     ASSERT_EQ(a.initialize(fake_window(0x10)), 1);
     ASSERT_EQ(b.initialize(fake_window(0x20)), 1);
-    auto& table_a = CImvelaTestAccess::use_table(a);
-    auto& table_b = CImvelaTestAccess::use_table(b);
+    auto& table_a = a.use_table();
+    auto& table_b = b.use_table();
 
     a.claim_device(0);
     EXPECT_TRUE(table_b.is_owned_by_other(0, b.notify_window()));
@@ -78,12 +77,12 @@ TEST_F(CameraObjectTest, ClaimWithoutNotificationWindowStillGuardsTheDevice) {
     ASSERT_EQ(b.initialize(nullptr), 1);
     a.claim_device(1);
     // Both have no window, yet the claim is a's alone.
-    EXPECT_TRUE(CImvelaTestAccess::use_table(b).is_owned_by_other(1, nullptr));
-    EXPECT_FALSE(CImvelaTestAccess::use_table(a).is_owned_by_other(1, nullptr));
+    EXPECT_TRUE(b.use_table().is_owned_by_other(1, nullptr));
+    EXPECT_FALSE(a.use_table().is_owned_by_other(1, nullptr));
     b.release_device(1);
-    EXPECT_TRUE(CImvelaTestAccess::use_table(b).is_in_use(1));
+    EXPECT_TRUE(b.use_table().is_in_use(1));
     a.release_device(1);
-    EXPECT_FALSE(CImvelaTestAccess::use_table(b).is_in_use(1));
+    EXPECT_FALSE(b.use_table().is_in_use(1));
 }
 
 TEST_F(CameraObjectTest, DestructionReleasesTheCurrentDevice) {
@@ -94,9 +93,9 @@ TEST_F(CameraObjectTest, DestructionReleasesTheCurrentDevice) {
         ASSERT_EQ(owner.initialize(fake_window(0x30)), 1);
         ASSERT_EQ(owner.set_device_number(1), 1);
         owner.claim_device(1);
-        EXPECT_TRUE(CImvelaTestAccess::use_table(watcher).is_in_use(1));
+        EXPECT_TRUE(watcher.use_table().is_in_use(1));
     }
-    EXPECT_FALSE(CImvelaTestAccess::use_table(watcher).is_in_use(1));
+    EXPECT_FALSE(watcher.use_table().is_in_use(1));
 }
 
 TEST_F(CameraObjectTest, SizeTableLookupStopsAtTheFirstGapAndTakesTheFirstMatch) {
@@ -158,14 +157,14 @@ TEST_F(CameraObjectTest, InvalidStoredWindowAtInitialisationFallsBackToTheFullSe
 TEST_F(CameraObjectTest, CaptureWindowChangeDuringCaptureWaitsForTheNextPreparation) {
     CImvela c;
     ASSERT_EQ(c.initialize(nullptr), 1);
-    CImvelaTestAccess::set_capture_mode(c, imvela::kPreviewMode);
+    ASSERT_EQ(c.capture(), 1);
     EXPECT_EQ(c.set_capture_window_ex(1292, 100, 640, 1040, 50, 480), 1);
     EXPECT_EQ(c.width(), 640);
     EXPECT_EQ(c.device()->window_width(), 1280);  // the running capture's window stays
     EXPECT_EQ(c.device()->window_x(), 0);
     EXPECT_EQ(c.set_capture_window_ex(1292, 100, 2, 1040, 50, 480), 0);  // still judged
     EXPECT_EQ(errors(c), Codes{ERR_CAPTURE_WINDOW});
-    CImvelaTestAccess::set_capture_mode(c, imvela::kIdle);
+    ASSERT_EQ(c.stop_preview(), 1);
     EXPECT_EQ(c.set_capture_window_ex(1292, 100, 640, 1040, 50, 480), 1);
     EXPECT_EQ(c.device()->window_width(), 640);
     EXPECT_EQ(c.device()->window_x(), 100);

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "unit/camera_test_access.h"
+#include "unit/emulated_camera_fixture.h"
 #include "imaging/bayer_phase.h"
 #include "imaging/color_mode.h"
 #include "imaging/kernel_catalogue.h"
@@ -19,7 +19,6 @@
 
 using imvela::CaptureWindow;
 using imvela::CImageBuffer;
-using Access = imvela::CImvelaTestAccess;
 
 namespace {
 
@@ -56,12 +55,12 @@ std::vector<PostedMessage> frame_messages(TestWindow& window, uint32_t wait_ms) 
 
 TEST_F(CameraTest, CaptureModesAllowOnlyTheirTransitions) {
     auto& c = open_camera(8);
-    Access::set_window(c, window_of(0, 0, 64, 32));
+    set_window(c, window_of(0, 0, 64, 32));
     EXPECT_EQ(c.start_preview(), 1);
     EXPECT_EQ(c.capture_mode(), imvela::kPreviewMode);
     EXPECT_EQ(c.start_preview(), 1);  // already previewing: one worker, no error
     EXPECT_EQ(c.last_error(), 0);
-    EXPECT_TRUE(Access::use_table(c).is_in_use(0));
+    EXPECT_TRUE(c.use_table().is_in_use(0));
 
     EXPECT_EQ(c.capture(), 0);
     EXPECT_EQ(c.last_error(), ERR_NOT_READY);
@@ -72,14 +71,14 @@ TEST_F(CameraTest, CaptureModesAllowOnlyTheirTransitions) {
 
     EXPECT_EQ(c.stop_preview(), 1);
     EXPECT_EQ(c.capture_mode(), imvela::kIdle);
-    EXPECT_FALSE(Access::worker_alive(c));
-    EXPECT_FALSE(Access::use_table(c).is_in_use(0));
+    EXPECT_FALSE(c.capture_engine().worker_running());
+    EXPECT_FALSE(c.use_table().is_in_use(0));
 
     EXPECT_EQ(c.capture(), 1);
     EXPECT_EQ(c.capture(), 1);
     EXPECT_EQ(c.capture_mode(), imvela::kCaptureMode);
-    EXPECT_FALSE(Access::use_table(c).is_in_use(0));  // capture mode claims nothing
-    EXPECT_FALSE(Access::worker_alive(c));
+    EXPECT_FALSE(c.use_table().is_in_use(0));  // capture mode claims nothing
+    EXPECT_FALSE(c.capture_engine().worker_running());
     EXPECT_EQ(c.start_preview(), 0);
     EXPECT_EQ(c.last_error(), ERR_NOT_READY);
     EXPECT_EQ(c.snap_shot(nullptr, 0, 0), 1);
@@ -97,25 +96,25 @@ TEST_F(CameraTest, CaptureModesAllowOnlyTheirTransitions) {
 TEST_F(CameraTest, PreparationFailuresLeaveTheirCodeThenNotReady) {
     auto& c = open_camera(24);
     // A colour mode index no setter accepts (a hand-edited store) fails cleanly.
-    Access::set_color_index(c, 7);
+    store_color_index(c, 7);
     EXPECT_EQ(c.capture(), 0);
     EXPECT_EQ(c.last_error(), ERR_NOT_READY);
     EXPECT_EQ(c.last_error(), ERR_BUFFER);
-    Access::set_color_index(c, 2);
+    store_color_index(c, 2);
 
-    Access::set_window(c, window_of(0, 0, 1300, 1024));
+    set_window(c, window_of(0, 0, 1300, 1024));
     EXPECT_EQ(c.start_preview(), 0);
     EXPECT_EQ(c.last_error(), ERR_NOT_READY);
     EXPECT_EQ(c.last_error(), ERR_CAPTURE_WINDOW);
 
     // Valid by the window rule but narrower than the device reads out: refused, not
     // extracted past the buffer.
-    Access::set_window(c, window_of(0, 0, 2, 2));
+    set_window(c, window_of(0, 0, 2, 2));
     EXPECT_EQ(c.snap_shot(nullptr, 0, 0), 0);
     EXPECT_EQ(c.last_error(), ERR_NOT_READY);
     EXPECT_EQ(c.last_error(), ERR_CAPTURE_WINDOW);
 
-    Access::set_window(c, window_of(0, 0, 64, 32));
+    set_window(c, window_of(0, 0, 64, 32));
     imvela::DeviceUseTable other(&c);
     ASSERT_TRUE(other.map());
     int owner = 0;
@@ -131,16 +130,16 @@ TEST_F(CameraTest, PreparationFailuresLeaveTheirCodeThenNotReady) {
 
 TEST_F(CameraTest, ColourModeChangeWaitsForTheNextPreparation) {
     auto& c = open_camera(8);
-    Access::set_window(c, window_of(0, 0, 64, 32));
+    set_window(c, window_of(0, 0, 64, 32));
     ASSERT_EQ(c.capture(), 1);
     EXPECT_EQ(c.set_color_mode(48), 1);
     EXPECT_EQ(c.snap_shot(nullptr, 0, 0), 1);
-    EXPECT_EQ(Access::active_color_mode(c), 0);
+    EXPECT_EQ(c.capture_engine().output_image()->bits_per_pixel(), 8);
     std::vector<uint8_t> image(64 * 32);
     EXPECT_EQ(c.get_image(image.data(), static_cast<int32_t>(image.size()), 1), 1);  // still 8-bit
     c.stop_preview();
     ASSERT_EQ(c.capture(), 1);
-    EXPECT_EQ(Access::active_color_mode(c), 4);
+    EXPECT_EQ(c.capture_engine().output_image()->bits_per_pixel(), 48);
     c.stop_preview();
 }
 
@@ -162,7 +161,7 @@ TEST_F(CameraTest, FrameCopyNeedsStrideTimesHeightAndOrdersRowsByTopDown) {
     // 8-bit rows of 162 pixels are padded to 164 bytes.
     c.set_color_mode(8);
     const CaptureWindow w = window_of(10, 4, 162, 6);
-    Access::set_window(c, w);
+    set_window(c, w);
     ASSERT_EQ(c.capture(), 1);
     std::vector<uint8_t> memory_order(164 * 6, 0xEE), reversed(164 * 6, 0xEE);
     ASSERT_EQ(c.snap_shot(memory_order.data(), 164 * 6, 1), 1);
@@ -187,7 +186,7 @@ TEST_F(CameraTest, GetImageBeforeAnyFrameFailsWithBufferError) {
 TEST_F(CameraTest, DeliveredPixelsFollowTheRampInEveryModeWithMirrorsAndWindows) {
     auto& c = open_camera(8);
     const CaptureWindow w = window_of(100, 60, 48, 20);
-    Access::set_window(c, w);
+    set_window(c, w);
     const int32_t phase_mode = filter()[imvela::ImageProcessingBlock::kBayerMode];
     for (int32_t mode = 0; mode < imvela::kColorModeCount; ++mode)
         for (int mirrors = 0; mirrors < 4; ++mirrors) {
@@ -225,7 +224,7 @@ TEST_F(CameraTest, ColourBarsComeOutInTheirColoursWhateverTheMirrors) {
     use_emulator(imvela::emulator::Scene::kBars);
     auto& c = open_camera(24);
     const CaptureWindow w = window_of(0, 100, 1292, 8);
-    Access::set_window(c, w);
+    set_window(c, w);
     // White, yellow, cyan, green, magenta, red, blue, black as red/green/blue bits.
     const int kBars[8] = {7, 6, 3, 2, 5, 4, 1, 0};
     const int32_t stride = imvela::image_stride(w.width, 24);
@@ -253,7 +252,7 @@ TEST_F(CameraTest, ColourBarsComeOutInTheirColoursWhateverTheMirrors) {
 TEST_F(CameraTest, PreviewDeliversFramesWithTheirRecordIntoTheCallbackBuffer) {
     auto& c = open_camera(16);
     const CaptureWindow w = window_of(2, 2, 40, 10);
-    Access::set_window(c, w);
+    set_window(c, w);
     c.set_wait_time(0);
     TestWindow window;
     std::vector<uint8_t> image(80 * 10);
@@ -280,7 +279,7 @@ TEST_F(CameraTest, PreviewDeliversFramesWithTheirRecordIntoTheCallbackBuffer) {
 
 TEST_F(CameraTest, SmallCallbackBufferGetsNoFrameButABufferMessage) {
     auto& c = open_camera(8);
-    Access::set_window(c, window_of(0, 0, 16, 4));
+    set_window(c, window_of(0, 0, 16, 4));
     c.set_wait_time(0);
     TestWindow window;
     std::vector<uint8_t> image(63);
@@ -298,7 +297,7 @@ TEST_F(CameraTest, StreamFaultEndsTheWorkerButTheModeStaysUntilStop) {
     for (int32_t kind : {imvela::emulator::kFaultFailedRequest, imvela::emulator::kFaultStall}) {
         SCOPED_TRACE(kind);
         auto& c = open_camera(8);
-        Access::set_window(c, window_of(0, 0, 16, 4));
+        set_window(c, window_of(0, 0, 16, 4));
         c.set_wait_time(0);
         // The stall lasts one driver timeout: keep it short.
         c.device()->set_driver_timeout(200);
@@ -314,17 +313,16 @@ TEST_F(CameraTest, StreamFaultEndsTheWorkerButTheModeStaysUntilStop) {
         EXPECT_EQ(m.lparam, ERR_TIMEOUT);
         EXPECT_EQ(c.last_error(), ERR_TIMEOUT);
         EXPECT_EQ(c.capture_mode(), imvela::kPreviewMode);
-        EXPECT_EQ(Access::run_state(c), imvela::kStop);
         EXPECT_EQ(c.capture(), 0);
         EXPECT_EQ(c.stop_preview(), 1);
         EXPECT_EQ(c.capture_mode(), imvela::kIdle);
-        EXPECT_FALSE(Access::use_table(c).is_in_use(0));
+        EXPECT_FALSE(c.use_table().is_in_use(0));
     }
 }
 
 TEST_F(CameraTest, FailedSnapshotReadRecordsTransferError) {
     auto& c = open_camera(8);
-    Access::set_window(c, window_of(0, 0, 16, 4));
+    set_window(c, window_of(0, 0, 16, 4));
     ASSERT_EQ(c.capture(), 1);
     emulated().inject_fault(imvela::emulator::kFaultFailedRequest, 1);
     EXPECT_EQ(c.snap_shot(nullptr, 0, 0), 0);
@@ -335,7 +333,7 @@ TEST_F(CameraTest, FailedSnapshotReadRecordsTransferError) {
 
 TEST_F(CameraTest, StartAndStopTwoHundredTimes) {
     auto& c = open_camera(8);
-    Access::set_window(c, window_of(0, 0, 32, 8));
+    set_window(c, window_of(0, 0, 32, 8));
     c.set_wait_time(0);
     TestWindow window;
     std::vector<uint8_t> image(32 * 8);
@@ -346,15 +344,15 @@ TEST_F(CameraTest, StartAndStopTwoHundredTimes) {
             ASSERT_TRUE(window.next(&m, 10000));
         }
         ASSERT_EQ(c.stop_preview(), 1);
-        ASSERT_FALSE(Access::worker_alive(c));
-        ASSERT_FALSE(Access::use_table(c).is_in_use(0));
+        ASSERT_FALSE(c.capture_engine().worker_running());
+        ASSERT_FALSE(c.use_table().is_in_use(0));
     }
     EXPECT_EQ(c.last_error(), 0);
 }
 
 TEST_F(CameraTest, StopFromAnotherThreadWhileFramesFlow) {
     auto& c = open_camera(24);
-    Access::set_window(c, window_of(0, 0, 64, 16));
+    set_window(c, window_of(0, 0, 64, 16));
     c.set_wait_time(0);
     std::vector<uint8_t> image(64 * 3 * 16), copy(64 * 3 * 16);
     TestWindow window;
@@ -382,13 +380,13 @@ bool read_waits(imvela::emulator::EmulatedCamera& camera) {
 TEST_F(CameraTest, TriggerDeliversOneFramePerTriggerWithOneWorkerAndStopsAPendingRead) {
     auto& c = open_camera(8);
     const CaptureWindow w = window_of(0, 0, 16, 4);
-    Access::set_window(c, w);
+    set_window(c, w);
     TestWindow window;
     std::vector<uint8_t> image(16 * 4);
     ASSERT_EQ(c.trigger(window.handle(), image.data(), 64, 1), 1);
     EXPECT_EQ(c.capture_mode(), imvela::kTriggerMode);
     EXPECT_EQ(c.device()->driver_timeout(), 60000);
-    EXPECT_FALSE(Access::use_table(c).is_in_use(0));  // single reads claim nothing
+    EXPECT_FALSE(c.use_table().is_in_use(0));  // single reads claim nothing
     EXPECT_EQ(c.start_preview(), 0);
     EXPECT_EQ(c.last_error(), ERR_NOT_READY);
 
@@ -412,7 +410,7 @@ TEST_F(CameraTest, TriggerDeliversOneFramePerTriggerWithOneWorkerAndStopsAPendin
     // The worker now waits in a read; stopping switches the trigger off, which ends it.
     ASSERT_TRUE(read_waits(emulated()));
     EXPECT_EQ(c.stop_preview(), 1);
-    EXPECT_FALSE(Access::worker_alive(c));
+    EXPECT_FALSE(c.capture_engine().worker_running());
     EXPECT_EQ(c.capture_mode(), imvela::kIdle);
     EXPECT_EQ(c.device()->driver_timeout(), imvela::kDefaultDriverTimeoutMs);
     EXPECT_EQ(emulated().trigger(), 0);  // disarmed
@@ -448,7 +446,7 @@ TEST_F(CameraTest, StopAndCloseReturnWithinASecondWhateverTheDriverDoes) {
     for (const Setup setup : {kTriggerStalled, kPreviewStalled, kLongWaitTime, kSnapshotWaiting}) {
         SCOPED_TRACE(setup);
         auto& c = open_camera(8);
-        Access::set_window(c, window_of(0, 0, 16, 4));
+        set_window(c, window_of(0, 0, 16, 4));
         TestWindow window;
         std::thread snapper;
         if (setup == kTriggerStalled) {
@@ -469,7 +467,7 @@ TEST_F(CameraTest, StopAndCloseReturnWithinASecondWhateverTheDriverDoes) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         EXPECT_TRUE(returns_within_a_second([&] { return c.close(); }));
         if (snapper.joinable()) snapper.join();
-        EXPECT_FALSE(Access::worker_alive(c));
+        EXPECT_FALSE(c.capture_engine().worker_running());
         // The camera works on: a frame is read right after.
         emulated().inject_fault(kFaultStall, 0);
         EXPECT_EQ(c.snap_shot(nullptr, 0, 0), 1);
@@ -485,7 +483,7 @@ TEST_F(CameraTest, TriggerFaultsAreReportedNeverDelivered) {
     for (const int32_t kind : {kFaultFailedRequest, kFaultShortTransfer, kFaultUnplug}) {
         SCOPED_TRACE(kind);
         auto& c = open_camera(8);
-        Access::set_window(c, window_of(0, 0, 16, 4));
+        set_window(c, window_of(0, 0, 16, 4));
         TestWindow window;
         std::vector<uint8_t> image(16 * 4);
         emulated().inject_fault(kind, 1);  // the first read meets it
@@ -514,7 +512,7 @@ TEST_F(CameraTest, TriggerFaultsAreReportedNeverDelivered) {
 
 TEST_F(CameraTest, GetImageIsNotHeldUpByASnapshotWaitingForItsFrame) {
     auto& c = open_camera(8);
-    Access::set_window(c, window_of(0, 0, 16, 4));
+    set_window(c, window_of(0, 0, 16, 4));
     ASSERT_EQ(c.capture(), 1);
     c.device()->set_driver_timeout(60000);
     c.device()->set_trigger_mode(1);  // the snapshot's read now waits for a trigger

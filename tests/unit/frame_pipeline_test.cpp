@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "camera/frame_pipeline.h"
-#include "unit/camera_test_access.h"
+#include "unit/emulated_camera_fixture.h"
 #include "imaging/bayer_phase.h"
 #include "imaging/color_mode.h"
 #include "imaging/kernel_catalogue.h"
@@ -20,7 +20,6 @@
 using imvela::AnalogBlock;
 using imvela::CaptureWindow;
 using imvela::CImageBuffer;
-using Access = imvela::CImvelaTestAccess;
 using P = imvela::ImageProcessingBlock;
 
 namespace {
@@ -131,7 +130,7 @@ TEST_F(CameraTest, StuckPixelsAreCorrectedAlikeWithAndWithoutMirrors) {
     DefectFile file(stuck);
     for (int32_t bits : {8, 16}) {
         auto& c = open_camera(bits);
-        Access::set_window(c, w);
+        set_window(c, w);
         ASSERT_EQ(c.load_config_file(file.path.c_str()), 1);
         for (int mirrors = 0; mirrors < 4; ++mirrors) {
             SCOPED_TRACE(testing::Message() << bits << " bits, mirrors " << mirrors);
@@ -141,7 +140,7 @@ TEST_F(CameraTest, StuckPixelsAreCorrectedAlikeWithAndWithoutMirrors) {
 
             ASSERT_EQ(c.set_config_filter(0), 1);
             ASSERT_EQ(c.snap_shot(nullptr, 0, 0), 1);
-            CImageBuffer& raw = *Access::raw(c);
+            CImageBuffer& raw = *c.capture_engine().raw_image();
             const int32_t full = bits == 16 ? 4095 : 255;
             auto at = [&](int32_t x, int32_t y) {  // image sample at a sensor position
                 const int32_t c0 = mh ? w.h_start + w.width - 1 - x : x - w.h_start;
@@ -180,7 +179,7 @@ TEST_F(CameraTest, StuckPixelsAreCorrectedAlikeWithAndWithoutMirrors) {
 TEST_F(CameraTest, DefectFileLoadingReplacesTheListOrKeepsIt) {
     auto& c = open_camera(8);
     const CaptureWindow w = window_of(0, 0, 16, 8);
-    Access::set_window(c, w);
+    set_window(c, w);
     use_emulator(imvela::emulator::Scene::kRamp, {{5, 3}});
     DefectFile file({{5, 3}});
     ASSERT_EQ(c.load_config_file(file.path.c_str()), 1);
@@ -188,7 +187,7 @@ TEST_F(CameraTest, DefectFileLoadingReplacesTheListOrKeepsIt) {
     EXPECT_EQ(c.load_config_file((file.path + ".missing").c_str()), 0);
     EXPECT_EQ(c.last_error(), 0);
     ASSERT_EQ(c.snap_shot(nullptr, 0, 0), 1);
-    EXPECT_EQ(*imvela::test::pixel(*Access::raw(c), 5, 3), 5 + 2 * 3);  // the first list is kept
+    EXPECT_EQ(*imvela::test::pixel(*c.capture_engine().raw_image(), 5, 3), 5 + 2 * 3);  // the first list is kept
 
     EXPECT_EQ(c.set_config_filter(2), 0);
     EXPECT_EQ(c.last_error(), ERR_ARGUMENT);
@@ -196,7 +195,7 @@ TEST_F(CameraTest, DefectFileLoadingReplacesTheListOrKeepsIt) {
     std::fclose(f);
     ASSERT_EQ(c.load_config_file(file.path.c_str()), 1);  // empty: empty list
     ASSERT_EQ(c.snap_shot(nullptr, 0, 0), 1);
-    EXPECT_EQ(*imvela::test::pixel(*Access::raw(c), 5, 3), 255);
+    EXPECT_EQ(*imvela::test::pixel(*c.capture_engine().raw_image(), 5, 3), 255);
 }
 
 // ---- automatic exposure and gain -------------------------------------------------------------
@@ -281,7 +280,7 @@ TEST_F(CameraTest, AutomaticExposureAndGainConvergeOnTheBars) {
     for (int32_t mode : {1, 2}) {
         SCOPED_TRACE(mode);
         auto& c = open_camera(mode == 1 ? 24 : 48);
-        Access::set_window(c, window_of(0, 0, 320, 256));
+        set_window(c, window_of(0, 0, 320, 256));
         if (mode == 1) {
             analog()[AnalogBlock::kExposure] = 0x7FFF;  // far too bright
         } else {
@@ -314,7 +313,7 @@ protected:
     imvela::CImvela& capture_red_bar(int32_t bits) {
         use_emulator(imvela::emulator::Scene::kBars);
         auto& c = open_camera(bits);
-        Access::set_window(c, window_of(816, 0, 128, 64));
+        set_window(c, window_of(816, 0, 128, 64));
         EXPECT_EQ(c.capture(), 1);
         return c;
     }
@@ -381,13 +380,13 @@ TEST_F(CameraTest, GrayModesProduceBalancedOrLuminanceImagesAtTheirOwnDepth) {
     for (int32_t bits : {8, 16}) {
         SCOPED_TRACE(bits);
         auto& c = open_camera(bits);
-        Access::set_window(c, w);
+        set_window(c, w);
         ASSERT_EQ(c.capture(), 1);
         filter()[P::kGrayMode] = 0;
         ASSERT_EQ(c.snap_shot(nullptr, 0, 0), 1);
         CImageBuffer raw, colour, expected;
         ASSERT_EQ(raw.Create(w.width, w.height, bits), 1);
-        std::memcpy(raw.bits(), Access::raw(c)->bits(), raw.size_bytes());
+        std::memcpy(raw.bits(), c.capture_engine().raw_image()->bits(), raw.size_bytes());
         const int32_t phase = imvela::bayer_phase(filter()[P::kBayerMode], false, false);
 
         // Gray mode 1: gains and offsets by Bayer position.
@@ -399,7 +398,7 @@ TEST_F(CameraTest, GrayModesProduceBalancedOrLuminanceImagesAtTheirOwnDepth) {
         ASSERT_EQ(expected.Create(w.width, w.height, bits), 1);
         std::memcpy(expected.bits(), raw.bits(), raw.size_bytes());
         expected.Apply(bits == 8 ? imvela::ApplyGrayGains8 : imvela::ApplyGrayGains16, expected, nullptr, 0, 0, &block);
-        EXPECT_EQ(std::memcmp(Access::raw(c)->bits(), expected.bits(), raw.size_bytes()), 0);
+        EXPECT_EQ(std::memcmp(c.capture_engine().raw_image()->bits(), expected.bits(), raw.size_bytes()), 0);
 
         // Gray mode 2: luminance of the demosaiced frame, 8 or 16 bits as delivered.
         filter()[P::kGrayMode] = 2;
@@ -409,9 +408,9 @@ TEST_F(CameraTest, GrayModesProduceBalancedOrLuminanceImagesAtTheirOwnDepth) {
         colour.Apply(bits == 8 ? imvela::DemosaicBayer8 : imvela::DemosaicBayer16, raw, nullptr, 0, 0, &d);
         colour.Apply(bits == 8 ? imvela::DemosaicBayerBorder8 : imvela::DemosaicBayerBorder16, raw, nullptr, 0, 0, &d);
         expected.Apply(bits == 8 ? imvela::ColorToGray : imvela::ColorToGray16, colour, nullptr, 0, 0, nullptr);
-        EXPECT_EQ(std::memcmp(Access::raw(c)->bits(), expected.bits(), raw.size_bytes()), 0);
+        EXPECT_EQ(std::memcmp(c.capture_engine().raw_image()->bits(), expected.bits(), raw.size_bytes()), 0);
         // The ramp is smooth: its luminance stays close to the samples themselves.
-        EXPECT_NEAR(sample(*Access::raw(c), 20, 8), sample(raw, 20, 8), 3);
+        EXPECT_NEAR(sample(*c.capture_engine().raw_image(), 20, 8), sample(raw, 20, 8), 3);
         c.stop_preview();
     }
 }
@@ -423,7 +422,7 @@ TEST_F(CameraTest, AdjustmentsRunInOrderAndOnlyAwayFromNeutral) {
     const CaptureWindow w = window_of(0, 0, 64, 32);
     for (int32_t mode = 0; mode < imvela::kColorModeCount; ++mode) {
         auto& c = open_camera(imvela::kColorModeBits[mode]);
-        Access::set_window(c, w);
+        set_window(c, w);
         for (bool all : {false, true}) {
             SCOPED_TRACE(testing::Message() << "mode " << mode << (all ? " all on" : " contrast only"));
             // Settings saved by the previous camera object come back: neutral first.
@@ -433,9 +432,9 @@ TEST_F(CameraTest, AdjustmentsRunInOrderAndOnlyAwayFromNeutral) {
             ASSERT_EQ(c.capture(), 1);
             ASSERT_EQ(c.snap_shot(nullptr, 0, 0), 1);
             CImageBuffer raw, expected, work;
-            CImageBuffer& got = *Access::output(c);
-            ASSERT_EQ(raw.CreateLike(Access::raw(c)), 1);
-            std::memcpy(raw.bits(), Access::raw(c)->bits(), raw.size_bytes());
+            CImageBuffer& got = *c.capture_engine().output_image();
+            ASSERT_EQ(raw.CreateLike(c.capture_engine().raw_image()), 1);
+            std::memcpy(raw.bits(), c.capture_engine().raw_image()->bits(), raw.size_bytes());
             ASSERT_EQ(expected.CreateLike(&got), 1);
 
             filter()[P::kContrast] = 10;

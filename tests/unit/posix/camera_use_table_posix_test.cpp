@@ -7,13 +7,12 @@
 
 #include "camera/device_use_table.h"
 #include "camera/imvela.h"
-#include "unit/camera_test_access.h"
+#include "unit/emulated_camera_fixture.h"
 #include "support/scratch_store.h"
 #include "support/test_environment.h"
 
 
 using imvela::CImvela;
-using imvela::CImvelaTestAccess;
 
 namespace {
 
@@ -35,7 +34,7 @@ TEST(CameraUseTablePosix, ClaimsAcrossProcessesAndAClaimLeftByAnEndedProcess) {
         char report = camera.initialize(nullptr) ? 'i' : 'f';
         if (report == 'i') {
             camera.claim_device(0);
-            report = CImvelaTestAccess::use_table(camera).is_owned_by_other(1, nullptr) ? 'y' : 'n';
+            report = camera.use_table().is_owned_by_other(1, nullptr) ? 'y' : 'n';
         }
         char go = 0;
         if (write(to_parent[1], &report, 1) != 1 || read(to_child[0], &go, 1) != 1) _exit(3);
@@ -44,7 +43,7 @@ TEST(CameraUseTablePosix, ClaimsAcrossProcessesAndAClaimLeftByAnEndedProcess) {
     char report = 0;
     ASSERT_EQ(read(to_parent[0], &report, 1), 1);
     EXPECT_EQ(report, 'y');  // the child saw the parent's claim
-    auto& table = CImvelaTestAccess::use_table(parent);
+    auto& table = parent.use_table();
     EXPECT_TRUE(table.is_owned_by_other(0, nullptr));
     const char go = 'g';
     ASSERT_EQ(write(to_child[1], &go, 1), 1);

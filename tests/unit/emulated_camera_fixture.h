@@ -1,6 +1,6 @@
 #pragma once
-// White-box access to a camera object for the capture tests, and a fixture that gives each
-// test a camera object on a fresh emulated camera and a fresh settings store.
+// A fixture that gives each test a camera object on a fresh emulated camera and a fresh
+// settings store.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -11,30 +11,10 @@
 #include "device/imvela_m61xzkr_sdk.h"
 #include "emulator/emulated_driver.h"
 #include "imaging/image_buffer.h"
+#include "platform/settings_tree.h"
 #include "support/scratch_store.h"
 #include "support/test_environment.h"
 #include "support/wait.h"
-
-namespace imvela {
-
-struct CImvelaTestAccess {
-    static ImageProcessingBlock& filter(CImvela& c) { return c.filter_; }
-    static AnalogBlock& analog(CImvela& c) { return c.analog_; }
-    static void set_window(CImvela& c, const CaptureWindow& w) { c.set_capture_window_fields(w); }
-    static void set_color_index(CImvela& c, int32_t index) { c.color_mode_ = index; }
-    static void windowless(CImvela& c) { c.preview_window_.place(nullptr, 0, 0, 0, 0); }
-    static bool worker_alive(CImvela& c) { return c.worker_.joinable(); }
-    static int32_t run_state(CImvela& c) { return c.run_state_.load(); }
-    static DeviceUseTable& use_table(CImvela& c) { return c.use_table_; }
-    static void set_capture_mode(CImvela& c, int32_t mode) { c.capture_mode_.store(mode); }
-    static int32_t active_color_mode(CImvela& c) { return c.active_color_mode_; }
-    static CImageBuffer* raw(CImvela& c) { return c.raw_buffer(); }
-    static CImageBuffer* output(CImvela& c) { return c.output_buffer(); }
-    // Prepares the buffers for the current settings, as a capture start does.
-    static int32_t prepare(CImvela& c) { return c.prepare_capture(); }
-};
-
-}  // namespace imvela
 
 // A capture window of the given effective area (totals as the sensor).
 inline imvela::CaptureWindow window_of(int32_t h_start, int32_t v_start, int32_t width, int32_t height) {
@@ -70,13 +50,26 @@ protected:
     imvela::CImvela& open_camera(int32_t bits = 24, HWND notify = nullptr) {
         camera_ = std::make_unique<imvela::CImvela>();
         EXPECT_EQ(camera_->initialize(notify), 1);
-        imvela::CImvelaTestAccess::windowless(*camera_);
+        EXPECT_EQ(camera_->set_preview_window(nullptr, 0, 0, 0, 0), 1);
         EXPECT_EQ(camera_->set_color_mode(bits), 1);
         drain_codes([this] { return camera_->last_error(); });
         return *camera_;
     }
-    imvela::ImageProcessingBlock& filter() { return imvela::CImvelaTestAccess::filter(*camera_); }
-    imvela::AnalogBlock& analog() { return imvela::CImvelaTestAccess::analog(*camera_); }
+    imvela::ImageProcessingBlock& filter() { return camera_->filter_values(); }
+    imvela::AnalogBlock& analog() { return camera_->analog_values(); }
+    // Sets the capture window as Imvela_SetCaptureWindowEx does, refused or not, and forgets
+    // the codes it records.
+    void set_window(imvela::CImvela& c, const imvela::CaptureWindow& w) {
+        c.set_capture_window_ex(w.total_width, w.h_start, w.width, w.total_height, w.v_start, w.height);
+        drain_codes([&c] { return c.last_error(); });
+    }
+    // A colour-mode index as a hand-edited settings store holds it, loaded as at initialisation.
+    void store_color_index(imvela::CImvela& c, int32_t index) {
+        auto key = imvela::platform::SettingsKeyHandle::create(nullptr, (store_.root() + "\\Camera_00").c_str());
+        ASSERT_TRUE(key);
+        ASSERT_TRUE(key.write("Color", index));
+        c.reload_video_format();
+    }
     imvela::emulator::EmulatedCamera& emulated(int32_t n = 0) { return *imvela::emulator::emulated_driver().camera(n); }
 
     ScratchSettings store_;
