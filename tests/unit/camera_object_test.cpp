@@ -98,26 +98,6 @@ TEST_F(CameraObjectTest, DestructionReleasesTheCurrentDevice) {
     EXPECT_FALSE(watcher.use_table().is_in_use(1));
 }
 
-TEST_F(CameraObjectTest, SizeTableLookupStopsAtTheFirstGapAndTakesTheFirstMatch) {
-    put_entry(0, 1280, 1024);
-    put_entry(1, 640, 480, 10, 12, 2);
-    put_entry(2, 640, 480, 20, 22, 3);  // a later duplicate is never chosen
-    put_entry(4, 320, 240);             // after the gap at 03: not in the table
-    put("Camera_00", "Size", 0);
-    CImvela c;
-    ASSERT_EQ(c.initialize(nullptr), 1);
-    EXPECT_EQ(c.set_capture_window(640, 480), 1);
-    CaptureWindow w = c.capture_window();
-    EXPECT_EQ(w.h_start, 10);
-    EXPECT_EQ(w.v_start, 12);
-    EXPECT_EQ(w.buffer_count, 2);
-    EXPECT_EQ(c.device()->window_x(), 10);
-    EXPECT_EQ(c.device()->window_height(), 480);
-    EXPECT_EQ(c.set_capture_window(320, 240), 0);
-    EXPECT_EQ(errors(c), Codes{ERR_WINDOW});
-    EXPECT_EQ(c.capture_window().width, 640);
-}
-
 TEST_F(CameraObjectTest, InvalidStoredSizeIsReplacedByTheFullSensor) {
     put_entry(0, 1280, 1024);
     put_entry(1, 1300, 1024, 0, 0, 6);  // wider than the sensor
@@ -168,32 +148,6 @@ TEST_F(CameraObjectTest, CaptureWindowChangeDuringCaptureWaitsForTheNextPreparat
     EXPECT_EQ(c.set_capture_window_ex(1292, 100, 640, 1040, 50, 480), 1);
     EXPECT_EQ(c.device()->window_width(), 640);
     EXPECT_EQ(c.device()->window_x(), 100);
-}
-
-TEST_F(CameraObjectTest, MissingAnalogValueRepeatsTheOneBeforeIt) {
-    // "Exposure" missing: it takes "ColorG2", the value read before it.
-    for (const char* name : {"Global", "ColorG1", "ColorR", "ColorB", "ColorG2"}) put("Camera_00\\Gain", name, 4);
-    put("Camera_00\\Gain", "V_Mirror", 1);
-    CImvela c;
-    ASSERT_EQ(c.initialize(nullptr), 1);
-    EXPECT_EQ(c.analog_block()[imvela::AnalogBlock::kExposure], 4);
-    EXPECT_EQ(c.get_filter_value(18, nullptr), 4);  // applied to the sensor
-    EXPECT_EQ(c.get_filter_value(13, nullptr), 4);
-    EXPECT_EQ(c.get_mirror_v(), 1);
-    EXPECT_EQ(c.get_mirror_h(), 1);  // repeats "V_Mirror"
-    EXPECT_EQ(c.device()->mirror_h(), 1);
-}
-
-TEST_F(CameraObjectTest, MissingFilterValuesKeepTheirDefaults) {
-    put("Camera_00\\Filter", "Gamma", 150);  // the key exists with one value
-    put("Camera_00\\Gray", "GainB1", 9);
-    CImvela c;
-    ASSERT_EQ(c.initialize(nullptr), 1);
-    EXPECT_EQ(c.get_filter_value(11, nullptr), 150);
-    EXPECT_EQ(c.get_filter_value(23, nullptr), 9);
-    // The other values of existing keys keep what the object held: zero from construction.
-    EXPECT_EQ(c.get_filter_value(7, nullptr), 0);
-    EXPECT_EQ(c.get_filter_value(20, nullptr), 0);
 }
 
 }  // namespace

@@ -214,31 +214,6 @@ TEST_F(CameraSettingsTest, GroupsRoundTripAndLeaveUnstoredPositions) {
     }
 }
 
-TEST_F(CameraSettingsTest, DeviceSwitchSavesOldGroupsThenLoadsNewOnes) {
-    ImageProcessingBlock block = filled_block(9);
-    AnalogBlock analog;
-    for (int32_t& v : analog.values) v = 4;
-    // Switch 0 -> 3: save under 0, then load 3, which has no keys.
-    ASSERT_EQ(settings.save_analog(0, analog), 1);
-    ASSERT_EQ(settings.save_filter(0, block), 1);
-    ASSERT_EQ(settings.save_gray(0, block), 1);
-    EXPECT_EQ(settings.load_analog(3, &analog, 0, 1), 1);
-    EXPECT_EQ(settings.load_filter(3, &block), 0);
-    EXPECT_EQ(settings.load_gray(3, &block), 0);
-    EXPECT_EQ(analog[AnalogBlock::kExposure], 637);
-    EXPECT_EQ(analog[AnalogBlock::kHorizontalMirror], 1);
-    EXPECT_EQ(block[ImageProcessingBlock::kGainRed], 100);
-    EXPECT_EQ(block[ImageProcessingBlock::kGrayGainG1], 128);
-    // ... and back: device 0 still has what was saved for it.
-    block[ImageProcessingBlock::kHue] = -360;
-    ASSERT_EQ(settings.save_filter(3, block), 1);
-    EXPECT_EQ(settings.load_filter(0, &block), 1);
-    EXPECT_EQ(settings.load_analog(0, &analog, 0, 0), 1);
-    EXPECT_EQ(block[ImageProcessingBlock::kHue], 9);
-    EXPECT_EQ(analog[AnalogBlock::kExposure], 4);
-    EXPECT_EQ(get("Camera_03\\Filter", "Hue"), -360);
-}
-
 TEST_F(CameraSettingsTest, SizeTableStopsAtTheFirstGap) {
     put_entry(0, window(1292, 1040, 1280, 1024, 0, 0, 4));
     put_entry(1, window(1292, 1040, 640, 480, 2, 4, 3));

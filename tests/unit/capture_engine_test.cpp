@@ -528,11 +528,3 @@ TEST_F(CameraTest, GetImageIsNotHeldUpByASnapshotWaitingForItsFrame) {
     c.stop_preview();
 }
 
-TEST_F(CameraTest, RealExposureTimeFromLineLengthAndExposure) {
-    auto& c = open_camera(8);
-    ASSERT_EQ(c.device()->write_register(0x2E, 1333), 1);
-    analog()[imvela::AnalogBlock::kExposure] = 637;
-    int32_t ok = 0;
-    EXPECT_EQ(c.get_real_exposure_time(&ok), 10661);
-    EXPECT_EQ(ok, 1);
-}

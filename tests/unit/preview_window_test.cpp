@@ -337,18 +337,5 @@ TEST_F(PreviewWindowTest, WorkerPaintsWhileTheUserHandlesTheWindow) {
     EXPECT_FALSE(window_.ready());
 }
 
-TEST_F(PreviewWindowTest, RepeatedWindowsLeaveNoResourcesBehind) {
-    auto cycle = [&] {
-        ASSERT_TRUE(open());
-        paint_and_shoot(2);
-        window_.close();
-    };
-    cycle();  // first use may set up lasting state (connections, caches)
-    const int64_t before = process_resource_count();
-    for (int i = 0; i < 10; ++i) cycle();
-    EXPECT_EQ(before, process_resource_count());
-    EXPECT_EQ(0, count_windows_titled("Active Window"));
-}
-
 }  // namespace
 }  // namespace imvela
