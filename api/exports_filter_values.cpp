@@ -1,5 +1,6 @@
 // Exports of the filter values: the identifier pair and the named setters and getters, each
-// of which is the pair with a fixed identifier.
+// of which is the pair with a fixed identifier (from the list of filter values; the export
+// table test compares what is exported with api/exports.txt).
 #include "ImvelaSdk.h"
 #include "api/handle_registry.h"
 #include "camera/filter_value_table.h"
@@ -27,34 +28,11 @@ IMVELA_API int32_t IMVELA_CALL Imvela_GetFilterValue(int32_t handle, int32_t ide
         return Imvela_GetFilterValue(handle, imvela::identifier, ok);                              \
     }
 
-IMVELA_NAMED_FILTER_VALUE(Brightness, kFilterBrightness)
-IMVELA_NAMED_FILTER_VALUE(Contrast, kFilterContrast)
-IMVELA_NAMED_FILTER_VALUE(Hue, kFilterHue)
-IMVELA_NAMED_FILTER_VALUE(Saturation, kFilterSaturation)
-IMVELA_NAMED_FILTER_VALUE(Sharpness, kFilterSharpness)
-IMVELA_NAMED_FILTER_VALUE(BayerGainRGB, kFilterBayerGainRgb)
-IMVELA_NAMED_FILTER_VALUE(BayerGainRed, kFilterBayerGainRed)
-IMVELA_NAMED_FILTER_VALUE(BayerGainGreen, kFilterBayerGainGreen)
-IMVELA_NAMED_FILTER_VALUE(BayerGainBlue, kFilterBayerGainBlue)
-IMVELA_NAMED_FILTER_VALUE(BayerGainAuto, kFilterBayerGainAuto)
-IMVELA_NAMED_FILTER_VALUE(Gamma, kFilterGamma)
-IMVELA_NAMED_FILTER_VALUE(BayerMode, kFilterBayerMode)
-IMVELA_NAMED_FILTER_VALUE(GlobalGain, kFilterGlobalGain)
-IMVELA_NAMED_FILTER_VALUE(ColorGainRed, kFilterColorGainRed)
-IMVELA_NAMED_FILTER_VALUE(ColorGainGreen1, kFilterColorGainGreen1)
-IMVELA_NAMED_FILTER_VALUE(ColorGainGreen2, kFilterColorGainGreen2)
-IMVELA_NAMED_FILTER_VALUE(ColorGainBlue, kFilterColorGainBlue)
-IMVELA_NAMED_FILTER_VALUE(ExposureTime, kFilterExposureTime)
-IMVELA_NAMED_FILTER_VALUE(GrayMode, kFilterGrayMode)
-IMVELA_NAMED_FILTER_VALUE(GrayGainR, kFilterGrayGainR)
-IMVELA_NAMED_FILTER_VALUE(GrayGainG1, kFilterGrayGainG1)
-IMVELA_NAMED_FILTER_VALUE(GrayGainG2, kFilterGrayGainG2)
-IMVELA_NAMED_FILTER_VALUE(GrayGainB, kFilterGrayGainB)
-IMVELA_NAMED_FILTER_VALUE(GrayOffsetR, kFilterGrayOffsetR)
-IMVELA_NAMED_FILTER_VALUE(GrayOffsetG1, kFilterGrayOffsetG1)
-IMVELA_NAMED_FILTER_VALUE(GrayOffsetG2, kFilterGrayOffsetG2)
-IMVELA_NAMED_FILTER_VALUE(GrayOffsetB, kFilterGrayOffsetB)
-
+#define IMVELA_FILTER_VALUE(Name, identifier, ...) IMVELA_NAMED_FILTER_VALUE(Name, kFilter##Name)
+#define IMVELA_UNNAMED_FILTER_VALUE(...)
+#include "camera/filter_value_list.inc"
+#undef IMVELA_UNNAMED_FILTER_VALUE
+#undef IMVELA_FILTER_VALUE
 #undef IMVELA_NAMED_FILTER_VALUE
 
 }  // extern "C"

@@ -6,35 +6,13 @@
 
 namespace imvela {
 
+// kFilter<Name> = identifier, from the list.
 enum FilterValueId : int32_t {
-    kFilterBrightness = 1,
-    kFilterContrast = 2,
-    kFilterHue = 3,
-    kFilterSaturation = 4,
-    kFilterSharpness = 5,
-    kFilterBayerGainRgb = 6,
-    kFilterBayerGainRed = 7,
-    kFilterBayerGainGreen = 8,
-    kFilterBayerGainBlue = 9,
-    kFilterBayerGainAuto = 10,
-    kFilterGamma = 11,
-    kFilterBayerMode = 12,
-    kFilterGlobalGain = 13,
-    kFilterColorGainRed = 14,
-    kFilterColorGainGreen1 = 15,
-    kFilterColorGainGreen2 = 16,
-    kFilterColorGainBlue = 17,
-    kFilterExposureTime = 18,
-    kFilterGrayMode = 19,
-    kFilterGrayGainR = 20,
-    kFilterGrayGainG1 = 21,
-    kFilterGrayGainG2 = 22,
-    kFilterGrayGainB = 23,
-    kFilterGrayOffsetR = 24,
-    kFilterGrayOffsetG1 = 25,
-    kFilterGrayOffsetG2 = 26,
-    kFilterGrayOffsetB = 27,
-    kFilterAutoGrayBalance = 28,
+#define IMVELA_FILTER_VALUE(name, identifier, ...) kFilter##name = identifier,
+#define IMVELA_UNNAMED_FILTER_VALUE IMVELA_FILTER_VALUE
+#include "camera/filter_value_list.inc"
+#undef IMVELA_UNNAMED_FILTER_VALUE
+#undef IMVELA_FILTER_VALUE
 };
 
 enum class FilterValueKind {
@@ -55,7 +33,7 @@ struct FilterValueRule {
     bool accepts(int32_t value) const { return value >= minimum && value <= maximum; }
 };
 
-// The rule of an identifier, or null for one outside 1 to 28.
+// The rule of an identifier, or null for one outside the list.
 const FilterValueRule* filter_value_rule(int32_t identifier);
 
 }  // namespace imvela

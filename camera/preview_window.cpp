@@ -8,7 +8,8 @@
 
 #include "camera/image_set.h"
 #include "camera/preview_picture.h"
-#include "imaging/kernel_catalogue.h"
+#include "imaging/color_mode.h"
+#include "imaging/kernel_selection.h"
 #include "platform/clock.h"
 
 namespace imvela {
@@ -24,6 +25,16 @@ int32_t sub_sample_divisor(int32_t mode) {
         default: return 1;
     }
 }
+
+// Where the picture of each colour mode is, and where it is shown from: the 16-bit and the
+// wider colour pictures are reduced into the 8-bit raw and the 24-bit buffer first.
+struct PictureBuffers {
+    BufferIndex picture;
+    BufferIndex shown;
+};
+constexpr PictureBuffers kPictureOfMode[kColorModeCount] = {{kRaw8, kRaw8},       {kRaw16, kRaw8},
+                                                            {kColor24, kColor24}, {kColor32, kColor24},
+                                                            {kColor48, kColor24}, {kColor64, kColor24}};
 
 // The display buffer holds 8-bit gray for the monochrome modes, blue-green-red otherwise.
 int32_t display_bits(int32_t colorMode) { return colorMode <= 1 ? 8 : 24; }
@@ -110,18 +121,11 @@ void PreviewWindow::paint(ImageSet& images, int32_t mode) {
     int32_t width = 0, height = 0;
     if (!surface_ || !surface_->drawable_size(width, height)) return;
 
-    // The picture source of the colour mode: the 16-bit and the wider colour pictures are
-    // reduced into the 8-bit raw and the 24-bit buffer first.
-    CImageBuffer* source = nullptr;
-    switch (mode) {
-        case 0: source = &images[kRaw8]; break;
-        case 1: source = converted(images[kRaw8], Shift16To8, images[kRaw16]); break;
-        case 2: source = &images[kColor24]; break;
-        case 3: source = converted(images[kColor24], Drop32To24, images[kColor32]); break;
-        case 4: source = converted(images[kColor24], Shift48To24, images[kColor48]); break;
-        case 5: source = converted(images[kColor24], Shift48To24, images[kColor64]); break;
-        default: break;
-    }
+    if (mode < 0 || mode >= kColorModeCount) return;
+    const PictureBuffers& buffers = kPictureOfMode[mode];
+    const PixelKernel reduce = select_kernel(KernelOperation::PreviewToDisplayable, mode);
+    CImageBuffer* source =
+        reduce ? converted(images[buffers.shown], reduce, images[buffers.picture]) : &images[buffers.shown];
     if (!source || !source->has_pixels()) return;
 
     // The window shows the picture at its own size: one copy, no intermediate buffer.
@@ -135,7 +139,7 @@ void PreviewWindow::paint(ImageSet& images, int32_t mode) {
     if (display.width() != width || display.height() != height || display.bits_per_pixel() != bits) {
         if (!display.Create(width, height, bits)) return;
     }
-    display.ApplyScaled(bits == 8 ? ScaleFlip8 : ScaleFlip24, *source, nullptr, nullptr);
+    display.ApplyScaled(select_preview_scale_kernel(mode), *source, nullptr, nullptr);
     surface_->show_bottom_up(preview_picture(display));
 }
 

@@ -1,11 +1,12 @@
 #include "emulator/emulator_settings.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
+#include "driver/defect_records.h"
 #include "driver/sensor_map.h"
 #include "platform/environment.h"
+#include "platform/file_reader.h"
 
 namespace imvela::emulator {
 
@@ -51,21 +52,12 @@ bool parse_camera_list(const std::string& text, std::vector<int32_t>* cameras) {
 
 DefectList load_defect_file(const std::string& path) {
     DefectList points;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return points;
-    unsigned char record[8];
-    while (std::fread(record, 1, sizeof record, f) == sizeof record) {
-        auto le = [&](int at) {
-            return static_cast<int32_t>(static_cast<uint32_t>(record[at]) | static_cast<uint32_t>(record[at + 1]) << 8 |
-                                        static_cast<uint32_t>(record[at + 2]) << 16 |
-                                        static_cast<uint32_t>(record[at + 3]) << 24);
-        };
-        const int32_t x = le(0);
-        const int32_t y = le(4);
+    std::vector<uint8_t> bytes;
+    if (!platform::read_whole_file(path.c_str(), &bytes)) return points;
+    for (const DefectPixel& p : parse_defect_records(bytes.data(), bytes.size()))
         // The file counts rows from the bottom of the sensor.
-        if (x >= 0 && x < sensor::kColumns && y >= 0 && y < sensor::kRows) points.push_back({x, sensor::kRows - 1 - y});
-    }
-    std::fclose(f);
+        if (p.x >= 0 && p.x < sensor::kColumns && p.y >= 0 && p.y < sensor::kRows)
+            points.push_back({p.x, sensor::kRows - 1 - p.y});
     return points;
 }
 

@@ -6,28 +6,6 @@
 
 namespace imvela {
 
-namespace {
-
-int32_t little_endian_int32(const uint8_t* p) {
-    const uint32_t raw = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-    return static_cast<int32_t>(raw);
-}
-
-}  // namespace
-
-DefectList parse_defect_records(const uint8_t* data, size_t size) {
-    DefectList list;
-    if (!data) return list;
-    const size_t count = size / kDefectRecordSize;
-    list.reserve(count);
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t* record = data + i * kDefectRecordSize;
-        list.push_back(DefectPixel{little_endian_int32(record), little_endian_int32(record + 4)});
-    }
-    return list;
-}
-
 int32_t load_defect_file(const char* path, DefectList* list, std::mutex* lock) {
     if (!list || !lock) return 0;
     try {

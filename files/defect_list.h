@@ -1,19 +1,14 @@
 #pragma once
-// The defect-pixel list of a camera and the configuration file that fills it: a headerless
-// sequence of 8-byte records, x then y, each a signed 32-bit little-endian number in sensor
-// coordinates (full readout, before mirroring). A trailing partial record is ignored.
+// The defect-pixel list of a camera and the configuration file that fills it (records in
+// sensor coordinates of the full readout, before mirroring).
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
-namespace imvela {
+#include "driver/defect_records.h"
 
-struct DefectPixel {
-    int32_t x;
-    int32_t y;
-    bool operator==(const DefectPixel& o) const { return x == o.x && y == o.y; }
-};
+namespace imvela {
 
 using DefectList = std::vector<DefectPixel>;
 
@@ -21,11 +16,6 @@ using DefectList = std::vector<DefectPixel>;
 inline bool defect_position_less(const DefectPixel& a, const DefectPixel& b) {
     return a.x != b.x ? a.x < b.x : a.y < b.y;
 }
-
-constexpr size_t kDefectRecordSize = 8;
-
-// The records of a file's bytes, in file order.
-DefectList parse_defect_records(const uint8_t* data, size_t size);
 
 // Reads the file (before taking the lock) and, under `lock`, replaces `list` with its
 // records. 1 when read (an empty or sub-record file gives an empty list); 0 when the file
