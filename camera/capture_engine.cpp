@@ -38,7 +38,7 @@ CaptureEngine::~CaptureEngine() {
     join_worker();
 }
 
-std::unique_lock<std::mutex> CaptureEngine::lock_control() {
+std::unique_lock<std::mutex> CaptureEngine::lock_control_cancelling() {
     std::unique_lock<std::mutex> control(control_lock_, std::try_to_lock);
     while (!control.owns_lock()) {
         // A snapshot on another thread may hold the lock across a read the driver keeps.

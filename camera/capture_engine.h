@@ -52,10 +52,11 @@ public:
     void attach(CImvelaM61XZKRSdk* device) { device_ = device; }
 
     // The capture-control lock serialises the capture exports of one camera and the device
-    // choice; no worker takes it, so stopping can wait for the worker while holding it. A
-    // snapshot on another thread may hold it across a driver read: that read is cancelled
-    // until the lock is had.
-    std::unique_lock<std::mutex> lock_control();
+    // choice; no worker takes it, so stopping can wait for the worker while holding it.
+    std::unique_lock<std::mutex> lock_control() { return std::unique_lock<std::mutex>(control_lock_); }
+    // The same for stopping: a snapshot on another thread may hold the lock across a driver
+    // read, which is cancelled until the lock is had.
+    std::unique_lock<std::mutex> lock_control_cancelling();
 
     // ---- capture-control lock held ---------------------------------------------------------
     // The modes (1 on success, 0 after recording the error).

@@ -75,7 +75,7 @@ int32_t CImvela::start_preview_locked() {
 int32_t CImvela::stop_preview() {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
     if (on_worker_thread()) return (record_error(ERR_NOT_READY), 0);
-    std::unique_lock<std::mutex> control = engine_.lock_control();
+    std::unique_lock<std::mutex> control = engine_.lock_control_cancelling();
     return stop_locked();
 }
 

@@ -229,7 +229,7 @@ int32_t CImvela::close() {
     // The worker cannot close its own camera: it would have to wait for itself.
     if (on_worker_thread()) return (record_error(ERR_NOT_READY), 0);
     // A snapshot holding the lock across a driver read has that read cancelled.
-    std::unique_lock<std::mutex> control = engine_.lock_control();
+    std::unique_lock<std::mutex> control = engine_.lock_control_cancelling();
     return close_locked();
 }
 
