@@ -139,6 +139,18 @@ bool parse_bounded(const CommandLine& line, const std::string& text, const char*
     return false;
 }
 
+bool parse_seconds(const CommandLine& line, const std::string& text, double high, double* value) {
+    char* end = nullptr;
+    const double v = text.empty() ? -1 : std::strtod(text.c_str(), &end);
+    if (end && *end == '\0' && v >= 0 && v <= high) {
+        *value = v;
+        return true;
+    }
+    usage_error(line, "SECONDS must be a number from 0 to " + std::to_string(static_cast<long>(high)) + ", not \"" +
+                          text + "\"");
+    return false;
+}
+
 int usage_error(const CommandLine& line, const std::string& message) {
     const char* name = line.command ? line.command->name : "";
     std::fprintf(stderr, "imvela%s%s: %s\n", *name ? " " : "", name, message.c_str());

@@ -40,6 +40,9 @@ bool parse_number(const std::string& text, long* value);
 // A number that must lie within [low, high]: false and a message naming `what` otherwise.
 bool parse_bounded(const CommandLine& line, const std::string& text, const char* what, long low, long high, long* value);
 
+// A time in seconds, decimals allowed, from 0 to `high`: false and a message otherwise.
+bool parse_seconds(const CommandLine& line, const std::string& text, double high, double* value);
+
 // Prints "imvela COMMAND: message" and the command's synopsis; returns kUsageError.
 int usage_error(const CommandLine& line, const std::string& message);
 // Prints "imvela: message" to the error stream; returns kFailed.

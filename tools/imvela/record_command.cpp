@@ -1,4 +1,5 @@
 // record: an AVI file of the live picture, with a progress bar.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -12,8 +13,9 @@
 
 namespace {
 
-// The recording counts from its first frame, which comes within this after the start.
-constexpr auto kFirstFrameAllowance = std::chrono::milliseconds(1000);
+// The recording counts from its first frame, which comes within this after the start; a
+// later one only shortens the recording (stopping finishes the file as far as it got).
+constexpr auto kFirstFrameAllowance = std::chrono::milliseconds(500);
 constexpr int kBarWidth = 30;
 
 void draw_bar(double done, double total) {
@@ -26,24 +28,25 @@ void draw_bar(double done, double total) {
 }  // namespace
 
 int command_record(const CommandLine& line) {
-    long seconds = 0;
-    if (!parse_bounded(line, line.words[0], "SECONDS", 0, 3600, &seconds)) return kUsageError;
+    double seconds = 0;
+    if (!parse_seconds(line, line.words[0], 3600, &seconds)) return kUsageError;
     const std::string path = line.words[1];
     ToolCamera camera;
     if (const int status = open_for_capture(line, &camera); status != kSucceeded) return status;
-    std::printf("recording %ld s from camera %d at %d bits into %s\n", seconds, camera.number(), camera.bits(),
+    std::printf("recording %.1f s from camera %d at %d bits into %s\n", seconds, camera.number(), camera.bits(),
                 path.c_str());
-    if (Imvela_Record(camera.handle(), path.c_str(), static_cast<uint32_t>(seconds * 1000), 0) != 1)
+    const auto duration = std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+    if (Imvela_Record(camera.handle(), path.c_str(), static_cast<uint32_t>(duration.count()), 0) != 1)
         return camera.fail("starting the recording");
     const bool terminal = output_is_terminal();
     const auto start = std::chrono::steady_clock::now();
-    const auto end = start + std::chrono::seconds(seconds) + kFirstFrameAllowance;
+    const auto end = start + duration + kFirstFrameAllowance;
     for (auto now = start; now < end; now = std::chrono::steady_clock::now()) {
-        if (terminal) draw_bar(std::chrono::duration<double>(now - start).count(), static_cast<double>(seconds));
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (terminal) draw_bar(std::chrono::duration<double>(now - start).count(), seconds);
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(100), end - now));
     }
     if (terminal) {
-        draw_bar(static_cast<double>(seconds), static_cast<double>(seconds));
+        draw_bar(seconds, seconds);
         std::printf("\n");
     }
     // Stopping finishes the file in any case (index, measured rate, frame count).
