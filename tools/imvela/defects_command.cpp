@@ -22,9 +22,13 @@ int32_t le32(const uint8_t* p) {
 
 int command_defects(const CommandLine& line) {
     const std::string& path = line.words[0];
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return failure("cannot read " + path);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<uint8_t> bytes;
+    {
+        // Closed before the library opens it: it reads the file without sharing it.
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return failure("cannot read " + path);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
     std::vector<Pixel> pixels;
     for (size_t at = 0; at + 8 <= bytes.size(); at += 8) pixels.emplace_back(le32(&bytes[at]), le32(&bytes[at + 4]));
 

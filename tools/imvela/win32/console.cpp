@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <io.h>
 
+#include <cstdint>
 #include <cstdio>
 
 #include "console.h"
