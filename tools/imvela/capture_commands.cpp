@@ -32,8 +32,8 @@ bool save(ToolCamera& camera, const std::string& path, const StillType& type) {
         return false;
     }
     std::error_code size_failure;
-    std::printf("  %-8s %-40s %9ju bytes  %6.1f ms\n", type.name, path.c_str(),
-                static_cast<uintmax_t>(fs::file_size(path, size_failure)), ms);
+    std::printf("  %-8s %9ju bytes %7.1f ms  %s\n", type.name,
+                static_cast<uintmax_t>(fs::file_size(path, size_failure)), ms, path.c_str());
     return true;
 }
 
