@@ -1,0 +1,92 @@
+// GoogleTest before Xlib, whose macros (None, Bool) would break its templates.
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support/viewer_process.h"
+#include "support/wait.h"
+
+extern char** environ;
+
+namespace {
+
+Display* display() {
+    static Display* d = XOpenDisplay(nullptr);
+    return d;
+}
+
+// The top-level window whose _NET_WM_PID is `pid`, or 0.
+Window window_of(pid_t pid) {
+    Window root = DefaultRootWindow(display()), parent = 0, *children = nullptr, found = 0;
+    unsigned count = 0;
+    if (!XQueryTree(display(), root, &root, &parent, &children, &count)) return 0;
+    const Atom pid_atom = XInternAtom(display(), "_NET_WM_PID", False);
+    for (unsigned i = 0; i < count && !found; ++i) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, left = 0;
+        unsigned char* value = nullptr;
+        if (XGetWindowProperty(display(), children[i], pid_atom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &left,
+                               &value) == Success && value && items == 1 && *reinterpret_cast<long*>(value) == pid)
+            found = children[i];
+        if (value) XFree(value);
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+}  // namespace
+
+ViewerProcess::ViewerProcess(const std::vector<std::string>& arguments) {
+    const std::string program = (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "imvela-viewer").string();
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) == 0) process_ = pid;
+}
+
+ViewerProcess::~ViewerProcess() {
+    int status = 0;
+    if (process_ && !wait_exit(0, &status)) {
+        kill(static_cast<pid_t>(process_), SIGKILL);
+        waitpid(static_cast<pid_t>(process_), &status, 0);
+    }
+}
+
+uintptr_t ViewerProcess::window() {
+    if (!window_ && process_ && display()) wait_until([&] { return (window_ = window_of(static_cast<pid_t>(process_))) != 0; });
+    return window_;
+}
+
+bool ViewerProcess::command(ViewerCommand command) {
+    char key[2] = {};
+    for (const ViewerKey& k : kViewerKeys)
+        if (k.command == command) key[0] = k.key;
+    if (!window() || !key[0]) return false;
+    XEvent e{};
+    e.xkey.type = KeyPress;
+    e.xkey.window = static_cast<Window>(window_);
+    e.xkey.root = DefaultRootWindow(display());
+    e.xkey.keycode = XKeysymToKeycode(display(), XStringToKeysym(key));
+    e.xkey.same_screen = True;
+    const bool sent = XSendEvent(display(), e.xkey.window, True, KeyPressMask, &e) != 0;
+    XSync(display(), False);
+    return sent;
+}
+
+bool ViewerProcess::wait_exit(int limit_ms, int* exit_status) {
+    int status = 0;
+    const bool ended = process_ && wait_until([&] { return waitpid(static_cast<pid_t>(process_), &status, WNOHANG) != 0; }, limit_ms);
+    if (!ended) return false;
+    *exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    process_ = 0;
+    return true;
+}
