@@ -138,7 +138,7 @@ bool ViewerSession::open(HWND window, const ViewerOptions& options, bool (*choos
     bits_ = options.bits;
     std::error_code ignored;
     std::filesystem::create_directories(options.output_folder, ignored);
-    message_ = std::string(emulated_ ? "no camera attached: emulated " : "") + device_name_;
+    message_ = (emulated_ ? "no camera attached: emulated camera " : "camera ") + device_name_;
     return true;
 }
 

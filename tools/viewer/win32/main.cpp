@@ -139,8 +139,9 @@ void fit_on_screen(int32_t* width, int32_t* height) {
 }
 
 HACCEL make_accelerators() {
-    ACCEL table[sizeof kViewerKeys / sizeof kViewerKeys[0]];
+    ACCEL table[sizeof kViewerKeys / sizeof kViewerKeys[0] + 1];
     int n = 0;
+    table[n++] = ACCEL{FVIRTKEY, VK_ESCAPE, kQuit};
     for (const ViewerKey& k : kViewerKeys) {
         const char key = k.key >= 'a' && k.key <= 'z' ? static_cast<char>(k.key - 'a' + 'A') : k.key;
         table[n++] = ACCEL{FVIRTKEY, static_cast<WORD>(key), static_cast<WORD>(k.command)};
