@@ -66,7 +66,7 @@ TEST(Viewer, ShowsTheEmulatedCameraSavesRecordsAndCloses) {
     ScopedEnvironment still("IMVELA_EMULATOR_SCENE", "ramp");
     const fs::path folder = fs::temp_directory_path() / unique_test_name();
     fs::create_directories(folder);
-    ViewerProcess viewer({"--bits", "8", "--output", folder.string(), "--record-seconds", "1"});
+    ViewerProcess viewer(IMVELA_VIEWER_FILE, {"--bits", "8", "--output", folder.string(), "--record-seconds", "1"});
     ASSERT_NE(0u, viewer.window());
 
     // The ramp scene stands still: the picture on the screen is the saved still, in each mode.

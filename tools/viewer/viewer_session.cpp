@@ -5,6 +5,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "error_text.h"
+
 namespace {
 
 struct StillForm {
@@ -82,24 +84,6 @@ bool ViewerOptions::parse(int argc, char** argv, std::string* error) {
     return true;
 }
 
-const char* error_meaning(int32_t code) {
-    switch (code) {
-        case ERR_NOT_READY: return "not ready";
-        case ERR_DEVICE_UNAVAILABLE: return "camera not present or in use";
-        case ERR_THREAD: return "thread not created";
-        case ERR_WINDOW: return "window not created";
-        case ERR_BUFFER: return "buffer not made or too small";
-        case ERR_DEVICE_IO: return "camera request failed";
-        case ERR_CAPTURE_WINDOW: return "capture window outside the sensor";
-        case ERR_TRANSFER: return "frame transfer failed";
-        case ERR_ARGUMENT: return "invalid argument";
-        case ERR_NOT_SUPPORTED: return "not available here";
-        case ERR_FILE: return "file not written";
-        case ERR_TIMEOUT: return "frame stream stopped";
-        default: return "unknown error";
-    }
-}
-
 void ViewerSession::close() {
     if (handle_) Imvela_Release(handle_);
     handle_ = 0;
@@ -125,7 +109,7 @@ bool ViewerSession::open(HWND window, const ViewerOptions& options, bool (*choos
     char name[256] = "";
     if (!Imvela_GetDeviceName(handle_, 0, name, sizeof name)) {
         const int32_t code = Imvela_GetLastError(handle_);
-        *error = std::string("no camera: ") + error_meaning(code) + " (" + std::to_string(code) + ")";
+        *error = "no camera: " + describe_error(code);
         return false;
     }
     device_name_ = name;
@@ -266,7 +250,7 @@ void ViewerSession::open_dialog(ViewerCommand command, HWND owner) {
 void ViewerSession::report_failure(const char* what) {
     const int32_t code = Imvela_GetLastError(handle_);
     message_ = std::string(what) + " failed";
-    if (code != 0) message_ += std::string(": ") + error_meaning(code) + " (" + std::to_string(code) + ")";
+    if (code != 0) message_ += ": " + describe_error(code);
 }
 
 std::string ViewerSession::next_free_name(const char* stem, const char* extension) {
@@ -321,8 +305,7 @@ std::string ViewerSession::rate_text() const {
 
 std::string ViewerSession::errors_text() const {
     if (errors_ == 0) return "no errors";
-    return std::to_string(errors_) + (errors_ == 1 ? " error" : " errors") + ", last: " + error_meaning(last_error_) +
-           " (" + std::to_string(last_error_) + ")";
+    return std::to_string(errors_) + (errors_ == 1 ? " error" : " errors") + ", last: " + describe_error(last_error_);
 }
 
 std::string ViewerSession::status_line() const {

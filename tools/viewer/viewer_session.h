@@ -23,8 +23,6 @@ struct ViewerOptions {
 };
 
 const char* viewer_usage();
-// "transfer failed" for ERR_TRANSFER ...; "error N" for an unknown code.
-const char* error_meaning(int32_t code);
 
 class ViewerSession {
 public:
@@ -57,7 +55,7 @@ public:
     bool tick();
 
     // Status pieces: "24-bit colour, live", "29.9 frames/s, 310 frames", "no errors" /
-    // "2 errors, last: transfer failed (8)", and the outcome of the last command.
+    // "2 errors, last: error 8 ERR_TRANSFER (...)", and the outcome of the last command.
     std::string mode_text() const;
     std::string rate_text() const;
     std::string errors_text() const;

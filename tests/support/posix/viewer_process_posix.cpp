@@ -3,17 +3,9 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
 
 #include "support/viewer_process.h"
 #include "support/wait.h"
-
-extern char** environ;
 
 namespace {
 
@@ -23,7 +15,7 @@ Display* display() {
 }
 
 // The top-level window whose _NET_WM_PID is `pid`, or 0.
-Window window_of(pid_t pid) {
+Window window_of(uint32_t pid) {
     Window root = DefaultRootWindow(display()), parent = 0, *children = nullptr, found = 0;
     unsigned count = 0;
     if (!XQueryTree(display(), root, &root, &parent, &children, &count)) return 0;
@@ -34,7 +26,8 @@ Window window_of(pid_t pid) {
         unsigned long items = 0, left = 0;
         unsigned char* value = nullptr;
         if (XGetWindowProperty(display(), children[i], pid_atom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &left,
-                               &value) == Success && value && items == 1 && *reinterpret_cast<long*>(value) == pid)
+                               &value) == Success && value && items == 1 &&
+            *reinterpret_cast<long*>(value) == static_cast<long>(pid))
             found = children[i];
         if (value) XFree(value);
     }
@@ -44,25 +37,9 @@ Window window_of(pid_t pid) {
 
 }  // namespace
 
-ViewerProcess::ViewerProcess(const std::vector<std::string>& arguments) {
-    const std::string program = (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "imvela-viewer").string();
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) == 0) process_ = pid;
-}
-
-ViewerProcess::~ViewerProcess() {
-    int status = 0;
-    if (process_ && !wait_exit(0, &status)) {
-        kill(static_cast<pid_t>(process_), SIGKILL);
-        waitpid(static_cast<pid_t>(process_), &status, 0);
-    }
-}
-
 uintptr_t ViewerProcess::window() {
-    if (!window_ && process_ && display()) wait_until([&] { return (window_ = window_of(static_cast<pid_t>(process_))) != 0; });
+    if (!window_ && process_.started() && display())
+        wait_until([&] { return (window_ = window_of(process_.process_number())) != 0; });
     return window_;
 }
 
@@ -80,13 +57,4 @@ bool ViewerProcess::command(ViewerCommand command) {
     const bool sent = XSendEvent(display(), e.xkey.window, True, KeyPressMask, &e) != 0;
     XSync(display(), False);
     return sent;
-}
-
-bool ViewerProcess::wait_exit(int limit_ms, int* exit_status) {
-    int status = 0;
-    const bool ended = process_ && wait_until([&] { return waitpid(static_cast<pid_t>(process_), &status, WNOHANG) != 0; }, limit_ms);
-    if (!ended) return false;
-    *exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    process_ = 0;
-    return true;
 }

@@ -23,38 +23,11 @@ BOOL CALLBACK match_process(HWND window, LPARAM parameter) {
     return FALSE;
 }
 
-HANDLE as_handle(intptr_t process) { return reinterpret_cast<HANDLE>(process); }
-
 }  // namespace
 
-ViewerProcess::ViewerProcess(const std::vector<std::string>& arguments) {
-    char self[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string program(self, length);
-    program = program.substr(0, program.find_last_of("\\/") + 1) + "imvela-viewer.exe";
-    std::string line = "\"" + program + "\"";
-    for (const std::string& a : arguments) line += " \"" + a + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
-        CloseHandle(started.hThread);
-        process_ = reinterpret_cast<intptr_t>(started.hProcess);
-    }
-}
-
-ViewerProcess::~ViewerProcess() {
-    if (!process_) return;
-    if (WaitForSingleObject(as_handle(process_), 0) != WAIT_OBJECT_0) {
-        TerminateProcess(as_handle(process_), 1);
-        WaitForSingleObject(as_handle(process_), 5000);
-    }
-    CloseHandle(as_handle(process_));
-}
-
 uintptr_t ViewerProcess::window() {
-    if (!window_ && process_) {
-        Search search{GetProcessId(as_handle(process_)), nullptr};
+    if (!window_ && process_.started()) {
+        Search search{process_.process_number(), nullptr};
         wait_until([&] {
             EnumWindows(match_process, reinterpret_cast<LPARAM>(&search));
             return search.found != nullptr;
@@ -66,13 +39,4 @@ uintptr_t ViewerProcess::window() {
 
 bool ViewerProcess::command(ViewerCommand command) {
     return window() && PostMessageA(reinterpret_cast<HWND>(window_), WM_COMMAND, static_cast<WPARAM>(command), 0);
-}
-
-bool ViewerProcess::wait_exit(int limit_ms, int* exit_status) {
-    DWORD code = 0;
-    if (!process_ || WaitForSingleObject(as_handle(process_), static_cast<DWORD>(limit_ms)) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(as_handle(process_), &code))
-        return false;
-    *exit_status = static_cast<int>(code);
-    return true;
 }
