@@ -149,6 +149,8 @@ public:
     // ---- recording (recording.cpp) --------------------------------------------------------
     int32_t record(const char* path, uint32_t duration_ms, int32_t show_window);
     int32_t record_w(const IMVELA_WCHAR* path, uint32_t duration_ms, int32_t show_window);
+    // Of the running or last recording.
+    RecordingCounts recording_counts();
 
     // ---- frame processing (frame_processing.cpp); frame lock held by the caller -------------
     // Runs the pipeline on the current frame with a copy of the settings, takes the

@@ -37,7 +37,7 @@ bool CImvela::prepare_recording_images(const CImageBuffer& out) {
     const size_t slots = std::clamp(kRingBytes / std::max<size_t>(out.size_bytes(), 1), kFewestSlots, kMostSlots);
     std::lock_guard guard(r.lock);
     r.head = r.queued = 0;
-    r.skipped = 0;
+    r.counts = RecordingCounts{};
     if (r.slots == slots && same_format(r.ring[0].image, out)) return true;
     r.ring.reset();
     r.slots = 0;
@@ -105,6 +105,11 @@ void CImvela::stop_recording() {
     join_recording();
 }
 
+RecordingCounts CImvela::recording_counts() {
+    std::lock_guard guard(recording_.lock);
+    return recording_.counts;
+}
+
 void CImvela::join_recording() {
     if (recording_.thread.joinable()) recording_.thread.join();
 }
@@ -119,8 +124,9 @@ void CImvela::mark_recorded_frame() {
     {
         std::lock_guard guard(r.lock);
         if (!r.active.load() || r.slots == 0) return;
+        ++r.counts.delivered;
         if (r.queued == r.slots) {
-            ++r.skipped;
+            ++r.counts.skipped;
             return;
         }
         RecordedFrame& slot = r.ring[(r.head + r.queued) % r.slots];

@@ -24,6 +24,13 @@ struct RecordedFrame {
     uint32_t tick = 0;   // tick count when it was finished
 };
 
+// Frames the preview worker finished while a recording ran, and those of them that found the
+// ring full.
+struct RecordingCounts {
+    uint32_t delivered = 0;
+    uint32_t skipped = 0;
+};
+
 struct RecordingState {
     // 1 while a recording runs; the recording thread clears it when the recording is over.
     // Stopping clears it, wakes the thread and joins it.
@@ -38,7 +45,7 @@ struct RecordingState {
     size_t slots = 0;
     size_t head = 0;
     size_t queued = 0;
-    uint32_t skipped = 0;  // frames of this recording that found the ring full
+    RecordingCounts counts;
 
     // Made when the recording starts; the recording thread alone uses them until joined.
     uint32_t duration_ms = 0;
