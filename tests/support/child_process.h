@@ -1,0 +1,19 @@
+#pragma once
+// Another program started by a test, with the test's environment; ended with the object.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ChildProcess {
+public:
+    ChildProcess(const std::string& program, const std::vector<std::string>& arguments);
+    // Kills the program if it still runs and waits for its end.
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool started() const { return id_ != 0; }
+
+private:
+    intptr_t id_ = 0;  // POSIX: the process id; Windows: the process handle
+};
