@@ -129,6 +129,8 @@ public:
     // ---- recording (recording.cpp) --------------------------------------------------------
     int32_t record(const char* path, uint32_t duration_ms, int32_t show_window);
     int32_t record_w(const IMVELA_WCHAR* path, uint32_t duration_ms, int32_t show_window);
+    // Of the running or last recording.
+    RecordingCounts recording_counts();
 
     // ---- frame processing (frame_processing.cpp) ----------------------------------------------
     // The automatic exposure or gain control alone, on a raw frame.
@@ -206,13 +208,13 @@ private:
     // otherwise sizes `copy` for it (outside the lock) and returns false.
     bool copy_current_image(CImageBuffer& copy);
     // recording.cpp
-    struct RecordingImages;
     // The capture stop's hook: ends a running recording (its file is finished) and joins
     // the recording thread.
     void stop_recording();
     void join_recording();
     void recording_main();
-    const uint8_t* take_recorded_frame(RecordingImages& images);
+    bool prepare_recording_images(const CImageBuffer& out);
+    const uint8_t* recorded_pixels(const CImageBuffer& copy);
 
     // The preview window for the current capture window; 0 when it cannot be made.
     int32_t create_preview_window();
@@ -237,6 +239,7 @@ private:
     // Lock order: a thread holding one of these takes only those listed after it.
     //   engine_'s capture-control lock  capture exports, device choice, capture window
     //   still_lock_                      saves of still images
+    //   recording_.lock                  the recording's ring of frames
     //   engine_'s frame lock             the images, the callback target
     //   preview_window_'s lock, pipeline_'s defect lock, dialogs_' lock
     // Leaves, holding nothing while held: history_'s lock, the device's stream lock, the
@@ -252,8 +255,9 @@ private:
     int32_t defect_correction_ = 0;
     // Keeps the shared band pool's workers running while this camera exists.
     BandPool::Lease band_lease_;
-    // Used by the capture exports under the capture-control lock and by the recording
-    // thread, which takes only the frame lock.
+    // Started and stopped by the capture exports under the capture-control lock; filled by
+    // the preview worker (frame_finished), written by the recording thread, which takes no
+    // camera lock.
     RecordingState recording_;
 
     HWND notify_window_ = nullptr;
