@@ -146,25 +146,44 @@ float brightness_factor(int32_t v) {
 // that no out-of-range float is ever converted. The limits are written in the operand order
 // of the processor's max and min instructions; for products (never NaN) they are the same
 // limits, -0.0 becoming 0.0 before a conversion that gives 0 either way.
+// Packed 16-bit run of n samples: the kernel's buffers are byte memory, so the words go
+// through a small aligned block to stay free of aliasing questions. With `keepFourth` (runs
+// of whole 4-sample pixels) every fourth sample passes through.
+void brightness_run16(uint8_t* out, const uint8_t* in, int32_t n, float factor, float top, bool keepFourth) {
+    alignas(16) uint16_t block[256];
+    alignas(16) uint16_t result[256];
+    for (int32_t start = 0; start < n; start += 256) {
+        const int32_t count = std::min(256, n - start);
+        std::memcpy(block, in + 2 * start, static_cast<size_t>(count) * 2);
+        for (int32_t i = 0; i < count; ++i) {
+            float p = static_cast<float>(block[i]) * factor;
+            p = p > 0.0f ? p : 0.0f;
+            p = p < top ? p : top;
+            result[i] = static_cast<uint16_t>(static_cast<int32_t>(p));
+        }
+        if (keepFourth)
+            for (int32_t i = 3; i < count; i += 4) result[i] = block[i];
+        std::memcpy(out + 2 * start, result, static_cast<size_t>(count) * 2);
+    }
+}
+
 template <typename T>
 void brightness(const Geometry& g, int32_t channels, float factor, float top) {
+    if constexpr (sizeof(T) == 2) {
+        if (channels == 3 && g.dstPixelBytes == 8 && g.srcPixelBytes == 8) {
+            // 64-bit pixels: each row is one run of whole pixels.
+            const int32_t width = kernel::rect_width(*g.rect), height = kernel::rect_height(*g.rect);
+            for (int32_t j = 0; j < height; ++j)
+                brightness_run16(kernel::dest_row(g.dst, g.x, g.y, j, g.dstStride, g.dstPixelBytes),
+                                 kernel::source_row(g.src, *g.rect, j, g.srcStride, g.srcPixelBytes), 4 * width,
+                                 factor, top, true);
+            return;
+        }
+    }
     for_each_run<T>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t outStep, int32_t inStep) {
         if constexpr (sizeof(T) == 2) {
             if (outStep == 2 && inStep == 2 && n > 0) {
-                // Packed 16-bit run: the kernel's buffers are byte memory, so the words go
-                // through a small aligned block to stay free of aliasing questions.
-                uint16_t block[256];
-                for (int32_t start = 0; start < n; start += 256) {
-                    const int32_t count = std::min(256, n - start);
-                    std::memcpy(block, in + 2 * start, static_cast<size_t>(count) * 2);
-                    for (int32_t i = 0; i < count; ++i) {
-                        float p = static_cast<float>(block[i]) * factor;
-                        p = p > 0.0f ? p : 0.0f;
-                        p = p < top ? p : top;
-                        block[i] = static_cast<uint16_t>(static_cast<int32_t>(p));
-                    }
-                    std::memcpy(out + 2 * start, block, static_cast<size_t>(count) * 2);
-                }
+                brightness_run16(out, in, n, factor, top, false);
                 return;
             }
         }
