@@ -334,6 +334,18 @@ int32_t CImvela::extract_into_raw(bool single) {
     if (!raw || !raw->has_pixels() || g.active_width != raw->width() || g.active_rows != raw->height() ||
         sample_bits != raw->bits_per_pixel())
         return kExtractNoBuffer;
+    if (!single && active_color_mode_ >= 2) {
+        // Demosaiced where it lies in the ring; the gray modes work on a copy of their own.
+        int32_t stride = 0;
+        uint8_t* window = device_->taken_window(&stride);
+        if (!window) return kExtractNoBuffer;
+        if (!ring_frame_->View(window, g.active_width, g.active_rows, sample_bits, stride)) {
+            device_->release_taken_frame();
+            return kExtractNoBuffer;
+        }
+        raw_in_ring_ = true;
+        return 0;
+    }
     // Rows land directly at the buffer's padded stride.
     return single ? device_->extract_single_frame(raw->bits(), raw->stride())
                   : device_->extract_taken_frame(raw->bits(), raw->stride());

@@ -52,11 +52,16 @@ void CImvela::process_frame() {
     copy_relaxed(settings.analog, analog_);
     settings.defect_correction = load_relaxed(defect_correction_) != 0;
     FrameBuffers frame;
-    frame.raw = raw_buffer();
+    frame.raw = raw_in_ring_ ? ring_frame_.get() : raw_buffer();
     frame.output = output_buffer();
     frame.colour = buffers_[active_color_mode_ == 0 ? kColor24 : kColor48].get();
     frame.work = buffers_[kWorkCopy].get();
     const int32_t factor = pipeline_.process(settings, frame, active_color_mode_, active_window_);
+    if (raw_in_ring_) {
+        raw_in_ring_ = false;
+        ring_frame_->Release();
+        device_->release_taken_frame();
+    }
     for (int position = 0; position < ImageProcessingBlock::kCount; ++position)
         if (settings.measured & (1u << position)) store_relaxed(filter_[position], settings.filter[position]);
     if (settings.measured) dialogs_.refresh(DialogLink::kImageDialog);

@@ -52,7 +52,8 @@ int32_t CImvela::initialize(HWND notify_window) {
     // reprogrammed under its stream: its sample width and transfer size would change.
     device_.reset(new (std::nothrow) CImvelaM61XZKRSdk(choose_driver_transport(), use_table_.is_in_use(0)));
     for (auto& b : buffers_) b.reset(new (std::nothrow) CImageBuffer());
-    if (!device_) return (record_error(ERR_BUFFER), 0);
+    ring_frame_.reset(new (std::nothrow) CImageBuffer());
+    if (!device_ || !ring_frame_) return (record_error(ERR_BUFFER), 0);
     for (auto& b : buffers_)
         if (!b) return (record_error(ERR_BUFFER), 0);
 

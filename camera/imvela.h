@@ -256,6 +256,11 @@ private:
     DeviceUseTable use_table_{this};
     std::unique_ptr<CImvelaM61XZKRSdk> device_;
     std::unique_ptr<CImageBuffer> buffers_[kBufferCount];
+    // The colour modes' raw frame while the preview worker holds it in the transfer ring:
+    // they demosaic it where it lies instead of copying it into the raw buffer first.
+    // Frame lock; shown by extract_into_raw, given back to the ring by process_frame.
+    std::unique_ptr<CImageBuffer> ring_frame_;
+    bool raw_in_ring_ = false;
 
     // preview window (preview_window.cpp)
     // The window and what painting needs; created and destroyed on application threads,

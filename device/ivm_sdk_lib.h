@@ -160,6 +160,11 @@ public:
     int32_t stop_streaming();   // the loop's result
     int32_t take_newest_frame() { return stream_.take_newest(); }
     int32_t extract_taken_frame(void* destination, int32_t stride = 0);
+    // The window of the taken frame where it lies in the ring: its first sample, and in
+    // *stride the bytes from one window row to the next; null when no frame is taken. Valid
+    // until release_taken_frame(); nothing copies it.
+    uint8_t* taken_window(int32_t* stride);
+    void release_taken_frame() { stream_.release_taken(); }
     FrameStream& stream() { return stream_; }
     int32_t last_stream_elapsed_ms() const { return last_elapsed_; }
 
