@@ -1,0 +1,11 @@
+// Without a display the doctor fails the preview-window check and says what to do.
+#include "../tool_run.h"
+
+TEST_F(ToolTest, DoctorWithoutDisplaySaysHowToGetOne) {
+    ScopedEnvironment no_display("DISPLAY", nullptr);
+    const ToolRun doctor = run_tool({"doctor"});
+    EXPECT_EQ(doctor.status, 1);
+    EXPECT_NE(doctor.out.find("[FAIL] no display for preview windows: DISPLAY is not set"), std::string::npos)
+        << doctor.out;
+    EXPECT_NE(doctor.out.find("what to do: set DISPLAY"), std::string::npos);
+}

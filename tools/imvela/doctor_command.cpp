@@ -1,0 +1,132 @@
+// doctor: what a failing integration usually lacks, each with what to do about it.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ImvelaSdk.h"
+#include "commands.h"
+#include "display_probe.h"
+#include "environment_value.h"
+#include "error_text.h"
+#include "settings_location.h"
+#include "table_users.h"
+#include "tool_camera.h"
+
+namespace {
+
+constexpr int32_t kDeviceNumbers = 32;
+
+class Findings {
+public:
+    void ok(const std::string& what) { std::printf("[ ok ] %s\n", what.c_str()); }
+    void problem(const std::string& what, const std::string& remedy) {
+        std::printf("[FAIL] %s\n       what to do: %s\n", what.c_str(), remedy.c_str());
+        ++problems_;
+    }
+    int status() const {
+        if (problems_ == 0) {
+            std::printf("everything needed is in place\n");
+            return kSucceeded;
+        }
+        std::printf("%d problem%s found\n", problems_, problems_ == 1 ? "" : "s");
+        return kFailed;
+    }
+
+private:
+    int problems_ = 0;
+};
+
+std::string joined(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+    return text;
+}
+
+void check_cameras(Findings& findings, std::vector<int32_t>* numbers) {
+    ToolCamera probe;
+    if (!probe.initialise()) {
+        findings.problem("the library could not make a camera object",
+                         "the device-use table is not reachable: on Linux /dev/shm/ORVANE_USBCAMERA.u<uid> must "
+                         "belong to you with mode 0600 (remove a stale one); IMVELA_SHM_NAME names another table");
+        return;
+    }
+    findings.ok("device-use table reachable");
+    std::vector<std::string> names;
+    for (int32_t n = 0; n < kDeviceNumbers; ++n) {
+        const std::string name = device_name(probe.handle(), n);
+        if (name.empty()) continue;
+        numbers->push_back(n);
+        names.push_back(std::to_string(n) + " " + name);
+    }
+    const std::string emulator = environment_value("IMVELA_EMULATOR");
+    const std::string source = emulator.empty() ? "camera driver, or the emulated camera where there is no driver"
+                                                : "emulated cameras, IMVELA_EMULATOR=" + emulator;
+    if (numbers->empty()) {
+        findings.problem("no camera found (" + source + ")",
+                         emulator == "none" ? "IMVELA_EMULATOR=none hides every camera: unset it, or set it to 0"
+                                            : "connect the camera and install its driver (device files OvixM52ZKR), "
+                                              "or set IMVELA_EMULATOR=0 to work with the emulated camera");
+        return;
+    }
+    findings.ok("cameras: " + joined(names) + " (" + source + ")");
+}
+
+void check_holders(Findings& findings, const std::vector<int32_t>& numbers) {
+    std::vector<int32_t> held;
+    for (int32_t n : numbers) {
+        ToolCamera camera;
+        if (!camera.open(n)) continue;
+        const CameraUse use = probe_camera_use(camera);
+        if (use == CameraUse::held_elsewhere)
+            held.push_back(n);
+        else
+            findings.ok("camera " + std::to_string(n) + (use == CameraUse::free ? " is free" : " answers"));
+    }
+    if (held.empty()) return;
+    bool available = false;
+    const std::vector<std::string> users = device_table_users(&available);
+    const std::string who = !available    ? "the library does not name the program holding it"
+                            : users.empty() ? "no other process has the device-use table open now"
+                                            : "processes with camera handles open: " + joined(users);
+    for (int32_t n : held)
+        findings.problem("camera " + std::to_string(n) + " is in use by another program (" + who + ")",
+                         "end the capture in that program, or end the program: its claim is freed when it ends");
+}
+
+void check_settings_store(Findings& findings, const std::vector<int32_t>& numbers) {
+    const int32_t number = numbers.empty() ? 0 : numbers.front();
+    ToolCamera camera;
+    if (!(numbers.empty() ? camera.initialise() : camera.open(number))) return;
+    const std::string where = settings_location(number);
+    if (camera.release())
+        findings.ok("settings store writable: " + where);
+    else
+        findings.problem("settings cannot be saved to " + where + " (" + describe_error(ERR_FILE) + ")",
+                         "make that place writable for this user (on Linux the folder of XDG_CONFIG_HOME or "
+                         "~/.config; IMVELA_SETTINGS_ROOT moves the tree)");
+}
+
+void check_display(Findings& findings) {
+    std::string detail, remedy;
+    if (display_available(&detail, &remedy))
+        findings.ok("display for preview windows: " + detail);
+    else
+        findings.problem("no display for preview windows: " + detail + " (previews fail with " +
+                             describe_error(ERR_WINDOW) + ")",
+                         remedy + "; or capture windowless: Imvela_SetPreviewWindow(handle, NULL, 0, 0, 0, 0), as "
+                                  "this tool does");
+}
+
+}  // namespace
+
+int command_doctor(const CommandLine&) {
+    const uint32_t v = static_cast<uint32_t>(Imvela_GetDllVersion());
+    std::printf("library version %u.%u.%u.%u\n", v >> 24, (v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    Findings findings;
+    std::vector<int32_t> numbers;
+    check_cameras(findings, &numbers);
+    check_holders(findings, numbers);
+    check_settings_store(findings, numbers);
+    check_display(findings);
+    return findings.status();
+}
