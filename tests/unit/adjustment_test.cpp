@@ -129,6 +129,23 @@ TEST(Brightness, ScalesByTheFactorAndLimits) {
     EXPECT_EQ(m.bits()[1], 220);
 }
 
+TEST(Brightness, EverySampleInVectorRunsIsTheSinglePrecisionProductLimited) {
+    // A row of all 256 values, long enough for the vector lanes, at settings from darkening
+    // to factors whose products leave the integer range.
+    CImageBuffer row;
+    ASSERT_EQ(row.Create(256, 1, 8), 1);
+    for (int32_t setting : {-300, -2, 1, 60, 187, 100000000}) {
+        for (int c = 0; c < 256; ++c) row.bits()[c] = static_cast<uint8_t>(c);
+        AdjustmentBlock block{setting, 12};
+        row.Apply(AdjustBrightnessMono8, row, nullptr, 0, 0, &block);
+        const double f = setting > 0 ? 1.0 + setting * 0.0392156862745098 : 1.0 - -setting * 0.00392156862745098;
+        for (int c = 0; c < 256; ++c) {
+            const float p = static_cast<float>(c) * static_cast<float>(f);
+            ASSERT_EQ(row.bits()[c], p <= 0.0f ? 0 : (p >= 255.0f ? 255 : static_cast<int>(p))) << setting << " " << c;
+        }
+    }
+}
+
 TEST(Contrast, TablePointsForPositiveAndNegativeSettings) {
     EXPECT_EQ(adjust8(AdjustContrastColor8, 64, 63), 0);
     EXPECT_EQ(adjust8(AdjustContrastColor8, 64, 64), 0);
