@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int32_t kDeviceNumbers = 32;
-
 class Findings {
 public:
     void ok(const std::string& what) { std::printf("[ ok ] %s\n", what.c_str()); }
@@ -51,13 +49,9 @@ void check_cameras(Findings& findings, std::vector<int32_t>* numbers) {
         return;
     }
     findings.ok("device-use table reachable");
+    *numbers = attached_cameras(probe.handle());
     std::vector<std::string> names;
-    for (int32_t n = 0; n < kDeviceNumbers; ++n) {
-        const std::string name = device_name(probe.handle(), n);
-        if (name.empty()) continue;
-        numbers->push_back(n);
-        names.push_back(std::to_string(n) + " " + name);
-    }
+    for (int32_t n : *numbers) names.push_back(std::to_string(n) + " " + device_name(probe.handle(), n));
     const std::string emulator = environment_value("IMVELA_EMULATOR");
     const std::string source = emulator.empty() ? "camera driver, or the emulated camera where there is no driver"
                                                 : "emulated cameras, IMVELA_EMULATOR=" + emulator;
@@ -120,8 +114,7 @@ void check_display(Findings& findings) {
 }  // namespace
 
 int command_doctor(const CommandLine&) {
-    const uint32_t v = static_cast<uint32_t>(Imvela_GetDllVersion());
-    std::printf("library version %u.%u.%u.%u\n", v >> 24, (v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    std::printf("library version %s\n", library_version().c_str());
     Findings findings;
     std::vector<int32_t> numbers;
     check_cameras(findings, &numbers);

@@ -119,6 +119,20 @@ int open_for_capture(const CommandLine& line, ToolCamera* camera) {
     return kSucceeded;
 }
 
+std::string library_version() {
+    const uint32_t v = static_cast<uint32_t>(Imvela_GetDllVersion());
+    return std::to_string(v >> 24) + "." + std::to_string((v >> 16) & 0xFF) + "." + std::to_string((v >> 8) & 0xFF) +
+           "." + std::to_string(v & 0xFF);
+}
+
+std::vector<int32_t> attached_cameras(int32_t handle) {
+    constexpr int32_t kDeviceNumbers = 32;
+    std::vector<int32_t> numbers;
+    for (int32_t n = 0; n < kDeviceNumbers; ++n)
+        if (!device_name(handle, n).empty()) numbers.push_back(n);
+    return numbers;
+}
+
 std::string device_name(int32_t handle, int32_t number) {
     char name[256] = {};
     if (Imvela_GetDeviceName(handle, number, name, sizeof name) != 1) {

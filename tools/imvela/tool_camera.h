@@ -64,6 +64,10 @@ struct CommandLine;
 // error, kUsageError), windowless; kSucceeded, or the exit status after a message.
 int open_for_capture(const CommandLine& line, ToolCamera* camera);
 
+// "1.180.5.31": the version of the library this tool runs with.
+std::string library_version();
+// The numbers of the attached cameras (0 to 31), through any handle.
+std::vector<int32_t> attached_cameras(int32_t handle);
 // The device name of camera `number` through any handle; empty when it is not attached.
 std::string device_name(int32_t handle, int32_t number);
 // The printable start of the camera's serial-ROM identifier; empty when it has none.
