@@ -42,10 +42,11 @@ std::string joined(const std::vector<std::string>& items) {
 
 void check_cameras(Findings& findings, std::vector<int32_t>* numbers) {
     ToolCamera probe;
-    if (!probe.initialise()) {
-        findings.problem("the library could not make a camera object",
-                         "the device-use table is not reachable: on Linux /dev/shm/ORVANE_USBCAMERA.u<uid> must "
-                         "belong to you with mode 0600 (remove a stale one); IMVELA_SHM_NAME names another table");
+    if (!probe.initialise(true)) {
+        findings.problem("the device-use table is not reachable: the library makes no camera object (" +
+                             describe_error(ERR_BUFFER) + ")",
+                         "on Linux /dev/shm/ORVANE_USBCAMERA.u<uid> must belong to you with mode 0600 (remove one "
+                         "another user left); IMVELA_SHM_NAME names another table");
         return;
     }
     findings.ok("device-use table reachable");
@@ -90,9 +91,9 @@ void check_holders(Findings& findings, const std::vector<int32_t>& numbers) {
 void check_settings_store(Findings& findings, const std::vector<int32_t>& numbers) {
     const int32_t number = numbers.empty() ? 0 : numbers.front();
     ToolCamera camera;
-    if (!(numbers.empty() ? camera.initialise() : camera.open(number))) return;
+    if (!(numbers.empty() ? camera.initialise(true) : camera.open(number))) return;
     const std::string where = settings_location(number);
-    if (camera.release())
+    if (camera.release(true))
         findings.ok("settings store writable: " + where);
     else
         findings.problem("settings cannot be saved to " + where + " (" + describe_error(ERR_FILE) + ")",
