@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include "support/child_process.h"
+#include "support/wait.h"
 
 extern char** environ;
 
@@ -18,6 +19,17 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     pid_t pid = 0;
     if (posix_spawn(&pid, program.c_str(), &files, nullptr, argv.data(), environ) == 0) id_ = pid;
     posix_spawn_file_actions_destroy(&files);
+}
+
+uint32_t ChildProcess::process_number() const { return static_cast<uint32_t>(id_); }
+
+bool ChildProcess::wait_exit(int limit_ms, int* exit_status) {
+    int status = 0;
+    if (!id_ || !wait_until([&] { return waitpid(static_cast<pid_t>(id_), &status, WNOHANG) != 0; }, limit_ms))
+        return false;
+    *exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    id_ = 0;  // reaped
+    return true;
 }
 
 ChildProcess::~ChildProcess() {

@@ -23,6 +23,18 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     id_ = reinterpret_cast<intptr_t>(process.hProcess);
 }
 
+uint32_t ChildProcess::process_number() const { return id_ ? GetProcessId(reinterpret_cast<HANDLE>(id_)) : 0; }
+
+bool ChildProcess::wait_exit(int limit_ms, int* exit_status) {
+    const HANDLE process = reinterpret_cast<HANDLE>(id_);
+    DWORD code = 0;
+    if (!id_ || WaitForSingleObject(process, static_cast<DWORD>(limit_ms)) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process, &code))
+        return false;
+    *exit_status = static_cast<int>(code);
+    return true;
+}
+
 ChildProcess::~ChildProcess() {
     if (!id_) return;
     const HANDLE process = reinterpret_cast<HANDLE>(id_);

@@ -100,7 +100,13 @@ bool take_window_shot(uintptr_t window, WindowShot* shot) {
     WindowFacts facts;
     if (!describe_window(window, &facts) || facts.client_width <= 0 || facts.client_height <= 0) return false;
     const int32_t w = facts.client_width, h = facts.client_height;
-    HDC screen = GetDC(as_window(window));
+    // Another process's window is read from the screen: its own device context is not ours to read.
+    DWORD owner = 0;
+    GetWindowThreadProcessId(as_window(window), &owner);
+    const HWND source = owner == GetCurrentProcessId() ? as_window(window) : nullptr;
+    POINT origin{0, 0};
+    if (!source) ClientToScreen(as_window(window), &origin);
+    HDC screen = GetDC(source);
     if (!screen) return false;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -114,7 +120,7 @@ bool take_window_shot(uintptr_t window, WindowShot* shot) {
     bool ok = section && memory && bits;
     if (ok) {
         HGDIOBJ old = SelectObject(memory, section);
-        ok = BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY) != 0;
+        ok = BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY) != 0;
         GdiFlush();
         SelectObject(memory, old);
     }
@@ -127,7 +133,7 @@ bool take_window_shot(uintptr_t window, WindowShot* shot) {
     }
     if (memory) DeleteDC(memory);
     if (section) DeleteObject(section);
-    ReleaseDC(as_window(window), screen);
+    ReleaseDC(source, screen);
     return ok;
 }
 
