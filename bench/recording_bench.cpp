@@ -6,7 +6,8 @@
 //                           the same 24-bit image beside it)
 //   recording_conversion    the 24-bit frame made from that copy, outside the lock
 //   recording_30s           a 30 s recording at 30 fps through the exports: camera frames,
-//                           recorded frames and the frames the recorder missed
+//                           frames the preview delivered meanwhile, recorded frames and the
+//                           delivered frames the recorder had no room for
 //   recording_60s           opt-in (IMVELA_BENCH_LONG_RECORDING=1): a 60 s recording of about
 //                           7 GB, checked with ffprobe
 #include <benchmark/benchmark.h>
@@ -22,6 +23,8 @@
 #include <vector>
 
 #include "ImvelaSdk.h"
+#include "api/handle_registry.h"
+#include "camera/imvela.h"
 #include "files/avi_writer.h"
 #include "imaging/image_buffer.h"
 #include "imaging/kernel_catalogue.h"
@@ -102,8 +105,8 @@ void recording_conversion(benchmark::State& state) {
     for (auto _ : state) {
         switch (bits) {
             case 8: a.BlitFrom(copy, nullptr, 0, 0), b.Apply(imvela::FlipRows24, a, nullptr, 0, 0, nullptr); break;
-            case 16: c.Apply(imvela::ReduceMono16Flip10, copy, nullptr, 0, 0, nullptr), a.BlitFrom(c, nullptr, 0, 0); break;
-            case 48: case 64: b.Apply(imvela::ReduceColor16Flip10, copy, nullptr, 0, 0, nullptr); break;
+            case 16: c.Apply(imvela::ReduceMono16Flip12, copy, nullptr, 0, 0, nullptr), a.BlitFrom(c, nullptr, 0, 0); break;
+            case 48: case 64: b.Apply(imvela::ReduceColor16Flip12, copy, nullptr, 0, 0, nullptr); break;
             default: a.Apply(imvela::FlipRows24, copy, nullptr, 0, 0, nullptr); break;
         }
         benchmark::DoNotOptimize(a.bits());
@@ -141,9 +144,11 @@ void record_through_exports(benchmark::State& state, int seconds, bool probe) {
         const int32_t camera_frames = ImvelaEmu_FrameCount(0) - camera_start;
         Imvela_StopPreview(handle);
         const uint32_t recorded = header_field(path, 140);
+        const imvela::RecordingCounts counts = imvela::find_camera(handle)->recording_counts();
         state.counters["camera_frames"] = camera_frames;
+        state.counters["delivered_frames"] = counts.delivered;
+        state.counters["skipped_by_recorder"] = counts.skipped;
         state.counters["recorded_frames"] = recorded;
-        state.counters["missed_by_recorder"] = camera_frames - static_cast<double>(recorded);
         state.counters["measured_fps"] = 1e7 / header_field(path, 128);
         if (probe) {
             const std::string command = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "

@@ -149,6 +149,8 @@ public:
     // ---- recording (recording.cpp) --------------------------------------------------------
     int32_t record(const char* path, uint32_t duration_ms, int32_t show_window);
     int32_t record_w(const IMVELA_WCHAR* path, uint32_t duration_ms, int32_t show_window);
+    // Of the running or last recording.
+    RecordingCounts recording_counts();
 
     // ---- frame processing (frame_processing.cpp); frame lock held by the caller -------------
     // Runs the pipeline on the current frame with a copy of the settings, takes the
@@ -235,15 +237,16 @@ private:
     // otherwise sizes `copy` for it (outside the lock) and returns false.
     bool copy_current_image(CImageBuffer& copy);
     // recording.cpp
-    struct RecordingImages;
     // The capture stop's hook: ends a running recording (its file is finished) and joins
     // the recording thread.
     void stop_recording();
     void join_recording();
-    // The preview worker's note that a finished frame is there for the recorder.
+    // The preview worker, after each finished frame, with no lock held: hands a copy of the
+    // output image to a running recording.
     void mark_recorded_frame();
     void recording_main();
-    const uint8_t* take_recorded_frame(RecordingImages& images);
+    bool prepare_recording_images(const CImageBuffer& out);
+    const uint8_t* recorded_pixels(const CImageBuffer& copy);
 
     // preview_window.cpp
     int32_t create_preview_window();
@@ -285,6 +288,7 @@ private:
     // Lock order: a thread holding one of these takes only those listed after it.
     //   capture_control_lock_  (below)  capture exports and device choice; no worker takes it
     //   still_lock_            (above)  saves of still images
+    //   recording_.lock        (below)  the recording's ring of frames
     //   frame_lock_                     image buffers, callback target, preview window
     //   pipeline_'s defect lock         the defect list
     // Leaves, holding nothing while held: history_'s lock, the device's stream lock, the
@@ -309,8 +313,8 @@ private:
     // object; the worker never takes it, so stopping can wait for the worker while holding it.
     // Lock order: capture control, frame, defect; the stop signal's lock is taken alone.
     std::recursive_mutex capture_control_lock_;
-    // Used by the capture exports under capture_control_lock_ and by the recording thread,
-    // which takes only the frame lock.
+    // Started and stopped by the capture exports under capture_control_lock_; filled by the
+    // preview worker, written by the recording thread, which takes no camera lock.
     RecordingState recording_;
 
     HWND notify_window_ = nullptr;

@@ -1,6 +1,7 @@
 // Recording: Imvela_Record starts the preview and a recording thread that appends every frame
 // the preview worker finishes, as 24-bit pixels, to an AVI file for the given time. Stopping
 // the capture ends a recording early; its file is finished either way.
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 
@@ -14,24 +15,43 @@ namespace imvela {
 
 namespace {
 
-// The recording thread looks for a new frame this often, so it takes at most one frame per
-// period.
-constexpr int32_t kPollMs = 10;
-// Frames a recording of `duration_ms` can bring: one per poll at most, one that crosses the
-// end, and room for polls that come back early by the clock.
-uint64_t most_frames(uint32_t duration_ms) { return uint64_t{duration_ms} / (kPollMs / 2) + 2; }
+// The ring holds about this many bytes of frames (a quarter of a second of full-size 64-bit
+// frames at 30 per second, half a second of 24-bit ones), within these slot counts.
+constexpr size_t kRingBytes = size_t{64} << 20;
+constexpr size_t kFewestSlots = 4, kMostSlots = 32;
+
+// Bounds the frames a recording of `duration_ms` can bring, for the file's layout: at most one
+// per millisecond, and the two that open and cross the end.
+uint64_t most_frames(uint32_t duration_ms) { return uint64_t{duration_ms} + 2; }
+
+bool same_format(const CImageBuffer& a, const CImageBuffer& b) {
+    return a.width() == b.width() && a.height() == b.height() && a.bits_per_pixel() == b.bits_per_pixel();
+}
 
 }  // namespace
 
-// The work images of one recording, made once when it starts: the copy of the output image
-// taken under the frame lock, and the images the 24-bit frame is made in.
-struct CImvela::RecordingImages {
-    CImageBuffer copy, a, b, c;
-};
+// The ring and the work images for frames like `out`; kept from the last recording when the
+// format is the same. False when memory for them cannot be had.
+bool CImvela::prepare_recording_images(const CImageBuffer& out) {
+    RecordingState& r = recording_;
+    const size_t slots = std::clamp(kRingBytes / std::max<size_t>(out.size_bytes(), 1), kFewestSlots, kMostSlots);
+    std::lock_guard guard(r.lock);
+    r.head = r.queued = 0;
+    r.counts = RecordingCounts{};
+    if (r.slots == slots && same_format(r.ring[0].image, out)) return true;
+    r.ring.reset();
+    r.slots = 0;
+    r.ring = std::make_unique<RecordedFrame[]>(slots);
+    for (size_t i = 0; i < slots; ++i)
+        if (!r.ring[i].image.CreateLike(&out)) return (r.ring.reset(), false);
+    r.slots = slots;
+    const int32_t w = out.width(), h = out.height();
+    return r.bgr_a.Create(w, h, 24) && r.bgr_b.Create(w, h, 24) && r.gray.Create(w, h, 8);
+}
 
 int32_t CImvela::record(const char* path, uint32_t duration_ms, int32_t show_window) {
     if (!path || !*path) return (record_error(ERR_ARGUMENT), 0);
-    std::lock_guard<std::recursive_mutex> control(capture_control_lock_);
+    std::lock_guard control(capture_control_lock_);
     // One recording at a time; the running one goes on untouched.
     if (recording_.active.load()) return (record_error(ERR_FILE), 0);
     join_recording();
@@ -41,19 +61,23 @@ int32_t CImvela::record(const char* path, uint32_t duration_ms, int32_t show_win
         close();
         return (record_error(ERR_FILE), 0);
     }
-    int32_t width = 0, height = 0;
+    CImageBuffer format;
     {
-        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
+        std::lock_guard frame(frame_lock_);
         const CImageBuffer* out = output_buffer();
-        if (out && out->has_pixels()) width = out->width(), height = out->height();
+        if (out && out->has_pixels()) format.Create(out->width(), out->height(), out->bits_per_pixel());
     }
-    recording_.writer.SetFormat(width, height);
-    if (!recording_.writer.Open(path, most_frames(duration_ms))) {
+    recording_.writer.SetFormat(format.width(), format.height());
+    if (!format.has_pixels() || !recording_.writer.Open(path, most_frames(duration_ms))) {
         close();
         return (record_error(ERR_FILE), 0);
     }
+    if (!prepare_recording_images(format)) {
+        recording_.writer.Reset();
+        close();
+        return (record_error(ERR_BUFFER), 0);
+    }
     recording_.duration_ms = duration_ms;
-    recording_.new_frame.store(0);
     recording_.active.store(1);
     try {
         recording_.thread = std::thread([this] { recording_main(); });
@@ -73,78 +97,102 @@ int32_t CImvela::record_w(const IMVELA_WCHAR* path, uint32_t duration_ms, int32_
 }
 
 void CImvela::stop_recording() {
-    recording_.active.store(0);
+    {
+        std::lock_guard guard(recording_.lock);
+        recording_.active.store(0);
+    }
+    recording_.queued_or_stopped.notify_all();
     join_recording();
+}
+
+RecordingCounts CImvela::recording_counts() {
+    std::lock_guard guard(recording_.lock);
+    return recording_.counts;
 }
 
 void CImvela::join_recording() {
     if (recording_.thread.joinable()) recording_.thread.join();
 }
 
-void CImvela::mark_recorded_frame() { recording_.new_frame.store(1, std::memory_order_release); }
-
-// Copies the current output image under the frame lock, then makes the 24-bit frame from the
-// copy without it: rows reversed, three bytes per pixel, 16-bit samples reduced to their bits
-// 2 to 9. nullptr when the output image no longer has the recording's format.
-const uint8_t* CImvela::take_recorded_frame(RecordingImages& w) {
+// The preview worker, right after a frame is finished: the output image is copied into the
+// next free slot of the ring. Skipped when no recording runs, when the ring is full and when
+// the output image no longer has the recording's format.
+void CImvela::mark_recorded_frame() {
+    RecordingState& r = recording_;
+    if (!r.active.load(std::memory_order_relaxed)) return;
+    const uint32_t now = platform::tick_count();
     {
-        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-        const CImageBuffer* out = output_buffer();
-        if (!out || !out->has_pixels() || out->width() != w.copy.width() || out->height() != w.copy.height() ||
-            out->bits_per_pixel() != w.copy.bits_per_pixel())
-            return nullptr;
-        std::memcpy(w.copy.bits(), out->bits(), out->size_bytes());
+        std::lock_guard guard(r.lock);
+        if (!r.active.load() || r.slots == 0) return;
+        ++r.counts.delivered;
+        if (r.queued == r.slots) {
+            ++r.counts.skipped;
+            return;
+        }
+        RecordedFrame& slot = r.ring[(r.head + r.queued) % r.slots];
+        {
+            std::lock_guard frame(frame_lock_);
+            const CImageBuffer* out = output_buffer();
+            if (!out || !out->has_pixels() || !same_format(*out, slot.image)) return;
+            std::memcpy(slot.image.bits(), out->bits(), out->size_bytes());
+        }
+        slot.tick = now;
+        ++r.queued;
     }
-    switch (w.copy.bits_per_pixel()) {
+    r.queued_or_stopped.notify_one();
+}
+
+// The 24-bit frame made from a copied output image: rows reversed, three bytes per pixel,
+// the 12 significant bits of 16-bit samples reduced to their top 8.
+const uint8_t* CImvela::recorded_pixels(const CImageBuffer& copy) {
+    RecordingState& r = recording_;
+    switch (copy.bits_per_pixel()) {
         case 8:
-            w.a.BlitFrom(w.copy, nullptr, 0, 0);
-            w.b.Apply(FlipRows24, w.a, nullptr, 0, 0, nullptr);
-            return w.b.bits();
+            r.bgr_a.BlitFrom(copy, nullptr, 0, 0);
+            r.bgr_b.Apply(FlipRows24, r.bgr_a, nullptr, 0, 0, nullptr);
+            return r.bgr_b.bits();
         case 16:
-            w.c.Apply(ReduceMono16Flip10, w.copy, nullptr, 0, 0, nullptr);
-            w.a.BlitFrom(w.c, nullptr, 0, 0);
-            return w.a.bits();
+            r.gray.Apply(ReduceMono16Flip12, copy, nullptr, 0, 0, nullptr);
+            r.bgr_a.BlitFrom(r.gray, nullptr, 0, 0);
+            return r.bgr_a.bits();
         case 48: case 64:
-            w.b.Apply(ReduceColor16Flip10, w.copy, nullptr, 0, 0, nullptr);
-            return w.b.bits();
+            r.bgr_b.Apply(ReduceColor16Flip12, copy, nullptr, 0, 0, nullptr);
+            return r.bgr_b.bits();
         default:
-            w.a.Apply(FlipRows24, w.copy, nullptr, 0, 0, nullptr);
-            return w.a.bits();
+            r.bgr_a.Apply(FlipRows24, copy, nullptr, 0, 0, nullptr);
+            return r.bgr_a.bits();
     }
 }
 
+// Writes the queued frames in order until the time is up (the frame that crosses the end
+// belongs to the recording), a write fails or the recording is stopped; frames queued when it
+// is stopped are written first.
 void CImvela::recording_main() {
     RecordingState& r = recording_;
-    RecordingImages w;
-    bool ready = false;
-    {
-        std::lock_guard<std::recursive_mutex> frame(frame_lock_);
-        const CImageBuffer* out = output_buffer();
-        ready = out && out->has_pixels() && w.copy.CreateLike(out);
-    }
-    // Without them no frame can be taken; the file stays empty.
-    const int32_t width = w.copy.width(), height = w.copy.height();
-    ready = ready && w.a.Create(width, height, 24) && w.b.Create(width, height, 24) && w.c.Create(width, height, 8);
-    bool write_failed = false;
+    bool write_failed = false, over = false;
     uint32_t first = 0, last = 0;
-    while (ready && r.active.load()) {
-        platform::sleep_milliseconds(kPollMs);
-        if (r.new_frame.exchange(0, std::memory_order_acquire) == 0) continue;
-        const uint32_t now = platform::tick_count();
-        const uint8_t* pixels = take_recorded_frame(w);
-        if (!pixels) continue;
-        if (!r.writer.WriteFrame(pixels)) {
-            write_failed = true;
-            break;
+    std::unique_lock guard(r.lock);
+    while (!over) {
+        r.queued_or_stopped.wait(guard, [&] { return r.queued > 0 || !r.active.load(); });
+        if (r.queued == 0) break;
+        const RecordedFrame& slot = r.ring[r.head];
+        guard.unlock();
+        if (!r.writer.WriteFrame(recorded_pixels(slot.image))) {
+            write_failed = over = true;
+        } else {
+            if (r.writer.frames() == 1) first = slot.tick;
+            last = slot.tick;
+            over = last - first > r.duration_ms;
         }
-        if (r.writer.frames() == 1) first = now;
-        last = now;
-        // The frame that crosses the end belongs to the recording.
-        if (last - first > r.duration_ms) break;
+        guard.lock();
+        r.head = (r.head + 1) % r.slots;
+        --r.queued;
     }
+    r.active.store(0);
+    r.queued = 0;
+    guard.unlock();
     r.writer.SetRate(CAviWriter::MeasuredRate(r.writer.frames(), last - first));
     if (!r.writer.Finish() || write_failed) record_error(ERR_FILE);
-    r.active.store(0);
 }
 
 }  // namespace imvela

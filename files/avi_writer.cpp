@@ -13,6 +13,7 @@ constexpr uint32_t kOpenFrameRate = 30;
 constexpr uint32_t kRateUnits = 10000000;          // stream header rate; scale makes the fps
 constexpr uint32_t kFlagsIndexed = 0x00010010;     // has index, was capture file
 constexpr uint32_t kFlagHasIndex = 0x00000010;
+constexpr uint32_t kFlagMustUseIndex = 0x00000020;  // the index, not the file, orders the frames
 constexpr uint32_t kKeyFrame = 0x10;
 constexpr uint32_t kDefaultRate = 3000;            // hundredths: 30 frames per second
 constexpr uint32_t kChunkHead = 8;
@@ -37,6 +38,8 @@ constexpr size_t kScaleAt = 128;
 constexpr size_t kLengthAt = 140;
 constexpr size_t kStrlStart = 96;
 constexpr size_t kHdrlStart = 20;
+constexpr size_t kPlainHeader = 232;      // up to the first frame chunk
+constexpr size_t kMoviListHead = 12;      // "LIST" n "movi"
 constexpr size_t kSuperIndexAt = 220;  // OpenDML: the "indx" chunk after "strf"
 constexpr size_t kSuperInUseAt = kSuperIndexAt + 12;
 constexpr size_t kSuperEntriesAt = kSuperIndexAt + 8 + kSuperIndexHead;
@@ -61,6 +64,9 @@ void zeros(std::vector<uint8_t>& v, size_t n) { v.insert(v.end(), n, 0); }
 void set32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
     for (int i = 0; i < 4; ++i) v[at + i] = static_cast<uint8_t>(x >> (8 * i));
 }
+uint32_t field32(const std::vector<uint8_t>& v, size_t at) {
+    return v[at] | v[at + 1] << 8 | v[at + 2] << 16 | uint32_t{v[at + 3]} << 24;
+}
 void le32(uint8_t* p, uint32_t x) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(x >> (8 * i));
 }
@@ -81,8 +87,11 @@ void CAviWriter::Reset() {
     index_.clear();
     super_.clear();
     scratch_.clear();
+    moved_.clear();
     first_riff_frames_ = 0;
+    may_extend_ = false;
     extended_ = false;
+    moved_frames_ = 0;
     riff_closed_ = false;
     failed_ = false;
     pos_ = riff_start_ = movi_length_at_ = movi_code_at_ = 0;
@@ -98,9 +107,9 @@ void CAviWriter::SetFormat(int32_t width, int32_t height) {
 
 // The index bytes a RIFF holding `frames_in_riff` frames ends with: the standard index at the
 // end of its "movi" list (OpenDML) and, in the first RIFF, "idx1".
-uint64_t CAviWriter::index_bytes(uint64_t frames_in_riff, bool first) const {
+uint64_t CAviWriter::index_bytes(uint64_t frames_in_riff, bool first, bool standard) {
     uint64_t bytes = 0;
-    if (extended_) bytes += kChunkHead + kStdIndexHead + kStdIndexEntry * frames_in_riff;
+    if (standard) bytes += kChunkHead + kStdIndexHead + kStdIndexEntry * frames_in_riff;
     if (first) bytes += kChunkHead + kIdx1Entry * frames_in_riff;
     return bytes;
 }
@@ -156,20 +165,30 @@ bool CAviWriter::Open(const char* path, uint64_t most_frames) {
     if (frame > 0x7FFFFFFFu) return false;
     frame_bytes_ = static_cast<uint32_t>(frame);
 
-    const uint64_t per_frame = frame + kChunkHead;
+    const uint64_t chunk = frame + kChunkHead;
     build_header(0);
+    if (kPlainHeader + chunk + index_bytes(1, true, false) > riff_limit_) return false;
     uint64_t reserve = most_frames;
-    if (head_.size() + most_frames * per_frame + index_bytes(most_frames, true) > riff_limit_) {
-        extended_ = true;
+    if (kPlainHeader + most_frames * chunk + index_bytes(most_frames, true, false) > riff_limit_) {
         // Frames one extension holds, and extensions enough for them all with one to spare
         // for the first RIFF, which also carries the header and "idx1".
-        const uint64_t room = kExtensionHead + index_bytes(0, false);
-        const uint64_t per_riff = riff_limit_ > room ? (riff_limit_ - room) / (per_frame + kStdIndexEntry) : 0;
+        const uint64_t room = kExtensionHead + kChunkHead + kStdIndexHead;
+        const uint64_t per_riff = riff_limit_ > room ? (riff_limit_ - room) / (chunk + kStdIndexEntry) : 0;
         if (per_riff == 0) return false;
-        const uint64_t riffs = std::min<uint64_t>(most_frames / per_riff + 2, kMaxSuperEntries);
-        build_header(static_cast<uint32_t>(riffs));
-        if (head_.size() + per_frame + index_bytes(1, true) > riff_limit_) return false;
-        super_capacity_ = static_cast<uint32_t>(riffs);
+        super_capacity_ = static_cast<uint32_t>(std::min<uint64_t>(most_frames / per_riff + 2, kMaxSuperEntries));
+        // The OpenDML header takes the place of the first frames: as many as it needs, with
+        // room for a "JUNK" chunk's head over the rest.
+        const uint64_t extended_header = kPlainHeader - kMoviListHead + kChunkHead + kSuperIndexHead +
+                                         uint64_t{kSuperIndexEntry} * super_capacity_ + 12 + kChunkHead + kDmlhBytes;
+        uint64_t moved = 1;
+        while (kPlainHeader + moved * chunk - kMoviListHead < extended_header + kChunkHead &&
+               kPlainHeader + moved * chunk - kMoviListHead != extended_header)
+            ++moved;
+        // The first RIFF must hold those frames twice, before and after they move.
+        if (kPlainHeader + 2 * moved * chunk + index_bytes(moved, true, true) > riff_limit_) return false;
+        may_extend_ = true;
+        moved_frames_ = static_cast<uint32_t>(moved);
+        moved_.reserve(static_cast<size_t>(moved * chunk));
         super_.reserve(super_capacity_);
         reserve = per_riff;
     }
@@ -195,10 +214,13 @@ bool CAviWriter::fail() {
 bool CAviWriter::WriteFrame(const uint8_t* pixels) {
     if (!file_.IsOpen() || failed_ || !pixels) return false;
     const uint64_t chunk = uint64_t{frame_bytes_} + kChunkHead;
-    const auto passes = [&](uint64_t frames_in_riff) {
-        return pos_ - riff_start_ + chunk + index_bytes(frames_in_riff, riff_start_ == 0) > riff_limit_;
+    const auto passes = [&](uint64_t more, bool standard) {
+        return pos_ - riff_start_ + chunk + more + index_bytes(index_.size() + 1, riff_start_ == 0, standard) >
+               riff_limit_;
     };
-    if (passes(index_.size() + 1)) {
+    // Becoming an OpenDML file needs room for the moved frames and the standard index.
+    if (may_extend_ && !extended_ && passes(moved_frames_ * chunk, true) && !become_extended()) return fail();
+    if (passes(0, extended_)) {
         bool index_written = false;
         if (!extended_ || index_.empty()) return fail();
         if (!close_riff(&index_written) || !index_written || !open_extension()) return fail();
@@ -207,9 +229,45 @@ bool CAviWriter::WriteFrame(const uint8_t* pixels) {
     le32(head + 4, frame_bytes_);
     const platform::ByteSpan pieces[2] = {{head, kChunkHead}, {pixels, frame_bytes_}};
     if (!file_.WriteAt(pos_, pieces, 2)) return fail();
+    if (may_extend_ && !extended_ && frames_ < moved_frames_) {
+        moved_.insert(moved_.end(), head, head + kChunkHead);
+        moved_.insert(moved_.end(), pixels, pixels + frame_bytes_);
+    }
     index_.push_back(static_cast<uint32_t>(pos_ - movi_code_at_));
     pos_ += chunk;
     ++frames_;
+    return true;
+}
+
+// The plain file becomes an OpenDML file: the first frames are written again after the last,
+// the OpenDML header and a "JUNK" chunk take their old place, and the "movi" list starts
+// right before the first frame that stays. The index keeps the frames' order.
+bool CAviWriter::become_extended() {
+    const uint64_t chunk = uint64_t{frame_bytes_} + kChunkHead;
+    if (index_.size() < moved_frames_) return false;
+    if (!file_.WriteAt(pos_, moved_.data(), static_cast<uint32_t>(moved_.size()))) return false;
+    const uint64_t movi_at = kPlainHeader - kMoviListHead + moved_frames_ * chunk;
+    build_header(super_capacity_);
+    head_.resize(head_.size() - kMoviListHead);
+    const uint64_t junk = movi_at - head_.size();
+    if (junk > 0) code(head_, "JUNK"), put32(head_, static_cast<uint32_t>(junk - kChunkHead));
+    set32(head_, kFlagsAt, kFlagsIndexed | kFlagMustUseIndex);
+    const uint8_t movi[kMoviListHead] = {'L', 'I', 'S', 'T', 0, 0, 0, 0, 'm', 'o', 'v', 'i'};
+    if (!file_.WriteAt(0, head_.data(), static_cast<uint32_t>(head_.size())) ||
+        !file_.WriteAt(movi_at, movi, kMoviListHead)) {
+        // The plain file as it was; Finish writes its header again.
+        build_header(0);
+        return false;
+    }
+    const uint64_t old_code = movi_code_at_;
+    movi_length_at_ = movi_at + 4;
+    movi_code_at_ = movi_at + 8;
+    for (uint32_t k = 0; k < index_.size(); ++k)
+        index_[k] = static_cast<uint32_t>(k < moved_frames_ ? pos_ + k * chunk - movi_code_at_
+                                                             : old_code + index_[k] - movi_code_at_);
+    pos_ += moved_.size();
+    std::vector<uint8_t>().swap(moved_);
+    extended_ = true;
     return true;
 }
 
@@ -250,8 +308,8 @@ bool CAviWriter::close_riff(bool* index_written) {
     if (first) {
         first_riff_frames_ = n;
         set32(head_, kRiffLengthAt, riff_length);
-        set32(head_, static_cast<size_t>(movi_length_at_), movi_length);
-        if (!*index_written) set32(head_, kFlagsAt, kFlagsIndexed & ~kFlagHasIndex);
+        if (movi_length_at_ + 4 <= head_.size()) set32(head_, static_cast<size_t>(movi_length_at_), movi_length);
+        if (!*index_written) set32(head_, kFlagsAt, field32(head_, kFlagsAt) & ~kFlagHasIndex);
     }
     const bool patched = patch32(riff_start_ + 4, riff_length) && patch32(movi_length_at_, movi_length);
     index_.clear();

@@ -186,6 +186,7 @@ IMVELA_PIXEL_KERNEL(ReduceMono16Flip12) { return reduce_mono<4>(IMVELA_ROWS, tru
 IMVELA_PIXEL_KERNEL(ReduceMono16Flip10) { return reduce_mono<2>(IMVELA_ROWS, true); }
 IMVELA_PIXEL_KERNEL(Shift48To24) { return reduce_color<4>(IMVELA_ROWS, false); }
 IMVELA_PIXEL_KERNEL(ReduceColor16Flip10) { return reduce_color<2>(IMVELA_ROWS, true); }
+IMVELA_PIXEL_KERNEL(ReduceColor16Flip12) { return reduce_color<4>(IMVELA_ROWS, true); }
 IMVELA_PIXEL_KERNEL(ExpandMono16By4) { return expand_mono<4>(IMVELA_ROWS); }
 IMVELA_PIXEL_KERNEL(ExpandMono16By6) { return expand_mono<6>(IMVELA_ROWS); }
 IMVELA_PIXEL_KERNEL(ExpandColor48By4) { return expand_color<4, false, false>(IMVELA_ROWS); }

@@ -12,20 +12,21 @@
 #endif
 
 // Every kernel that exists per variant.
-#define IMVELA_VARIANT_KERNELS(X)                                                                      \
-    X(DemosaicBayer8) X(DemosaicBayerBorder8) X(DemosaicBayer16) X(DemosaicBayerBorder16)              \
-    X(MeasureBayerBalance8) X(MeasureBayerBalance16) X(MeasureGrayGains) X(ApplyGrayGains8)            \
-    X(ApplyGrayGains16) X(ColorToGray) X(ColorToGray16) X(AdjustHueSaturation8)                        \
-    X(AdjustHueSaturation16) X(AdjustGammaMono8) X(AdjustGammaMono16) X(AdjustGammaColor8)             \
-    X(AdjustGammaColor16) X(AdjustContrastMono8) X(AdjustContrastMono16) X(AdjustContrastColor8)       \
-    X(AdjustContrastColor16) X(AdjustBrightnessMono8) X(AdjustBrightnessMono16)                        \
-    X(AdjustBrightnessColor8) X(AdjustBrightnessColor16) X(SharpenMono8) X(SharpenMono16)              \
-    X(SharpenColor8) X(SharpenColor16) X(SharpenInPlace) X(FlipRows) X(FlipRows24) X(Drop32To24)       \
-    X(Shift16To8) X(ReduceMono16Flip12) X(ReduceMono16Flip10) X(Shift48To24) X(ReduceColor16Flip10)    \
-    X(ExpandMono16By4) X(ExpandMono16By6) X(ExpandColor48By4) X(ExpandColor48By6)                      \
-    X(ExpandColor48SwapBy4) X(ExpandColor48SwapBy6) X(ExpandColor64By4) X(ExpandColor64By6)            \
-    X(ExpandColor64SwapBy4) X(ExpandColor64SwapBy6) X(SwapRedBlue24) X(InvertAlpha32)                  \
-    X(RegionAverage8) X(RegionAverage16) X(ApplyTable8) X(ApplyTable16)
+#define IMVELA_VARIANT_KERNELS(X)                                                                   \
+    X(DemosaicBayer8) X(DemosaicBayerBorder8) X(DemosaicBayer16) X(DemosaicBayerBorder16)           \
+    X(MeasureBayerBalance8) X(MeasureBayerBalance16) X(MeasureGrayGains) X(ApplyGrayGains8)         \
+    X(ApplyGrayGains16) X(ColorToGray) X(ColorToGray16) X(AdjustHueSaturation8)                     \
+    X(AdjustHueSaturation16) X(AdjustGammaMono8) X(AdjustGammaMono16) X(AdjustGammaColor8)          \
+    X(AdjustGammaColor16) X(AdjustContrastMono8) X(AdjustContrastMono16) X(AdjustContrastColor8)    \
+    X(AdjustContrastColor16) X(AdjustBrightnessMono8) X(AdjustBrightnessMono16)                     \
+    X(AdjustBrightnessColor8) X(AdjustBrightnessColor16) X(SharpenMono8) X(SharpenMono16)           \
+    X(SharpenColor8) X(SharpenColor16) X(SharpenInPlace) X(FlipRows) X(FlipRows24) X(Drop32To24)    \
+    X(Shift16To8) X(ReduceMono16Flip12) X(ReduceMono16Flip10) X(Shift48To24)                        \
+    X(ReduceColor16Flip10) X(ReduceColor16Flip12) X(ExpandMono16By4) X(ExpandMono16By6)             \
+    X(ExpandColor48By4) X(ExpandColor48By6) X(ExpandColor48SwapBy4) X(ExpandColor48SwapBy6)         \
+    X(ExpandColor64By4) X(ExpandColor64By6) X(ExpandColor64SwapBy4) X(ExpandColor64SwapBy6)         \
+    X(SwapRedBlue24) X(InvertAlpha32) X(RegionAverage8) X(RegionAverage16) X(ApplyTable8)           \
+    X(ApplyTable16)
 
 namespace imvela {
 

@@ -242,11 +242,15 @@ IMVELA_API int32_t IMVELA_CALL Imvela_SaveImageW(int32_t handle, const IMVELA_WC
  * `milliseconds` counted from the first recorded frame (the frame that crosses the end is
  * kept). Starts the preview if it is not running (in its window when show_window is non-zero
  * and a preview window is set, else windowless) and clears a callback-preview registration;
- * the preview keeps running after the recording. 1 once the recording runs. The recorder
- * looks for a new frame every 10 ms and takes the newest. The file is finished (index,
- * measured rate, frame count) when the time is up, and also when Imvela_StopPreview,
- * Imvela_Close or Imvela_Release end the recording early; one that got no frame is a valid
- * empty file. Recordings that may pass 1 GiB are written as OpenDML (AVI 2.0) files.
+ * the preview keeps running after the recording. 1 once the recording runs. Every frame the
+ * preview delivers is recorded: it is copied as soon as it is finished and written by the
+ * recording thread (frames are skipped only when the disk falls behind by more than a
+ * fraction of a second). 16-bit samples are recorded as their top 8 of 12 significant bits.
+ * The file is finished (index, measured rate, frame count) when the time is up, and also when
+ * Imvela_StopPreview, Imvela_Close or Imvela_Release end the recording early (frames already
+ * taken are written first); one that got no frame is a valid empty file. A recording is a
+ * plain AVI file while it stays below 1 GiB; one that grows past that becomes an OpenDML
+ * (AVI 2.0) file, whose first part older readers still play.
  * Errors: 9 no file name; 12 wide name not converted, a recording already running (it goes
  * on), preview not started or file not created (the preview is then closed); 4 preview window
  * not made; 3 recording thread not made. A write failure while recording (disk full) stops

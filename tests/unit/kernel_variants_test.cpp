@@ -60,6 +60,7 @@ std::vector<Case> cases() {
         {"Shift48To24", &KernelVariant::Shift48To24, 48, 24, false, {}},
         {"Shift64To24", &KernelVariant::Shift48To24, 64, 24, false, {}},
         {"ReduceColor16Flip10", &KernelVariant::ReduceColor16Flip10, 48, 24, false, {}},
+        {"ReduceColor16Flip12", &KernelVariant::ReduceColor16Flip12, 64, 24, false, {}},
         {"ExpandMono16By4", &KernelVariant::ExpandMono16By4, 16, 16, false, {}},
         {"ExpandMono16By6", &KernelVariant::ExpandMono16By6, 16, 16, false, {}},
         {"ExpandColor48By6", &KernelVariant::ExpandColor48By6, 48, 48, false, {}},

@@ -24,11 +24,12 @@ TEST_F(RecordingTest, EveryDepthPlaysAsTheConvertedOutputImage) {
         std::vector<uint8_t> image(static_cast<size_t>(stride) * height), expected;
         ASSERT_EQ(Imvela_GetImage(handle, image.data(), static_cast<int32_t>(image.size()), 1), 1);
         Imvela_StopPreview(handle);
-        // Blue, green, red: the first three bytes, the gray byte thrice, or bits 2 to 9 of samples.
+        // Blue, green, red: the first three bytes, the gray byte thrice, or the top 8 of the
+        // 12 significant bits of samples.
         for (int32_t i = 0; i < width * height * 3; ++i) {
             const uint8_t* p = &image[size_t(i / (3 * width) * stride + i % (3 * width) / 3 * (bits / 8))];
             const int c = bits == 16 ? 0 : i % 3;
-            expected.push_back(bits == 8 ? p[0] : bits == 24 || bits == 32 ? p[c] : uint8_t((p[2 * c] | p[2 * c + 1] << 8) >> 2));
+            expected.push_back(bits == 8 ? p[0] : bits == 24 || bits == 32 ? p[c] : uint8_t((p[2 * c] | p[2 * c + 1] << 8) >> 4));
         }
         const PlayedVideo video = playable(file);
         EXPECT_GE(video.declared_frames, 2);
