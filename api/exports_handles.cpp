@@ -30,8 +30,15 @@ IMVELA_API int32_t IMVELA_CALL Imvela_Initialize(HWND notify_window) {
 
 IMVELA_API int32_t IMVELA_CALL Imvela_Release(int32_t handle) {
     try {
-        // Not from the camera's own worker: destruction waits for that thread.
-        if (with_camera(handle, 0, [](CImvela& c) { return c.on_worker_thread() ? 1 : 0; })) return 0;
+        // Not from the camera's own worker: destruction waits for that thread. Not while a
+        // property dialog of the camera runs: the dialog works on the camera object.
+        const auto busy = [](CImvela& c) {
+            if (c.on_worker_thread()) return 1;
+            if (!c.dialogs().any_claimed()) return 0;
+            c.record_error(ERR_NOT_READY);
+            return 1;
+        };
+        if (with_camera(handle, 0, busy)) return 0;
         CImvela* camera = nullptr;
         if (!imvela::unregister_camera(handle, &camera)) return 0;
         delete camera;

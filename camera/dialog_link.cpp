@@ -18,6 +18,13 @@ void DialogLink::release(Kind kind) {
     windows_[kind] = nullptr;
 }
 
+bool DialogLink::any_claimed() {
+    std::lock_guard<std::mutex> guard(lock_);
+    for (bool claimed : claimed_)
+        if (claimed) return true;
+    return false;
+}
+
 void DialogLink::opened(Kind kind, HWND window) {
     std::lock_guard<std::mutex> guard(lock_);
     pending_[kind].store(false);

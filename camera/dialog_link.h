@@ -17,6 +17,8 @@ public:
     // One dialog of each kind per camera: false when one is open already.
     bool claim(Kind kind);
     void release(Kind kind);
+    // Whether a dialog of any kind runs on the camera (from its claim to its release).
+    bool any_claimed();
 
     // The dialog's thread: its window from when it is open until it closes; taken() when it
     // takes a refresh message, before it reads the values.

@@ -176,13 +176,13 @@ bool CAviWriter::Open(const char* path, uint64_t most_frames) {
         const uint64_t per_riff = riff_limit_ > room ? (riff_limit_ - room) / (chunk + kStdIndexEntry) : 0;
         if (per_riff == 0) return false;
         super_capacity_ = static_cast<uint32_t>(std::min<uint64_t>(most_frames / per_riff + 2, kMaxSuperEntries));
-        // The OpenDML header takes the place of the first frames: as many as it needs, with
-        // room for a "JUNK" chunk's head over the rest.
-        const uint64_t extended_header = kPlainHeader - kMoviListHead + kChunkHead + kSuperIndexHead +
+        // The OpenDML header and the head of its "movi" list take the place of the first
+        // frames: as many as they need, with room for a "JUNK" chunk's head over the rest.
+        const uint64_t extended_header = kPlainHeader + kChunkHead + kSuperIndexHead +
                                          uint64_t{kSuperIndexEntry} * super_capacity_ + 12 + kChunkHead + kDmlhBytes;
         uint64_t moved = 1;
-        while (kPlainHeader + moved * chunk - kMoviListHead < extended_header + kChunkHead &&
-               kPlainHeader + moved * chunk - kMoviListHead != extended_header)
+        while (kPlainHeader + moved * chunk < extended_header + kChunkHead &&
+               kPlainHeader + moved * chunk != extended_header)
             ++moved;
         // The first RIFF must hold those frames twice, before and after they move.
         if (kPlainHeader + 2 * moved * chunk + index_bytes(moved, true, true) > riff_limit_) return false;
@@ -240,21 +240,19 @@ bool CAviWriter::WriteFrame(const uint8_t* pixels) {
 }
 
 // The plain file becomes an OpenDML file: the first frames are written again after the last,
-// the OpenDML header and a "JUNK" chunk take their old place, and the "movi" list starts
-// right before the first frame that stays. The index keeps the frames' order.
+// and the OpenDML header takes their old place; its "movi" list starts with a "JUNK" chunk
+// over what is left of it (inside the list, where readers skip chunks of any size). The index
+// keeps the frames' order.
 bool CAviWriter::become_extended() {
     const uint64_t chunk = uint64_t{frame_bytes_} + kChunkHead;
     if (index_.size() < moved_frames_) return false;
     if (!file_.WriteAt(pos_, moved_.data(), static_cast<uint32_t>(moved_.size()))) return false;
-    const uint64_t movi_at = kPlainHeader - kMoviListHead + moved_frames_ * chunk;
     build_header(super_capacity_);
-    head_.resize(head_.size() - kMoviListHead);
-    const uint64_t junk = movi_at - head_.size();
+    const uint64_t movi_at = head_.size() - kMoviListHead;
+    const uint64_t junk = kPlainHeader + moved_frames_ * chunk - head_.size();
     if (junk > 0) code(head_, "JUNK"), put32(head_, static_cast<uint32_t>(junk - kChunkHead));
     set32(head_, kFlagsAt, kFlagsIndexed | kFlagMustUseIndex);
-    const uint8_t movi[kMoviListHead] = {'L', 'I', 'S', 'T', 0, 0, 0, 0, 'm', 'o', 'v', 'i'};
-    if (!file_.WriteAt(0, head_.data(), static_cast<uint32_t>(head_.size())) ||
-        !file_.WriteAt(movi_at, movi, kMoviListHead)) {
+    if (!file_.WriteAt(0, head_.data(), static_cast<uint32_t>(head_.size()))) {
         // The plain file as it was; Finish writes its header again.
         build_header(0);
         return false;

@@ -6,11 +6,11 @@
 // would leave no room below the limit, the file becomes an OpenDML file in place: the header
 // is rewritten with a super index ("indx") in the stream list and the total frame count
 // ("dmlh") in an "odml" list; the first frames' chunks give up their place to the longer
-// header (a "JUNK" chunk covers what is left of it) and are written again at the end of the
-// first "movi" list, and the main header says that the index gives the order. Frames then fill
-// "AVIX" extensions, each below the limit; every "movi" list ends with a standard index
-// ("ix00"), and the first RIFF keeps "idx1", in frame order, for readers that know nothing
-// else.
+// header and the "movi" list, which starts with a "JUNK" chunk over what is left of it, and
+// are written again at the end of the first "movi" list; the main header says that the index
+// gives the order. Frames then fill "AVIX" extensions, each below the limit; every "movi" list
+// ends with a standard index ("ix00"), and the first RIFF keeps "idx1", in frame order, for
+// readers that know nothing else.
 //
 // Frame chunks carry rows of three bytes per pixel, bottom row first, each row padded to a
 // multiple of four bytes as the declared bitmap format says. Every chunk, header and index is

@@ -26,7 +26,9 @@
  *   that wParam of WM_CAMERA_FRAME points to lives as long as the handle; its fields are
  *   rewritten for each frame, so read it while handling the message.
  * - Imvela_Release must not run while another call on the same handle runs or may start;
- *   it stops capture, closes the window and frees the camera object.
+ *   it stops capture, closes the window and frees the camera object. While a property
+ *   dialog of the camera is open, on any thread, it fails at once with ERR_NOT_READY and
+ *   leaves the handle and the dialog as they are: close the dialog, then release.
  * - Errors are recorded (kept for Imvela_GetLastError and posted as WM_CAMERA_ERROR) by
  *   every function, except these, which only post: Imvela_SetMirrorV and _GetMirrorV on a
  *   handle without a device; Imvela_ReadSromID, _WriteSromID, _GetIOPort, _SetIOPort and

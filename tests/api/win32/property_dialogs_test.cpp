@@ -374,6 +374,20 @@ TEST_F(PropertyDialogs, AnalogDialogEnglish) {
     EXPECT_TRUE(eventually([&] { return number(page, IDC_EXPOSURE_EDIT) == sensor(0x0F); }));
 }
 
+TEST_F(PropertyDialogs, ReleaseWhileADialogIsOpenIsRefusedAndTheDialogGoesOn) {
+    {
+        OpenDialog d(Imvela_SetAnalogDlg, handle, L"Property");
+        ASSERT_TRUE(d.window);
+        EXPECT_EQ(Imvela_Release(handle), 0);
+        EXPECT_EQ(Imvela_GetLastError(handle), ERR_NOT_READY);
+        slide(d.page(IDC_GAIN_SLIDER), IDC_GAIN_SLIDER, 3);
+        EXPECT_EQ(d.finish(IDOK), 1);
+    }
+    EXPECT_EQ(Imvela_GetGlobalGain(handle, nullptr), 3);
+    EXPECT_EQ(Imvela_Release(handle), 1);
+    handle = 0;
+}
+
 // Run by the api_japanese test, on a system whose default language is Japanese.
 class PropertyDialogsJapanese : public PropertyDialogs {
 protected:

@@ -55,8 +55,7 @@ TEST(AviWriterExtension, StaysPlainUntilTheLimitThenContinuesInAvixRiffsAndPlays
     }
     EXPECT_EQ(indexed, frames);
     const uint32_t first_riff_frames = field32(b, 48);
-    size_t movi = 20 + field32(b, 16);  // after the header list and the "JUNK" chunk
-    if (field32(b, movi) == 0x4B4E554Au) movi += 8 + field32(b, movi + 4);
+    const size_t movi = 20 + field32(b, 16);  // after the header list
     ASSERT_EQ(field32(b, movi + 8), 0x69766F6Du);  // "movi"
     const size_t idx1 = field32(b, 4) + 8 - 16 * first_riff_frames, movi_code = movi + 8;
     ASSERT_EQ(field32(b, idx1 - 8), 0x31786469u);  // "idx1"
