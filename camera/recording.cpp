@@ -10,6 +10,7 @@
 #include "imaging/kernel_catalogue.h"
 #include "platform/clock.h"
 #include "platform/text_conversion.h"
+#include "platform/thread_priority.h"
 
 namespace imvela {
 
@@ -168,6 +169,9 @@ const uint8_t* CImvela::recorded_pixels(const CImageBuffer& copy) {
 // belongs to the recording), a write fails or the recording is stopped; frames queued when it
 // is stopped are written first.
 void CImvela::recording_main() {
+    // Above the application's threads, as the streaming thread is: the ring holds only a
+    // fraction of a second.
+    platform::raise_current_thread_priority();
     RecordingState& r = recording_;
     bool write_failed = false, over = false;
     uint32_t first = 0, last = 0;

@@ -98,9 +98,7 @@ bool ViewerSession::open(HWND window, const ViewerOptions& options, bool (*choos
     const int32_t probe = Imvela_Initialize(nullptr);
     int32_t cameras = probe ? Imvela_EnumDevice(probe, names) : 0;
     if (probe) Imvela_Release(probe);
-    if (cameras <= 0 && choose_emulator && choose_emulator()) {
-        emulated_ = true;
-    }
+    const bool fell_back = cameras <= 0 && choose_emulator && choose_emulator();
     handle_ = Imvela_Initialize(window);
     if (!handle_) {
         *error = "the camera library could not be initialised";
@@ -122,7 +120,9 @@ bool ViewerSession::open(HWND window, const ViewerOptions& options, bool (*choos
     bits_ = options.bits;
     std::error_code ignored;
     std::filesystem::create_directories(options.output_folder, ignored);
-    message_ = (emulated_ ? "no camera attached: emulated camera " : "camera ") + device_name_;
+    // The emulator answers for its own cameras only.
+    emulated_ = ImvelaEmu_FrameCount(0) >= 0;
+    message_ = (fell_back ? "no camera attached: emulated camera " : emulated_ ? "emulated camera " : "camera ") + device_name_;
     return true;
 }
 
@@ -286,7 +286,7 @@ bool ViewerSession::tick() {
     }
     if (recording_ && now >= recording_over_) {
         recording_ = false;
-        restart(Mode::kLive);
+        if (restart(Mode::kLive) && message_.rfind("recording ", 0) == 0) message_.replace(0, 9, "recorded");
     }
     return status_line() != before;
 }

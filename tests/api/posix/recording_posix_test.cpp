@@ -45,7 +45,9 @@ TEST_F(RecordingTest, RecordingsCutShortAreFinished) {
         if (!handle) open();
         if (stop == kBeforeFirstFrame) ImvelaEmu_InjectFault(0, IMVELA_EMU_FAULT_STALL, 1000);
         ASSERT_EQ(Imvela_Record(handle, file.c_str(), 10000, 0), 1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // Stopped once a frame chunk is in the file (at most 10 s), or after 300 ms of stall.
+        for (int i = 0; i < (stop == kBeforeFirstFrame ? 15 : 500) && file_bytes(file.path).size() <= 232; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         if (stop == kRelease) close();
         else if (stop == kClose) Imvela_Close(handle);
         else Imvela_StopPreview(handle);

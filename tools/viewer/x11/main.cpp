@@ -64,7 +64,8 @@ Window make_window(Display* display, int32_t width, int32_t height, Atom* close_
 int32_t command_of(XKeyEvent* event) {
     char text[8] = {};
     KeySym symbol = 0;
-    if (XLookupString(event, text, sizeof text, &symbol, nullptr) != 1) return symbol == XK_Escape ? kQuit : 0;
+    if (XLookupString(event, text, sizeof text, &symbol, nullptr) != 1) return 0;
+    if (symbol == XK_Escape) return kQuit;
     for (const ViewerKey& k : kViewerKeys)
         if (has_key(k) && k.key == text[0]) return k.command;
     return 0;
