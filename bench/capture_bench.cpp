@@ -1,24 +1,30 @@
 // End-to-end capture on the emulated camera running unpaced, 1280 x 1024, in every colour
-// mode with neutral settings and with every adjustment on: delivered frames per second and
-// CPU time per frame (BM_CapturePath), beside the same pipeline's kernels run on their own
-// (BM_PipelineKernels). The difference is what the capture path adds: extraction from the
-// ring, the copy into the application's buffer, locking and messages.
+// mode with neutral settings and with every adjustment on (hue and saturation, gamma,
+// contrast, sharpness, brightness, continuous white balance, defect correction of 1000
+// listed pixels): delivered frames per second and CPU time per frame (BM_CapturePath), beside
+// the frame pipeline run on its own (BM_PipelineKernels). The difference is what the capture
+// path adds: the ring, the copy into the application's buffer, locking and messages.
 //
 // CPU time per frame counts the whole process, so it includes the emulated camera rendering
 // every frame it streams, also those the worker skips (camera_frames_per_frame of them per
-// delivered frame; BM_EmulatorFrame is the cost of one).
+// delivered frame). emulator_ms_per_frame is that share, from the cost of one emulated frame
+// measured alone in the same run; sdk_cpu_ms_per_frame is what remains: the library's own
+// CPU time per delivered frame, camera read to the caller's buffer.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
 
+#include "camera/frame_pipeline.h"
 #include "camera/imvela.h"
+#include "device/driver_channel.h"
 #include "device/imvela_m61xzkr_sdk.h"
 #include "emulator/emulated_driver.h"
 #include "imaging/band_pool.h"
@@ -43,6 +49,73 @@ struct Adjustment {
 constexpr Adjustment kAllOn[] = {{P::kHue, 30},      {P::kSaturation, 40}, {P::kGamma, 150},
                                  {P::kContrast, 10}, {P::kSharpness, 5},   {P::kBrightness, -20}};
 
+// 1000 listed defective pixels spread over the frame (list coordinates: rows from the
+// sensor's bottom), as a file for the camera and as a list for the pipeline alone.
+DefectList bench_defects() {
+    DefectList list;
+    uint32_t seed = 99;
+    for (int i = 0; i < 1000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const int32_t x = static_cast<int32_t>((seed >> 8) % kWidth);
+        seed = seed * 1103515245u + 12345u;
+        list.push_back({x, static_cast<int32_t>((seed >> 8) % kHeight)});
+    }
+    return list;
+}
+
+std::string defect_file() {
+    static std::string path;
+    if (!path.empty()) return path;
+    path = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/imvela-bench-defects.dat";
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        for (const DefectPixel& p : bench_defects()) std::fwrite(&p, sizeof p, 1, f);
+        std::fclose(f);
+    }
+    return path;
+}
+
+// Neutral settings, or every adjustment on with continuous white balance and defect correction.
+void configure(CImvela& camera, bool adjust) {
+    P& filter = camera.filter_values();
+    for (const Adjustment& a : kAllOn) filter[a.position] = a.position == P::kGamma ? 100 : 0;
+    filter[P::kGrayMode] = 0;
+    filter[P::kAutoColorGain] = 0;
+    filter[P::kAutoColorGainOneShot1] = filter[P::kAutoColorGainOneShot2] = 0;
+    camera.set_config_filter(0);
+    if (!adjust) return;
+    for (const Adjustment& a : kAllOn) filter[a.position] = a.value;
+    filter[P::kAutoColorGain] = 1;
+    camera.load_config_file(defect_file().c_str());
+    camera.set_config_filter(1);
+}
+
+double process_cpu_seconds();
+
+// CPU milliseconds the emulated camera spends producing one frame of one- or two-byte samples
+// on its own, measured once per sample width in this run.
+double emulator_frame_cpu_ms(bool two_byte) {
+    static double cost[2] = {-1.0, -1.0};
+    double& c = cost[two_byte ? 1 : 0];
+    if (c >= 0.0) return c;
+    CImvelaM61XZKRSdk device(emulator::emulated_driver());
+    device.set_sample_width(two_byte ? 1 : 0);
+    device.set_window(6, 8, kWidth, kHeight, 0);
+    DriverHandle h;
+    open_device_file(emulator::emulated_driver(), device.device_path(), &h);
+    std::vector<uint8_t> frame(static_cast<size_t>(device.frame_bytes()));
+    const driver::Record request = driver::command(driver::CMD_REQUEST_FRAME);
+    constexpr int kFrames = 60;
+    const double cpu0 = process_cpu_seconds();
+    for (int i = 0; i < kFrames; ++i) {
+        send_command(h, request, driver::kSelector0);
+        uint32_t moved = 0;
+        standard_transfer(h, driver::kPipeImage, static_cast<uint32_t>(frame.size()), frame.data(), &moved, 1);
+    }
+    c = (process_cpu_seconds() - cpu0) * 1000.0 / kFrames;
+    close_device_file(&h);
+    return c;
+}
+
 void private_environment() {
     static bool done = false;
     if (done) return;
@@ -64,17 +137,13 @@ void BM_CapturePath(benchmark::State& state) {
     private_environment();
     const int32_t mode = static_cast<int32_t>(state.range(0));
     const bool adjust = state.range(1) != 0;
+    const double emulator_ms = emulator_frame_cpu_ms(color_mode_raw_bits(mode) == 16);
     CImvela camera;
     camera.initialize(nullptr);
     camera.set_preview_window(nullptr, 0, 0, 0, 0);
     camera.set_color_mode(kColorModeBits[mode]);
     camera.set_wait_time(0);
-    P& filter = camera.filter_values();
-    for (const Adjustment& a : kAllOn) filter[a.position] = a.position == P::kGamma ? 100 : 0;
-    filter[P::kGrayMode] = 0;
-    filter[P::kAutoColorGain] = 0;
-    if (adjust)
-        for (const Adjustment& a : kAllOn) filter[a.position] = a.value;
+    configure(camera, adjust);
 
     HWND queue = ImvelaMsg_CreateQueue();
     std::vector<uint8_t> buffer(static_cast<size_t>(image_stride(kWidth, kColorModeBits[mode])) * kHeight);
@@ -109,17 +178,23 @@ void BM_CapturePath(benchmark::State& state) {
     state.counters["cpu_ms_per_frame"] = frames ? cpu * 1000.0 / static_cast<double>(frames) : 0.0;
     // Frames the emulated camera rendered per delivered frame (BM_EmulatorFrame gives the cost
     // of one), so its share of the CPU time can be taken out.
-    state.counters["camera_frames_per_frame"] = frames ? static_cast<double>(streamed) / static_cast<double>(frames) : 0.0;
+    const double camera_frames = frames ? static_cast<double>(streamed) / static_cast<double>(frames) : 0.0;
+    state.counters["camera_frames_per_frame"] = camera_frames;
+    state.counters["emulator_ms_per_frame"] = camera_frames * emulator_ms;
+    state.counters["sdk_cpu_ms_per_frame"] =
+        frames ? cpu * 1000.0 / static_cast<double>(frames) - camera_frames * emulator_ms : 0.0;
 }
 
 // The camera paced at its own 30 frames per second, one or two cameras streaming at once, for
-// two seconds: frames each camera delivered per second (fps, the camera sends 30) and the
-// process's CPU time per delivered frame and in total (cpu_share: 1.0 is one core busy).
+// two seconds: frames each camera delivered per second (fps) against the frames it sent
+// (sent_fps, 30), the process's CPU time per delivered frame and in total (cpu_share: 1.0 is
+// one core busy), and per delivered frame the emulated camera's share and the library's own.
 void BM_PacedCapture(benchmark::State& state) {
     private_environment();
     const int32_t mode = static_cast<int32_t>(state.range(0));
     const bool adjust = state.range(1) != 0;
     const int32_t count = static_cast<int32_t>(state.range(2));
+    const double emulator_ms = emulator_frame_cpu_ms(color_mode_raw_bits(mode) == 16);
     emulator::Settings paced = emulator::emulated_driver().settings();
     emulator::Settings unpaced = paced;
     paced.cameras = {0, 1};
@@ -139,12 +214,7 @@ void BM_PacedCapture(benchmark::State& state) {
         s->camera.set_preview_window(nullptr, 0, 0, 0, 0);
         s->camera.set_color_mode(kColorModeBits[mode]);
         s->camera.set_wait_time(0);
-        P& filter = s->camera.filter_values();
-        for (const Adjustment& a : kAllOn) filter[a.position] = a.position == P::kGamma ? 100 : 0;
-        filter[P::kGrayMode] = 0;
-        filter[P::kAutoColorGain] = 0;
-        if (adjust)
-            for (const Adjustment& a : kAllOn) filter[a.position] = a.value;
+        configure(s->camera, adjust);
         s->queue = ImvelaMsg_CreateQueue();
         s->buffer.resize(static_cast<size_t>(image_stride(kWidth, kColorModeBits[mode])) * kHeight);
         if (!s->camera.callback_preview(s->queue, s->buffer.data(), static_cast<int32_t>(s->buffer.size()), 1))
@@ -163,6 +233,8 @@ void BM_PacedCapture(benchmark::State& state) {
     for (auto _ : state) {
         drain(std::chrono::steady_clock::now() + std::chrono::milliseconds(500));  // warm up
         for (auto& s : streams) s->frames = 0;
+        int32_t sent0 = 0;
+        for (int32_t i = 0; i < count; ++i) sent0 += emulator::emulated_driver().camera(i)->frame_count();
         const double cpu0 = process_cpu_seconds();
         const auto t0 = std::chrono::steady_clock::now();
         drain(t0 + std::chrono::seconds(2));
@@ -170,9 +242,20 @@ void BM_PacedCapture(benchmark::State& state) {
         const double cpu = process_cpu_seconds() - cpu0;
         int64_t frames = 0;
         for (auto& s : streams) frames += s->frames;
+        int32_t sent = -sent0;
+        for (int32_t i = 0; i < count; ++i) sent += emulator::emulated_driver().camera(i)->frame_count();
         state.counters["fps"] = static_cast<double>(frames) / count / seconds;
+        // Frames each emulated camera sent per second: below 30 the transfer, not the
+        // pipeline, held the stream back.
+        state.counters["sent_fps"] = static_cast<double>(sent) / count / seconds;
         state.counters["cpu_ms_per_frame"] = frames ? cpu * 1000.0 / static_cast<double>(frames) : 0.0;
         state.counters["cpu_share"] = cpu / seconds;
+        // The emulated cameras' share (every frame they sent), and the library's own CPU
+        // time per delivered frame without it.
+        const double emulator_cpu_ms = static_cast<double>(sent) * emulator_ms;
+        state.counters["emulator_ms_per_frame"] = frames ? emulator_cpu_ms / static_cast<double>(frames) : 0.0;
+        state.counters["sdk_cpu_ms_per_frame"] =
+            frames ? (cpu * 1000.0 - emulator_cpu_ms) / static_cast<double>(frames) : 0.0;
     }
     for (auto& s : streams) {
         s->camera.stop_preview();
@@ -182,56 +265,49 @@ void BM_PacedCapture(benchmark::State& state) {
     emulator::emulated_driver().fix_settings(unpaced);
 }
 
-// The kernels process_frame runs for the mode, on buffers of the same size, nothing else, as
-// process_frame runs them: in row bands (argument `bands`: 1 is one thread), gamma and
-// contrast as one table, sharpness on the image itself. cpu_ms_per_frame counts every thread of the process.
+// The frame pipeline alone (FramePipeline::process, as the camera runs it) on a random raw
+// frame, with the shared pool limited to `bands` threads (1: one thread). cpu_ms_per_frame
+// counts every thread of the process.
 void BM_PipelineKernels(benchmark::State& state) {
     const int32_t mode = static_cast<int32_t>(state.range(0));
     const bool adjust = state.range(1) != 0;
     const int32_t bands = static_cast<int32_t>(state.range(2));
     const BandPool::Lease workers;
-    CImageBuffer raw, out;
+    const int32_t threads = BandPool::shared().threads();
+    BandPool::shared().set_thread_limit(bands);
+    CImageBuffer raw, out, colour, work;
     raw.Create(kWidth, kHeight, color_mode_raw_bits(mode));
     out.Create(kWidth, kHeight, kColorModeBits[mode]);
+    work.CreateLike(mode <= 1 ? &raw : &out);
     uint32_t seed = 12345;
     const bool wide = color_mode_raw_bits(mode) == 16;
     for (size_t i = 0; i < raw.size_bytes(); ++i) {
         seed = seed * 1103515245u + 12345u;
         raw.bits()[i] = static_cast<uint8_t>(wide && (i & 1) ? (seed >> 24) & 0x0F : seed >> 24);
     }
-    CImageBuffer& o = mode <= 1 ? raw : out;
-    const auto in_place = [&](KernelOperation operation, void* block) {
-        apply_in_bands(select_kernel(operation, mode), o, o, block, BandShape::Rows, bands);
-    };
+    FramePipeline pipeline;
+    pipeline.replace_defects(bench_defects());
+    FrameBuffers buffers{&raw, mode <= 1 ? &raw : &out, nullptr, &work};
+    CaptureWindow window;
+    window.h_start = 6;
+    window.v_start = 8;
+    FrameSettings settings;
+    settings.filter[P::kGamma] = 100;
+    if (adjust) {
+        for (const Adjustment& a : kAllOn) settings.filter[a.position] = a.value;
+        settings.filter[P::kAutoColorGain] = 1;
+        settings.defect_correction = true;
+    }
     const double cpu0 = process_cpu_seconds();
     for (auto _ : state) {
-        if (mode >= 2) {
-            DemosaicBlock d{3, 100, 100, 100};
-            apply_in_bands(select_kernel(KernelOperation::Demosaic, mode), o, raw, &d, BandShape::TwoBelow, bands);
-            o.Apply(select_kernel(KernelOperation::DemosaicBorder, mode), raw, nullptr, 0, 0, &d);
-        }
-        if (adjust) {
-            if (mode >= 2) {
-                HueBlock h{30, 40, 12};
-                in_place(KernelOperation::HueSaturation, &h);
-            }
-            AdjustmentBlock gamma{150, 12}, contrast{10, 12}, sharp{5, 12}, bright{-20, 12};
-            if (color_mode_raw_bits(mode) == 8 && mode != 1) {
-                TableBlock table{mode == 0 ? 1 : 3, {}};
-                gamma_contrast_table8(gamma.value, contrast.value, mode != 0, table.table);
-                apply_in_bands(ApplyTable8, o, o, &table, BandShape::Rows, bands);
-            } else {
-                Table16Block table{mode == 1 ? 1 : 3, 4096, gamma_contrast_table16(gamma.value, contrast.value, 12)};
-                apply_in_bands(ApplyTable16, o, o, &table, BandShape::Rows, bands);
-            }
-            sharpen_in_bands(o, sharp, mode <= 1 ? 1 : 3, bands);
-            in_place(KernelOperation::Brightness, &bright);
-        }
-        benchmark::DoNotOptimize(o.bits());
+        FrameSettings frame = settings;
+        pipeline.process(frame, buffers, mode, window);
+        benchmark::DoNotOptimize(out.bits());
         benchmark::ClobberMemory();
     }
     state.counters["cpu_ms_per_frame"] =
         (process_cpu_seconds() - cpu0) * 1000.0 / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+    BandPool::shared().set_thread_limit(threads);
 }
 
 void modes(benchmark::internal::Benchmark* b) {

@@ -39,7 +39,7 @@ void fill(CImageBuffer& b, uint32_t seed, uint32_t maxValue) {
 struct Frames {
     // tone24 and tone48 are adjusted in place over and over; the other sources stay as filled,
     // so that kernels whose speed depends on the data always see the same random frames.
-    CImageBuffer raw8, raw16, bgr24, bgr32, bgr48, work24, out24, out8, out48, tone24, tone48;
+    CImageBuffer raw8, raw16, bgr24, bgr32, bgr48, bgr64, work24, out24, out8, out48, out64, tone24, tone48, tone64;
     Frames() {
         raw8.Create(kWidth, kHeight, 8);
         raw16.Create(kWidth, kHeight, 16);
@@ -50,16 +50,21 @@ struct Frames {
         out24.Create(kWidth, kHeight, 24);
         out8.Create(kWidth, kHeight, 8);
         out48.Create(kWidth, kHeight, 48);
+        bgr64.Create(kWidth, kHeight, 64);
+        out64.Create(kWidth, kHeight, 64);
         fill(raw8, 1, 255);
         fill(raw16, 2, 4095);
         fill(bgr24, 3, 255);
         fill(bgr32, 4, 255);
         fill(bgr48, 5, 4095);
+        fill(bgr64, 6, 4095);
         std::memcpy(work24.bits(), bgr24.bits(), bgr24.size_bytes());
         tone24.CreateLike(&bgr24);
         tone48.CreateLike(&bgr48);
+        tone64.CreateLike(&bgr64);
         std::memcpy(tone24.bits(), bgr24.bits(), bgr24.size_bytes());
         std::memcpy(tone48.bits(), bgr48.bits(), bgr48.size_bytes());
+        std::memcpy(tone64.bits(), bgr64.bits(), bgr64.size_bytes());
     }
 };
 
@@ -72,9 +77,22 @@ Frames& frames() {
 // BM_<kernel>/<variant>; thread counts are the row-band figures of the pipeline benchmark.
 using Member = PixelKernel KernelVariant::*;
 
-void demosaic(benchmark::State& state, const KernelVariant& v, bool wide) {
+// Colour frames by pixel size: 24 (8-bit samples), 48 or 64 (16-bit samples, the 64-bit
+// pixels carrying a fourth sample the kernels pass through).
+struct ColourFrames {
+    CImageBuffer *source, *out, *tone;
+};
+ColourFrames colour(int bits) {
+    Frames& f = frames();
+    if (bits == 64) return {&f.bgr64, &f.out64, &f.tone64};
+    if (bits == 48) return {&f.bgr48, &f.out48, &f.tone48};
+    return {&f.bgr24, &f.out24, &f.tone24};
+}
+
+void demosaic(benchmark::State& state, const KernelVariant& v, int bits) {
     DemosaicBlock block{0, 120, 100, 90};
-    CImageBuffer& out = wide ? frames().out48 : frames().out24;
+    const bool wide = bits != 24;
+    CImageBuffer& out = *colour(bits).out;
     CImageBuffer& raw = wide ? frames().raw16 : frames().raw8;
     for (auto _ : state) {
         out.Apply(wide ? v.DemosaicBayer16 : v.DemosaicBayer8, raw, nullptr, 0, 0, &block);
@@ -83,30 +101,30 @@ void demosaic(benchmark::State& state, const KernelVariant& v, bool wide) {
     }
 }
 
-// In-place adjustments of a 24-bit (or 48-bit) colour frame of their own.
-void adjust(benchmark::State& state, PixelKernel kernel, int32_t value, bool wide) {
+// In-place adjustments of a colour frame of their own.
+void adjust(benchmark::State& state, PixelKernel kernel, int32_t value, int bits) {
     AdjustmentBlock block{value, 12};
-    CImageBuffer& b = wide ? frames().tone48 : frames().tone24;
+    CImageBuffer& b = *colour(bits).tone;
     for (auto _ : state) {
         b.Apply(kernel, b, nullptr, 0, 0, &block);
         benchmark::ClobberMemory();
     }
 }
 
-void sharpen(benchmark::State& state, PixelKernel kernel, bool wide) {
+void sharpen(benchmark::State& state, PixelKernel kernel, int bits) {
     AdjustmentBlock block{15, 12};
-    CImageBuffer& out = wide ? frames().out48 : frames().out24;
-    CImageBuffer& in = wide ? frames().bgr48 : frames().work24;
+    CImageBuffer& out = *colour(bits).out;
+    CImageBuffer& in = bits == 24 ? frames().work24 : *colour(bits).source;
     for (auto _ : state) {
         out.Apply(kernel, in, nullptr, 0, 0, &block);
         benchmark::ClobberMemory();
     }
 }
 
-void hue(benchmark::State& state, PixelKernel kernel, bool wide) {
+void hue(benchmark::State& state, PixelKernel kernel, int bits) {
     HueBlock block{40, 60, 12};
-    CImageBuffer& out = wide ? frames().out48 : frames().out24;
-    CImageBuffer& in = wide ? frames().bgr48 : frames().bgr24;
+    CImageBuffer& out = *colour(bits).out;
+    CImageBuffer& in = *colour(bits).source;
     for (auto _ : state) {
         out.Apply(kernel, in, nullptr, 0, 0, &block);
         benchmark::ClobberMemory();
@@ -135,18 +153,24 @@ void register_variant(const KernelVariant& v) {
     const auto add = [&](const char* name, auto run) {
         benchmark::RegisterBenchmark((std::string("BM_") + name + suffix).c_str(), run)->Unit(benchmark::kMillisecond);
     };
-    add("DemosaicBayer8", [&v](benchmark::State& s) { demosaic(s, v, false); });
-    add("DemosaicBayer16", [&v](benchmark::State& s) { demosaic(s, v, true); });
-    add("AdjustGammaColor8", [&v](benchmark::State& s) { adjust(s, v.AdjustGammaColor8, 150, false); });
-    add("AdjustContrastColor8", [&v](benchmark::State& s) { adjust(s, v.AdjustContrastColor8, 40, false); });
-    add("AdjustBrightnessColor8", [&v](benchmark::State& s) { adjust(s, v.AdjustBrightnessColor8, 60, false); });
-    add("AdjustGammaColor16", [&v](benchmark::State& s) { adjust(s, v.AdjustGammaColor16, 150, true); });
-    add("AdjustContrastColor16", [&v](benchmark::State& s) { adjust(s, v.AdjustContrastColor16, 40, true); });
-    add("AdjustBrightnessColor16", [&v](benchmark::State& s) { adjust(s, v.AdjustBrightnessColor16, 60, true); });
-    add("SharpenColor8", [&v](benchmark::State& s) { sharpen(s, v.SharpenColor8, false); });
-    add("SharpenColor16", [&v](benchmark::State& s) { sharpen(s, v.SharpenColor16, true); });
-    add("AdjustHueSaturation8", [&v](benchmark::State& s) { hue(s, v.AdjustHueSaturation8, false); });
-    add("AdjustHueSaturation16", [&v](benchmark::State& s) { hue(s, v.AdjustHueSaturation16, true); });
+    add("DemosaicBayer8", [&v](benchmark::State& s) { demosaic(s, v, 24); });
+    add("DemosaicBayer16", [&v](benchmark::State& s) { demosaic(s, v, 48); });
+    add("AdjustGammaColor8", [&v](benchmark::State& s) { adjust(s, v.AdjustGammaColor8, 150, 24); });
+    add("AdjustContrastColor8", [&v](benchmark::State& s) { adjust(s, v.AdjustContrastColor8, 40, 24); });
+    add("AdjustBrightnessColor8", [&v](benchmark::State& s) { adjust(s, v.AdjustBrightnessColor8, 60, 24); });
+    add("AdjustGammaColor16", [&v](benchmark::State& s) { adjust(s, v.AdjustGammaColor16, 150, 48); });
+    add("AdjustContrastColor16", [&v](benchmark::State& s) { adjust(s, v.AdjustContrastColor16, 40, 48); });
+    add("AdjustBrightnessColor16", [&v](benchmark::State& s) { adjust(s, v.AdjustBrightnessColor16, 60, 48); });
+    add("SharpenColor8", [&v](benchmark::State& s) { sharpen(s, v.SharpenColor8, 24); });
+    add("SharpenColor16", [&v](benchmark::State& s) { sharpen(s, v.SharpenColor16, 48); });
+    add("AdjustHueSaturation8", [&v](benchmark::State& s) { hue(s, v.AdjustHueSaturation8, 24); });
+    add("AdjustHueSaturation16", [&v](benchmark::State& s) { hue(s, v.AdjustHueSaturation16, 48); });
+    // The 16-bit kernels on 64-bit pixels (colour mode 5).
+    add("DemosaicBayer16To64", [&v](benchmark::State& s) { demosaic(s, v, 64); });
+    add("AdjustGammaColor16On64", [&v](benchmark::State& s) { adjust(s, v.AdjustGammaColor16, 150, 64); });
+    add("AdjustBrightnessColor16On64", [&v](benchmark::State& s) { adjust(s, v.AdjustBrightnessColor16, 60, 64); });
+    add("SharpenColor16On64", [&v](benchmark::State& s) { sharpen(s, v.SharpenColor16, 64); });
+    add("AdjustHueSaturation16On64", [&v](benchmark::State& s) { hue(s, v.AdjustHueSaturation16, 64); });
     add("MeasureBayerBalance8", [&v](benchmark::State& s) { balance(s, v.MeasureBayerBalance8, false); });
     add("FlipRows24", [&v](benchmark::State& s) { Frames& f = frames(); convert(s, f.out24, f.bgr24, v.FlipRows); });
     add("FlipRows24From32", [&v](benchmark::State& s) { Frames& f = frames(); convert(s, f.out24, f.bgr32, v.FlipRows24); });

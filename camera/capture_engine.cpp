@@ -148,7 +148,7 @@ int32_t CaptureEngine::snap_shot_locked(void* buffer, int32_t size, int32_t top_
         target = callback_window_;
         extracted = read && extract_locked(true) == 0;
         if (extracted) {
-            host_.process_frame(images_, active_color_mode_, active_window_);
+            host_.process_frame(images_, *images_.raw(active_color_mode_), active_color_mode_, active_window_);
             image_available_.store(1);
             if (buffer && size != 0) copy = copy_frame_locked(buffer, size, top_down);
         }
@@ -257,6 +257,18 @@ int32_t CaptureEngine::extract_locked(bool single) {
     if (!raw || !raw->has_pixels() || g.active_width != raw->width() || g.active_rows != raw->height() ||
         sample_bits != raw->bits_per_pixel())
         return kExtractNoBuffer;
+    if (!single && active_color_mode_ >= 2) {
+        // Demosaiced where it lies in the ring; the gray modes work on a copy of their own.
+        int32_t stride = 0;
+        uint8_t* window = device_->taken_window(&stride);
+        if (!window) return kExtractNoBuffer;
+        if (!ring_frame_.View(window, g.active_width, g.active_rows, sample_bits, stride)) {
+            device_->release_taken_frame();
+            return kExtractNoBuffer;
+        }
+        raw_in_ring_ = true;
+        return 0;
+    }
     // Rows land directly at the buffer's padded stride.
     return single ? device_->extract_single_frame(raw->bits(), raw->stride())
                   : device_->extract_taken_frame(raw->bits(), raw->stride());
@@ -273,7 +285,13 @@ void CaptureEngine::fill_frame_record_locked(int32_t frame_rate) {
 }
 
 bool CaptureEngine::finish_frame_locked(Copy& copy) {
-    host_.process_frame(images_, active_color_mode_, active_window_);
+    host_.process_frame(images_, raw_in_ring_ ? ring_frame_ : *images_.raw(active_color_mode_), active_color_mode_,
+                        active_window_);
+    if (raw_in_ring_) {
+        raw_in_ring_ = false;
+        ring_frame_.Release();
+        device_->release_taken_frame();
+    }
     image_available_.store(1);
     copy = !callback_buffer_ || callback_size_ == 0 ? Copy::kDone
                                                     : copy_frame_locked(callback_buffer_, callback_size_, top_down_);

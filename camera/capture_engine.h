@@ -29,8 +29,9 @@ public:
     // Makes the images (make_images) and programs the device for a capture of the current
     // settings; false after recording why. The capture-control lock is held.
     virtual bool prepare_capture() = 0;
-    // Runs the pipeline on the frame just read into the images; the frame lock is held.
-    virtual void process_frame(ImageSet& images, int32_t color_mode, const CaptureWindow& window) = 0;
+    // Runs the pipeline on the frame just read (`raw`: the raw image, or the frame where it
+    // lies in the transfer ring); the frame lock is held.
+    virtual void process_frame(ImageSet& images, CImageBuffer& raw, int32_t color_mode, const CaptureWindow& window) = 0;
     // The preview worker finished a frame (for a recording); no lock is held.
     virtual void frame_finished() = 0;
     // The device is claimed in the device-use table while a preview runs.
@@ -151,6 +152,11 @@ private:
     // the next preparation.
     int32_t active_color_mode_ = 0;
     CaptureWindow active_window_;
+    // The colour modes' raw frame while the preview worker holds it in the transfer ring:
+    // they demosaic it where it lies instead of copying it into the raw image first. Shown
+    // by extract_locked, given back to the ring by finish_frame_locked.
+    CImageBuffer ring_frame_;
+    bool raw_in_ring_ = false;
     HWND callback_window_ = nullptr;
     void* callback_buffer_ = nullptr;
     int32_t callback_size_ = 0;

@@ -160,7 +160,7 @@ void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSetti
     const bool wide = raw.bits_per_pixel() == 16;
     if (filter[P::kAutoColorGain] != 0) {
         BalanceBlock balance{filter[P::kGainBlue], filter[P::kGainGreen], filter[P::kGainRed], phase};
-        raw.Apply(wide ? MeasureBayerBalance16 : MeasureBayerBalance8, raw, nullptr, 0, 0, &balance);
+        measure_balance_in_bands(raw, &balance, BandPool::shared().threads());
         settings.set_measured(P::kGainRed, std::clamp(balance.redGain, 0, kMaxBayerGain));
         settings.set_measured(P::kGainGreen, std::clamp(balance.greenGain, 0, kMaxBayerGain));
         settings.set_measured(P::kGainBlue, std::clamp(balance.blueGain, 0, kMaxBayerGain));

@@ -46,13 +46,13 @@ int32_t CImvela::get_auto_iris(int32_t* ok) {
     return load_relaxed(analog_[AnalogBlock::kAutoIris]);
 }
 
-void CImvela::process_frame(ImageSet& images, int32_t color_mode, const CaptureWindow& window) {
+void CImvela::process_frame(ImageSet& images, CImageBuffer& raw, int32_t color_mode, const CaptureWindow& window) {
     FrameSettings settings;
     copy_relaxed(settings.filter, filter_);
     copy_relaxed(settings.analog, analog_);
     settings.defect_correction = load_relaxed(defect_correction_) != 0;
     FrameBuffers frame;
-    frame.raw = images.raw(color_mode);
+    frame.raw = &raw;
     frame.output = images.output(color_mode);
     frame.colour = &images[color_mode == 0 ? kColor24 : kColor48];
     frame.work = &images[kWorkCopy];

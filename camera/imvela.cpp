@@ -45,11 +45,14 @@ int32_t CImvela::initialize(HWND notify_window) {
     notify_window_ = notify_window;
     if (!use_table_.map()) return (record_error(ERR_BUFFER), 0);
 
-    device_.reset(new (std::nothrow) CImvelaM61XZKRSdk(choose_driver_transport()));
+    // Device 0 streaming for another camera object (of this process or another) is not
+    // reprogrammed under its stream: its sample width and transfer size would change.
+    device_.reset(new (std::nothrow) CImvelaM61XZKRSdk(choose_driver_transport(), use_table_.is_in_use(0)));
     if (!device_) return (record_error(ERR_BUFFER), 0);
     engine_.attach(device_.get());
 
     reload_video_format();
+    device_->leave_device_alone(false);
     preview_window_.place(nullptr, 0, 0, width(), height());
     load_groups();
     return 1;

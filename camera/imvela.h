@@ -170,7 +170,7 @@ public:
 private:
     // CaptureHost (capture_exports.cpp, frame_processing.cpp)
     bool prepare_capture() override;
-    void process_frame(ImageSet& images, int32_t color_mode, const CaptureWindow& window) override;
+    void process_frame(ImageSet& images, CImageBuffer& raw, int32_t color_mode, const CaptureWindow& window) override;
     void frame_finished() override;
     void claim_device() override { claim_device(device_number()); }
     void release_device() override { release_device(device_number()); }

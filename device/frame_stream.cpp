@@ -189,7 +189,7 @@ int32_t FrameStream::take_newest(uint32_t wait_ms) {
     return kTakeReady;
 }
 
-const uint8_t* FrameStream::taken_frame() const {
+uint8_t* FrameStream::taken_frame() const {
     if (blocks_.empty()) return nullptr;
     // Only the consumer writes the read index.
     std::lock_guard<std::mutex> g(lock_);

@@ -60,8 +60,9 @@ public:
 
     // Consumer: the newest complete frame becomes the taken one (kTakeReady).
     int32_t take_newest(uint32_t wait_ms = kFrameWaitMs);
-    // The taken frame's block, or null when there is no ring.
-    const uint8_t* taken_frame() const;
+    // The taken frame's block, or null when there is no ring. The consumer may work in it
+    // (defect correction rewrites samples) until it gives the entry back.
+    uint8_t* taken_frame() const;
     // Gives the taken entry back: the read index moves one further.
     void release_taken();
 

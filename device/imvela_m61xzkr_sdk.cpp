@@ -6,8 +6,9 @@
 
 namespace imvela {
 
-CImvelaM61XZKRSdk::CImvelaM61XZKRSdk(DriverTransport& transport) : CIVMSdkLib(transport) {
+CImvelaM61XZKRSdk::CImvelaM61XZKRSdk(DriverTransport& transport, bool leave_device0_alone) : CIVMSdkLib(transport) {
     std::strcpy(prefix_, driver::kDevicePrefix);
+    leave_device_alone(leave_device0_alone);
     enumerate_devices();
     open_device(0);
 }

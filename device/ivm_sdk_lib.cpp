@@ -62,6 +62,7 @@ void CIVMSdkLib::set_driver_timeout(int32_t milliseconds) {
 }
 
 int32_t CIVMSdkLib::send_command_record(const driver::Record& record) {
+    if (leave_alone_) return 0;
     return transaction([&](DriverHandle& device) { return send_command(device, record) == kRecordOk ? 1 : 0; });
 }
 

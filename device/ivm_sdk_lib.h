@@ -83,8 +83,14 @@ public:
     int32_t read_srom_id(int32_t index, uint8_t* value);      // ROM 0x1800 + index
     int32_t read_srom_byte(int32_t address, uint8_t* value);  // addresses below 0x1800 refused
     int32_t write_srom_id(int32_t index, int32_t value);
-    // Sends one command record on its own device file: 1 when it was accepted.
+    // Sends one command record on its own device file: 1 when it was accepted; 0, nothing
+    // sent, while the device is left alone.
     int32_t send_command_record(const driver::Record& record);
+    // While on, nothing is sent to the device (every write fails unsent, settling is
+    // skipped); reads still run. For a device another camera object streams from: opening
+    // it must not rewrite its sensor, sample width or transfer size under that stream.
+    void leave_device_alone(bool on) { leave_alone_ = on; }
+    bool leaving_device_alone() const { return leave_alone_; }
 
     // ---- Sensor programming ------------------------------------------------------------
     // Resets the device state, selects the number, initialises the sensor and programs the
@@ -154,6 +160,11 @@ public:
     int32_t stop_streaming();   // the loop's result
     int32_t take_newest_frame() { return stream_.take_newest(); }
     int32_t extract_taken_frame(void* destination, int32_t stride = 0);
+    // The window of the taken frame where it lies in the ring: its first sample, and in
+    // *stride the bytes from one window row to the next; null when no frame is taken. Valid
+    // until release_taken_frame(); nothing copies it.
+    uint8_t* taken_window(int32_t* stride);
+    void release_taken_frame() { stream_.release_taken(); }
     FrameStream& stream() { return stream_; }
     int32_t last_stream_elapsed_ms() const { return last_elapsed_; }
 
@@ -200,6 +211,7 @@ private:
     int32_t mirror_h_ = 0, mirror_v_ = 0;
     std::atomic<int32_t> trigger_{0};  // read by a worker's exposure changes while a stop switches it
     int32_t init_written_ = 0;
+    bool leave_alone_ = false;
     int32_t programmed_transfer_ = 0;
     int32_t large_ = 0;
 

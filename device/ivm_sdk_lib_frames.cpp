@@ -70,6 +70,15 @@ int32_t CIVMSdkLib::extract_taken_frame(void* destination, int32_t stride) {
     return result;
 }
 
+uint8_t* CIVMSdkLib::taken_window(int32_t* stride) {
+    uint8_t* frame = stream_.taken_frame();
+    if (!frame || !stride) return nullptr;
+    const FrameGeometry& g = geometry_;
+    const int64_t sample = two_byte_ ? 2 : 1;
+    *stride = static_cast<int32_t>(int64_t{g.row_pitch} * sample);
+    return frame + (int64_t{g.y_offset} * g.row_pitch + g.x_offset) * sample;
+}
+
 int32_t CIVMSdkLib::read_single_frame() {
     const uint32_t bytes = static_cast<uint32_t>(frame_bytes());
     if (held_.is_null() || held_.is_invalid()) {

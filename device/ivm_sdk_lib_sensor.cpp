@@ -49,8 +49,8 @@ int32_t CIVMSdkLib::open_device(int32_t number) {
     SetSampleWidth(0);
     init_written_ = 0;
     send_command_record(driver::command(driver::CMD_INITIALIZE));
-    if (!init_written_) write_init_table();
-    init_written_ = 1;
+    if (!init_written_ && !leave_alone_) write_init_table();
+    init_written_ = leave_alone_ ? 0 : 1;
     set_window(0, 0, sensor::kColumns, sensor::kRows, 0);
     set_mirror_v(0);
     set_trigger_mode(0);
@@ -88,7 +88,7 @@ int32_t CIVMSdkLib::set_window(int32_t x, int32_t y, int32_t width, int32_t heig
 
     for (int32_t i = 0; i < 4; ++i)
         write_port(sensor::kPortTransferSize0 + i, (static_cast<uint32_t>(transfer_size_) >> (8 * i)) & 0xFF);
-    settle(100);
+    if (!leave_alone_) settle(100);
     programmed_transfer_ = transfer_size_;
     large_ = static_cast<int64_t>(frame_bytes()) >= driver::kLargeTransferBytes ? 1 : 0;
     return 0;

@@ -106,7 +106,17 @@ int32_t to_bgr24(const Rows& g, bool flip) {
 template <int Shift>
 int32_t reduce_mono(const Rows& g, bool flip) {
     if (!usable(g, 1, 2)) return 1;
-    dispatch<1, 2>(g, flip, [](uint8_t* d, const uint8_t* s) { *d = static_cast<uint8_t>(load16(s) >> Shift); });
+    if (g.dstPixelBytes == 1 && g.srcPixelBytes == 2) {
+        // Packed rows: one byte per 16-bit sample, as a vector loop over the row.
+        const int32_t width = kernel::rect_width(*g.rect), height = kernel::rect_height(*g.rect);
+        for (int32_t j = 0; j < height; ++j) {
+            const uint16_t* __restrict words = reinterpret_cast<const uint16_t*>(input_row(g, j, flip));
+            uint8_t* __restrict out = kernel::dest_row(g.dst, g.x, g.y, j, g.dstStride, 1);
+            for (int32_t i = 0; i < width; ++i) out[i] = static_cast<uint8_t>(words[i] >> Shift);
+        }
+        return 1;
+    }
+    for_each_pixel<0, 0>(g, flip, [](uint8_t* d, const uint8_t* s) { *d = static_cast<uint8_t>(load16(s) >> Shift); });
     return 1;
 }
 

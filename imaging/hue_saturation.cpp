@@ -140,6 +140,14 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
                         B[i] = s[0];
                         G[i] = s[1];
                         R[i] = s[2];
+                    } else if constexpr (std::is_same_v<decltype(pixelBytes), std::integral_constant<ptrdiff_t, 8>>) {
+                        // Whole 64-bit pixels; samples above the significant range are limited
+                        // to the top 8-bit level.
+                        uint64_t v;
+                        std::memcpy(&v, s, 8);
+                        B[i] = std::min(static_cast<int32_t>((v & 0xFFFF) >> shift), 255);
+                        G[i] = std::min(static_cast<int32_t>(((v >> 16) & 0xFFFF) >> shift), 255);
+                        R[i] = std::min(static_cast<int32_t>(((v >> 32) & 0xFFFF) >> shift), 255);
                     } else {
                         // Samples above the significant range are limited to the top 8-bit level.
                         B[i] = std::min(kernel::load16(s) >> shift, 255);
@@ -177,6 +185,16 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
                     planes[2][i] = static_cast<uint16_t>(((v >> 16) & 0xFF) << shift);
                 }
                 kernel::interleave3(q, planes[0], planes[1], planes[2], n);
+            } else if (dstPixelBytes == 8) {
+                // Whole 64-bit pixels: the fourth sample passes through.
+                for (int32_t i = 0; i < n; ++i) {
+                    const uint64_t v = words[i];
+                    uint64_t old;
+                    std::memcpy(&old, q + 8 * i, 8);
+                    const uint64_t pixel = (old & 0xFFFF000000000000ull) | ((v & 0xFF) << shift) |
+                                           (((v >> 8) & 0xFF) << (16 + shift)) | (((v >> 16) & 0xFF) << (32 + shift));
+                    std::memcpy(q + 8 * i, &pixel, 8);
+                }
             } else {
                 for (int32_t i = 0; i < n; ++i) {
                     const uint32_t v = words[i];

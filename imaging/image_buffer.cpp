@@ -34,6 +34,7 @@ void CImageBuffer::Init() {
     info_.header.biSize = 40;
     surface_ = platform::DibSurface{};
     bits_ = nullptr;
+    viewed_ = false;
     width_ = height_ = stride_ = 0;
     bitsPerPixel_ = 0;
 }
@@ -66,8 +67,28 @@ int32_t CImageBuffer::CreateLike(const CImageBuffer* other) {
     return Allocate(other->surface_.memoryDC);
 }
 
+int32_t CImageBuffer::View(uint8_t* bits, int32_t width, int32_t height, int32_t bitsPerPixel, int32_t stride) {
+    if (!bits || width <= 0 || height <= 0 || !supported_depth(bitsPerPixel) || !size_fits(width, height, bitsPerPixel))
+        return 0;
+    const int64_t row = int64_t{bitsPerPixel / 8} * width;
+    if (stride < row || int64_t{stride} * height > INT32_MAX || (bitsPerPixel >= 16 && stride % 2 != 0)) return 0;
+    Release();
+    info_.header.biWidth = width;
+    info_.header.biHeight = height;
+    info_.header.biPlanes = 1;
+    info_.header.biBitCount = static_cast<uint16_t>(bitsPerPixel);
+    width_ = width;
+    height_ = height;
+    stride_ = stride;
+    bitsPerPixel_ = static_cast<uint16_t>(bitsPerPixel);
+    bits_ = bits;
+    viewed_ = true;
+    return 1;
+}
+
 int32_t CImageBuffer::Allocate(void* referenceDC) {
     if (width_ <= 0 || height_ <= 0 || stride_ <= 0) return 0;
+    viewed_ = false;
     if (bitsPerPixel_ == 8) SetPalette(kPaletteGray);
     switch (platform::create_dib_surface(&info_, referenceDC, surface_, bits_)) {
         case platform::DibResult::Created:
@@ -91,6 +112,7 @@ void CImageBuffer::Release() {
     if (ownsBits()) delete[] bits_;
     platform::destroy_dib_surface(surface_);
     bits_ = nullptr;
+    viewed_ = false;
     width_ = height_ = stride_ = 0;
     bitsPerPixel_ = 0;
     std::memset(&info_, 0, sizeof info_);

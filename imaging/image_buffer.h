@@ -62,6 +62,11 @@ public:
     // otherwise 0 and the buffer is left as it was.
     int32_t Create(int32_t width, int32_t height, int32_t bitsPerPixel);
     int32_t CreateLike(const CImageBuffer* other);
+    // Shows pixel memory the buffer does not own (rows `stride` bytes apart, at least a row's
+    // bytes and even for 16-bit samples): no device context, and Release forgets the memory
+    // without freeing it. 1 on success; 0 for a null pointer or sizes Create would refuse,
+    // and the buffer is left as it was.
+    int32_t View(uint8_t* bits, int32_t width, int32_t height, int32_t bitsPerPixel, int32_t stride);
     int32_t Allocate(void* referenceDC);
     void Release();
     int32_t SetPalette(int32_t mode, const RgbQuad* entries = nullptr, uint32_t start = 0, uint32_t count = 0);
@@ -92,11 +97,12 @@ public:
     bool has_pixels() const { return bits_ != nullptr; }
 
 private:
-    bool ownsBits() const { return bits_ && !surface_.bitmap; }
+    bool ownsBits() const { return bits_ && !surface_.bitmap && !viewed_; }
 
     BitmapInfo256 info_;
     platform::DibSurface surface_;
     uint8_t* bits_ = nullptr;
+    bool viewed_ = false;  // bits_ belongs to someone else
     int32_t width_ = 0;
     int32_t height_ = 0;
     int32_t stride_ = 0;

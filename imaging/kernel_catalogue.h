@@ -50,6 +50,21 @@ struct BalanceBlock {
     int32_t phase;
 };
 
+// Colour sums of a raw Bayer rectangle (SumBayerColours8/16): the phase in; the sums of its
+// green, blue and red samples and their counts added to what the block holds, so that the
+// sums of row bands (starting at even rows) add up to the whole rectangle's.
+struct BayerSumsBlock {
+    int32_t phase;
+    int32_t reserved;
+    uint64_t green, blue, red;
+    uint64_t greenCount, blueCount, redCount;
+};
+
+// The white-balance gains of colour sums into block's red, green and blue gains, as
+// MeasureBayerBalance8/16 computes them; false, the gains untouched, when a colour has no
+// sample or only black ones.
+bool balance_gains(const BayerSumsBlock& sums, BalanceBlock* block);
+
 // Gray balancing of monochrome Bayer data: gains 128 = unity, offsets added after the gain.
 struct GrayBlock {
     int32_t phase;
@@ -114,6 +129,8 @@ IMVELA_PIXEL_KERNEL(DemosaicBayer16);
 IMVELA_PIXEL_KERNEL(DemosaicBayerBorder16);
 IMVELA_PIXEL_KERNEL(MeasureBayerBalance8);
 IMVELA_PIXEL_KERNEL(MeasureBayerBalance16);
+IMVELA_PIXEL_KERNEL(SumBayerColours8);
+IMVELA_PIXEL_KERNEL(SumBayerColours16);
 
 // Gray mode (GrayBlock; ColorToGray takes no block). ColorToGray16 reduces 48/64-bit colour to
 // 16-bit luminance with the same weights.

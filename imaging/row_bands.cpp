@@ -58,6 +58,44 @@ int32_t apply_in_bands(PixelKernel kernel, CImageBuffer& target, const CImageBuf
 namespace {
 
 constexpr int32_t kMaxBands = 64;
+
+struct SumsCall {
+    const CImageBuffer* raw;
+    PixelKernel sum;
+    int32_t bands;
+    BayerSumsBlock sums[kMaxBands];
+};
+
+void run_sums_band(void* context, int32_t b) {
+    auto& call = *static_cast<SumsCall*>(context);
+    const CImageBuffer& raw = *call.raw;
+    const int32_t height = raw.height();
+    const ImageRect rect{0, band_start(height, call.bands, b), raw.width(), band_start(height, call.bands, b + 1)};
+    call.sum(nullptr, raw.bits(), rect, 0, rect.top, 0, raw.bytes_per_pixel(), 0, raw.stride(), &call.sums[b], 0);
+}
+
+}  // namespace
+
+void measure_balance_in_bands(const CImageBuffer& raw, BalanceBlock* block, int32_t bands) {
+    if (!block || !raw.has_pixels()) return;
+    const bool wide = raw.bits_per_pixel() == 16;
+    SumsCall call{&raw, wide ? SumBayerColours16 : SumBayerColours8,
+                  std::clamp(std::min(bands, raw.height() / kMinBandRows), 1, kMaxBands), {}};
+    for (int32_t b = 0; b < call.bands; ++b) call.sums[b] = BayerSumsBlock{block->phase, 0, 0, 0, 0, 0, 0, 0};
+    BandPool::shared().run(call.bands, run_sums_band, &call);
+    BayerSumsBlock total{block->phase, 0, 0, 0, 0, 0, 0, 0};
+    for (int32_t b = 0; b < call.bands; ++b) {
+        total.green += call.sums[b].green;
+        total.blue += call.sums[b].blue;
+        total.red += call.sums[b].red;
+        total.greenCount += call.sums[b].greenCount;
+        total.blueCount += call.sums[b].blueCount;
+        total.redCount += call.sums[b].redCount;
+    }
+    balance_gains(total, block);
+}
+
+namespace {
 constexpr int64_t kInPlaceRowBytes = 16384;
 
 struct InPlaceCall {

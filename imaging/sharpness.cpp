@@ -6,6 +6,7 @@
 // Rows are processed as flat runs of channel samples in chunks: the vertical 4-row sums of a
 // chunk are formed once, the horizontal 4-pixel window is then four loads of those sums.
 #include <algorithm>
+#include <type_traits>
 
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_support.h"
@@ -91,6 +92,18 @@ void sharpen(uint8_t* dst, Rows source, const ImageRect& rect, int32_t x, int32_
             // Write the channels (never a fourth byte or word).
             if (packedOut) {
                 std::memcpy(out + static_cast<ptrdiff_t>(k0) * sizeof(T), result, static_cast<size_t>(n) * sizeof(T));
+            } else if (dstPixelBytes == srcPixelBytes && step == 4 && channels == 3) {
+                // Pixels of four samples as whole words, the fourth sample kept.
+                using Word = std::conditional_t<sizeof(T) == 1, uint32_t, uint64_t>;
+                constexpr Word kFourth = Word(~Word(0)) << (24 * sizeof(T));
+                uint8_t* pixels = out + static_cast<ptrdiff_t>(k0) * sizeof(T);
+                for (int32_t p = 0; p < n / 4; ++p) {
+                    Word old, value;
+                    std::memcpy(&old, pixels + p * sizeof(Word), sizeof(Word));
+                    std::memcpy(&value, &result[4 * p], sizeof(Word));
+                    old = (old & kFourth) | (value & ~kFourth);
+                    std::memcpy(pixels + p * sizeof(Word), &old, sizeof(Word));
+                }
             } else if (dstPixelBytes == srcPixelBytes && kChunk % step == 0) {
                 // Chunks start at pixel boundaries.
                 for (int32_t p = 0; p < n; p += step)

@@ -146,25 +146,57 @@ float brightness_factor(int32_t v) {
 // that no out-of-range float is ever converted. The limits are written in the operand order
 // of the processor's max and min instructions; for products (never NaN) they are the same
 // limits, -0.0 becoming 0.0 before a conversion that gives 0 either way.
+// Factors whose products with 16-bit samples stay far inside the int32 range.
+constexpr float kIntegerLimitFactor16 = 1.0e4f;
+
+// Packed 16-bit run of n samples: the kernel's buffers are byte memory, so the words go
+// through a small aligned block to stay free of aliasing questions. With `keepFourth` (runs
+// of whole 4-sample pixels) every fourth sample passes through.
+void brightness_run16(uint8_t* out, const uint8_t* in, int32_t n, float factor, float top, bool keepFourth) {
+    alignas(16) uint16_t block[256];
+    alignas(16) uint16_t result[256];
+    const bool in_range = factor > -kIntegerLimitFactor16 && factor < kIntegerLimitFactor16;
+    const int32_t limit = static_cast<int32_t>(top);
+    for (int32_t start = 0; start < n; start += 256) {
+        const int32_t count = std::min(256, n - start);
+        std::memcpy(block, in + 2 * start, static_cast<size_t>(count) * 2);
+        if (in_range) {
+            // Truncated first, limited as integers: the same values (see brightened_in_range).
+            for (int32_t i = 0; i < count; ++i) {
+                const int32_t q = static_cast<int32_t>(static_cast<float>(block[i]) * factor);
+                result[i] = static_cast<uint16_t>(q < 0 ? 0 : (q > limit ? limit : q));
+            }
+        } else {
+            for (int32_t i = 0; i < count; ++i) {
+                float p = static_cast<float>(block[i]) * factor;
+                p = p > 0.0f ? p : 0.0f;
+                p = p < top ? p : top;
+                result[i] = static_cast<uint16_t>(static_cast<int32_t>(p));
+            }
+        }
+        if (keepFourth)
+            for (int32_t i = 3; i < count; i += 4) result[i] = block[i];
+        std::memcpy(out + 2 * start, result, static_cast<size_t>(count) * 2);
+    }
+}
+
 template <typename T>
 void brightness(const Geometry& g, int32_t channels, float factor, float top) {
+    if constexpr (sizeof(T) == 2) {
+        if (channels == 3 && g.dstPixelBytes == 8 && g.srcPixelBytes == 8) {
+            // 64-bit pixels: each row is one run of whole pixels.
+            const int32_t width = kernel::rect_width(*g.rect), height = kernel::rect_height(*g.rect);
+            for (int32_t j = 0; j < height; ++j)
+                brightness_run16(kernel::dest_row(g.dst, g.x, g.y, j, g.dstStride, g.dstPixelBytes),
+                                 kernel::source_row(g.src, *g.rect, j, g.srcStride, g.srcPixelBytes), 4 * width,
+                                 factor, top, true);
+            return;
+        }
+    }
     for_each_run<T>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t outStep, int32_t inStep) {
         if constexpr (sizeof(T) == 2) {
             if (outStep == 2 && inStep == 2 && n > 0) {
-                // Packed 16-bit run: the kernel's buffers are byte memory, so the words go
-                // through a small aligned block to stay free of aliasing questions.
-                uint16_t block[256];
-                for (int32_t start = 0; start < n; start += 256) {
-                    const int32_t count = std::min(256, n - start);
-                    std::memcpy(block, in + 2 * start, static_cast<size_t>(count) * 2);
-                    for (int32_t i = 0; i < count; ++i) {
-                        float p = static_cast<float>(block[i]) * factor;
-                        p = p > 0.0f ? p : 0.0f;
-                        p = p < top ? p : top;
-                        block[i] = static_cast<uint16_t>(static_cast<int32_t>(p));
-                    }
-                    std::memcpy(out + 2 * start, block, static_cast<size_t>(count) * 2);
-                }
+                brightness_run16(out, in, n, factor, top, false);
                 return;
             }
         }
@@ -191,10 +223,23 @@ inline uint8_t brightened(uint8_t c, float factor) {
     return static_cast<uint8_t>(static_cast<int32_t>(p));
 }
 
+// The same value for factors whose products stay far inside the int32 range: truncated first
+// and limited as an integer (truncation and the integer limits 0 and 255 commute), which the
+// vector lanes do with packing saturation instead of floating-point compares and blends.
+constexpr float kIntegerLimitFactor = 1.0e6f;
+inline uint8_t brightened_in_range(uint8_t c, float factor) {
+    const int32_t q = static_cast<int32_t>(static_cast<float>(c) * factor);
+    return static_cast<uint8_t>(q < 0 ? 0 : (q > 255 ? 255 : q));
+}
+
 void brightness8(const Geometry& g, int32_t channels, float factor) {
     if (g.dstPixelBytes == channels && g.srcPixelBytes == channels) {
+        const bool in_range = factor > -kIntegerLimitFactor && factor < kIntegerLimitFactor;
         for_each_run<uint8_t>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t, int32_t) {
-            kernel::transform_run(out, in, n, [factor](uint8_t c) { return brightened(c, factor); });
+            if (in_range)
+                kernel::transform_run(out, in, n, [factor](uint8_t c) { return brightened_in_range(c, factor); });
+            else
+                kernel::transform_run(out, in, n, [factor](uint8_t c) { return brightened(c, factor); });
         });
         return;
     }

@@ -1,5 +1,5 @@
-// Automatic white balance: mean red, green and blue of a raw Bayer frame, turned into red and
-// blue gains (percent) that bring both to the green level.
+// Automatic white balance: the sums of the red, green and blue samples of a raw Bayer frame
+// (of row bands too), turned into red and blue gains (balance_gains).
 #include <type_traits>
 
 #include "imaging/kernel_catalogue.h"
@@ -8,11 +8,10 @@
 namespace imvela::IMVELA_KERNEL_VARIANT {
 namespace {
 
+// Adds the rectangle's colour sums and counts to the block's.
 template <typename T>
-int32_t measure_balance(const uint8_t* src, const ImageRect& rect, uint16_t srcPixelBytes, int32_t srcStride,
-                        void* user) {
-    if (!src || !user || kernel::rect_empty(rect) || srcPixelBytes < sizeof(T)) return 1;
-    auto* block = static_cast<BalanceBlock*>(user);
+void sum_colours(const uint8_t* src, const ImageRect& rect, uint16_t srcPixelBytes, int32_t srcStride,
+                 BayerSumsBlock* block) {
     const int32_t phase = block->phase & 3;
     const int32_t width = kernel::rect_width(rect), height = kernel::rect_height(rect);
     // Sums per colour: 64 bits whatever the sample size, so no frame size can overflow them.
@@ -56,16 +55,30 @@ int32_t measure_balance(const uint8_t* src, const ImageRect& rect, uint16_t srcP
             redCount += colourCount;
         }
     }
-    // A frame without samples of one colour, or with one colour entirely black, gives nothing
-    // to divide by: the gains keep their previous values.
-    if (green == 0 || blue == 0 || red == 0) return 1;
-    const double aG = static_cast<double>(green) / static_cast<double>(greenCount);
-    const double aB = static_cast<double>(blue) / static_cast<double>(blueCount);
-    const double aR = static_cast<double>(red) / static_cast<double>(redCount);
-    const double m = (aG + aB) + aR;
-    block->blueGain = kernel::truncate_saturated(((m / aB) / 3 * 100) / ((m / aG) / 3));
-    block->redGain = kernel::truncate_saturated(((m / aR) / 3 * 100) / ((m / aG) / 3));
-    block->greenGain = 100;
+    block->green += green;
+    block->blue += blue;
+    block->red += red;
+    block->greenCount += greenCount;
+    block->blueCount += blueCount;
+    block->redCount += redCount;
+}
+
+template <typename T>
+int32_t sums_kernel(const uint8_t* src, const ImageRect& rect, uint16_t srcPixelBytes, int32_t srcStride, void* user) {
+    if (!src || !user || kernel::rect_empty(rect) || srcPixelBytes < sizeof(T)) return 1;
+    sum_colours<T>(src, rect, srcPixelBytes, srcStride, static_cast<BayerSumsBlock*>(user));
+    return 1;
+}
+
+// The gains keep their previous values when the frame gives nothing to divide by.
+template <typename T>
+int32_t measure_balance(const uint8_t* src, const ImageRect& rect, uint16_t srcPixelBytes, int32_t srcStride,
+                        void* user) {
+    if (!src || !user || kernel::rect_empty(rect) || srcPixelBytes < sizeof(T)) return 1;
+    auto* block = static_cast<BalanceBlock*>(user);
+    BayerSumsBlock sums{block->phase, 0, 0, 0, 0, 0, 0, 0};
+    sum_colours<T>(src, rect, srcPixelBytes, srcStride, &sums);
+    balance_gains(sums, block);
     return 1;
 }
 
@@ -77,5 +90,7 @@ IMVELA_PIXEL_KERNEL(MeasureBayerBalance8) {
 IMVELA_PIXEL_KERNEL(MeasureBayerBalance16) {
     return measure_balance<uint16_t>(src, rect, srcPixelBytes, srcStride, user);
 }
+IMVELA_PIXEL_KERNEL(SumBayerColours8) { return sums_kernel<uint8_t>(src, rect, srcPixelBytes, srcStride, user); }
+IMVELA_PIXEL_KERNEL(SumBayerColours16) { return sums_kernel<uint16_t>(src, rect, srcPixelBytes, srcStride, user); }
 
 }  // namespace imvela::IMVELA_KERNEL_VARIANT

@@ -156,6 +156,21 @@ TEST_F(CaptureExports, PreviewOwnsTheCameraUntilStopped) {
     Imvela_Release(b);
 }
 
+TEST_F(CaptureExports, ASecondHandleLeavesTheStreamingCameraAsProgrammed) {
+    // A 16-bit stream on device 0, then a new handle, which opens device 0 first: the stream
+    // goes on with its sample width and transfer size.
+    const int32_t a = Imvela_Initialize(nullptr);
+    ASSERT_EQ(Imvela_SetColorMode(a, 48), 1);
+    ASSERT_EQ(Imvela_StartPreview(a), 1);
+    const int32_t b = Imvela_Initialize(nullptr);
+    ASSERT_NE(b, 0);
+    const int32_t frames = ImvelaEmu_FrameCount(0);
+    EXPECT_TRUE(wait_until([&] { return ImvelaEmu_FrameCount(0) >= frames + 3; }));
+    EXPECT_EQ(drain_errors(a), std::vector<int32_t>{});
+    Imvela_Release(b);
+    Imvela_Release(a);
+}
+
 TEST_F(CaptureExports, FailedTransferStopsTheStreamButNotThePreviewMode) {
     const int32_t h = Imvela_Initialize(nullptr);
     drain_errors(h);

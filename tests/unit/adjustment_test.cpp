@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -126,6 +127,23 @@ TEST(Brightness, ScalesByTheFactorAndLimits) {
     AdjustmentBlock block{255, 12};
     m.Apply(AdjustBrightnessMono8, m, nullptr, 0, 0, &block);
     EXPECT_EQ(m.bits()[1], 220);
+}
+
+TEST(Brightness, EverySampleInVectorRunsIsTheSinglePrecisionProductLimited) {
+    // A row of all 256 values, long enough for the vector lanes, at settings from darkening
+    // to factors whose products leave the integer range.
+    CImageBuffer row;
+    ASSERT_EQ(row.Create(256, 1, 8), 1);
+    for (int32_t setting : {-300, -2, 1, 60, 187, 100000000}) {
+        for (int c = 0; c < 256; ++c) row.bits()[c] = static_cast<uint8_t>(c);
+        AdjustmentBlock block{setting, 12};
+        row.Apply(AdjustBrightnessMono8, row, nullptr, 0, 0, &block);
+        const double f = setting > 0 ? 1.0 + setting * 0.0392156862745098 : 1.0 - -setting * 0.00392156862745098;
+        for (int c = 0; c < 256; ++c) {
+            const float p = static_cast<float>(c) * static_cast<float>(f);
+            ASSERT_EQ(row.bits()[c], p <= 0.0f ? 0 : (p >= 255.0f ? 255 : static_cast<int>(p))) << setting << " " << c;
+        }
+    }
 }
 
 TEST(Contrast, TablePointsForPositiveAndNegativeSettings) {
@@ -303,5 +321,48 @@ TEST(HueSaturation, ConcurrentCallsWithDifferentSaturationsUseTheirOwnTables) {
         tb.join();
         ASSERT_EQ(std::memcmp(a.bits(), expectA.bits(), a.size_bytes()), 0);
         ASSERT_EQ(std::memcmp(b.bits(), expectB.bits(), b.size_bytes()), 0);
+    }
+}
+
+TEST(ColourKernels, FourSamplePixelsGiveTheThreeSamplePixelsResultsAndKeepTheFourth) {
+    struct Case {
+        const char* name;
+        PixelKernel kernel;
+        int sampleBytes;
+        bool inPlace;
+        std::vector<int32_t> block;
+    };
+    const Case cases[] = {
+        {"Hue8", AdjustHueSaturation8, 1, true, {75, -40, 12}},
+        {"Hue16", AdjustHueSaturation16, 2, true, {-130, 90, 12}},
+        {"Brightness8", AdjustBrightnessColor8, 1, true, {-45, 12}},
+        {"Brightness16", AdjustBrightnessColor16, 2, true, {70, 12}},
+        {"Gamma16", AdjustGammaColor16, 2, true, {160, 12}},
+        {"Sharpen8", SharpenColor8, 1, false, {25, 12}},
+        {"Sharpen16", SharpenColor16, 2, false, {30, 12}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int s = c.sampleBytes;
+        CImageBuffer three, four, threeOut, fourOut;
+        ASSERT_EQ(three.Create(67, 13, 24 * s), 1);
+        ASSERT_EQ(four.Create(67, 13, 32 * s), 1);
+        test::fill_random(three, 7, s == 1 ? 255 : 4095);
+        test::fill_random(four, 8, 65535);  // the fourth samples
+        for (int row = 0; row < 13; ++row)
+            for (int x = 0; x < 67; ++x) std::memcpy(pixel(four, x, row), pixel(three, x, row), 3 * s);
+        threeOut.CreateLike(&three);
+        fourOut.CreateLike(&four);
+        std::memcpy(threeOut.bits(), three.bits(), three.size_bytes());
+        std::memcpy(fourOut.bits(), four.bits(), four.size_bytes());
+        std::vector<int32_t> block = c.block;
+        threeOut.Apply(c.kernel, c.inPlace ? threeOut : three, nullptr, 0, 0, block.data());
+        block = c.block;
+        fourOut.Apply(c.kernel, c.inPlace ? fourOut : four, nullptr, 0, 0, block.data());
+        for (int row = 0; row < 13; ++row)
+            for (int x = 0; x < 67; ++x) {
+                ASSERT_EQ(std::memcmp(pixel(fourOut, x, row), pixel(threeOut, x, row), 3 * s), 0) << x << "," << row;
+                ASSERT_EQ(std::memcmp(pixel(fourOut, x, row) + 3 * s, pixel(four, x, row) + 3 * s, s), 0);
+            }
     }
 }

@@ -16,6 +16,7 @@
 #include "imaging/kernel_selection.h"
 #include "support/scratch_store.h"
 #include "support/test_image.h"
+#include "support/test_window.h"
 
 using imvela::AnalogBlock;
 using imvela::CaptureWindow;
@@ -173,6 +174,33 @@ TEST_F(CameraTest, StuckPixelsAreCorrectedAlikeWithAndWithoutMirrors) {
                 }
             EXPECT_EQ(changed, 2);  // the right pixels of the two pairs
         }
+    }
+}
+
+TEST_F(CameraTest, StreamedColourFramesAreTheSnapshotsBytes) {
+    // The preview worker demosaics the colour modes where the frame lies in the ring, rows
+    // 46 samples apart (the raw buffer pads them to 48), and corrects defects there.
+    const CaptureWindow w = window_of(100, 60, 46, 20);
+    use_emulator(imvela::emulator::Scene::kRamp, {{110, 70}});
+    DefectFile file({{110, 70}});
+    for (int32_t mode = 2; mode < imvela::kColorModeCount; ++mode) {
+        SCOPED_TRACE(mode);
+        const int32_t bits = imvela::kColorModeBits[mode];
+        auto& c = open_camera(bits);
+        set_window(c, w);
+        c.set_wait_time(0);
+        ASSERT_EQ(c.load_config_file(file.path.c_str()), 1);
+        ASSERT_EQ(c.set_config_filter(1), 1);
+        const size_t size = static_cast<size_t>(imvela::image_stride(w.width, bits)) * w.height;
+        std::vector<uint8_t> snapped(size), streamed(size);
+        ASSERT_EQ(c.snap_shot(snapped.data(), static_cast<int32_t>(size), 1), 1);
+        TestWindow window;
+        ASSERT_EQ(c.callback_preview(window.handle(), streamed.data(), static_cast<int32_t>(size), 1), 1);
+        PostedMessage m{};
+        ASSERT_TRUE(window.next(&m, 10000));
+        c.stop_preview();
+        EXPECT_EQ(m.lparam, 0);
+        EXPECT_TRUE(streamed == snapped);
     }
 }
 

@@ -28,6 +28,8 @@ std::vector<Case> cases() {
     std::vector<Case> list = {
         {"Balance8", &KernelVariant::MeasureBayerBalance8, 8, 8, true, {0, 0, 0, 1}},
         {"Balance16", &KernelVariant::MeasureBayerBalance16, 16, 16, true, {0, 0, 0, 2}},
+        {"Sums8", &KernelVariant::SumBayerColours8, 8, 8, true, {3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"Sums16", &KernelVariant::SumBayerColours16, 16, 16, true, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
         {"GrayGains", &KernelVariant::MeasureGrayGains, 8, 8, true, {3, 128, 128, 128, 128, 1, 2, 3, 4, 8}},
         {"ApplyGray8", &KernelVariant::ApplyGrayGains8, 8, 8, true, {1, 140, 90, 128, 300, 5, -9, 0, 3, 8}},
         {"ApplyGray16", &KernelVariant::ApplyGrayGains16, 16, 16, true, {2, 140, 90, 128, 300, 5, -9, 0, 3, 12}},
@@ -193,6 +195,20 @@ TEST(KernelVariants, BandsGiveTheSingleCallsBytesAtEveryThreadCount) {
             single.Apply(b.kernel, src, nullptr, 0, 0, block.data());
             apply_in_bands(b.kernel, split, src, block.data(), b.shape, bands);
             EXPECT_EQ(0, std::memcmp(single.bits(), split.bits(), single.size_bytes())) << bands << " bands";
+        }
+    // White balance from the colour sums of the bands.
+    for (int bits : {8, 16})
+        for (int bands : {1, 2, 3, 8}) {
+            CImageBuffer raw;
+            ASSERT_EQ(raw.Create(97, 261, bits), 1);
+            test::fill_random(raw, 5 + bits, bits == 8 ? 255 : 4095);
+            BalanceBlock single{1, 1, 1, 3}, split = single;  // a measurement writes all three
+            raw.Apply(bits == 8 ? MeasureBayerBalance8 : MeasureBayerBalance16, raw, nullptr, 0, 0, &single);
+            measure_balance_in_bands(raw, &split, bands);
+            EXPECT_EQ(single.greenGain, 100);
+            EXPECT_EQ(std::vector<int32_t>({single.blueGain, single.greenGain, single.redGain}),
+                      std::vector<int32_t>({split.blueGain, split.greenGain, split.redGain}))
+                << bits << " bits, " << bands << " bands";
         }
     // Sharpness on the image itself, history rows and band seams included.
     for (int bits : {8, 32, 48})

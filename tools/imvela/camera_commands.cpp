@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int32_t kDeviceNumbers = 32;
-
 const char* use_text(CameraUse use) {
     switch (use) {
     case CameraUse::free: return "free";
@@ -22,12 +20,10 @@ const char* use_text(CameraUse use) {
 int command_list(const CommandLine&) {
     ToolCamera lister;
     if (!lister.initialise()) return kFailed;
-    int found = 0;
+    const std::vector<int32_t> numbers = attached_cameras(lister.handle());
     bool held = false;
-    for (int32_t n = 0; n < kDeviceNumbers; ++n) {
+    for (int32_t n : numbers) {
         const std::string name = device_name(lister.handle(), n);
-        if (name.empty()) continue;
-        ++found;
         ToolCamera camera;
         if (!camera.open(n)) continue;
         const CameraUse use = probe_camera_use(camera);
@@ -35,7 +31,7 @@ int command_list(const CommandLine&) {
         std::printf("camera %-2d %-18s ROM id \"%s\"  %s\n", n, name.c_str(), rom_identifier(camera.handle()).c_str(),
                     use_text(use));
     }
-    if (found == 0) {
+    if (numbers.empty()) {
         std::printf("no camera attached\n");
         return kFailed;
     }

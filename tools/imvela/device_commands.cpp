@@ -9,8 +9,7 @@
 #include "tool_camera.h"
 
 int command_version(const CommandLine&) {
-    const uint32_t v = static_cast<uint32_t>(Imvela_GetDllVersion());
-    std::printf("library version %u.%u.%u.%u (%u)\n", v >> 24, (v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF, v);
+    std::printf("library version %s (%d)\n", library_version().c_str(), Imvela_GetDllVersion());
     return kSucceeded;
 }
 

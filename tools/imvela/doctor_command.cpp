@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int32_t kDeviceNumbers = 32;
-
 class Findings {
 public:
     void ok(const std::string& what) { std::printf("[ ok ] %s\n", what.c_str()); }
@@ -44,20 +42,17 @@ std::string joined(const std::vector<std::string>& items) {
 
 void check_cameras(Findings& findings, std::vector<int32_t>* numbers) {
     ToolCamera probe;
-    if (!probe.initialise()) {
-        findings.problem("the library could not make a camera object",
-                         "the device-use table is not reachable: on Linux /dev/shm/ORVANE_USBCAMERA.u<uid> must "
-                         "belong to you with mode 0600 (remove a stale one); IMVELA_SHM_NAME names another table");
+    if (!probe.initialise(true)) {
+        findings.problem("the device-use table is not reachable: the library makes no camera object (" +
+                             describe_error(ERR_BUFFER) + ")",
+                         "on Linux /dev/shm/ORVANE_USBCAMERA.u<uid> must belong to you with mode 0600 (remove one "
+                         "another user left); IMVELA_SHM_NAME names another table");
         return;
     }
     findings.ok("device-use table reachable");
+    *numbers = attached_cameras(probe.handle());
     std::vector<std::string> names;
-    for (int32_t n = 0; n < kDeviceNumbers; ++n) {
-        const std::string name = device_name(probe.handle(), n);
-        if (name.empty()) continue;
-        numbers->push_back(n);
-        names.push_back(std::to_string(n) + " " + name);
-    }
+    for (int32_t n : *numbers) names.push_back(std::to_string(n) + " " + device_name(probe.handle(), n));
     const std::string emulator = environment_value("IMVELA_EMULATOR");
     const std::string source = emulator.empty() ? "camera driver, or the emulated camera where there is no driver"
                                                 : "emulated cameras, IMVELA_EMULATOR=" + emulator;
@@ -96,9 +91,9 @@ void check_holders(Findings& findings, const std::vector<int32_t>& numbers) {
 void check_settings_store(Findings& findings, const std::vector<int32_t>& numbers) {
     const int32_t number = numbers.empty() ? 0 : numbers.front();
     ToolCamera camera;
-    if (!(numbers.empty() ? camera.initialise() : camera.open(number))) return;
+    if (!(numbers.empty() ? camera.initialise(true) : camera.open(number))) return;
     const std::string where = settings_location(number);
-    if (camera.release())
+    if (camera.release(true))
         findings.ok("settings store writable: " + where);
     else
         findings.problem("settings cannot be saved to " + where + " (" + describe_error(ERR_FILE) + ")",
@@ -120,8 +115,7 @@ void check_display(Findings& findings) {
 }  // namespace
 
 int command_doctor(const CommandLine&) {
-    const uint32_t v = static_cast<uint32_t>(Imvela_GetDllVersion());
-    std::printf("library version %u.%u.%u.%u\n", v >> 24, (v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    std::printf("library version %s\n", library_version().c_str());
     Findings findings;
     std::vector<int32_t> numbers;
     check_cameras(findings, &numbers);

@@ -25,7 +25,7 @@ ToolCamera::~ToolCamera() {
     Imvela_Release(handle_);
 }
 
-bool ToolCamera::release() {
+bool ToolCamera::release(bool quiet) {
     if (!handle_) return true;
     if (restore_bits_) Imvela_SetColorMode(handle_, restore_bits_);
     Imvela_Release(handle_);
@@ -35,20 +35,21 @@ bool ToolCamera::release() {
     ToolMessage m;
     while (window_.next(&m, 0))
         saved = saved && !(m.message == WM_CAMERA_ERROR && m.lparam == ERR_FILE);
-    if (!saved) failure("the camera's settings were not saved: " + describe_error(ERR_FILE));
+    if (!saved && !quiet) failure("the camera's settings were not saved: " + describe_error(ERR_FILE));
     return saved;
 }
 
-bool ToolCamera::initialise() {
+bool ToolCamera::initialise(bool quiet) {
     handle_ = Imvela_Initialize(window_.handle());
     if (!handle_) {
-        failure("the library made no camera handle (Imvela_Initialize failed)");
+        if (!quiet) failure("the library made no camera handle (Imvela_Initialize failed)");
         return false;
     }
     for (int32_t code : take_errors())
         if (code == ERR_BUFFER) {
-            failure("the camera object was not made: " + describe_error(code) +
-                    "; the device-use table may belong to another user (see imvela doctor)");
+            if (!quiet)
+                failure("the camera object was not made: " + describe_error(code) +
+                        "; the device-use table may belong to another user (see imvela doctor)");
             return false;
         }
     return true;
@@ -117,6 +118,20 @@ int open_for_capture(const CommandLine& line, ToolCamera* camera) {
     if (!camera->open(line.camera()) || (bits && !camera->use_mode(bits))) return kFailed;
     camera->windowless();
     return kSucceeded;
+}
+
+std::string library_version() {
+    const uint32_t v = static_cast<uint32_t>(Imvela_GetDllVersion());
+    return std::to_string(v >> 24) + "." + std::to_string((v >> 16) & 0xFF) + "." + std::to_string((v >> 8) & 0xFF) +
+           "." + std::to_string(v & 0xFF);
+}
+
+std::vector<int32_t> attached_cameras(int32_t handle) {
+    constexpr int32_t kDeviceNumbers = 32;
+    std::vector<int32_t> numbers;
+    for (int32_t n = 0; n < kDeviceNumbers; ++n)
+        if (!device_name(handle, n).empty()) numbers.push_back(n);
+    return numbers;
 }
 
 std::string device_name(int32_t handle, int32_t number) {

@@ -25,8 +25,9 @@ public:
     ToolCamera(const ToolCamera&) = delete;
     ToolCamera& operator=(const ToolCamera&) = delete;
 
-    // Makes the handle (on whatever camera it finds first); false after printing why not.
-    bool initialise();
+    // Makes the handle (on whatever camera it finds first); false (after printing why not,
+    // unless `quiet`) when there is no usable camera object.
+    bool initialise(bool quiet = false);
     // Opens camera `number`; false after printing why not.
     bool open(int32_t number);
     // The colour mode for this command (put back at release); false after a message.
@@ -34,9 +35,9 @@ public:
     // Captures without a preview window: frames are processed and delivered, nothing shown.
     void windowless();
 
-    // Releases the handle now; false after a message when the library reported that it
-    // could not save the camera's settings.
-    bool release();
+    // Releases the handle now; false (after a message unless `quiet`) when the library
+    // reported that it could not save the camera's settings.
+    bool release(bool quiet = false);
 
     int32_t handle() const { return handle_; }
     int32_t number() const { return number_; }
@@ -64,6 +65,10 @@ struct CommandLine;
 // error, kUsageError), windowless; kSucceeded, or the exit status after a message.
 int open_for_capture(const CommandLine& line, ToolCamera* camera);
 
+// "1.180.5.31": the version of the library this tool runs with.
+std::string library_version();
+// The numbers of the attached cameras (0 to 31), through any handle.
+std::vector<int32_t> attached_cameras(int32_t handle);
 // The device name of camera `number` through any handle; empty when it is not attached.
 std::string device_name(int32_t handle, int32_t number);
 // The printable start of the camera's serial-ROM identifier; empty when it has none.
