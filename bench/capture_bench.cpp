@@ -98,8 +98,7 @@ double emulator_frame_cpu_ms(bool two_byte) {
     double& c = cost[two_byte ? 1 : 0];
     if (c >= 0.0) return c;
     CImvelaM61XZKRSdk device(emulator::emulated_driver());
-    device.set_sample_width(two_byte ? 1 : 0);
-    device.set_window(6, 8, kWidth, kHeight, 0);
+    if (!device.set_sample_width(two_byte ? 1 : 0) || device.set_window(6, 8, kWidth, kHeight, 0) != 0) return c;
     DriverHandle h;
     open_device_file(emulator::emulated_driver(), device.device_path(), &h);
     std::vector<uint8_t> frame(static_cast<size_t>(device.frame_bytes()));

@@ -43,11 +43,12 @@ int32_t CImvela::set_filter_value(int32_t identifier, int32_t value) {
             for (int position : {AnalogBlock::kGlobalGain, AnalogBlock::kColorGainG1, AnalogBlock::kColorGainR,
                                  AnalogBlock::kColorGainB, AnalogBlock::kColorGainG2})
                 store_relaxed(analog_[position], value);
-            device_->set_gain(value);
+            // Kept as set either way: the next capture preparation programs it again.
+            if (!device_->set_gain(value)) return (record_error(ERR_DEVICE_IO), 0);
             break;
         case FilterValueKind::kExposure:
             store_relaxed(analog_[AnalogBlock::kExposure], value);
-            device_->set_exposure(value);
+            if (!device_->set_exposure(value)) return (record_error(ERR_DEVICE_IO), 0);
             break;
         case FilterValueKind::kZeroAnalog:
             store_relaxed(analog_[rule->position], 0);
@@ -92,8 +93,8 @@ int32_t CImvela::get_filter_value(int32_t identifier, int32_t* ok) {
 
 int32_t CImvela::set_mirror_h(int32_t on) {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
-    device_->set_mirror_h(as_flag(on));
     store_relaxed(analog_[AnalogBlock::kHorizontalMirror], as_flag(on));
+    if (!device_->set_mirror_h(as_flag(on))) return (record_error(ERR_DEVICE_IO), 0);
     return 1;
 }
 
@@ -104,8 +105,8 @@ int32_t CImvela::get_mirror_h() {
 
 int32_t CImvela::set_mirror_v(int32_t on) {
     if (!device_) return (post_error(ERR_NOT_READY), 0);
-    device_->set_mirror_v(as_flag(on));
     store_relaxed(analog_[AnalogBlock::kVerticalMirror], as_flag(on));
+    if (!device_->set_mirror_v(as_flag(on))) return (record_error(ERR_DEVICE_IO), 0);
     return 1;
 }
 
@@ -120,7 +121,7 @@ int32_t CImvela::set_real_exposure_time(int32_t microseconds) {
     if (!sensor::lines_from_microseconds(microseconds, device_->read_line_length(), &lines))
         return (record_error(ERR_ARGUMENT), 0);
     store_relaxed(analog_[AnalogBlock::kExposure], lines);
-    device_->set_exposure(lines);
+    if (!device_->set_exposure(lines)) return (record_error(ERR_DEVICE_IO), 0);
     return 1;
 }
 
@@ -192,8 +193,10 @@ int32_t CImvela::program_capture_window(const CaptureWindow& window) {
     // A running capture keeps the window it was prepared with; the next capture
     // preparation programs the new one.
     if (capture_mode() != kIdle) return 1;
-    if (device_->set_window(window.h_start, window.v_start, window.width, window.height, sub_sample()) != 0)
-        return (record_error(ERR_CAPTURE_WINDOW), 0);
+    const int32_t programmed =
+        device_->set_window(window.h_start, window.v_start, window.width, window.height, sub_sample());
+    if (programmed == kWindowInvalid) return (record_error(ERR_CAPTURE_WINDOW), 0);
+    if (programmed != 0) return (record_error(ERR_DEVICE_IO), 0);
     if (device_->geometry_result() != 0) return (record_error(ERR_BUFFER), 0);
     return 1;
 }

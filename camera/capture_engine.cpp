@@ -90,8 +90,7 @@ int32_t CaptureEngine::start_preview_locked() {
 
     int32_t code = ERR_THREAD;
     if (start_worker()) {
-        device_->set_trigger_mode(0);
-        if (device_->start_streaming() == 0) {
+        if (device_->set_trigger_mode(0) && device_->start_streaming() == 0) {
             capture_mode_.store(kPreviewMode);
             host_.claim_device();
             return 1;
@@ -111,14 +110,17 @@ int32_t CaptureEngine::stop_locked() {
     }
     const int32_t mode = capture_mode_.exchange(kIdle);
     if (mode != kIdle) {
-        // Switching the trigger off also makes a pending triggered read return.
-        device_->set_trigger_mode(0);
-        device_->stop_streaming();
+        // Switching the trigger off also makes a pending triggered read return. Stopping
+        // goes on whatever the device says: a camera that is gone needs no switching off,
+        // and a stream's faults were reported while it ran.
+        static_cast<void>(device_->set_trigger_mode(0));
+        static_cast<void>(device_->stop_streaming());
         if (mode == kPreviewMode) host_.release_device();
     }
     join_worker();
-    // Single reads go back to the ordinary timeout once nothing waits for a trigger.
-    if (mode == kTriggerMode) device_->set_driver_timeout(kDefaultDriverTimeoutMs);
+    // Single reads go back to the ordinary timeout once nothing waits for a trigger (the
+    // device keeps the value for the next reads even when the driver could not be told).
+    if (mode == kTriggerMode) static_cast<void>(device_->set_driver_timeout(kDefaultDriverTimeoutMs));
     return 1;
 }
 
@@ -164,8 +166,8 @@ int32_t CaptureEngine::snap_shot_locked(void* buffer, int32_t size, int32_t top_
 int32_t CaptureEngine::start_trigger_locked() {
     if (!host_.prepare_capture()) return (host_.record_error(ERR_NOT_READY), 0);
     capture_mode_.store(kTriggerMode);
-    device_->set_driver_timeout(kTriggerTimeoutMs);
-    device_->set_trigger_mode(1);
+    if (!device_->set_driver_timeout(kTriggerTimeoutMs) || !device_->set_trigger_mode(1))
+        return (host_.record_error(ERR_DEVICE_IO), 0);
     if (!start_worker()) return (host_.record_error(ERR_THREAD), 0);
     return 1;
 }

@@ -102,9 +102,8 @@ public:
     bool on_worker_thread() const { return worker_id_.load() == std::this_thread::get_id(); }
     // A worker thread exists (running or not yet joined).
     bool worker_running() const;
-    // For tests and tools, while no worker runs: a buffer of the image set, and the raw and
-    // the output image of the colour mode the last capture was prepared with.
-    CImageBuffer& image(BufferIndex index) { return images_[index]; }
+    // For tests, while no worker runs: the raw and the output image of the colour mode the
+    // last capture was prepared with.
     CImageBuffer* raw_image() { return images_.raw(active_color_mode_); }
     CImageBuffer* output_image() { return images_.output(active_color_mode_); }
 

@@ -25,26 +25,25 @@ bool CImvela::prepare_capture() {
     if (!is_valid_capture_window(window, sub_sampling)) return (record_error(ERR_CAPTURE_WINDOW), false);
     const int32_t mode = color_mode();
     if (!engine_.make_images(mode, window)) return (record_error(ERR_BUFFER), false);
-    device_->set_sample_width(color_mode_raw_bits(mode) == 16 ? 1 : 0);
+    if (!device_->set_sample_width(color_mode_raw_bits(mode) == 16 ? 1 : 0)) return (record_error(ERR_DEVICE_IO), false);
 
     uint8_t clock = 0;
     const int32_t wanted = load_relaxed(clock_);
-    if (device_->read_clock(&clock) && clock != wanted) {
-        device_->write_clock(wanted);
+    if (!device_->read_clock(&clock)) return (record_error(ERR_DEVICE_IO), false);
+    if (clock != wanted) {
+        if (!device_->write_clock(wanted)) return (record_error(ERR_DEVICE_IO), false);
         device_->settle(kClockSettleMs);
     }
 
     // The device refuses windows it cannot read out (narrower than 4 columns, say); frames of
     // its previous geometry would not fit the buffers just made.
-    if (device_->set_window(window.h_start, window.v_start, window.width, window.height, sub_sampling) != 0 ||
-        device_->geometry_result() != 0 || device_->geometry().active_width != window.width ||
+    const int32_t programmed =
+        device_->set_window(window.h_start, window.v_start, window.width, window.height, sub_sampling);
+    if (programmed == kDeviceRefused) return (record_error(ERR_DEVICE_IO), false);
+    if (programmed != 0 || device_->geometry_result() != 0 || device_->geometry().active_width != window.width ||
         device_->geometry().active_rows != window.height)
         return (record_error(ERR_CAPTURE_WINDOW), false);
-    device_->set_mirror_v(load_relaxed(analog_[AnalogBlock::kVerticalMirror]));
-    device_->set_mirror_h(load_relaxed(analog_[AnalogBlock::kHorizontalMirror]));
-    device_->set_trigger_mode(0);
-    device_->set_gain(load_relaxed(analog_[AnalogBlock::kGlobalGain]) & 0xFF);
-    device_->set_exposure(load_relaxed(analog_[AnalogBlock::kExposure]) & 0xFFFF);
+    if (!device_->set_trigger_mode(0) || !apply_analog_to_device()) return (record_error(ERR_DEVICE_IO), false);
 
     read_line_length_locked();
     engine_.size_display();

@@ -76,16 +76,17 @@ void CImvela::steer_exposure(int32_t factor) {
         int32_t gain = static_cast<int32_t>(int64_t{g} * factor / 100);
         if (factor > 100 && gain <= 4) gain = 4;
         gain = std::clamp(gain, CImvelaM61XZKRSdk::gain_min(), CImvelaM61XZKRSdk::gain_max());
-        device_->set_gain(gain);
+        // A gain the sensor did not take is not shown as set; the next frame tries again.
+        if (!device_->set_gain(gain)) return;
         for (int p : {AnalogBlock::kGlobalGain, AnalogBlock::kColorGainG1, AnalogBlock::kColorGainR,
                       AnalogBlock::kColorGainB, AnalogBlock::kColorGainG2})
             store_relaxed(analog_[p], gain);
     } else if (mode == 1) {
         int32_t e = 0;
-        device_->read_exposure(&e);
+        if (!device_->read_exposure(&e)) return;
         int32_t lines = static_cast<int32_t>((int64_t{e} * factor / 100) & 0xFFFF);
         lines = std::clamp(std::max(lines, 1), CImvelaM61XZKRSdk::exposure_min(), CImvelaM61XZKRSdk::exposure_max());
-        device_->set_exposure(lines);
+        if (!device_->set_exposure(lines)) return;
         store_relaxed(analog_[AnalogBlock::kExposure], lines);
     } else {
         return;

@@ -68,7 +68,10 @@ void CImvela::reload_video_format() {
         window.h_start = window.v_start = 0;
     }
     set_capture_window_fields(window);
-    device_->set_window(window.h_start, window.v_start, window.width, window.height, sub_sample());
+    // Programmed again by every capture preparation; a camera that is not there (yet) takes
+    // nothing now.
+    static_cast<void>(
+        device_->set_window(window.h_start, window.v_start, window.width, window.height, sub_sample()));
 
     VideoFormat format;
     format.color = color_mode();
@@ -92,7 +95,9 @@ void CImvela::load_groups() {
     AnalogBlock analog = analog_;
     settings_.load_analog(number, &analog, device_->mirror_v(), device_->mirror_h());
     copy_relaxed(analog_, analog);
-    apply_analog_to_device();
+    // Programmed again by every capture preparation; a camera that is not there (yet) takes
+    // nothing now.
+    static_cast<void>(apply_analog_to_device());
 }
 
 void CImvela::save_groups() {
@@ -108,11 +113,13 @@ void CImvela::save_groups() {
     if (!saved) record_error(ERR_FILE);
 }
 
-void CImvela::apply_analog_to_device() {
-    device_->set_gain(load_relaxed(analog_[AnalogBlock::kGlobalGain]) & 0xFF);
-    device_->set_exposure(load_relaxed(analog_[AnalogBlock::kExposure]) & 0xFFFF);
-    device_->set_mirror_v(load_relaxed(analog_[AnalogBlock::kVerticalMirror]));
-    device_->set_mirror_h(load_relaxed(analog_[AnalogBlock::kHorizontalMirror]));
+bool CImvela::apply_analog_to_device() {
+    // Every value is sent, whatever the one before did.
+    bool applied = device_->set_gain(load_relaxed(analog_[AnalogBlock::kGlobalGain]) & 0xFF) != 0;
+    applied = device_->set_exposure(load_relaxed(analog_[AnalogBlock::kExposure]) & 0xFFFF) && applied;
+    applied = device_->set_mirror_v(load_relaxed(analog_[AnalogBlock::kVerticalMirror])) && applied;
+    applied = device_->set_mirror_h(load_relaxed(analog_[AnalogBlock::kHorizontalMirror])) && applied;
+    return applied;
 }
 
 CaptureWindow CImvela::capture_window() const {
@@ -150,10 +157,9 @@ int32_t CImvela::set_device_number(int32_t number) {
     load_groups();
 
     uint8_t mode = 0;
-    if (device_->read_srom_byte(kReadoutModeByte, &mode)) {
-        if (mode == 1) device_->set_readout_mode(0);
-        else if (mode == 2) device_->set_readout_mode(1);
-    }
+    if (device_->read_srom_byte(kReadoutModeByte, &mode) && (mode == 1 || mode == 2) &&
+        !device_->set_readout_mode(mode == 2 ? 1 : 0))
+        return (record_error(ERR_DEVICE_IO), 0);
     return 1;
 }
 

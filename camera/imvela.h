@@ -155,7 +155,6 @@ public:
 
     // ---- inspection for tests and tools --------------------------------------------------------
     CImvelaM61XZKRSdk* device() { return device_.get(); }
-    CImageBuffer* buffer(BufferIndex index) { return &engine_.image(index); }
     CaptureEngine& capture_engine() { return engine_; }
     PreviewWindow& preview_window() { return preview_window_; }
     DeviceUseTable& use_table() { return use_table_; }
@@ -177,7 +176,8 @@ private:
 
     // imvela.cpp
     void set_capture_window_fields(const CaptureWindow& window);
-    void apply_analog_to_device();
+    // Sends the analog values to the sensor; false when one was not taken.
+    bool apply_analog_to_device();
     void save_groups();
     void load_groups();
     // Checks a device-name request (device, buffer, length, number, presence), recording the

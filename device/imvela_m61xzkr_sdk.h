@@ -13,9 +13,9 @@ public:
 
     // Stores the mode (values above 2 as 1) and programs bit 0 of register 0x50; 1 when the
     // register write succeeded.
-    int32_t SetReadoutMode(int32_t mode) override;
+    [[nodiscard]] int32_t SetReadoutMode(int32_t mode) override;
     // The controller always streams two-byte words; port register 14 chooses what they carry.
-    int32_t SetSampleWidth(int32_t two_byte) override;
+    [[nodiscard]] int32_t SetSampleWidth(int32_t two_byte) override;
 };
 
 }  // namespace imvela

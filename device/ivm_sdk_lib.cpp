@@ -8,7 +8,8 @@ namespace imvela {
 CIVMSdkLib::CIVMSdkLib(DriverTransport& transport) : transport_(&transport) {}
 
 CIVMSdkLib::~CIVMSdkLib() {
-    stream_.stop();
+    // Nothing is left to report to: the loop's result and the file's closing do not matter.
+    static_cast<void>(stream_.stop());
     close_held_handle();
 }
 
@@ -50,14 +51,15 @@ int32_t CIVMSdkLib::is_device_present(int32_t number) const {
     return number >= 0 && number < driver::kMaxDeviceCount && presence_[number] ? 1 : 0;
 }
 
-void CIVMSdkLib::set_driver_timeout(int32_t milliseconds) {
+int32_t CIVMSdkLib::set_driver_timeout(int32_t milliseconds) {
     driver_timeout_ = milliseconds;
-    transaction([&](DriverHandle& device) {
+    return transaction([&](DriverHandle& device) {
         auto record = driver::timeout_record(milliseconds);
         uint32_t moved = 0;
-        device.transport->control(device.value, driver::kCodeSetTimeout, record.data(), driver::kTimeoutRecordSize,
-                                  nullptr, 0, &moved);
-        return 1;
+        return device.transport->control(device.value, driver::kCodeSetTimeout, record.data(),
+                                         driver::kTimeoutRecordSize, nullptr, 0, &moved)
+                   ? 1
+                   : 0;
     });
 }
 

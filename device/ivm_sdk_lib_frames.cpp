@@ -45,13 +45,13 @@ int32_t CIVMSdkLib::rebuild_geometry(int32_t row_pitch, int32_t x_offset, int32_
         staging_.reset();
         return kGeometryNoMemory;
     }
-    send_command_record(driver::transfer_size_command(transfer_size_));
+    transfer_size_taken_ = send_command_record(driver::transfer_size_command(transfer_size_)) != 0;
     return 0;
 }
 
 int32_t CIVMSdkLib::start_streaming() {
     if (stream_.running()) return kStreamAlreadyRunning;
-    send_command_record(driver::command(driver::CMD_PREPARE));
+    if (!send_command_record(driver::command(driver::CMD_PREPARE))) return kStreamOpenFailed;
     return stream_.start(transport(), path_, frame_bytes(), large_ != 0);
 }
 
@@ -90,10 +90,11 @@ int32_t CIVMSdkLib::read_single_frame() {
             return kStreamOpenFailed;
         }
     }
-    send_command_record(driver::command(driver::CMD_PREPARE));
-    send_command(held_, driver::command(driver::CMD_REQUEST_FRAME), driver::kSelector1);
     uint32_t moved = 0;
-    const int32_t r = large_ ? large_transfer(held_, driver::kPipeImage, bytes, staging_.get(), &moved, driver::kSelector1)
+    const bool requested = send_command_record(driver::command(driver::CMD_PREPARE)) &&
+                           send_command(held_, driver::command(driver::CMD_REQUEST_FRAME), driver::kSelector1) ==
+                               kRecordOk;
+    const int32_t r = !requested ? kTransferFailed : large_ ? large_transfer(held_, driver::kPipeImage, bytes, staging_.get(), &moved, driver::kSelector1)
                              : standard_transfer(held_, driver::kPipeImage, bytes, staging_.get(), &moved,
                                                  driver::kSelector1);
     if (r != kTransferOk || moved != bytes || bytes == 0) {

@@ -24,10 +24,14 @@ public:
     void set_value(int32_t position, int32_t value) override {
         if (position < 0 || position >= A::kCount) return;
         store_relaxed(block_[position], value);
-        if (position == A::kGlobalGain) device_.set_gain(value);
-        if (position == A::kExposure) device_.set_exposure(value);
-        if (position == A::kVerticalMirror) device_.set_mirror_v(value);
-        if (position == A::kHorizontalMirror) device_.set_mirror_h(value);
+        // The value stays as moved (the next capture preparation programs it again); a write
+        // the sensor did not take is recorded as the setters record it.
+        int32_t written = 1;
+        if (position == A::kGlobalGain) written = device_.set_gain(value);
+        if (position == A::kExposure) written = device_.set_exposure(value);
+        if (position == A::kVerticalMirror) written = device_.set_mirror_v(value);
+        if (position == A::kHorizontalMirror) written = device_.set_mirror_h(value);
+        if (!written) camera_.record_error(ERR_DEVICE_IO);
     }
     void limits(int32_t position, int32_t* min, int32_t* max) const override {
         *min = position == A::kGlobalGain ? Device::gain_min() : position == A::kExposure ? Device::exposure_min() : 0;
@@ -59,12 +63,12 @@ int32_t show_analog_dialog(CImvela& camera, HWND parent) {
     if (!session.may_run()) return 0;
     Device& device = *camera.device();
     AnalogBlock& block = camera.analog_values();
-    // The dialog shows what the device holds now.
-    int32_t exposure = 0;
-    device.read_exposure(&exposure);
-    store_relaxed(block[A::kGlobalGain], device.read_gain_index());
+    // The dialog shows what the device holds now (a register it cannot read keeps the value
+    // last set).
+    int32_t gain = 0, exposure = 0;
+    if (device.read_gain_index(&gain)) store_relaxed(block[A::kGlobalGain], gain);
     for (int p = A::kColorGainG1; p <= A::kColorGainG2; ++p) store_relaxed(block[p], 0);
-    store_relaxed(block[A::kExposure], exposure);
+    if (device.read_exposure(&exposure)) store_relaxed(block[A::kExposure], exposure);
     store_relaxed(block[A::kVerticalMirror], device.mirror_v());
     store_relaxed(block[A::kHorizontalMirror], device.mirror_h());
     // Takes the line length, so the exposure time shows from the start.
@@ -77,11 +81,9 @@ int32_t show_analog_dialog(CImvela& camera, HWND parent) {
     CAnalogDialog dialog(camera);
     const int32_t end = platform::run_analog_dialog(parent, dialog);
     if (end != platform::kDialogOk) {
-        device.set_gain(saved[A::kGlobalGain]);
-        device.set_exposure(saved[A::kExposure]);
-        device.set_mirror_v(saved[A::kVerticalMirror]);
-        device.set_mirror_h(saved[A::kHorizontalMirror]);
         copy_relaxed(block, saved);
+        for (int p : {A::kGlobalGain, A::kExposure, A::kVerticalMirror, A::kHorizontalMirror})
+            dialog.set_value(p, load_relaxed(saved[p]));
         store_relaxed(camera.filter_values()[ImageProcessingBlock::kBayerMode], saved_bayer_mode);
     }
     return session.result(end);

@@ -190,7 +190,11 @@ IMVELA_API int32_t IMVELA_CALL Imvela_GetConfigFilter(int32_t handle);
 IMVELA_API int32_t IMVELA_CALL Imvela_LoadConfigFileA(int32_t handle, const char* path);
 IMVELA_API int32_t IMVELA_CALL Imvela_LoadConfigFileW(int32_t handle, const IMVELA_WCHAR* path);
 
-/* Sensor, mirrors, exposure, registers and port */
+/* Sensor, mirrors, exposure, registers and port
+ * A mirror, gain or exposure the sensor does not take (Imvela_SetMirrorH/V,
+ * Imvela_SetFilterValue and its named gain and exposure setters, Imvela_SetRealExposureTime)
+ * returns 0 and records ERR_DEVICE_IO; the value is kept as set, and the next capture
+ * programs it again. */
 IMVELA_API int32_t IMVELA_CALL Imvela_SetMirrorH(int32_t handle, int32_t on);
 IMVELA_API int32_t IMVELA_CALL Imvela_GetMirrorH(int32_t handle);
 IMVELA_API int32_t IMVELA_CALL Imvela_SetMirrorV(int32_t handle, int32_t on);

@@ -300,7 +300,7 @@ TEST_F(CameraTest, StreamFaultEndsTheWorkerButTheModeStaysUntilStop) {
         set_window(c, window_of(0, 0, 16, 4));
         c.set_wait_time(0);
         // The stall lasts one driver timeout: keep it short.
-        c.device()->set_driver_timeout(200);
+        EXPECT_TRUE(c.device()->set_driver_timeout(200));
         TestWindow window;
         emulated().inject_fault(kind, 1);
         ASSERT_EQ(c.callback_preview(window.handle(), nullptr, 0, 1), 1);
@@ -454,12 +454,12 @@ TEST_F(CameraTest, StopAndCloseReturnWithinASecondWhateverTheDriverDoes) {
             ASSERT_EQ(c.trigger(window.handle(), nullptr, 0, 0), 1);
         } else if (setup == kSnapshotWaiting) {
             ASSERT_EQ(c.capture(), 1);
-            c.device()->set_driver_timeout(60000);
-            c.device()->set_trigger_mode(1);
+            EXPECT_TRUE(c.device()->set_driver_timeout(60000));
+            EXPECT_TRUE(c.device()->set_trigger_mode(1));
             snapper = std::thread([&] { c.snap_shot(nullptr, 0, 0); });
             ASSERT_TRUE(read_waits(emulated()));
         } else {
-            c.device()->set_driver_timeout(60000);
+            EXPECT_TRUE(c.device()->set_driver_timeout(60000));
             c.set_wait_time(setup == kLongWaitTime ? 15000 : 0);
             if (setup == kPreviewStalled) emulated().inject_fault(kFaultStall, 1);
             ASSERT_EQ(c.callback_preview(window.handle(), nullptr, 0, 0), 1);
@@ -514,8 +514,8 @@ TEST_F(CameraTest, GetImageIsNotHeldUpByASnapshotWaitingForItsFrame) {
     auto& c = open_camera(8);
     set_window(c, window_of(0, 0, 16, 4));
     ASSERT_EQ(c.capture(), 1);
-    c.device()->set_driver_timeout(60000);
-    c.device()->set_trigger_mode(1);  // the snapshot's read now waits for a trigger
+    EXPECT_TRUE(c.device()->set_driver_timeout(60000));
+    EXPECT_TRUE(c.device()->set_trigger_mode(1));  // the snapshot's read now waits for a trigger
     std::thread snapper([&] { c.snap_shot(nullptr, 0, 0); });
     const bool waiting = read_waits(emulated());
     std::vector<uint8_t> image(16 * 4);

@@ -13,8 +13,8 @@ class EmulatedCameraTest : public EmulatedDeviceTest {
 protected:
     // A device with a small window and the trigger armed.
     void arm(CImvelaM61XZKRSdk& device) {
-        device.set_window(0, 0, 64, 8, 0);
-        device.set_driver_timeout(5000);
+        EXPECT_EQ(device.set_window(0, 0, 64, 8, 0), 0);
+        EXPECT_TRUE(device.set_driver_timeout(5000));
         ASSERT_EQ(device.set_trigger_mode(1), 1);
     }
 };
@@ -82,17 +82,17 @@ TEST_F(EmulatedCameraTest, PeriodicTriggerAndTimeout) {
 
     s.camera.trigger_ms = 0;
     emulated_driver().fix_settings(s);
-    device.set_driver_timeout(20);
+    EXPECT_TRUE(device.set_driver_timeout(20));
     EXPECT_EQ(device.read_single_frame(), kStreamTransferFailed);  // no trigger within the timeout
 }
 
 TEST_F(EmulatedCameraTest, FaultsAndUnplug) {
     CImvelaM61XZKRSdk device(transport);
-    device.set_window(0, 0, 64, 8, 0);
+    EXPECT_EQ(device.set_window(0, 0, 64, 8, 0), 0);
     EXPECT_EQ(camera().inject_fault(0, 1), 0);
     EXPECT_EQ(camera().inject_fault(5, 1), 0);
 
-    device.set_driver_timeout(30);
+    EXPECT_TRUE(device.set_driver_timeout(30));
     ASSERT_EQ(camera().inject_fault(3, 1), 1);
     EXPECT_EQ(device.read_single_frame(), kStreamTransferFailed);  // stalled for the timeout
     EXPECT_EQ(device.read_single_frame(), 0);
@@ -130,15 +130,15 @@ TEST_F(EmulatedCameraTest, DefectPixelsReadFullScale) {
     EXPECT_EQ(s.camera.defects->size(), 2u);
     emulated_driver().fix_settings(s);
     CImvelaM61XZKRSdk device(transport);
-    device.set_window(0, 0, 64, 8, 0);
+    EXPECT_EQ(device.set_window(0, 0, 64, 8, 0), 0);
     ASSERT_EQ(device.read_single_frame(), 0);
     std::vector<uint8_t> out(64 * 8);
-    device.extract_single_frame(out.data());
+    EXPECT_EQ(device.extract_single_frame(out.data()), 0);
     EXPECT_EQ(out[3 * 64 + 5], 255);
     EXPECT_EQ(out[3 * 64 + 4], (4 + 6) % 256);
-    device.set_mirror_v(1);  // Y 3 is now delivered row 4
+    EXPECT_TRUE(device.set_mirror_v(1));  // Y 3 is now delivered row 4
     ASSERT_EQ(device.read_single_frame(), 0);
-    device.extract_single_frame(out.data());
+    EXPECT_EQ(device.extract_single_frame(out.data()), 0);
     EXPECT_EQ(out[4 * 64 + 5], 255);
     std::remove(path.c_str());
 }
@@ -151,8 +151,8 @@ TEST_F(EmulatedCameraTest, RomModeByteAndIdentifierPersistence) {
     uint8_t byte = 0;
     ASSERT_EQ(device.read_srom_byte(0x1EB0, &byte), 1);
     EXPECT_EQ(byte, 2);
-    device.write_srom_id(0, 'X');
-    device.open_device(0);  // a reopen does not touch the ROM
+    EXPECT_TRUE(device.write_srom_id(0, 'X'));
+    EXPECT_EQ(device.open_device(0), 0);  // a reopen does not touch the ROM
     ASSERT_EQ(device.read_srom_id(0, &byte), 1);
     EXPECT_EQ(byte, 'X');
 }
@@ -160,12 +160,12 @@ TEST_F(EmulatedCameraTest, RomModeByteAndIdentifierPersistence) {
 TEST_F(EmulatedCameraTest, BarsBrightenWithExposureAndGain) {
     use_cameras({0}, emulator::Scene::kBars);
     CImvelaM61XZKRSdk device(transport);
-    device.set_sample_width(1);
-    device.set_window(0, 0, 160, 4, 0);  // inside the white bar
+    EXPECT_TRUE(device.set_sample_width(1));
+    EXPECT_EQ(device.set_window(0, 0, 160, 4, 0), 0);  // inside the white bar
     auto mean = [&] {
         EXPECT_EQ(device.read_single_frame(), 0);
         std::vector<uint16_t> out(160 * 4);
-        device.extract_single_frame(out.data());
+        EXPECT_EQ(device.extract_single_frame(out.data()), 0);
         double sum = 0;
         for (uint16_t v : out) {
             EXPECT_LE(v, 4095);
@@ -173,12 +173,12 @@ TEST_F(EmulatedCameraTest, BarsBrightenWithExposureAndGain) {
         }
         return sum / static_cast<double>(out.size());
     };
-    device.set_exposure(300);
-    device.set_gain(0);
+    EXPECT_TRUE(device.set_exposure(300));
+    EXPECT_TRUE(device.set_gain(0));
     const double dim = mean();
-    device.set_exposure(600);
+    EXPECT_TRUE(device.set_exposure(600));
     const double brighter = mean();
-    device.set_gain(6);
+    EXPECT_TRUE(device.set_gain(6));
     const double brightest = mean();
     EXPECT_GT(dim, 100.0);
     EXPECT_GT(brighter, dim * 1.8);

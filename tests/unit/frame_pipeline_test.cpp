@@ -263,11 +263,11 @@ TEST_F(CameraTest, ExposureControlFactorFromTheFiveWindows) {
     for (const Case& k : cases) {
         SCOPED_TRACE(k.before);
         five_means(raw, k.means);
-        c.device()->set_exposure(k.before);
+        EXPECT_TRUE(c.device()->set_exposure(k.before));
         analog()[AnalogBlock::kExposure] = k.before;
         c.auto_iris(raw);
         int32_t lines = 0;
-        c.device()->read_exposure(&lines);
+        EXPECT_TRUE(c.device()->read_exposure(&lines));
         EXPECT_EQ(lines, k.after);
         EXPECT_EQ(analog()[AnalogBlock::kExposure], k.after);
     }
@@ -292,7 +292,7 @@ TEST_F(CameraTest, GainControlStartsFromFourAndStaysInTheGainRange) {
     for (const Case& k : cases) {
         SCOPED_TRACE(k.before);
         five_means(raw, k.means);
-        c.device()->set_gain(k.before);
+        EXPECT_TRUE(c.device()->set_gain(k.before));
         c.auto_iris(raw);
         EXPECT_EQ(c.device()->read_gain_index(), k.after);
         if (k.after != k.before) {

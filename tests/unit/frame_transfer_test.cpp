@@ -153,14 +153,14 @@ TEST_F(FrameTransferTest, GeometryRefusalsAndTransferSizes) {
     EXPECT_EQ(device.rebuild_geometry(0, 0, 0, 16, 0, 16, 4), kGeometryHorizontal);
     EXPECT_EQ(device.rebuild_geometry(100, 0, 100, 0, 0, 0, 4), kGeometryVertical);
 
-    device.set_window(0, 0, 1280, 1024, 0);
+    EXPECT_EQ(device.set_window(0, 0, 1280, 1024, 0), 0);
     EXPECT_EQ(device.transfer_size(), 1310720);
     EXPECT_EQ(device.frame_bytes(), 1310720);
     EXPECT_EQ(device.uses_large_transfer(), 0);
-    device.set_window(0, 0, 1291, 3, 0);
+    EXPECT_EQ(device.set_window(0, 0, 1291, 3, 0), 0);
     EXPECT_EQ(device.transfer_size(), 4096);  // 3873 rounded up
-    device.set_sample_width(1);
-    device.set_window(0, 0, 1292, 1040, 0);
+    EXPECT_TRUE(device.set_sample_width(1));
+    EXPECT_EQ(device.set_window(0, 0, 1292, 1040, 0), 0);
     EXPECT_EQ(device.transfer_size(), 1344512);
     EXPECT_EQ(device.frame_bytes(), 2689024);
     EXPECT_EQ(device.uses_large_transfer(), 0);  // below 3,072,000 bytes
@@ -199,21 +199,21 @@ void expect_ramp(const uint8_t* frame, int32_t width, int32_t height, int32_t g,
 
 TEST_F(FrameTransferTest, SingleFrameReadsTheWindowAsTheSensorSeesIt) {
     CImvelaM61XZKRSdk device(transport);
-    device.set_window(10, 20, 100, 50, 0);
+    EXPECT_EQ(device.set_window(10, 20, 100, 50, 0), 0);
     std::vector<uint8_t> out(100 * 50 * 2);
     ASSERT_EQ(device.read_single_frame(), 0);
     ASSERT_EQ(device.extract_single_frame(out.data()), 0);
     expect_ramp(out.data(), 100, 50, 10, 20, false, false, false);
 
-    device.set_mirror_h(1);
-    device.set_mirror_v(1);
+    EXPECT_TRUE(device.set_mirror_h(1));
+    EXPECT_TRUE(device.set_mirror_v(1));
     ASSERT_EQ(device.read_single_frame(), 0);
     ASSERT_EQ(device.extract_single_frame(out.data()), 0);
     expect_ramp(out.data(), 100, 50, 10, 20, true, true, false);
 
-    device.set_mirror_h(0);
-    device.set_sample_width(1);
-    device.set_window(1000, 1000, 292, 40, 0);
+    EXPECT_TRUE(device.set_mirror_h(0));
+    EXPECT_TRUE(device.set_sample_width(1));
+    EXPECT_EQ(device.set_window(1000, 1000, 292, 40, 0), 0);
     ASSERT_EQ(device.read_single_frame(), 0);
     std::vector<uint8_t> wide(292 * 40 * 2);
     ASSERT_EQ(device.extract_single_frame(wide.data()), 0);
@@ -223,7 +223,7 @@ TEST_F(FrameTransferTest, SingleFrameReadsTheWindowAsTheSensorSeesIt) {
 
 TEST_F(FrameTransferTest, SingleFrameKeepsItsHandleUntilAFailure) {
     CImvelaM61XZKRSdk device(transport);
-    device.set_window(0, 0, 64, 8, 0);
+    EXPECT_EQ(device.set_window(0, 0, 64, 8, 0), 0);
     ASSERT_EQ(device.read_single_frame(), 0);
     transport.clear();
     ASSERT_EQ(device.read_single_frame(), 0);
@@ -295,7 +295,7 @@ private:
 TEST_F(FrameTransferTest, StreamingWithASlowConsumer) {
     TaggedFrames tagged(emulator::emulated_driver());
     CImvelaM61XZKRSdk device(tagged);
-    device.set_window(0, 0, 256, 64, 0);
+    EXPECT_EQ(device.set_window(0, 0, 256, 64, 0), 0);
     EXPECT_EQ(device.stop_streaming(), 0);
     ASSERT_EQ(device.start_streaming(), 0);
     EXPECT_EQ(device.start_streaming(), kStreamAlreadyRunning);
@@ -347,7 +347,7 @@ void take_until_the_loop_ends(CIVMSdkLib& device) {
 
 TEST_F(FrameTransferTest, StreamEndsOnASecondShortTransferOrAnUnplug) {
     CImvelaM61XZKRSdk device(transport);
-    device.set_window(0, 0, 128, 16, 0);
+    EXPECT_EQ(device.set_window(0, 0, 128, 16, 0), 0);
     camera().inject_fault(1, 1);
     ASSERT_EQ(device.start_streaming(), 0);
     ASSERT_TRUE(wait_until([&] { return device.take_newest_frame() == kTakeReady; }));

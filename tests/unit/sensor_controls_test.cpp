@@ -92,33 +92,33 @@ TEST_F(SensorControlsTest, ExposureAndVerticalBlanking) {
     EXPECT_EQ(device.set_exposure(637), 1);
     EXPECT_EQ(reg(0x0E), 124);
     EXPECT_EQ(reg(0x0F), 637);
-    device.set_exposure(2000);
+    EXPECT_TRUE(device.set_exposure(2000));
     EXPECT_EQ(reg(0x0E), 961);  // 2000 - 1040 + 1
-    device.set_exposure(0);
+    EXPECT_TRUE(device.set_exposure(0));
     EXPECT_EQ(reg(0x0F), 1);
-    device.set_exposure(0x8000);
+    EXPECT_TRUE(device.set_exposure(0x8000));
     EXPECT_EQ(reg(0x0F), 0x7FFF);
-    device.set_exposure(0x10000 + 700);  // a 16-bit setting
+    EXPECT_TRUE(device.set_exposure(0x10000 + 700));  // a 16-bit setting
     EXPECT_EQ(reg(0x0F), 700);
     int32_t lines = 0;
     EXPECT_EQ(device.read_exposure(&lines), 1);
     EXPECT_EQ(lines, 700);
 
-    device.set_sample_width(1);
-    device.set_exposure(637);
+    EXPECT_TRUE(device.set_sample_width(1));
+    EXPECT_TRUE(device.set_exposure(637));
     EXPECT_EQ(reg(0x0E), 1218);
-    device.set_exposure(3000);
+    EXPECT_TRUE(device.set_exposure(3000));
     EXPECT_EQ(reg(0x0E), 1961);
 
     // A smaller window raises the blanking term: the window re-applies the exposure.
-    device.set_window(0, 0, 640, 480, 0);
+    EXPECT_EQ(device.set_window(0, 0, 640, 480, 0), 0);
     EXPECT_EQ(reg(0x0E), 3000 - 480 + 1);
     EXPECT_EQ(reg(0x0F), 3000);
 
     ASSERT_EQ(device.set_trigger_mode(1), 1);
-    device.set_exposure(300);
+    EXPECT_TRUE(device.set_exposure(300));
     EXPECT_EQ(reg(0x0E), 6);
-    device.set_exposure(637);
+    EXPECT_TRUE(device.set_exposure(637));
     EXPECT_EQ(reg(0x0E), 637 - 480 + 1);
 }
 
@@ -130,19 +130,19 @@ TEST_F(SensorControlsTest, GainCodesAndReadBack) {
         EXPECT_EQ(reg(0x23), codes[i] * 257) << i;
         EXPECT_EQ(reg(0x24), codes[i] * 257) << i;
     }
-    device.set_gain(5);
+    EXPECT_TRUE(device.set_gain(5));
     EXPECT_EQ(reg(0x23), 0x1717);
-    device.set_gain(256 + 5);  // modulo 256
+    EXPECT_TRUE(device.set_gain(256 + 5));  // modulo 256
     EXPECT_EQ(reg(0x23), 0x1717);
-    device.set_gain(12);
+    EXPECT_TRUE(device.set_gain(12));
     EXPECT_EQ(reg(0x23), 0);
     EXPECT_EQ(reg(0x24), 0);
     EXPECT_EQ(device.read_gain_index(), 0);
-    device.set_gain(0);
+    EXPECT_TRUE(device.set_gain(0));
     EXPECT_EQ(device.read_gain_index(), 0);
-    device.set_gain(11);
+    EXPECT_TRUE(device.set_gain(11));
     EXPECT_EQ(device.read_gain_index(), 11);
-    device.set_gain(3);
+    EXPECT_TRUE(device.set_gain(3));
     EXPECT_EQ(device.read_gain_index(), 3);
 }
 
@@ -150,7 +150,7 @@ TEST_F(SensorControlsTest, MirrorsReadModifyWriteUnderUpdateHold) {
     CImvelaM61XZKRSdk device(transport);
     EXPECT_EQ(reg(0x02), 0x0100);  // from the table, vertical bit cleared by the open
     transport.clear();
-    EXPECT_EQ(device.set_mirror_h(1), 0);
+    EXPECT_EQ(device.set_mirror_h(1), 1);
     EXPECT_EQ(reg(0x02), 0x0102);
     const auto sent = transport.commands_copy();
     ASSERT_EQ(sent.size(), 4u);
@@ -158,24 +158,24 @@ TEST_F(SensorControlsTest, MirrorsReadModifyWriteUnderUpdateHold) {
     EXPECT_EQ(sent[1], driver::write_register_command(0x01, 1));
     EXPECT_EQ(sent[2], driver::write_register_command(0x02, 0x0102));
     EXPECT_EQ(sent[3], driver::write_register_command(0x01, 0));
-    device.set_mirror_v(5);
+    EXPECT_TRUE(device.set_mirror_v(5));
     EXPECT_EQ(reg(0x02), 0x0103);
     EXPECT_EQ(device.mirror_v(), 1);
-    device.set_mirror_h(0);
+    EXPECT_TRUE(device.set_mirror_h(0));
     EXPECT_EQ(reg(0x02), 0x0101);
     EXPECT_EQ(device.mirror_h(), 0);
     EXPECT_EQ(device.mirror_v(), 1);
     // The flags survive a reopen except that the open turns the vertical mirror off.
-    device.set_mirror_h(1);
-    device.open_device(0);
+    EXPECT_TRUE(device.set_mirror_h(1));
+    EXPECT_EQ(device.open_device(0), 0);
     EXPECT_EQ(device.mirror_h(), 1);
     EXPECT_EQ(device.mirror_v(), 0);
 }
 
 TEST_F(SensorControlsTest, TriggerArmingWaitsForTheFrameInProgress) {
     CImvelaM61XZKRSdk device(transport);
-    device.write_register(0x2E, 1594);
-    device.set_exposure(637);
+    EXPECT_TRUE(device.write_register(0x2E, 1594));
+    EXPECT_TRUE(device.set_exposure(637));
     transport.settles.clear();
     transport.clear();
     EXPECT_EQ(device.set_trigger_mode(1), 1);
@@ -186,15 +186,15 @@ TEST_F(SensorControlsTest, TriggerArmingWaitsForTheFrameInProgress) {
     EXPECT_EQ(transport.commands_copy()[1], driver::command(driver::CMD_PREPARE));
 
     transport.settles.clear();
-    device.set_exposure(30000);
-    device.set_trigger_mode(1);
+    EXPECT_TRUE(device.set_exposure(30000));
+    EXPECT_TRUE(device.set_trigger_mode(1));
     EXPECT_EQ(transport.settles, std::vector<int32_t>{700});
     transport.settles.clear();
-    device.write_register(0x2E, 0x09D0);
-    device.set_exposure(32767);
-    device.set_trigger_mode(1);
+    EXPECT_TRUE(device.write_register(0x2E, 0x09D0));
+    EXPECT_TRUE(device.set_exposure(32767));
+    EXPECT_TRUE(device.set_trigger_mode(1));
     EXPECT_EQ(transport.settles, std::vector<int32_t>{1000});  // 1131 capped
-    device.set_exposure(30000);
+    EXPECT_TRUE(device.set_exposure(30000));
 
     transport.settles.clear();
     EXPECT_EQ(device.set_trigger_mode(0), 1);
@@ -251,4 +251,32 @@ TEST(ExposureConversion, LinesAndMicroseconds) {
 TEST_F(SensorControlsTest, LineLengthFromTheSensor) {
     CImvelaM61XZKRSdk device(transport);
     EXPECT_EQ(device.read_line_length(), 2518);
+}
+
+// A request the driver refuses is reported by every programming step, and a register that
+// cannot be read is not overwritten: the exposure keeps its lines when the window or the
+// trigger re-applies it.
+TEST_F(SensorControlsTest, RefusedRequestsAreReportedAndKeepTheExposure) {
+    CImvelaM61XZKRSdk device(transport);
+    ASSERT_TRUE(device.set_exposure(637));
+    struct Step {
+        const char* name;
+        uint32_t failing_pipe;
+        std::function<bool()> succeeded;
+    };
+    const Step steps[] = {
+        {"exposure", driver::kPipeCommand, [&] { return device.set_exposure(700) != 0; }},
+        {"gain", driver::kPipeCommand, [&] { return device.set_gain(3) != 0; }},
+        {"horizontal mirror", driver::kPipeCommand, [&] { return device.set_mirror_h(1) != 0; }},
+        {"vertical mirror", driver::kPipeResponse, [&] { return device.set_mirror_v(1) != 0; }},
+        {"sample width", driver::kPipeCommand, [&] { return device.set_sample_width(1) != 0; }},
+        {"driver timeout", driver::kPipeCommand, [&] { return device.set_driver_timeout(500) != 0; }},
+        {"trigger", driver::kPipeResponse, [&] { return device.set_trigger_mode(0) != 0; }},
+        {"window", driver::kPipeResponse, [&] { return device.set_window(0, 0, 640, 480, 0) == 0; }},
+    };
+    for (const Step& step : steps) {
+        transport.fail = [&](const TransportCall& call) { return call.pipe == step.failing_pipe; };
+        EXPECT_FALSE(step.succeeded()) << step.name;
+        EXPECT_EQ(reg(0x0F), 637) << step.name;
+    }
 }
