@@ -4,7 +4,8 @@
 # ThreadSanitizer (the suites that start threads), and the Windows builds under 32- and
 # 64-bit Wine.
 #
-# The configurations are built one after another with every core; each one's tests run
+# The configurations are built one after another with every core (one job more, so a
+# link or a configure step leaves no core idle); each one's tests run
 # (ctest -j, one process per test case) while the next one builds, on a virtual screen of
 # their own. Warnings are errors. The last line reads "N passed, N failed"; the exit status
 # is non-zero when a build or a test failed, or a virtual screen did not start.
@@ -22,6 +23,13 @@ if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 
+# The 64-bit Windows build's image encoders cross-build meanwhile: their configure steps run
+# mostly on one core, beside the compiles of the first builds. The 64-bit configuration waits
+# for them (the script takes a lock) and builds them itself if this attempt failed.
+IMVELA_COMPILER_LAUNCHER=$(command -v ccache || true) "$root/scripts/build-encoders-mingw.sh" \
+  x86_64-w64-mingw32 "$root/build/encoders/x86_64-w64-mingw32" >"$logs/encoders-x86_64.log" 2>&1 &
+encoders_pid=$!
+
 build() {  # name, cmake arguments...
   local name=$1
   shift
@@ -29,7 +37,7 @@ build() {  # name, cmake arguments...
   echo "=== build $name"
   if cmake -S "$root" -B "$root/build/$name" -DCMAKE_BUILD_TYPE=Release -DIMVELA_WARNINGS_AS_ERRORS=ON \
        "${launcher[@]}" "$@" >"$log" 2>&1 &&
-     cmake --build "$root/build/$name" -j"$jobs" >>"$log" 2>&1; then
+     cmake --build "$root/build/$name" -j"$((jobs + 1))" >>"$log" 2>&1; then
     return 0
   fi
   grep -E 'error|Error' "$log" | head -40
@@ -121,7 +129,7 @@ if build tsan -DIMVELA_SANITIZE=thread; then
   run_tests tsan TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 setarch "$(uname -m)" -R \
     -- -j"$jobs" -LE single-thread
 fi
-for pid in "${tests_pids[@]}"; do wait "$pid" || true; done
+for pid in "${tests_pids[@]}" "$encoders_pid"; do wait "$pid" || true; done
 
 passed=0
 failed=0
