@@ -19,8 +19,9 @@ struct WindowFacts {
     int32_t outer_x = 0, outer_y = 0, outer_width = 0, outer_height = 0;  // frame, screen coordinates
     int32_t client_x = 0, client_y = 0;  // client area's top left relative to the parent
     int32_t client_width = 0, client_height = 0;
-    uint32_t style = 0;       // Windows only
-    int32_t identifier = 0;   // Windows only
+    bool styled = false;      // style and identifier filled in (Windows)
+    uint32_t style = 0;
+    int32_t identifier = 0;
     uintptr_t parent = 0;     // 0 for a top-level window
     bool visible = false;
 };

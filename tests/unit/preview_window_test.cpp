@@ -126,10 +126,10 @@ TEST_F(PreviewWindowTest, TopLevelWindowIsCentredWithTheImageAsClientArea) {
     EXPECT_EQ(kHeight, facts.client_height);
     EXPECT_EQ((screen_width() - facts.outer_width) / 2, facts.outer_x);
     EXPECT_EQ((screen_height() - facts.outer_height) / 2, facts.outer_y);
-#ifdef _WIN32
-    EXPECT_EQ(0x16CF0000u, facts.style);
-    EXPECT_TRUE(window_class_registered(name.c_str()));
-#endif
+    if (facts.styled) {
+        EXPECT_EQ(0x16CF0000u, facts.style);
+        EXPECT_TRUE(window_class_registered(name.c_str()));
+    }
     EXPECT_TRUE(window_.ready());
 
     const uintptr_t window = window_.native_window();
@@ -153,10 +153,10 @@ TEST_F(PreviewWindowTest, ChildWindowFillsThePreviewRectangleOfItsParent) {
     EXPECT_EQ(20, facts.client_y);
     EXPECT_EQ(160, facts.client_width);
     EXPECT_EQ(90, facts.client_height);
-#ifdef _WIN32
-    EXPECT_EQ(0x52000000u, facts.style);
-    EXPECT_EQ(6540, facts.identifier);
-#endif
+    if (facts.styled) {
+        EXPECT_EQ(0x52000000u, facts.style);
+        EXPECT_EQ(6540, facts.identifier);
+    }
     // The child's client area differs from the picture: the display buffer scales it, the
     // first column at the left, the last row at the bottom (rows are sampled from the bottom
     // up, so the top shows row 0 or 1).

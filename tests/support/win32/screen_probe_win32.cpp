@@ -90,6 +90,7 @@ bool describe_window(uintptr_t window, WindowFacts* facts) {
     facts->client_x = origin.x;
     facts->client_y = origin.y;
     facts->parent = reinterpret_cast<uintptr_t>(parent);
+    facts->styled = true;
     facts->style = static_cast<uint32_t>(GetWindowLongA(w, GWL_STYLE));
     facts->identifier = GetDlgCtrlID(w);
     facts->visible = IsWindowVisible(w) != 0;
