@@ -64,17 +64,25 @@ TEST_F(DeviceUseTableTest, TwoTablesSeeEachOthersClaims) {
     EXPECT_FALSE(b.is_owned_by_other(2, wb));
 }
 
+// Two camera objects with one notification window, or with none: the claim still marks the
+// device, the other object sees it as someone else's, and only the claiming object frees it.
 TEST_F(DeviceUseTableTest, OnlyTheClaimingObjectFreesItsClaim) {
     DeviceUseTable a(&camera_a), b(&camera_b);
     ASSERT_TRUE(a.map(name));
     ASSERT_TRUE(b.map(name));
-    const HWND shared = fake_window(0x100);  // two camera objects, one notification window
-    a.claim_device(2, shared);
-    EXPECT_TRUE(b.is_owned_by_other(2, shared));
-    b.release_device(2, shared);
-    EXPECT_TRUE(b.is_in_use(2));
-    a.release_device(2, shared);
-    EXPECT_FALSE(b.is_in_use(2));
+    const struct {
+        int device;
+        HWND window;
+    } cases[] = {{2, fake_window(0x100)}, {0, nullptr}};
+    for (const auto& c : cases) {
+        a.claim_device(c.device, c.window);
+        EXPECT_TRUE(b.is_in_use(c.device)) << c.device;
+        EXPECT_TRUE(b.is_owned_by_other(c.device, c.window)) << c.device;
+        b.release_device(c.device, c.window);
+        EXPECT_TRUE(b.is_in_use(c.device)) << c.device;
+        a.release_device(c.device, c.window);
+        EXPECT_FALSE(b.is_in_use(c.device)) << c.device;
+    }
 }
 
 // A claim names its process by id and start time; a record naming no running process, or
@@ -97,19 +105,6 @@ TEST_F(DeviceUseTableTest, ClaimWhoseProcessIsNotTheClaimantIsFree) {
         record[c.offset / 4] = c.value;
         EXPECT_EQ(a.is_in_use(3), c.in_use) << c.offset << " = " << c.value;
     }
-}
-
-TEST_F(DeviceUseTableTest, NullWindowClaimStillMarksTheDevice) {
-    DeviceUseTable a(&camera_a), b(&camera_b);
-    ASSERT_TRUE(a.map(name));
-    ASSERT_TRUE(b.map(name));
-    a.claim_device(0, nullptr);
-    EXPECT_TRUE(b.is_in_use(0));
-    EXPECT_TRUE(b.is_owned_by_other(0, nullptr));  // another camera object without a window
-    b.release_device(0, nullptr);
-    EXPECT_TRUE(b.is_in_use(0));
-    a.release_device(0, nullptr);
-    EXPECT_FALSE(b.is_in_use(0));
 }
 
 TEST_F(DeviceUseTableTest, ModifiedReservedFieldBlocksRelease) {
