@@ -146,6 +146,26 @@ TEST(Brightness, EverySampleInVectorRunsIsTheSinglePrecisionProductLimited) {
     }
 }
 
+TEST(Brightness, SixtyFourBitPixelsTakeTheProductLimitedAndKeepTheFourthSample) {
+    // Every 12-bit value and some above, in pixels of four samples: the three colour samples
+    // take the single-precision product limited to 4095, the fourth passes through.
+    CImageBuffer row;
+    ASSERT_EQ(row.Create(1100, 1, 64), 1);
+    for (int32_t setting : {-300, -77, 33, 255, 1000000}) {
+        int k = 0;
+        test::fill_samples(row, [&] { return k++ * 7 % 5000; });
+        AdjustmentBlock block{setting, 12};
+        row.Apply(AdjustBrightnessColor16, row, nullptr, 0, 0, &block);
+        const double f = setting > 0 ? 1.0 + setting * 0.0392156862745098 : 1.0 - -setting * 0.00392156862745098;
+        for (k = 0; k < 4400; ++k) {
+            const int c = k * 7 % 5000;
+            const float p = static_cast<float>(c) * static_cast<float>(f);
+            const int want = k % 4 == 3 ? c : (p <= 0.0f ? 0 : (p >= 4095.0f ? 4095 : static_cast<int>(p)));
+            ASSERT_EQ(word(row, k / 4, 0, k % 4), want) << setting << " " << k;
+        }
+    }
+}
+
 TEST(Contrast, TablePointsForPositiveAndNegativeSettings) {
     EXPECT_EQ(adjust8(AdjustContrastColor8, 64, 63), 0);
     EXPECT_EQ(adjust8(AdjustContrastColor8, 64, 64), 0);
