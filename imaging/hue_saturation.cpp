@@ -2,9 +2,9 @@
 // its chroma and its position on the 1530-step hue ring; the hue offset moves it round the ring
 // and the saturation scales the chroma.
 //
-// The fixed tables are built once at compile time. The saturation table is rebuilt on the
-// stack by every call: it has 256 entries, far less work than one row of pixels, and so two
-// cameras adjusting hue at once with different saturations never share one.
+// The reciprocal table is built once at compile time; the chroma of a saturation is one
+// multiply per pixel, so two cameras adjusting hue at once with different saturations never
+// share state.
 #include <algorithm>
 #include <array>
 #include <type_traits>
@@ -47,22 +47,20 @@ HueOffset hue_offset(int32_t hue) {
     return {offset / 255, offset % 255};
 }
 
-// chroma[d] for this call's saturation. Saturations below -256 would turn the chroma negative;
-// very large ones would overflow: both are limited.
-void build_chroma(int32_t saturation, uint16_t chroma[256]) {
-    const int32_t factor = (std::clamp(saturation, -256, 32000) + 256) * 256;
-    for (int32_t d = 0; d < 256; ++d) chroma[d] = static_cast<uint16_t>((0x8000 + d * factor) >> 16);
-}
+// The chroma factor of a saturation: chroma(d) = (0x8000 + d * factor) >> 16 for d in 0..255.
+// Saturations below -256 would turn the chroma negative; very large ones would overflow: both
+// are limited (255 * factor + 0x8000 stays below 2^31).
+int32_t chroma_factor(int32_t saturation) { return (std::clamp(saturation, -256, 32000) + 256) * 256; }
 
 // Pixels of 8-bit channels, over planes of up to kStrip pixels; each result is
 // blue | green << 8 | red << 16. Written without branches, so that random pictures cost no
 // mispredictions and the compiler can use vector lanes. A gray pixel (d = 0) needs no special
-// case here: its chroma entry and reciprocal are 0, so its span is 0 and the hue term adds
+// case here: its chroma and reciprocal are 0, so its span is 0 and the hue term adds
 // nothing.
 constexpr int32_t kStrip = 256;
 
 struct StripTables {
-    int32_t chroma[256];
+    int32_t chromaFactor;
     int32_t reciprocal[256];
     int32_t mask[12];
     int32_t step[12];
@@ -86,7 +84,7 @@ void adjust_strip(const int32_t* __restrict B, const int32_t* __restrict G, cons
         const int32_t L = top + low;
         base = e < 0 ? base - 1 : base;
         e = e < 0 ? e + d : e;
-        const int32_t S = std::min(t.chroma[d], std::min(L, 511 - L));
+        const int32_t S = std::min((0x8000 + d * t.chromaFactor) >> 16, std::min(L, 511 - L));
         const int32_t lo = (L - S) >> 1;
         const int32_t span = ((S + L) >> 1) - lo;
         int32_t f = static_cast<int32_t>((static_cast<uint32_t>(t.reciprocal[d]) * static_cast<uint32_t>(e) + 0x8000u) >> 16) +
@@ -100,27 +98,60 @@ void adjust_strip(const int32_t* __restrict B, const int32_t* __restrict G, cons
     }
 }
 
+// With a tone table (16-bit samples only), each output sample is its table entry: samples at
+// or above the table's size take the last entry.
+// Pixels of 16-bit samples from words of 8-bit levels (blue | green << 8 | red << 16), each
+// level turned into its sample by `sample`.
+template <typename Sample>
+void write_levels(uint8_t* q, const uint32_t* words, int32_t n, uint16_t dstPixelBytes, const Sample& sample) {
+    if (dstPixelBytes == 6) {
+        uint16_t planes[3][kStrip];
+        for (int32_t i = 0; i < n; ++i) {
+            const uint32_t v = words[i];
+            planes[0][i] = sample(v & 0xFF);
+            planes[1][i] = sample((v >> 8) & 0xFF);
+            planes[2][i] = sample((v >> 16) & 0xFF);
+        }
+        kernel::interleave3(q, planes[0], planes[1], planes[2], n);
+    } else if (dstPixelBytes == 8) {
+        // Whole 64-bit pixels: the fourth sample passes through.
+        for (int32_t i = 0; i < n; ++i) {
+            const uint32_t v = words[i];
+            uint64_t old;
+            std::memcpy(&old, q + 8 * i, 8);
+            const uint64_t pixel = (old & 0xFFFF000000000000ull) | uint64_t{sample(v & 0xFF)} |
+                                   (uint64_t{sample((v >> 8) & 0xFF)} << 16) | (uint64_t{sample((v >> 16) & 0xFF)} << 32);
+            std::memcpy(q + 8 * i, &pixel, 8);
+        }
+    } else {
+        for (int32_t i = 0; i < n; ++i) {
+            const uint32_t v = words[i];
+            const uint16_t pixel[3] = {sample(v & 0xFF), sample((v >> 8) & 0xFF), sample((v >> 16) & 0xFF)};
+            std::memcpy(q + static_cast<ptrdiff_t>(i) * dstPixelBytes, pixel, sizeof pixel);
+        }
+    }
+}
+
 template <typename T>
 int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y,
-                   uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride, void* user) {
-    if (!dst || !src || !user || kernel::rect_empty(rect)) return 1;
+                   uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride,
+                   const HueBlock& block, const uint16_t* tone, uint32_t toneSize) {
+    if (!dst || !src || kernel::rect_empty(rect)) return 1;
     if (dstPixelBytes < 3 * sizeof(T) || srcPixelBytes < 3 * sizeof(T)) return 1;
-    const auto& block = *static_cast<const HueBlock*>(user);
     StripTables t;
-    {
-        uint16_t chroma[256];
-        build_chroma(block.saturation, chroma);
-        for (int32_t d = 0; d < 256; ++d) {
-            t.chroma[d] = chroma[d];
-            t.reciprocal[d] = static_cast<int32_t>(kReciprocal[d]);
-        }
-        for (int32_t s = 0; s < 12; ++s) {
-            t.mask[s] = static_cast<int32_t>(kSectorMask[s]);
-            t.step[s] = kSectorStep[s];
-        }
+    t.chromaFactor = chroma_factor(block.saturation);
+    for (int32_t d = 0; d < 256; ++d) t.reciprocal[d] = static_cast<int32_t>(kReciprocal[d]);
+    for (int32_t s = 0; s < 12; ++s) {
+        t.mask[s] = static_cast<int32_t>(kSectorMask[s]);
+        t.step[s] = kSectorStep[s];
     }
     const HueOffset hue = hue_offset(block.hue);
     const int32_t shift = sizeof(T) == 1 ? 0 : kernel::clamp_sample_bits(block.sampleBits) - 8;
+    // The 16-bit output sample of each 8-bit level: the level moved up to the significant
+    // bits, then through the tone table.
+    uint16_t levels[256];
+    if (tone)
+        for (uint32_t k = 0; k < 256; ++k) levels[k] = tone[std::min(k << shift, toneSize - 1)];
     const int32_t width = kernel::rect_width(rect), height = kernel::rect_height(rect);
     int32_t B[kStrip], G[kStrip], R[kStrip];
     uint32_t words[kStrip];
@@ -176,33 +207,11 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
                     }
                 } else
                     for (int32_t i = 0; i < n; ++i) std::memcpy(q + static_cast<ptrdiff_t>(i) * dstPixelBytes, &words[i], 3);
-            } else if (dstPixelBytes == 6) {
-                uint16_t planes[3][kStrip];
-                for (int32_t i = 0; i < n; ++i) {
-                    const uint32_t v = words[i];
-                    planes[0][i] = static_cast<uint16_t>((v & 0xFF) << shift);
-                    planes[1][i] = static_cast<uint16_t>(((v >> 8) & 0xFF) << shift);
-                    planes[2][i] = static_cast<uint16_t>(((v >> 16) & 0xFF) << shift);
-                }
-                kernel::interleave3(q, planes[0], planes[1], planes[2], n);
-            } else if (dstPixelBytes == 8) {
-                // Whole 64-bit pixels: the fourth sample passes through.
-                for (int32_t i = 0; i < n; ++i) {
-                    const uint64_t v = words[i];
-                    uint64_t old;
-                    std::memcpy(&old, q + 8 * i, 8);
-                    const uint64_t pixel = (old & 0xFFFF000000000000ull) | ((v & 0xFF) << shift) |
-                                           (((v >> 8) & 0xFF) << (16 + shift)) | (((v >> 16) & 0xFF) << (32 + shift));
-                    std::memcpy(q + 8 * i, &pixel, 8);
-                }
+            } else if (tone) {
+                write_levels(q, words, n, dstPixelBytes, [&](uint32_t level) { return levels[level]; });
             } else {
-                for (int32_t i = 0; i < n; ++i) {
-                    const uint32_t v = words[i];
-                    const uint16_t pixel[3] = {static_cast<uint16_t>((v & 0xFF) << shift),
-                                               static_cast<uint16_t>(((v >> 8) & 0xFF) << shift),
-                                               static_cast<uint16_t>(((v >> 16) & 0xFF) << shift)};
-                    std::memcpy(q + static_cast<ptrdiff_t>(i) * dstPixelBytes, pixel, sizeof pixel);
-                }
+                write_levels(q, words, n, dstPixelBytes,
+                             [shift](uint32_t level) { return static_cast<uint16_t>(level << shift); });
             }
         }
     }
@@ -212,10 +221,21 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
 }  // namespace
 
 IMVELA_PIXEL_KERNEL(AdjustHueSaturation8) {
-    return adjust_hue<uint8_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user);
+    if (!user) return 1;
+    return adjust_hue<uint8_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride,
+                               *static_cast<const HueBlock*>(user), nullptr, 0);
 }
 IMVELA_PIXEL_KERNEL(AdjustHueSaturation16) {
-    return adjust_hue<uint16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user);
+    if (!user) return 1;
+    return adjust_hue<uint16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride,
+                                *static_cast<const HueBlock*>(user), nullptr, 0);
+}
+IMVELA_PIXEL_KERNEL(AdjustHueSaturationTone16) {
+    if (!user) return 1;
+    const auto& block = *static_cast<const HueToneBlock*>(user);
+    if (!block.table || block.size == 0) return 1;
+    return adjust_hue<uint16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, block.hue,
+                                block.table, block.size);
 }
 
 }  // namespace imvela::IMVELA_KERNEL_VARIANT
