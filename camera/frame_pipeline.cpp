@@ -7,6 +7,7 @@
 
 #include "camera/frame_pipeline.h"
 #include "imaging/bayer_phase.h"
+#include "imaging/color_mode.h"
 #include "imaging/image_buffer.h"
 #include "imaging/band_pool.h"
 #include "imaging/kernel_selection.h"
@@ -112,29 +113,36 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
     const auto in_place = [&](KernelOperation operation, void* block) {
         apply_in_bands(select_kernel(operation, mode), *out, *out, block, BandShape::Rows, bands);
     };
-    const int32_t hue = filter[P::kHue];
-    const int32_t saturation = filter[P::kSaturation];
-    if ((hue != 0 || saturation != 0) && mode >= 2) {
-        HueBlock block{hue, saturation, kSampleBits};
-        in_place(KernelOperation::HueSaturation, &block);
-    }
     // An in-place tone adjustment, skipped at its neutral value.
     auto adjust = [&](KernelOperation operation, int position, int32_t neutral) {
         AdjustmentBlock block{filter[position], kSampleBits};
         if (block.value != neutral) in_place(operation, &block);
     };
+    const int32_t hue = filter[P::kHue];
+    const int32_t saturation = filter[P::kSaturation];
     const int32_t gamma = filter[P::kGamma];
     const int32_t contrast = filter[P::kContrast];
-    if (gamma != kNeutralGamma && contrast != 0 && (mode == 0 || mode == 2 || mode == 3)) {
+    // 16-bit samples take gamma and contrast as one table, folded into the hue pass when
+    // that runs (its outputs are table indexes like any other samples).
+    const bool wide = color_mode_raw_bits(mode) == 16;
+    const uint16_t* tone16 = wide ? tone_table16(gamma, contrast, kSampleBits) : nullptr;
+    if ((hue != 0 || saturation != 0) && mode >= 2 && tone16) {
+        HueToneBlock block{{hue, saturation, kSampleBits}, 1u << kSampleBits, tone16};
+        apply_in_bands(AdjustHueSaturationTone16, *out, *out, &block, BandShape::Rows, bands);
+        tone16 = nullptr;
+    } else if ((hue != 0 || saturation != 0) && mode >= 2) {
+        HueBlock block{hue, saturation, kSampleBits};
+        in_place(KernelOperation::HueSaturation, &block);
+    }
+    if (tone16) {
+        Table16Block block{mode == 1 ? 1 : 3, 1u << kSampleBits, tone16};
+        apply_in_bands(ApplyTable16, *out, *out, &block, BandShape::Rows, bands);
+    } else if (!wide && gamma != kNeutralGamma && contrast != 0) {
         // 8-bit samples: both tables folded into one pass.
         TableBlock block{mode == 0 ? 1 : 3, {}};
         gamma_contrast_table8(gamma, contrast, mode != 0, block.table);
         apply_in_bands(ApplyTable8, *out, *out, &block, BandShape::Rows, bands);
-    } else if (gamma != kNeutralGamma && contrast != 0) {
-        // 16-bit samples: likewise, with the tables for the significant bits.
-        Table16Block block{mode == 1 ? 1 : 3, 1u << kSampleBits, gamma_contrast_table16(gamma, contrast, kSampleBits)};
-        apply_in_bands(ApplyTable16, *out, *out, &block, BandShape::Rows, bands);
-    } else {
+    } else if (!wide) {
         adjust(KernelOperation::Gamma, P::kGamma, kNeutralGamma);
         adjust(KernelOperation::Contrast, P::kContrast, 0);
     }
