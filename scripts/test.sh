@@ -123,14 +123,15 @@ if build win64 $unity -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"; t
   run_tests win64 -- -j"$((jobs + 1))"
 fi
 if build native -DIMVELA_BUILD_BENCH=ON; then run_tests native -- -j"$jobs"; fi
-if build asan $unity -DIMVELA_SANITIZE=address,undefined; then
-  run_tests asan ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    -- -j"$jobs"
-fi
+# The ThreadSanitizer tests take longest: they run while the last configuration builds.
 if build tsan $unity -DIMVELA_SANITIZE=thread; then
   # ThreadSanitizer needs the classic address-space layout on newer kernels.
   run_tests tsan TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 setarch "$(uname -m)" -R \
     -- -j"$jobs" -LE single-thread
+fi
+if build asan $unity -DIMVELA_SANITIZE=address,undefined; then
+  run_tests asan ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    -- -j"$jobs"
 fi
 for pid in "${tests_pids[@]}" "$encoders_pid"; do wait "$pid" || true; done
 
