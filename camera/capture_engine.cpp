@@ -297,10 +297,12 @@ void CaptureEngine::fill_frame_record_locked(int32_t frame_rate) {
 
 bool CaptureEngine::deliverable_in_place_locked(bool painting) {
     const CImageBuffer* out = images_.output(active_color_mode_);
-    // Rows without padding: the bytes the application receives are then exactly those the
-    // pipeline writes, whichever buffer it writes them to.
-    return raw_in_ring_ && !painting && callback_buffer_ && top_down_ != 0 && out && out->has_pixels() &&
-           out->stride() == out->width() * out->bytes_per_pixel() && callback_size_ >= 0 &&
+    // Three samples a pixel and rows without padding: the pipeline then writes every byte the
+    // application receives, whichever buffer it writes them to (the fourth sample of 32- and
+    // 64-bit pixels is kept from what the buffer held).
+    const uint16_t bits = out ? out->bits_per_pixel() : 0;
+    return raw_in_ring_ && !painting && callback_buffer_ && top_down_ != 0 && (bits == 24 || bits == 48) &&
+           out->has_pixels() && out->stride() == out->width() * out->bytes_per_pixel() && callback_size_ >= 0 &&
            out->size_bytes() <= static_cast<size_t>(callback_size_) && device_->ring_count() >= 3 &&
            !host_.output_read_every_frame();
 }
