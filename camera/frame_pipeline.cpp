@@ -7,6 +7,7 @@
 
 #include "camera/frame_pipeline.h"
 #include "imaging/bayer_phase.h"
+#include "imaging/color_mode.h"
 #include "imaging/image_buffer.h"
 #include "imaging/band_pool.h"
 #include "imaging/kernel_selection.h"
@@ -60,7 +61,7 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
 
     if (settings.defect_correction) correct_defects(*raw, settings, window);
     const int32_t iris = analog[AnalogBlock::kAutoIris];
-    const int32_t factor = iris == 1 || iris == 2 ? iris_factor(*raw) : kKeepExposure;
+    const int32_t factor = iris == 1 || iris == 2 ? iris_factor(*raw, mode) : kKeepExposure;
 
     if (mode <= 1) {
         const int32_t gray_mode = filter[P::kGrayMode];
@@ -99,12 +100,12 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
             // 24-bit buffer in colour mode 0, the 48-bit buffer in colour mode 1.
             CImageBuffer* colour = buffers.colour;
             if (colour && colour->has_pixels()) {
-                demosaic(*colour, *raw, settings);
+                demosaic(*colour, *raw, settings, mode);
                 raw->Apply(select_kernel(KernelOperation::ColorToGray, mode), *colour, nullptr, 0, 0, nullptr);
             }
         }
     } else {
-        demosaic(*out, *raw, settings);
+        demosaic(*out, *raw, settings, mode);
     }
 
     // The frame's kernels run in row bands on the shared pool; the bytes do not depend on it.
@@ -125,15 +126,16 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
     };
     const int32_t gamma = filter[P::kGamma];
     const int32_t contrast = filter[P::kContrast];
-    if (gamma != kNeutralGamma && contrast != 0 && (mode == 0 || mode == 2 || mode == 3)) {
+    const int32_t channels = color_mode_is_color(mode) ? 3 : 1;
+    if (gamma != kNeutralGamma && contrast != 0 && color_mode_raw_bits(mode) == 8) {
         // 8-bit samples: both tables folded into one pass.
-        TableBlock block{mode == 0 ? 1 : 3, {}};
+        TableBlock block{channels, {}};
         gamma_contrast_table8(gamma, contrast, mode != 0, block.table);
-        apply_in_bands(ApplyTable8, *out, *out, &block, BandShape::Rows, bands);
+        in_place(KernelOperation::GammaContrastTable, &block);
     } else if (gamma != kNeutralGamma && contrast != 0) {
         // 16-bit samples: likewise, with the tables for the significant bits.
-        Table16Block block{mode == 1 ? 1 : 3, 1u << kSampleBits, gamma_contrast_table16(gamma, contrast, kSampleBits)};
-        apply_in_bands(ApplyTable16, *out, *out, &block, BandShape::Rows, bands);
+        Table16Block block{channels, 1u << kSampleBits, gamma_contrast_table16(gamma, contrast, kSampleBits)};
+        in_place(KernelOperation::GammaContrastTable, &block);
     } else {
         adjust(KernelOperation::Gamma, P::kGamma, kNeutralGamma);
         adjust(KernelOperation::Contrast, P::kContrast, 0);
@@ -141,7 +143,7 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
     const int32_t sharpness = filter[P::kSharpness];
     CImageBuffer* work = buffers.work;
     const AdjustmentBlock sharpen{sharpness, kSampleBits};
-    if (sharpness != 0 && !sharpen_in_bands(*out, sharpen, mode <= 1 ? 1 : 3, bands) && work &&
+    if (sharpness != 0 && !sharpen_in_bands(*out, sharpen, channels, bands) && work &&
         work->size_bytes() == out->size_bytes()) {
         // Rows too wide to keep a history of: the kernel reads an untouched copy.
         std::memcpy(work->bits(), out->bits(), out->size_bytes());
@@ -153,14 +155,14 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
     return factor;
 }
 
-void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings) {
+void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings, int32_t mode) {
     const ImageProcessingBlock& filter = settings.filter;
     const int32_t phase = bayer_phase(filter[P::kBayerMode], settings.analog[AnalogBlock::kVerticalMirror] != 0,
                                       settings.analog[AnalogBlock::kHorizontalMirror] != 0);
-    const bool wide = raw.bits_per_pixel() == 16;
     if (filter[P::kAutoColorGain] != 0) {
         BalanceBlock balance{filter[P::kGainBlue], filter[P::kGainGreen], filter[P::kGainRed], phase};
-        measure_balance_in_bands(raw, &balance, BandPool::shared().threads());
+        measure_balance_in_bands(raw, select_kernel(KernelOperation::BayerColourSums, mode), &balance,
+                                 BandPool::shared().threads());
         settings.set_measured(P::kGainRed, std::clamp(balance.redGain, 0, kMaxBayerGain));
         settings.set_measured(P::kGainGreen, std::clamp(balance.greenGain, 0, kMaxBayerGain));
         settings.set_measured(P::kGainBlue, std::clamp(balance.blueGain, 0, kMaxBayerGain));
@@ -172,14 +174,15 @@ void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSetti
         }
     }
     DemosaicBlock block{phase, filter[P::kGainRed], filter[P::kGainGreen], filter[P::kGainBlue]};
-    apply_in_bands(wide ? DemosaicBayer16 : DemosaicBayer8, output, raw, &block, BandShape::TwoBelow,
+    apply_in_bands(select_kernel(KernelOperation::Demosaic, mode), output, raw, &block, BandShape::TwoBelow,
                    BandPool::shared().threads());
-    output.Apply(wide ? DemosaicBayerBorder16 : DemosaicBayerBorder8, raw, nullptr, 0, 0, &block);
+    output.Apply(select_kernel(KernelOperation::DemosaicBorder, mode), raw, nullptr, 0, 0, &block);
 }
 
-int32_t FramePipeline::iris_factor(CImageBuffer& raw) {
+int32_t FramePipeline::iris_factor(CImageBuffer& raw, int32_t mode) {
     const int64_t w = raw.width(), h = raw.height();
-    const PixelKernel average = raw.bits_per_pixel() == 16 ? RegionAverage16 : RegionAverage8;
+    const PixelKernel average = select_kernel(KernelOperation::RegionAverage, mode);
+    if (!average) return kKeepExposure;
     // The factor in hundredths: exact, so 0.6 and 1.2 are met exactly.
     int32_t factor = 100;
     for (const auto& f : kIrisWindows) {

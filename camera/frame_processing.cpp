@@ -63,9 +63,9 @@ void CImvela::process_frame(ImageSet& images, CImageBuffer& raw, int32_t color_m
     steer_exposure(factor);
 }
 
-void CImvela::auto_iris(CImageBuffer& raw) {
+void CImvela::auto_iris(CImageBuffer& raw, int32_t color_mode) {
     const int32_t mode = load_relaxed(analog_[AnalogBlock::kAutoIris]);
-    if (mode == 1 || mode == 2) steer_exposure(FramePipeline::iris_factor(raw));
+    if (mode == 1 || mode == 2) steer_exposure(FramePipeline::iris_factor(raw, color_mode));
 }
 
 void CImvela::steer_exposure(int32_t factor) {

@@ -13,9 +13,12 @@ struct Row {
 };
 
 constexpr Row kCatalogue[] = {
-    {KernelOperation::Demosaic, {nullptr, nullptr, DemosaicBayer8, DemosaicBayer16}},
-    {KernelOperation::DemosaicBorder, {nullptr, nullptr, DemosaicBayerBorder8, DemosaicBayerBorder16}},
-    {KernelOperation::MeasureBayerBalance, {nullptr, nullptr, MeasureBayerBalance8, MeasureBayerBalance16}},
+    {KernelOperation::Demosaic, {DemosaicBayer8, DemosaicBayer16, DemosaicBayer8, DemosaicBayer16}},
+    {KernelOperation::DemosaicBorder,
+     {DemosaicBayerBorder8, DemosaicBayerBorder16, DemosaicBayerBorder8, DemosaicBayerBorder16}},
+    {KernelOperation::MeasureBayerBalance,
+     {MeasureBayerBalance8, MeasureBayerBalance16, MeasureBayerBalance8, MeasureBayerBalance16}},
+    {KernelOperation::BayerColourSums, {SumBayerColours8, SumBayerColours16, SumBayerColours8, SumBayerColours16}},
     {KernelOperation::MeasureGrayGains, {MeasureGrayGains, MeasureGrayGains, nullptr, nullptr}},
     {KernelOperation::ApplyGrayGains, {ApplyGrayGains8, ApplyGrayGains16, nullptr, nullptr}},
     {KernelOperation::ColorToGray, {ColorToGray, ColorToGray16, nullptr, nullptr}},
@@ -25,6 +28,7 @@ constexpr Row kCatalogue[] = {
     {KernelOperation::Sharpness, {SharpenMono8, SharpenMono16, SharpenColor8, SharpenColor16}},
     {KernelOperation::Brightness,
      {AdjustBrightnessMono8, AdjustBrightnessMono16, AdjustBrightnessColor8, AdjustBrightnessColor16}},
+    {KernelOperation::GammaContrastTable, {ApplyTable8, ApplyTable16, ApplyTable8, ApplyTable16}},
     {KernelOperation::RegionAverage, {RegionAverage8, RegionAverage16, RegionAverage8, RegionAverage16}},
     {KernelOperation::RepadRows, {RepadRows8, RepadRows16, RepadRows8, RepadRows16}},
 };
