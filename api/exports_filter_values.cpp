@@ -1,7 +1,7 @@
 // Exports of the filter values: the identifier pair and the named setters and getters, each
 // of which is the pair with a fixed identifier (from the list of filter values). Each named
 // export must be declared in the public header as written here (checked as it is compiled);
-// the export table test checks that api/exports.txt lists every one.
+// configuring checks that api/exports.txt lists every one (cmake/exports.cmake).
 #include <type_traits>
 
 #include "ImvelaSdk.h"

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -62,21 +61,4 @@ TEST_F(ExportTable, DllNeedsOnlySystemLibraries) {
                                           "msvcrt.dll", "comctl32.dll", "ole32.dll", "shell32.dll"};
     ASSERT_FALSE(exports.imported_dlls.empty());
     for (const auto& dll : exports.imported_dlls) EXPECT_TRUE(system.count(lower(dll))) << "imports " << dll;
-}
-
-// The named filter-value exports are made from the list of filter values: each name there
-// needs its setter and getter in the export table.
-TEST_F(ExportTable, EveryNamedFilterValueIsListed) {
-    const std::set<std::string> listed(list.names.begin(), list.names.end());
-    std::ifstream values(IMVELA_FILTER_VALUE_LIST);
-    const std::string prefix = "IMVELA_FILTER_VALUE(";
-    int named = 0;
-    for (std::string line; std::getline(values, line);) {
-        if (line.rfind(prefix, 0) != 0) continue;
-        const std::string name = line.substr(prefix.size(), line.find(',') - prefix.size());
-        EXPECT_TRUE(listed.count("Imvela_Set" + name)) << name;
-        EXPECT_TRUE(listed.count("Imvela_Get" + name)) << name;
-        ++named;
-    }
-    EXPECT_EQ(named, 27);
 }
