@@ -56,6 +56,11 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
     CImageBuffer* raw = buffers.raw;
     CImageBuffer* out = buffers.output;
     if (!raw || !out || !raw->has_pixels() || !out->has_pixels()) return kKeepExposure;
+    // The kernels are picked by the mode: buffers of other sample sizes would be read and
+    // written past their ends.
+    if (mode < 0 || mode >= kColorModeCount || raw->bits_per_pixel() != color_mode_raw_bits(mode) ||
+        out->bits_per_pixel() != kColorModeBits[mode])
+        return kKeepExposure;
     const ImageProcessingBlock& filter = settings.filter;
     const AnalogBlock& analog = settings.analog;
 
@@ -99,7 +104,7 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
             // Luminance of the demosaiced frame, at the frame's own sample size: through the
             // 24-bit buffer in colour mode 0, the 48-bit buffer in colour mode 1.
             CImageBuffer* colour = buffers.colour;
-            if (colour && colour->has_pixels()) {
+            if (colour && colour->has_pixels() && colour->bits_per_pixel() == (mode == 0 ? 24 : 48)) {
                 demosaic(*colour, *raw, settings, mode);
                 raw->Apply(select_kernel(KernelOperation::ColorToGray, mode), *colour, nullptr, 0, 0, nullptr);
             }
@@ -182,7 +187,7 @@ void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSetti
 int32_t FramePipeline::iris_factor(CImageBuffer& raw, int32_t mode) {
     const int64_t w = raw.width(), h = raw.height();
     const PixelKernel average = select_kernel(KernelOperation::RegionAverage, mode);
-    if (!average) return kKeepExposure;
+    if (!average || raw.bits_per_pixel() != color_mode_raw_bits(mode)) return kKeepExposure;
     // The factor in hundredths: exact, so 0.6 and 1.2 are met exactly.
     int32_t factor = 100;
     for (const auto& f : kIrisWindows) {

@@ -90,6 +90,8 @@ TEST(FramePipeline, ReportsOnlyWhatItMeasured) {
     EXPECT_EQ(pipeline.process(bright, buffers, 2, CaptureWindow{}), imvela::FramePipeline::kKeepExposure);
     bright.analog[AnalogBlock::kAutoIris] = 2;
     EXPECT_EQ(pipeline.process(bright, buffers, 2, CaptureWindow{}), 25);
+    // Buffers of another mode's sample size are left alone.
+    EXPECT_EQ(pipeline.process(bright, buffers, 4, CaptureWindow{}), imvela::FramePipeline::kKeepExposure);
 }
 
 TEST(FramePipeline, CorrectsTheListedPixelsOfTheWindowWhenAsked) {
