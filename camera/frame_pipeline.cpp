@@ -118,30 +118,37 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
     const auto in_place = [&](KernelOperation operation, void* block) {
         apply_in_bands(select_kernel(operation, mode), *out, *out, block, BandShape::Rows, bands);
     };
-    const int32_t hue = filter[P::kHue];
-    const int32_t saturation = filter[P::kSaturation];
-    if ((hue != 0 || saturation != 0) && mode >= 2) {
-        HueBlock block{hue, saturation, kSampleBits};
-        in_place(KernelOperation::HueSaturation, &block);
-    }
     // An in-place tone adjustment, skipped at its neutral value.
     auto adjust = [&](KernelOperation operation, int position, int32_t neutral) {
         AdjustmentBlock block{filter[position], kSampleBits};
         if (block.value != neutral) in_place(operation, &block);
     };
+    const int32_t hue = filter[P::kHue];
+    const int32_t saturation = filter[P::kSaturation];
     const int32_t gamma = filter[P::kGamma];
     const int32_t contrast = filter[P::kContrast];
     const int32_t channels = color_mode_is_color(mode) ? 3 : 1;
-    if (gamma != kNeutralGamma && contrast != 0 && color_mode_raw_bits(mode) == 8) {
+    // 16-bit samples take gamma and contrast as one table, folded into the hue pass when
+    // that runs (its outputs are table indexes like any other samples).
+    const bool wide = color_mode_raw_bits(mode) == 16;
+    const uint16_t* tone16 = wide ? tone_table16(gamma, contrast, kSampleBits) : nullptr;
+    if ((hue != 0 || saturation != 0) && mode >= 2 && tone16) {
+        HueToneBlock block{{hue, saturation, kSampleBits}, 1u << kSampleBits, tone16};
+        in_place(KernelOperation::HueSaturationTone, &block);
+        tone16 = nullptr;
+    } else if ((hue != 0 || saturation != 0) && mode >= 2) {
+        HueBlock block{hue, saturation, kSampleBits};
+        in_place(KernelOperation::HueSaturation, &block);
+    }
+    if (tone16) {
+        Table16Block block{channels, 1u << kSampleBits, tone16};
+        in_place(KernelOperation::ToneTable, &block);
+    } else if (!wide && gamma != kNeutralGamma && contrast != 0) {
         // 8-bit samples: both tables folded into one pass.
         TableBlock block{channels, {}};
         gamma_contrast_table8(gamma, contrast, mode != 0, block.table);
-        in_place(KernelOperation::GammaContrastTable, &block);
-    } else if (gamma != kNeutralGamma && contrast != 0) {
-        // 16-bit samples: likewise, with the tables for the significant bits.
-        Table16Block block{channels, 1u << kSampleBits, gamma_contrast_table16(gamma, contrast, kSampleBits)};
-        in_place(KernelOperation::GammaContrastTable, &block);
-    } else {
+        in_place(KernelOperation::ToneTable, &block);
+    } else if (!wide) {
         adjust(KernelOperation::Gamma, P::kGamma, kNeutralGamma);
         adjust(KernelOperation::Contrast, P::kContrast, 0);
     }

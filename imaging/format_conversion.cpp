@@ -108,8 +108,12 @@ int32_t reduce_mono(const Rows& g, bool flip) {
     if (!usable(g, 1, 2)) return 1;
     if (g.dstPixelBytes == 1 && g.srcPixelBytes == 2) {
         // Packed rows: one byte per 16-bit sample, as a vector loop over the row.
+        // A flip walks the source forward and the destination backward: reads that run down
+        // through memory keep the processor's prefetch ahead of them, backward ones do not.
         const int32_t width = kernel::rect_width(*g.rect), height = kernel::rect_height(*g.rect);
-        for (int32_t j = 0; j < height; ++j) {
+        const bool backward = flip && g.dst != g.src;
+        for (int32_t k = 0; k < height; ++k) {
+            const int32_t j = backward ? height - 1 - k : k;
             const uint16_t* __restrict words = reinterpret_cast<const uint16_t*>(input_row(g, j, flip));
             uint8_t* __restrict out = kernel::dest_row(g.dst, g.x, g.y, j, g.dstStride, 1);
             for (int32_t i = 0; i < width; ++i) out[i] = static_cast<uint8_t>(words[i] >> Shift);

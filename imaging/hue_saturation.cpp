@@ -100,12 +100,46 @@ void adjust_strip(const int32_t* __restrict B, const int32_t* __restrict G, cons
     }
 }
 
+// With a tone table (16-bit samples only), each output sample is its table entry: samples at
+// or above the table's size take the last entry.
+// Pixels of 16-bit samples from words of 8-bit levels (blue | green << 8 | red << 16), each
+// level turned into its sample by `sample`.
+template <typename Sample>
+void write_levels(uint8_t* q, const uint32_t* words, int32_t n, uint16_t dstPixelBytes, const Sample& sample) {
+    if (dstPixelBytes == 6) {
+        uint16_t planes[3][kStrip];
+        for (int32_t i = 0; i < n; ++i) {
+            const uint32_t v = words[i];
+            planes[0][i] = sample(v & 0xFF);
+            planes[1][i] = sample((v >> 8) & 0xFF);
+            planes[2][i] = sample((v >> 16) & 0xFF);
+        }
+        kernel::interleave3(q, planes[0], planes[1], planes[2], n);
+    } else if (dstPixelBytes == 8) {
+        // Whole 64-bit pixels: the fourth sample passes through.
+        for (int32_t i = 0; i < n; ++i) {
+            const uint32_t v = words[i];
+            uint64_t old;
+            std::memcpy(&old, q + 8 * i, 8);
+            const uint64_t pixel = (old & 0xFFFF000000000000ull) | uint64_t{sample(v & 0xFF)} |
+                                   (uint64_t{sample((v >> 8) & 0xFF)} << 16) | (uint64_t{sample((v >> 16) & 0xFF)} << 32);
+            std::memcpy(q + 8 * i, &pixel, 8);
+        }
+    } else {
+        for (int32_t i = 0; i < n; ++i) {
+            const uint32_t v = words[i];
+            const uint16_t pixel[3] = {sample(v & 0xFF), sample((v >> 8) & 0xFF), sample((v >> 16) & 0xFF)};
+            std::memcpy(q + static_cast<ptrdiff_t>(i) * dstPixelBytes, pixel, sizeof pixel);
+        }
+    }
+}
+
 template <typename T>
 int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int32_t x, int32_t y,
-                   uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride, void* user) {
-    if (!dst || !src || !user || kernel::rect_empty(rect)) return 1;
+                   uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride,
+                   const HueBlock& block, const uint16_t* tone, uint32_t toneSize) {
+    if (!dst || !src || kernel::rect_empty(rect)) return 1;
     if (dstPixelBytes < 3 * sizeof(T) || srcPixelBytes < 3 * sizeof(T)) return 1;
-    const auto& block = *static_cast<const HueBlock*>(user);
     StripTables t;
     {
         uint16_t chroma[256];
@@ -121,6 +155,11 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
     }
     const HueOffset hue = hue_offset(block.hue);
     const int32_t shift = sizeof(T) == 1 ? 0 : kernel::clamp_sample_bits(block.sampleBits) - 8;
+    // The 16-bit output sample of each 8-bit level: the level moved up to the significant
+    // bits, then through the tone table.
+    uint16_t levels[256];
+    if (tone)
+        for (uint32_t k = 0; k < 256; ++k) levels[k] = tone[std::min(k << shift, toneSize - 1)];
     const int32_t width = kernel::rect_width(rect), height = kernel::rect_height(rect);
     int32_t B[kStrip], G[kStrip], R[kStrip];
     uint32_t words[kStrip];
@@ -176,33 +215,11 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
                     }
                 } else
                     for (int32_t i = 0; i < n; ++i) std::memcpy(q + static_cast<ptrdiff_t>(i) * dstPixelBytes, &words[i], 3);
-            } else if (dstPixelBytes == 6) {
-                uint16_t planes[3][kStrip];
-                for (int32_t i = 0; i < n; ++i) {
-                    const uint32_t v = words[i];
-                    planes[0][i] = static_cast<uint16_t>((v & 0xFF) << shift);
-                    planes[1][i] = static_cast<uint16_t>(((v >> 8) & 0xFF) << shift);
-                    planes[2][i] = static_cast<uint16_t>(((v >> 16) & 0xFF) << shift);
-                }
-                kernel::interleave3(q, planes[0], planes[1], planes[2], n);
-            } else if (dstPixelBytes == 8) {
-                // Whole 64-bit pixels: the fourth sample passes through.
-                for (int32_t i = 0; i < n; ++i) {
-                    const uint64_t v = words[i];
-                    uint64_t old;
-                    std::memcpy(&old, q + 8 * i, 8);
-                    const uint64_t pixel = (old & 0xFFFF000000000000ull) | ((v & 0xFF) << shift) |
-                                           (((v >> 8) & 0xFF) << (16 + shift)) | (((v >> 16) & 0xFF) << (32 + shift));
-                    std::memcpy(q + 8 * i, &pixel, 8);
-                }
+            } else if (tone) {
+                write_levels(q, words, n, dstPixelBytes, [&](uint32_t level) { return levels[level]; });
             } else {
-                for (int32_t i = 0; i < n; ++i) {
-                    const uint32_t v = words[i];
-                    const uint16_t pixel[3] = {static_cast<uint16_t>((v & 0xFF) << shift),
-                                               static_cast<uint16_t>(((v >> 8) & 0xFF) << shift),
-                                               static_cast<uint16_t>(((v >> 16) & 0xFF) << shift)};
-                    std::memcpy(q + static_cast<ptrdiff_t>(i) * dstPixelBytes, pixel, sizeof pixel);
-                }
+                write_levels(q, words, n, dstPixelBytes,
+                             [shift](uint32_t level) { return static_cast<uint16_t>(level << shift); });
             }
         }
     }
@@ -212,10 +229,21 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
 }  // namespace
 
 IMVELA_PIXEL_KERNEL(AdjustHueSaturation8) {
-    return adjust_hue<uint8_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user);
+    if (!user) return 1;
+    return adjust_hue<uint8_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride,
+                               *static_cast<const HueBlock*>(user), nullptr, 0);
 }
 IMVELA_PIXEL_KERNEL(AdjustHueSaturation16) {
-    return adjust_hue<uint16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, user);
+    if (!user) return 1;
+    return adjust_hue<uint16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride,
+                                *static_cast<const HueBlock*>(user), nullptr, 0);
+}
+IMVELA_PIXEL_KERNEL(AdjustHueSaturationTone16) {
+    if (!user) return 1;
+    const auto& block = *static_cast<const HueToneBlock*>(user);
+    if (!block.table || block.size == 0) return 1;
+    return adjust_hue<uint16_t>(dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride, block.hue,
+                                block.table, block.size);
 }
 
 }  // namespace imvela::IMVELA_KERNEL_VARIANT

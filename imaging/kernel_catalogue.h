@@ -85,6 +85,14 @@ struct HueBlock {
     int32_t sampleBits;
 };
 
+// Hue and saturation on 16-bit samples followed by a tone table (samples at or above `size`
+// take the last entry): what AdjustHueSaturation16 and then ApplyTable16 give, in one pass.
+struct HueToneBlock {
+    HueBlock hue;
+    uint32_t size;
+    const uint16_t* table;
+};
+
 // A 256-entry table applied to 8-bit samples: the tone tables of one frame folded into one.
 struct TableBlock {
     int32_t channels;  // 1 for gray, 3 for colour (a fourth byte is never touched)
@@ -143,6 +151,7 @@ IMVELA_PIXEL_KERNEL(ColorToGray16);
 // Hue and saturation (HueBlock), in place.
 IMVELA_PIXEL_KERNEL(AdjustHueSaturation8);
 IMVELA_PIXEL_KERNEL(AdjustHueSaturation16);
+IMVELA_PIXEL_KERNEL(AdjustHueSaturationTone16);  // HueToneBlock
 
 // Tone (AdjustmentBlock): mono 8-bit, mono 16-bit, colour 8-bit (24/32), colour 16-bit (48/64).
 IMVELA_PIXEL_KERNEL(AdjustGammaMono8);

@@ -17,11 +17,12 @@ enum class KernelOperation {
     ApplyGrayGains,
     ColorToGray,
     HueSaturation,
+    HueSaturationTone,  // hue and saturation, then a tone table, in one pass (HueToneBlock)
     Gamma,
     Contrast,
     Sharpness,
     Brightness,
-    GammaContrastTable,  // gamma and contrast folded into one table (TableBlock or Table16Block)
+    ToneTable,  // gamma and contrast as one table (TableBlock or Table16Block)
     RegionAverage,  // on the raw buffer
     RepadRows,      // on the raw buffer
     PreviewToDisplayable,

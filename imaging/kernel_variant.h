@@ -17,7 +17,7 @@
     X(MeasureBayerBalance8) X(MeasureBayerBalance16) X(SumBayerColours8) X(SumBayerColours16)       \
     X(MeasureGrayGains) X(ApplyGrayGains8) X(ApplyGrayGains16) X(ColorToGray) X(ColorToGray16)      \
     X(AdjustHueSaturation8)                                                                         \
-    X(AdjustHueSaturation16) X(AdjustGammaMono8) X(AdjustGammaMono16) X(AdjustGammaColor8)          \
+    X(AdjustHueSaturation16) X(AdjustHueSaturationTone16) X(AdjustGammaMono8) X(AdjustGammaMono16) X(AdjustGammaColor8)          \
     X(AdjustGammaColor16) X(AdjustContrastMono8) X(AdjustContrastMono16) X(AdjustContrastColor8)    \
     X(AdjustContrastColor16) X(AdjustBrightnessMono8) X(AdjustBrightnessMono16)                     \
     X(AdjustBrightnessColor8) X(AdjustBrightnessColor16) X(SharpenMono8) X(SharpenMono16)           \

@@ -61,6 +61,7 @@ void sharpen(uint8_t* dst, Rows source, const ImageRect& rect, int32_t x, int32_
     const bool packedOut = dstPixelBytes == srcPixelBytes && step == channels;
     const int32_t first = 2 * step, last = (width - 2) * step;  // flat sample range of columns 2 .. width - 3
     Acc sums[kChunk + 3 * 8];
+    const int32_t tens = strength / 10, units = strength % 10;
     T result[kChunk];
     for (int32_t row = 2; row < height - 2; ++row) {
         source.before(row);
@@ -83,11 +84,25 @@ void sharpen(uint8_t* dst, Rows source, const ImageRect& rect, int32_t x, int32_
             const Acc* __restrict s = sums;
             T* __restrict res = result;
             const int32_t o1 = step, o2 = 2 * step, o3 = 3 * step;
-            for (int32_t i = 0; i < n; ++i) {
-                const Acc mean = static_cast<Acc>((s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4);
-                const Wide c = static_cast<Wide>(centre[i]);
-                const Wide moved = static_cast<Wide>(c + static_cast<Wide>((c - static_cast<Wide>(mean)) * strength) / 10);
-                res[i] = static_cast<T>(moved < 0 ? 0 : (moved > top ? top : moved));
+            if constexpr (std::is_same_v<Wide, int32_t> && sizeof(T) == 2) {
+                // d * strength / 10 as d * tens + trunc(d * units / 10), strength = 10 tens + units
+                // (both of the strength's sign, so the whole part and the fraction never cancel).
+                // |d * units| < 2^20: its single-precision tenth truncates to the exact quotient,
+                // three vector steps where the integer division takes many.
+                for (int32_t i = 0; i < n; ++i) {
+                    const int32_t mean = (s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4;
+                    const int32_t c = centre[i];
+                    const int32_t d = c - mean;
+                    const int32_t moved = c + d * tens + static_cast<int32_t>(static_cast<float>(d * units) * 0.1f);
+                    res[i] = static_cast<T>(std::min(std::max(moved, 0), top));
+                }
+            } else {
+                for (int32_t i = 0; i < n; ++i) {
+                    const Acc mean = static_cast<Acc>((s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4);
+                    const Wide c = static_cast<Wide>(centre[i]);
+                    const Wide moved = static_cast<Wide>(c + static_cast<Wide>((c - static_cast<Wide>(mean)) * strength) / 10);
+                    res[i] = static_cast<T>(moved < 0 ? 0 : (moved > top ? top : moved));
+                }
             }
             // Write the channels (never a fourth byte or word).
             if (packedOut) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/fixed_point_scale.h"
 #include "imaging/kernel_catalogue.h"
 #include "imaging/kernel_support.h"
 #include "imaging/tone_tables.h"
@@ -149,35 +150,48 @@ float brightness_factor(int32_t v) {
 // Factors whose products with 16-bit samples stay far inside the int32 range.
 constexpr float kIntegerLimitFactor16 = 1.0e4f;
 
-// Packed 16-bit run of n samples: the kernel's buffers are byte memory, so the words go
-// through a small aligned block to stay free of aliasing questions. With `keepFourth` (runs
-// of whole 4-sample pixels) every fourth sample passes through.
+// The in-range product of a 16-bit sample, limited to [0, limit]: truncated first, limited
+// as an integer (see brightened_in_range).
+inline uint16_t brightened16(uint16_t c, float factor, int32_t limit) {
+    const int32_t q = static_cast<int32_t>(static_cast<float>(c) * factor);
+    return static_cast<uint16_t>(std::min(std::max(q, 0), limit));
+}
+
+// Packed 16-bit run of n samples (rows of 16-bit buffers start at even addresses). With
+// `keepFourth` (runs of whole 4-sample pixels) every fourth sample passes through: its lanes
+// get the factor 1 and the limit 65535, which give the sample back unchanged. Groups of eight
+// samples carry the per-lane factors and limits, so the loop fills whole vector lanes.
 void brightness_run16(uint8_t* out, const uint8_t* in, int32_t n, float factor, float top, bool keepFourth) {
-    alignas(16) uint16_t block[256];
-    alignas(16) uint16_t result[256];
-    const bool in_range = factor > -kIntegerLimitFactor16 && factor < kIntegerLimitFactor16;
-    const int32_t limit = static_cast<int32_t>(top);
-    for (int32_t start = 0; start < n; start += 256) {
-        const int32_t count = std::min(256, n - start);
-        std::memcpy(block, in + 2 * start, static_cast<size_t>(count) * 2);
-        if (in_range) {
-            // Truncated first, limited as integers: the same values (see brightened_in_range).
-            for (int32_t i = 0; i < count; ++i) {
-                const int32_t q = static_cast<int32_t>(static_cast<float>(block[i]) * factor);
-                result[i] = static_cast<uint16_t>(q < 0 ? 0 : (q > limit ? limit : q));
-            }
-        } else {
-            for (int32_t i = 0; i < count; ++i) {
-                float p = static_cast<float>(block[i]) * factor;
-                p = p > 0.0f ? p : 0.0f;
-                p = p < top ? p : top;
-                result[i] = static_cast<uint16_t>(static_cast<int32_t>(p));
-            }
+    uint16_t* o = reinterpret_cast<uint16_t*>(out);
+    const uint16_t* s = reinterpret_cast<const uint16_t*>(in);
+    if (!(factor > -kIntegerLimitFactor16 && factor < kIntegerLimitFactor16)) {
+        for (int32_t i = 0; i < n; ++i) {
+            float p = static_cast<float>(s[i]) * factor;
+            p = p > 0.0f ? p : 0.0f;
+            p = p < top ? p : top;
+            o[i] = (keepFourth && (i & 3) == 3) ? s[i] : static_cast<uint16_t>(static_cast<int32_t>(p));
         }
-        if (keepFourth)
-            for (int32_t i = 3; i < count; i += 4) result[i] = block[i];
-        std::memcpy(out + 2 * start, result, static_cast<size_t>(count) * 2);
+        return;
     }
+    constexpr int32_t kGroup = 8;
+    float factors[kGroup];
+    int32_t limits[kGroup];
+    for (int32_t k = 0; k < kGroup; ++k) {
+        const bool keep = keepFourth && (k & 3) == 3;
+        factors[k] = keep ? 1.0f : factor;
+        limits[k] = keep ? 65535 : static_cast<int32_t>(top);
+    }
+    int32_t i = 0;
+    if (o == s) {
+        for (; i + kGroup <= n; i += kGroup)
+            for (int32_t k = 0; k < kGroup; ++k) o[i + k] = brightened16(o[i + k], factors[k], limits[k]);
+    } else {
+        uint16_t* __restrict d = o;
+        const uint16_t* __restrict c = s;
+        for (; i + kGroup <= n; i += kGroup)
+            for (int32_t k = 0; k < kGroup; ++k) d[i + k] = brightened16(c[i + k], factors[k], limits[k]);
+    }
+    for (; i < n; ++i) o[i] = brightened16(s[i], factors[i % kGroup], limits[i % kGroup]);
 }
 
 template <typename T>
@@ -232,11 +246,39 @@ inline uint8_t brightened_in_range(uint8_t c, float factor) {
     return static_cast<uint8_t>(q < 0 ? 0 : (q > 255 ? 255 : q));
 }
 
+// The in-range products of all 256 samples as 16-bit fixed point (scale_fixed8), which vector
+// lanes compute sixteen at a time with one high-half multiply. Found per call and checked
+// against every sample value; `exact` is false when no multiplier gives every product (the
+// float loop runs then).
+struct FixedBrightness {
+    bool exact;
+    int32_t lift;
+    uint32_t multiplier;
+};
+
+FixedBrightness fixed_brightness(float factor) {
+    uint8_t want[256];
+    for (int32_t c = 0; c < 256; ++c) want[c] = brightened_in_range(static_cast<uint8_t>(c), factor);
+    // The most fractional bits whose multiplier still fits 16 bits.
+    int32_t lift = 0;
+    while (lift < 8 && factor * static_cast<float>(1 << (16 - lift)) >= 65536.0f) ++lift;
+    // The smallest multiplier that reaches every wanted product.
+    uint64_t m = 0;
+    for (uint64_t c = 1; c < 256; ++c) m = std::max(m, (uint64_t{want[c]} * (uint64_t{1} << (16 - lift)) + c - 1) / c);
+    FixedBrightness fixed{m <= 65535, lift, static_cast<uint32_t>(m)};
+    for (int32_t c = 0; c < 256 && fixed.exact; ++c)
+        fixed.exact = kernel::scale_fixed8(static_cast<uint8_t>(c), lift, static_cast<uint16_t>(fixed.multiplier)) == want[c];
+    return fixed;
+}
+
 void brightness8(const Geometry& g, int32_t channels, float factor) {
     if (g.dstPixelBytes == channels && g.srcPixelBytes == channels) {
         const bool in_range = factor > -kIntegerLimitFactor && factor < kIntegerLimitFactor;
+        const FixedBrightness fixed = in_range ? fixed_brightness(factor) : FixedBrightness{false, 0, 0};
         for_each_run<uint8_t>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t, int32_t) {
-            if (in_range)
+            if (fixed.exact)
+                kernel::scale_fixed8_run(out, in, n, fixed.lift, static_cast<uint16_t>(fixed.multiplier));
+            else if (in_range)
                 kernel::transform_run(out, in, n, [factor](uint8_t c) { return brightened_in_range(c, factor); });
             else
                 kernel::transform_run(out, in, n, [factor](uint8_t c) { return brightened(c, factor); });

@@ -110,4 +110,12 @@ const uint16_t* gamma_contrast_table16(int32_t gamma, int32_t contrast, int32_t 
     return cache.entries.data();
 }
 
+const uint16_t* tone_table16(int32_t gamma, int32_t contrast, int32_t bits) {
+    constexpr int32_t kNeutralGamma = 100;
+    if (gamma != kNeutralGamma && contrast != 0) return gamma_contrast_table16(gamma, contrast, bits);
+    const uint32_t size = 1u << bits;
+    if (gamma != kNeutralGamma) return gamma_table(gamma_exponent(gamma), size, static_cast<double>(size));
+    return contrast != 0 ? contrast_table16(contrast, bits) : nullptr;
+}
+
 }  // namespace imvela

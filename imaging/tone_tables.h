@@ -35,4 +35,10 @@ void gamma_contrast_table8(int32_t gamma, int32_t contrast, bool colour, uint8_t
 // or above that taking the last. Valid until this thread asks for another such table.
 const uint16_t* gamma_contrast_table16(int32_t gamma, int32_t contrast, int32_t bits);
 
+// The table of a frame's gamma and contrast settings on 16-bit samples (2^bits entries): the
+// fused table when both are away from neutral (gamma 100, contrast 0), the one that is away
+// when only one is, nullptr when both are neutral. Valid until this thread asks for another
+// table of the same kind.
+const uint16_t* tone_table16(int32_t gamma, int32_t contrast, int32_t bits);
+
 }  // namespace imvela

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -146,6 +147,26 @@ TEST(Brightness, EverySampleInVectorRunsIsTheSinglePrecisionProductLimited) {
     }
 }
 
+TEST(Brightness, SixtyFourBitPixelsTakeTheProductLimitedAndKeepTheFourthSample) {
+    // Every 12-bit value and some above, in pixels of four samples: the three colour samples
+    // take the single-precision product limited to 4095, the fourth passes through.
+    CImageBuffer row;
+    ASSERT_EQ(row.Create(1100, 1, 64), 1);
+    for (int32_t setting : {-300, -77, 33, 255, 1000000}) {
+        int k = 0;
+        test::fill_samples(row, [&] { return k++ * 7 % 5000; });
+        AdjustmentBlock block{setting, 12};
+        row.Apply(AdjustBrightnessColor16, row, nullptr, 0, 0, &block);
+        const double f = setting > 0 ? 1.0 + setting * 0.0392156862745098 : 1.0 - -setting * 0.00392156862745098;
+        for (k = 0; k < 4400; ++k) {
+            const int c = k * 7 % 5000;
+            const float p = static_cast<float>(c) * static_cast<float>(f);
+            const int want = k % 4 == 3 ? c : (p <= 0.0f ? 0 : (p >= 4095.0f ? 4095 : static_cast<int>(p)));
+            ASSERT_EQ(word(row, k / 4, 0, k % 4), want) << setting << " " << k;
+        }
+    }
+}
+
 TEST(Contrast, TablePointsForPositiveAndNegativeSettings) {
     EXPECT_EQ(adjust8(AdjustContrastColor8, 64, 63), 0);
     EXPECT_EQ(adjust8(AdjustContrastColor8, 64, 64), 0);
@@ -264,6 +285,28 @@ TEST(Sharpness, SixteenBitSpikeAndFourthWordUntouched) {
     test::set_word(out, 4, 4, 3, 0x1234);
     out.Apply(SharpenColor16, work, nullptr, 0, 0, &block);
     EXPECT_EQ(word(out, 4, 4, 3), 0x1234);
+}
+
+TEST(Sharpness, SixteenBitSamplesOfAnyValueMoveByTheTruncatedTenth) {
+    // Full-range samples and strengths of every remainder and sign, against the filter written
+    // out: c + (c - mean) * s / 10, truncated, limited to the significant bits.
+    CImageBuffer work, out;
+    ASSERT_EQ(work.Create(40, 7, 16), 1);
+    ASSERT_EQ(out.Create(40, 7, 16), 1);
+    test::fill_random(work, 11, 65535);
+    for (int32_t strength : {-32767, -29, -7, 3, 17, 29, 32767}) {
+        AdjustmentBlock block{strength, 16};
+        out.Apply(SharpenMono16, work, nullptr, 0, 0, &block);
+        for (int y = 2; y < 5; ++y)
+            for (int x = 2; x < 38; ++x) {
+                int64_t sum = 0;
+                for (int j = y - 2; j <= y + 1; ++j)
+                    for (int i = x - 2; i <= x + 1; ++i) sum += word(work, i, j);
+                const int64_t c = word(work, x, y);
+                const int64_t moved = c + (c - sum / 16) * strength / 10;
+                ASSERT_EQ(word(out, x, y), std::clamp<int64_t>(moved, 0, 65535)) << strength << " " << x << "," << y;
+            }
+    }
 }
 
 TEST(HueSaturation, HueRotatesPureRed) {

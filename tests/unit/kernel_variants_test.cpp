@@ -37,6 +37,7 @@ std::vector<Case> cases() {
         {"ColorToGray16", &KernelVariant::ColorToGray16, 48, 16, false, {}},
         {"Hue8", &KernelVariant::AdjustHueSaturation8, 32, 32, true, {40, -70, 12}},
         {"Hue16", &KernelVariant::AdjustHueSaturation16, 48, 48, true, {-130, 90, 12}},
+        {"HueTone16", &KernelVariant::AdjustHueSaturationTone16, 64, 64, true, {75, -40, 12}},
         {"GammaMono8", &KernelVariant::AdjustGammaMono8, 8, 8, true, {60, 12}},
         {"GammaMono16", &KernelVariant::AdjustGammaMono16, 16, 16, true, {150, 12}},
         {"GammaColor16", &KernelVariant::AdjustGammaColor16, 64, 64, true, {30, 12}},
@@ -110,16 +111,19 @@ std::vector<int32_t> block_for(const Case& c, uint32_t seed) {
         const uint8_t* rows[3] = {row.data(), row.data(), row.data()};
         std::memcpy(&block[4], rows, sizeof rows);
     }
-    if (c.kernel == &KernelVariant::ApplyTable16) {
-        // A table of 1000 random entries; its address follows the channels and the size.
+    const bool toned = c.kernel == &KernelVariant::AdjustHueSaturationTone16;
+    if (c.kernel == &KernelVariant::ApplyTable16 || toned) {
+        // A table of 1000 random entries; its address follows the channels (or the hue
+        // block) and the size.
         static std::vector<uint16_t> table;
         std::mt19937 rng(seed);
         table.resize(1000);
         for (uint16_t& e : table) e = static_cast<uint16_t>(rng());
-        block.resize(2 + sizeof(void*) / 4 + 1);
-        block[1] = 1000;
+        const size_t size_at = toned ? 3 : 1;
+        block.resize(size_at + 1 + sizeof(void*) / 4 + 1);
+        block[size_at] = 1000;
         const uint16_t* address = table.data();
-        std::memcpy(&block[2], &address, sizeof address);
+        std::memcpy(&block[size_at + 1], &address, sizeof address);
     }
     return block;
 }
