@@ -55,6 +55,8 @@ bool CaptureEngine::make_images(int32_t mode, const CaptureWindow& window) {
     std::lock_guard<std::mutex> frame(frame_lock_);
     image_available_.store(0);
     // An out-of-range colour mode (from a hand-edited store) cannot have buffers.
+    // The images are made anew: a frame delivered in place is gone with the old ones.
+    drop_deferred_locked();
     if (!images_.create_for(mode, window.width, window.height)) return false;
     active_color_mode_ = mode;
     active_window_ = window;
@@ -118,6 +120,12 @@ int32_t CaptureEngine::stop_locked() {
         if (mode == kPreviewMode) host_.release_device();
     }
     join_worker();
+    {
+        // The last frame into the output image: its raw frame, held in the ring, is still
+        // there when the stream has stopped.
+        std::lock_guard<std::mutex> frame(frame_lock_);
+        settle_output_locked();
+    }
     // Single reads go back to the ordinary timeout once nothing waits for a trigger (the
     // device keeps the value for the next reads even when the driver could not be told).
     if (mode == kTriggerMode) static_cast<void>(device_->set_driver_timeout(kDefaultDriverTimeoutMs));
@@ -150,7 +158,8 @@ int32_t CaptureEngine::snap_shot_locked(void* buffer, int32_t size, int32_t top_
         target = callback_window_;
         extracted = read && extract_locked(true) == 0;
         if (extracted) {
-            host_.process_frame(images_, *images_.raw(active_color_mode_), active_color_mode_, active_window_);
+            host_.process_frame(images_, *images_.raw(active_color_mode_), images_.output(active_color_mode_),
+                                active_color_mode_, active_window_);
             image_available_.store(1);
             if (buffer && size != 0) copy = copy_frame_locked(buffer, size, top_down);
         }
@@ -286,9 +295,54 @@ void CaptureEngine::fill_frame_record_locked(int32_t frame_rate) {
     __atomic_store_n(&frame_record_.buffer, callback_buffer_, __ATOMIC_RELAXED);
 }
 
-bool CaptureEngine::finish_frame_locked(Copy& copy) {
-    host_.process_frame(images_, raw_in_ring_ ? ring_frame_ : *images_.raw(active_color_mode_), active_color_mode_,
-                        active_window_);
+bool CaptureEngine::deliverable_in_place_locked(bool painting) {
+    const CImageBuffer* out = images_.output(active_color_mode_);
+    // Rows without padding: the bytes the application receives are then exactly those the
+    // pipeline writes, whichever buffer it writes them to.
+    return raw_in_ring_ && !painting && callback_buffer_ && top_down_ != 0 && out && out->has_pixels() &&
+           out->stride() == out->width() * out->bytes_per_pixel() && callback_size_ >= 0 &&
+           out->size_bytes() <= static_cast<size_t>(callback_size_) && device_->ring_count() >= 3 &&
+           !host_.output_read_every_frame();
+}
+
+void CaptureEngine::drop_deferred_locked() {
+    if (!output_deferred_) return;
+    output_deferred_ = false;
+    held_frame_.Release();
+    device_->release_held_frame();
+}
+
+void CaptureEngine::settle_output_locked() {
+    if (!output_deferred_) return;
+    host_.reprocess_frame(images_, held_frame_, active_color_mode_, active_window_);
+    drop_deferred_locked();
+}
+
+bool CaptureEngine::finish_frame_locked(Copy& copy, bool painting) {
+    // A frame still waiting to reach the output image is superseded by this one.
+    drop_deferred_locked();
+    if (deliverable_in_place_locked(painting)) {
+        const CImageBuffer& out = *images_.output(active_color_mode_);
+        if (delivered_view_.View(static_cast<uint8_t*>(callback_buffer_), out.width(), out.height(),
+                                 out.bits_per_pixel(), out.stride())) {
+            host_.process_frame(images_, ring_frame_, &delivered_view_, active_color_mode_, active_window_);
+            delivered_view_.Release();
+            raw_in_ring_ = false;
+            held_frame_.View(ring_frame_.bits(), ring_frame_.width(), ring_frame_.height(), ring_frame_.bits_per_pixel(),
+                             ring_frame_.stride());
+            ring_frame_.Release();
+            output_deferred_ = true;
+            if (!device_->hold_taken_frame()) {
+                settle_output_locked();
+                device_->release_taken_frame();
+            }
+            image_available_.store(1);
+            copy = Copy::kDone;
+            return true;
+        }
+    }
+    host_.process_frame(images_, raw_in_ring_ ? ring_frame_ : *images_.raw(active_color_mode_),
+                        images_.output(active_color_mode_), active_color_mode_, active_window_);
     if (raw_in_ring_) {
         raw_in_ring_ = false;
         ring_frame_.Release();
@@ -334,8 +388,9 @@ void CaptureEngine::preview_worker() {
                     rate_time_ = now;
                 }
                 fill_frame_record_locked(frame_rate_.load());
-                delivered = finish_frame_locked(copy);
-                preview_.paint(images_, active_color_mode_);
+                const bool painting = preview_.ready();
+                delivered = finish_frame_locked(copy, painting);
+                if (painting) preview_.paint(images_, active_color_mode_);
             }
         }
         // Messages go out with no lock held.
@@ -389,7 +444,7 @@ void CaptureEngine::trigger_worker() {
             extracted = extract_locked(true) == 0;
             if (extracted) {
                 fill_frame_record_locked(0);
-                delivered = finish_frame_locked(copy);
+                delivered = finish_frame_locked(copy, true);
                 if (delivered) preview_.paint(images_, active_color_mode_);
             }
         }
@@ -408,6 +463,7 @@ void CaptureEngine::trigger_worker() {
 // ---- delivery -----------------------------------------------------------------------------
 
 CaptureEngine::Copy CaptureEngine::copy_frame_locked(void* buffer, int32_t size, int32_t top_down) {
+    settle_output_locked();
     const CImageBuffer* out = images_.output(active_color_mode_);
     if (!out || !out->has_pixels() || !buffer) return Copy::kNoImage;
     const size_t stride = static_cast<size_t>(out->stride());

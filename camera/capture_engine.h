@@ -30,8 +30,18 @@ public:
     // settings; false after recording why. The capture-control lock is held.
     virtual bool prepare_capture() = 0;
     // Runs the pipeline on the frame just read (`raw`: the raw image, or the frame where it
-    // lies in the transfer ring); the frame lock is held.
-    virtual void process_frame(ImageSet& images, CImageBuffer& raw, int32_t color_mode, const CaptureWindow& window) = 0;
+    // lies in the transfer ring) into `output`: the colour mode's output image, or the
+    // application's buffer when the frame is delivered straight into it. The frame lock is held.
+    virtual void process_frame(ImageSet& images, CImageBuffer& raw, CImageBuffer* output, int32_t color_mode,
+                               const CaptureWindow& window) = 0;
+    // Runs the pipeline again on the raw frame of the last process_frame into the colour
+    // mode's output image, with that frame's settings and measurements and none of its side
+    // effects (nothing measured or steered, defects not corrected twice): the same bytes.
+    // The frame lock is held.
+    virtual void reprocess_frame(ImageSet& images, CImageBuffer& raw, int32_t color_mode,
+                                 const CaptureWindow& window) = 0;
+    // Something reads the output image of every frame (a recording runs).
+    virtual bool output_read_every_frame() = 0;
     // The preview worker finished a frame (for a recording); no lock is held.
     virtual void frame_finished() = 0;
     // The device is claimed in the device-use table while a preview runs.
@@ -88,6 +98,7 @@ public:
     template <class F>
     auto with_output(F&& f) {
         std::lock_guard<std::mutex> frame(frame_lock_);
+        settle_output_locked();
         return f(static_cast<const CImageBuffer*>(images_.output(active_color_mode_)));
     }
     int32_t mode() const { return capture_mode_.load(std::memory_order_relaxed); }
@@ -122,9 +133,19 @@ private:
     int32_t extract_locked(bool single);
     // Copies the output image into `buffer`; frame lock held.
     Copy copy_frame_locked(void* buffer, int32_t size, int32_t top_down);
-    // Processes the frame just read, marks the image available and paints it; then copies it
-    // to the callback target. False when the copy failed (how: `copy`). Frame lock held.
-    bool finish_frame_locked(Copy& copy);
+    // Processes the frame just read and marks the image available; then copies it to the
+    // callback target. False when the copy failed (how: `copy`). `painting`: the preview
+    // window shows the frame. Frame lock held.
+    bool finish_frame_locked(Copy& copy, bool painting);
+    // The frame can be processed straight into the callback buffer: it lies in the ring, the
+    // buffer takes the output image's rows as they are, and nothing reads the output image
+    // before the next frame. Frame lock held.
+    bool deliverable_in_place_locked(bool painting);
+    // Brings the output image up to the frame delivered in place, if it is behind; frame
+    // lock held.
+    void settle_output_locked();
+    // Forgets the frame delivered in place and gives its ring entry back; frame lock held.
+    void drop_deferred_locked();
     // Records a copy's failure and tells the window; no lock held.
     void report_copy(Copy copy, HWND window);
     // Records a failure and tells the window of the frames, if there is one; no lock held.
@@ -156,6 +177,13 @@ private:
     // by extract_locked, given back to the ring by finish_frame_locked.
     CImageBuffer ring_frame_;
     bool raw_in_ring_ = false;
+    // A frame delivered straight into the callback buffer leaves the output image behind: its
+    // raw frame stays held in the ring (held_frame_) until the output image is needed
+    // (settle_output_locked: Imvela_GetImage, stills, a recording, painting, stopping) or the
+    // next frame supersedes it. delivered_view_ shows the callback buffer meanwhile.
+    CImageBuffer held_frame_;
+    CImageBuffer delivered_view_;
+    bool output_deferred_ = false;
     HWND callback_window_ = nullptr;
     void* callback_buffer_ = nullptr;
     int32_t callback_size_ = 0;

@@ -46,21 +46,42 @@ int32_t CImvela::get_auto_iris(int32_t* ok) {
     return load_relaxed(analog_[AnalogBlock::kAutoIris]);
 }
 
-void CImvela::process_frame(ImageSet& images, CImageBuffer& raw, int32_t color_mode, const CaptureWindow& window) {
+namespace {
+
+FrameBuffers frame_buffers(ImageSet& images, CImageBuffer& raw, CImageBuffer* output, int32_t color_mode) {
+    FrameBuffers frame;
+    frame.raw = &raw;
+    frame.output = output;
+    frame.colour = &images[color_mode == 0 ? kColor24 : kColor48];
+    frame.work = &images[kWorkCopy];
+    return frame;
+}
+
+}  // namespace
+
+void CImvela::process_frame(ImageSet& images, CImageBuffer& raw, CImageBuffer* output, int32_t color_mode,
+                            const CaptureWindow& window) {
     FrameSettings settings;
     copy_relaxed(settings.filter, filter_);
     copy_relaxed(settings.analog, analog_);
     settings.defect_correction = load_relaxed(defect_correction_) != 0;
-    FrameBuffers frame;
-    frame.raw = &raw;
-    frame.output = images.output(color_mode);
-    frame.colour = &images[color_mode == 0 ? kColor24 : kColor48];
-    frame.work = &images[kWorkCopy];
-    const int32_t factor = pipeline_.process(settings, frame, color_mode, window);
+    const int32_t factor = pipeline_.process(settings, frame_buffers(images, raw, output, color_mode), color_mode, window);
+    last_frame_settings_ = settings;
     for (int position = 0; position < ImageProcessingBlock::kCount; ++position)
         if (settings.measured & (1u << position)) store_relaxed(filter_[position], settings.filter[position]);
     if (settings.measured) dialogs_.refresh(DialogLink::kImageDialog);
     steer_exposure(factor);
+}
+
+void CImvela::reprocess_frame(ImageSet& images, CImageBuffer& raw, int32_t color_mode, const CaptureWindow& window) {
+    // The measurements the frame was processed with are in the settings already; the raw
+    // frame's defects were corrected where it lies.
+    FrameSettings settings = last_frame_settings_;
+    settings.defect_correction = false;
+    settings.analog[AnalogBlock::kAutoIris] = 0;
+    settings.filter[ImageProcessingBlock::kAutoColorGain] = 0;
+    settings.filter[ImageProcessingBlock::kAutoGrayBalance] = 0;
+    pipeline_.process(settings, frame_buffers(images, raw, images.output(color_mode), color_mode), color_mode, window);
 }
 
 void CImvela::auto_iris(CImageBuffer& raw, int32_t color_mode) {

@@ -169,7 +169,10 @@ public:
 private:
     // CaptureHost (capture_exports.cpp, frame_processing.cpp)
     bool prepare_capture() override;
-    void process_frame(ImageSet& images, CImageBuffer& raw, int32_t color_mode, const CaptureWindow& window) override;
+    void process_frame(ImageSet& images, CImageBuffer& raw, CImageBuffer* output, int32_t color_mode,
+                       const CaptureWindow& window) override;
+    void reprocess_frame(ImageSet& images, CImageBuffer& raw, int32_t color_mode, const CaptureWindow& window) override;
+    bool output_read_every_frame() override { return recording_.active.load(std::memory_order_relaxed) != 0; }
     void frame_finished() override;
     void claim_device() override { claim_device(device_number()); }
     void release_device() override { release_device(device_number()); }
@@ -252,6 +255,9 @@ private:
     std::unique_ptr<CImageBuffer> still_copy_;
 
     FramePipeline pipeline_;
+    // The settings and measurements the last frame was processed with, for reprocess_frame;
+    // guarded by the engine's frame lock.
+    FrameSettings last_frame_settings_;
     int32_t defect_correction_ = 0;
     // Keeps the shared band pool's workers running while this camera exists.
     BandPool::Lease band_lease_;

@@ -40,6 +40,12 @@ int32_t FrameStream::allocate(int64_t block_bytes, int32_t count) {
 }
 
 void FrameStream::release_blocks() {
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        if (held_index_ >= 0 && static_cast<size_t>(held_index_) < blocks_.size())
+            held_block_ = std::move(blocks_[static_cast<size_t>(held_index_)]);
+        held_index_ = -1;
+    }
     blocks_.clear();
     blocks_.shrink_to_fit();
     block_bytes_ = 0;
@@ -115,8 +121,10 @@ void FrameStream::loop() {
         if (failed) break;
         {
             std::lock_guard<std::mutex> g(lock_);
+            // Never into the entry the consumer holds: at most two of at least three (a held
+            // entry needs a ring of three) are kept off.
             int32_t next = write_index_ + 1 == count ? 0 : write_index_ + 1;
-            if (next == read_index_) next = next + 1 == count ? 0 : next + 1;
+            while (next == read_index_ || next == held_index_) next = next + 1 == count ? 0 : next + 1;
             write_index_ = next;
             frames_.fetch_add(1, std::memory_order_relaxed);
             frame_signalled_ = true;
@@ -201,6 +209,22 @@ void FrameStream::release_taken() {
     const int32_t count = static_cast<int32_t>(blocks_.size());
     if (count == 0) return;
     read_index_ = read_index_ + 1 == count ? 0 : read_index_ + 1;
+}
+
+bool FrameStream::hold_taken() {
+    std::lock_guard<std::mutex> g(lock_);
+    const int32_t count = static_cast<int32_t>(blocks_.size());
+    if (count < 3) return false;
+    held_block_.reset();
+    held_index_ = read_index_;
+    read_index_ = read_index_ + 1 == count ? 0 : read_index_ + 1;
+    return true;
+}
+
+void FrameStream::release_held() {
+    std::lock_guard<std::mutex> g(lock_);
+    held_index_ = -1;
+    held_block_.reset();
 }
 
 int32_t FrameStream::read_index() const {

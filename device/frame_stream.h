@@ -65,6 +65,13 @@ public:
     uint8_t* taken_frame() const;
     // Gives the taken entry back: the read index moves one further.
     void release_taken();
+    // Gives the taken entry back as release_taken does, but the loop keeps off it (and its
+    // memory stays, even if the ring is rebuilt) until release_held: the consumer may still
+    // read what it left there. One entry at a time (holding another gives the earlier one
+    // back); false, with nothing held, when the ring has fewer than three entries (the loop
+    // needs two of its own).
+    bool hold_taken();
+    void release_held();
 
     // Requests completed by the running or last loop; milliseconds the last loop ran.
     int32_t frames() const { return frames_.load(std::memory_order_relaxed); }
@@ -102,6 +109,9 @@ private:
     bool frame_signalled_ = false;  // auto-reset event: one wake-up per completed request
     int32_t write_index_ = 0;
     int32_t read_index_ = 0;
+    int32_t held_index_ = -1;  // the entry the loop keeps off, or -1
+    // The held entry's memory after the ring was released or rebuilt under it.
+    std::unique_ptr<uint8_t[]> held_block_;
 };
 
 }  // namespace imvela

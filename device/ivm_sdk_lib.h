@@ -173,6 +173,10 @@ public:
     // until release_taken_frame(); nothing copies it.
     uint8_t* taken_window(int32_t* stride);
     void release_taken_frame() { stream_.release_taken(); }
+    // The taken frame given back but kept unwritten (FrameStream::hold_taken): what
+    // taken_window showed stays valid until release_held_frame.
+    bool hold_taken_frame() { return stream_.hold_taken(); }
+    void release_held_frame() { stream_.release_held(); }
     FrameStream& stream() { return stream_; }
     int32_t last_stream_elapsed_ms() const { return last_elapsed_; }
 

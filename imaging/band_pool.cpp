@@ -10,9 +10,14 @@ namespace imvela {
 
 namespace {
 
+// Asked once: the C++ library reads it from the system on every call (a file on Linux), far
+// too slow for a question asked on every frame.
 int32_t hardware_threads() {
-    const unsigned n = std::thread::hardware_concurrency();
-    return n == 0 ? 1 : static_cast<int32_t>(std::min(n, 64u));
+    static const int32_t count = [] {
+        const unsigned n = std::thread::hardware_concurrency();
+        return n == 0 ? 1 : static_cast<int32_t>(std::min(n, 64u));
+    }();
+    return count;
 }
 
 int32_t limit_from_environment() {

@@ -2,9 +2,9 @@
 // its chroma and its position on the 1530-step hue ring; the hue offset moves it round the ring
 // and the saturation scales the chroma.
 //
-// The fixed tables are built once at compile time. The saturation table is rebuilt on the
-// stack by every call: it has 256 entries, far less work than one row of pixels, and so two
-// cameras adjusting hue at once with different saturations never share one.
+// The reciprocal table is built once at compile time; the chroma of a saturation is one
+// multiply per pixel, so two cameras adjusting hue at once with different saturations never
+// share state.
 #include <algorithm>
 #include <array>
 #include <type_traits>
@@ -47,22 +47,20 @@ HueOffset hue_offset(int32_t hue) {
     return {offset / 255, offset % 255};
 }
 
-// chroma[d] for this call's saturation. Saturations below -256 would turn the chroma negative;
-// very large ones would overflow: both are limited.
-void build_chroma(int32_t saturation, uint16_t chroma[256]) {
-    const int32_t factor = (std::clamp(saturation, -256, 32000) + 256) * 256;
-    for (int32_t d = 0; d < 256; ++d) chroma[d] = static_cast<uint16_t>((0x8000 + d * factor) >> 16);
-}
+// The chroma factor of a saturation: chroma(d) = (0x8000 + d * factor) >> 16 for d in 0..255.
+// Saturations below -256 would turn the chroma negative; very large ones would overflow: both
+// are limited (255 * factor + 0x8000 stays below 2^31).
+int32_t chroma_factor(int32_t saturation) { return (std::clamp(saturation, -256, 32000) + 256) * 256; }
 
 // Pixels of 8-bit channels, over planes of up to kStrip pixels; each result is
 // blue | green << 8 | red << 16. Written without branches, so that random pictures cost no
 // mispredictions and the compiler can use vector lanes. A gray pixel (d = 0) needs no special
-// case here: its chroma entry and reciprocal are 0, so its span is 0 and the hue term adds
+// case here: its chroma and reciprocal are 0, so its span is 0 and the hue term adds
 // nothing.
 constexpr int32_t kStrip = 256;
 
 struct StripTables {
-    int32_t chroma[256];
+    int32_t chromaFactor;
     int32_t reciprocal[256];
     int32_t mask[12];
     int32_t step[12];
@@ -86,7 +84,7 @@ void adjust_strip(const int32_t* __restrict B, const int32_t* __restrict G, cons
         const int32_t L = top + low;
         base = e < 0 ? base - 1 : base;
         e = e < 0 ? e + d : e;
-        const int32_t S = std::min(t.chroma[d], std::min(L, 511 - L));
+        const int32_t S = std::min((0x8000 + d * t.chromaFactor) >> 16, std::min(L, 511 - L));
         const int32_t lo = (L - S) >> 1;
         const int32_t span = ((S + L) >> 1) - lo;
         int32_t f = static_cast<int32_t>((static_cast<uint32_t>(t.reciprocal[d]) * static_cast<uint32_t>(e) + 0x8000u) >> 16) +
@@ -141,17 +139,11 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
     if (!dst || !src || kernel::rect_empty(rect)) return 1;
     if (dstPixelBytes < 3 * sizeof(T) || srcPixelBytes < 3 * sizeof(T)) return 1;
     StripTables t;
-    {
-        uint16_t chroma[256];
-        build_chroma(block.saturation, chroma);
-        for (int32_t d = 0; d < 256; ++d) {
-            t.chroma[d] = chroma[d];
-            t.reciprocal[d] = static_cast<int32_t>(kReciprocal[d]);
-        }
-        for (int32_t s = 0; s < 12; ++s) {
-            t.mask[s] = static_cast<int32_t>(kSectorMask[s]);
-            t.step[s] = kSectorStep[s];
-        }
+    t.chromaFactor = chroma_factor(block.saturation);
+    for (int32_t d = 0; d < 256; ++d) t.reciprocal[d] = static_cast<int32_t>(kReciprocal[d]);
+    for (int32_t s = 0; s < 12; ++s) {
+        t.mask[s] = static_cast<int32_t>(kSectorMask[s]);
+        t.step[s] = kSectorStep[s];
     }
     const HueOffset hue = hue_offset(block.hue);
     const int32_t shift = sizeof(T) == 1 ? 0 : kernel::clamp_sample_bits(block.sampleBits) - 8;

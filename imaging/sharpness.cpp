@@ -18,6 +18,7 @@ constexpr int32_t kChunk = 1536;  // flat output samples per chunk
 
 // Source rows of a separate source buffer.
 struct CopyRows {
+    static constexpr bool kInPlace = false;
     const uint8_t* src;
     const ImageRect* rect;
     int32_t stride;
@@ -32,6 +33,7 @@ struct CopyRows {
 constexpr int32_t kRingRowBytes = 16384;
 
 struct RingRows {
+    static constexpr bool kInPlace = true;
     const uint8_t* image;
     const ImageRect* rect;
     int32_t stride;
@@ -52,6 +54,55 @@ struct RingRows {
     }
 };
 
+// Settings whose 12-bit work fits 16-bit lanes: |strength| = 10 tens + units with tens <= 8;
+// sign is the strength's sign.
+struct NarrowStrength {
+    int16_t sign;
+    int16_t tens;
+    uint16_t units;
+};
+constexpr int32_t kNarrowTop = 4095;
+
+// One chunk of 16-bit samples when all of its rows' samples are below 4096 and the limit is
+// at most 4095: the same results as the 32-bit lanes, in lanes half as wide. Returns false,
+// writing nothing, when a sample is larger. Column sums stay below 16384 and the 4-column
+// total below 65536; the difference d and e = d * sign lie within +-4095, so e * tens and
+// |e| * units fit 16 bits. The whole part e * tens is limited to +-8191 first: beyond that the
+// result is limited to 0 or top either way, since the rest moves it by at most 4095 + 3685.
+bool sharpen_chunk12(const uint16_t* const rows[4], int32_t base, int32_t span, int32_t n, int32_t step,
+                     NarrowStrength st, int16_t top, uint16_t* result) {
+    uint16_t sums[kChunk + 3 * 8];
+    uint16_t any = 0;
+    {
+        const uint16_t* __restrict r0 = rows[0] + base;
+        const uint16_t* __restrict r1 = rows[1] + base;
+        const uint16_t* __restrict r2 = rows[2] + base;
+        const uint16_t* __restrict r3 = rows[3] + base;
+        uint16_t* __restrict s = sums;
+        for (int32_t i = 0; i < span; ++i) {
+            s[i] = static_cast<uint16_t>(r0[i] + r1[i] + r2[i] + r3[i]);
+            any = static_cast<uint16_t>(any | r0[i] | r1[i] | r2[i] | r3[i]);
+        }
+    }
+    if (any > kNarrowTop) return false;
+    const uint16_t* __restrict centre = rows[2] + base + 2 * step;
+    const uint16_t* __restrict s = sums;
+    uint16_t* __restrict res = result;
+    const int32_t o1 = step, o2 = 2 * step, o3 = 3 * step;
+    for (int32_t i = 0; i < n; ++i) {
+        const uint16_t mean = static_cast<uint16_t>(static_cast<uint16_t>(s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4);
+        const int16_t c = static_cast<int16_t>(centre[i]);
+        const int16_t e = static_cast<int16_t>((c - mean) * st.sign);
+        const uint16_t magnitude = static_cast<uint16_t>(e < 0 ? -e : e);
+        const uint16_t tenth = static_cast<uint16_t>(static_cast<uint16_t>(magnitude * st.units) / 10);
+        const int16_t fraction = static_cast<int16_t>(e < 0 ? -tenth : tenth);
+        const int16_t whole = std::min<int16_t>(std::max<int16_t>(static_cast<int16_t>(e * st.tens), -8191), 8191);
+        const int16_t moved = static_cast<int16_t>(c + whole + fraction);
+        res[i] = static_cast<uint16_t>(std::min<int16_t>(std::max<int16_t>(moved, 0), top));
+    }
+    return true;
+}
+
 // Sample type T; Acc holds the column sums, Wide the difference times the setting.
 template <typename T, typename Acc, typename Wide, typename Rows>
 void sharpen(uint8_t* dst, Rows source, const ImageRect& rect, int32_t x, int32_t y, uint16_t dstPixelBytes,
@@ -62,55 +113,86 @@ void sharpen(uint8_t* dst, Rows source, const ImageRect& rect, int32_t x, int32_
     const int32_t first = 2 * step, last = (width - 2) * step;  // flat sample range of columns 2 .. width - 3
     Acc sums[kChunk + 3 * 8];
     const int32_t tens = strength / 10, units = strength % 10;
+    const bool narrow = top <= kNarrowTop && tens >= -8 && tens <= 8;
+    const NarrowStrength narrowStrength{static_cast<int16_t>(strength < 0 ? -1 : 1), static_cast<int16_t>(tens < 0 ? -tens : tens),
+                                        static_cast<uint16_t>(units < 0 ? -units : units)};
     T result[kChunk];
     for (int32_t row = 2; row < height - 2; ++row) {
         source.before(row);
         const T* rows[4];
         for (int32_t r = 0; r < 4; ++r) rows[r] = reinterpret_cast<const T*>(source.at(row - 2 + r));
+        // The row the next output row adds, asked for ahead: the others are in the cache.
+        const T* ahead = row + 2 < height ? reinterpret_cast<const T*>(source.at(row + 2)) : nullptr;
         uint8_t* out = kernel::dest_row(dst, x, y, row, dstStride, dstPixelBytes);
         for (int32_t k0 = first; k0 < last; k0 += kChunk) {
             const int32_t n = std::min(kChunk, last - k0);
             // Column sums for samples k0 - 2 step .. k0 + n + step - 1.
             const int32_t base = k0 - 2 * step, span = n + 3 * step;
-            {
-                const T* __restrict r0 = rows[0] + base;
-                const T* __restrict r1 = rows[1] + base;
-                const T* __restrict r2 = rows[2] + base;
-                const T* __restrict r3 = rows[3] + base;
-                Acc* __restrict s = sums;
-                for (int32_t i = 0; i < span; ++i) s[i] = static_cast<Acc>(r0[i] + r1[i] + r2[i] + r3[i]);
-            }
-            const T* __restrict centre = rows[2] + k0;
-            const Acc* __restrict s = sums;
-            T* __restrict res = result;
-            const int32_t o1 = step, o2 = 2 * step, o3 = 3 * step;
+            if (ahead)
+                for (int32_t i = 0; i < span; i += 64 / static_cast<int32_t>(sizeof(T))) __builtin_prefetch(ahead + base + i);
+            // Packed rows take the results where they go, and so do rows of four samples rewritten
+            // in place (their fourth samples are put back from the saved row); other layouts
+            // go through `result`.
+            const bool fourthFromRow = Rows::kInPlace && step == 4 && channels == 3;
+            T* target = packedOut || fourthFromRow ? reinterpret_cast<T*>(out + static_cast<ptrdiff_t>(k0) * sizeof(T)) : result;
+            bool done = false;
             if constexpr (std::is_same_v<Wide, int32_t> && sizeof(T) == 2) {
-                // d * strength / 10 as d * tens + trunc(d * units / 10), strength = 10 tens + units
-                // (both of the strength's sign, so the whole part and the fraction never cancel).
-                // |d * units| < 2^20: its single-precision tenth truncates to the exact quotient,
-                // three vector steps where the integer division takes many.
-                for (int32_t i = 0; i < n; ++i) {
-                    const int32_t mean = (s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4;
-                    const int32_t c = centre[i];
-                    const int32_t d = c - mean;
-                    const int32_t moved = c + d * tens + static_cast<int32_t>(static_cast<float>(d * units) * 0.1f);
-                    res[i] = static_cast<T>(std::min(std::max(moved, 0), top));
+                if (narrow)
+                    done = sharpen_chunk12(rows, base, span, n, step, narrowStrength, static_cast<int16_t>(top), target);
+            }
+            if (!done) {
+                {
+                    const T* __restrict r0 = rows[0] + base;
+                    const T* __restrict r1 = rows[1] + base;
+                    const T* __restrict r2 = rows[2] + base;
+                    const T* __restrict r3 = rows[3] + base;
+                    Acc* __restrict s = sums;
+                    for (int32_t i = 0; i < span; ++i) s[i] = static_cast<Acc>(r0[i] + r1[i] + r2[i] + r3[i]);
                 }
-            } else {
-                for (int32_t i = 0; i < n; ++i) {
-                    const Acc mean = static_cast<Acc>((s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4);
-                    const Wide c = static_cast<Wide>(centre[i]);
-                    const Wide moved = static_cast<Wide>(c + static_cast<Wide>((c - static_cast<Wide>(mean)) * strength) / 10);
-                    res[i] = static_cast<T>(moved < 0 ? 0 : (moved > top ? top : moved));
+                const T* __restrict centre = rows[2] + k0;
+                const Acc* __restrict s = sums;
+                T* __restrict res = target;
+                const int32_t o1 = step, o2 = 2 * step, o3 = 3 * step;
+                if constexpr (std::is_same_v<Wide, int32_t> && sizeof(T) == 2) {
+                    // d * strength / 10 as d * tens + trunc(d * units / 10), strength = 10 tens +
+                    // units (both of the strength's sign, so the whole part and the fraction never
+                    // cancel). |d * units| < 2^20: its single-precision tenth truncates to the exact
+                    // quotient, three vector steps where the integer division takes many.
+                    for (int32_t i = 0; i < n; ++i) {
+                        const int32_t mean = (s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4;
+                        const int32_t c = centre[i];
+                        const int32_t d = c - mean;
+                        const int32_t moved = c + d * tens + static_cast<int32_t>(static_cast<float>(d * units) * 0.1f);
+                        res[i] = static_cast<T>(std::min(std::max(moved, 0), top));
+                    }
+                } else {
+                    for (int32_t i = 0; i < n; ++i) {
+                        const Acc mean = static_cast<Acc>((s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4);
+                        const Wide c = static_cast<Wide>(centre[i]);
+                        const Wide moved =
+                            static_cast<Wide>(c + static_cast<Wide>((c - static_cast<Wide>(mean)) * strength) / 10);
+                        res[i] = static_cast<T>(moved < 0 ? 0 : (moved > top ? top : moved));
+                    }
                 }
             }
             // Write the channels (never a fourth byte or word).
+            using Word = std::conditional_t<sizeof(T) == 1, uint32_t, uint64_t>;
+            constexpr Word kFourth = Word(~Word(0)) << (24 * sizeof(T));
             if (packedOut) {
-                std::memcpy(out + static_cast<ptrdiff_t>(k0) * sizeof(T), result, static_cast<size_t>(n) * sizeof(T));
+                // Written already.
+            } else if (fourthFromRow) {
+                // The saved row holds this row's fourth samples as they were.
+                const uint8_t* saved = reinterpret_cast<const uint8_t*>(rows[2] + k0);
+                uint8_t* pixels = out + static_cast<ptrdiff_t>(k0) * sizeof(T);
+                for (int32_t p = 0; p < n / 4; ++p) {
+                    Word value, old;
+                    std::memcpy(&value, pixels + p * sizeof(Word), sizeof(Word));
+                    std::memcpy(&old, saved + p * sizeof(Word), sizeof(Word));
+                    value = (old & kFourth) | (value & ~kFourth);
+                    std::memcpy(pixels + p * sizeof(Word), &value, sizeof(Word));
+                }
             } else if (dstPixelBytes == srcPixelBytes && step == 4 && channels == 3) {
                 // Pixels of four samples as whole words, the fourth sample kept.
-                using Word = std::conditional_t<sizeof(T) == 1, uint32_t, uint64_t>;
-                constexpr Word kFourth = Word(~Word(0)) << (24 * sizeof(T));
                 uint8_t* pixels = out + static_cast<ptrdiff_t>(k0) * sizeof(T);
                 for (int32_t p = 0; p < n / 4; ++p) {
                     Word old, value;

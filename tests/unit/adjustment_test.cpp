@@ -287,25 +287,28 @@ TEST(Sharpness, SixteenBitSpikeAndFourthWordUntouched) {
     EXPECT_EQ(word(out, 4, 4, 3), 0x1234);
 }
 
-TEST(Sharpness, SixteenBitSamplesOfAnyValueMoveByTheTruncatedTenth) {
-    // Full-range samples and strengths of every remainder and sign, against the filter written
-    // out: c + (c - mean) * s / 10, truncated, limited to the significant bits.
+TEST(Sharpness, SixteenBitSamplesMoveByTheTruncatedTenth) {
+    // 12-bit and full-range samples, strengths of every remainder and sign, against the filter
+    // written out: c + (c - mean) * s / 10, truncated, limited to the significant bits.
     CImageBuffer work, out;
     ASSERT_EQ(work.Create(40, 7, 16), 1);
     ASSERT_EQ(out.Create(40, 7, 16), 1);
-    test::fill_random(work, 11, 65535);
-    for (int32_t strength : {-32767, -29, -7, 3, 17, 29, 32767}) {
-        AdjustmentBlock block{strength, 16};
-        out.Apply(SharpenMono16, work, nullptr, 0, 0, &block);
-        for (int y = 2; y < 5; ++y)
-            for (int x = 2; x < 38; ++x) {
-                int64_t sum = 0;
-                for (int j = y - 2; j <= y + 1; ++j)
-                    for (int i = x - 2; i <= x + 1; ++i) sum += word(work, i, j);
-                const int64_t c = word(work, x, y);
-                const int64_t moved = c + (c - sum / 16) * strength / 10;
-                ASSERT_EQ(word(out, x, y), std::clamp<int64_t>(moved, 0, 65535)) << strength << " " << x << "," << y;
-            }
+    for (int32_t bits : {12, 16}) {
+        const int64_t top = (int64_t{1} << bits) - 1;
+        test::fill_random(work, 11, static_cast<uint32_t>(top));
+        for (int32_t strength : {-32767, -89, -29, -7, 3, 17, 29, 85, 32767}) {
+            AdjustmentBlock block{strength, bits};
+            out.Apply(SharpenMono16, work, nullptr, 0, 0, &block);
+            for (int y = 2; y < 5; ++y)
+                for (int x = 2; x < 38; ++x) {
+                    int64_t sum = 0;
+                    for (int j = y - 2; j <= y + 1; ++j)
+                        for (int i = x - 2; i <= x + 1; ++i) sum += word(work, i, j);
+                    const int64_t c = word(work, x, y);
+                    const int64_t moved = c + (c - sum / 16) * strength / 10;
+                    ASSERT_EQ(word(out, x, y), std::clamp<int64_t>(moved, 0, top)) << bits << " " << strength << " " << x;
+                }
+        }
     }
 }
 

@@ -277,6 +277,38 @@ TEST_F(CameraTest, PreviewDeliversFramesWithTheirRecordIntoTheCallbackBuffer) {
         }
 }
 
+TEST_F(CameraTest, OutputImageHoldsTheFrameDeliveredIntoTheCallbackBuffer) {
+    // The bars' moving object crosses these rows: every frame differs from the one before.
+    use_emulator(imvela::emulator::Scene::kBars);
+    using P = imvela::ImageProcessingBlock;
+    struct Case {
+        int32_t bits;
+        bool adjusted;
+    };
+    for (const Case& k : {Case{24, false}, Case{32, true}, Case{48, true}}) {
+        SCOPED_TRACE(k.bits);
+        auto& c = open_camera(k.bits);
+        set_window(c, window_of(0, 512, 1280, 80));
+        c.set_wait_time(0);
+        if (k.adjusted)
+            for (auto [position, value] : {std::pair{P::kHue, 30}, {P::kSaturation, 40}, {P::kGamma, 150},
+                                           {P::kSharpness, 5}, {P::kBrightness, -20}, {P::kAutoColorGain, 1}})
+                filter()[position] = value;
+        const size_t size = static_cast<size_t>(imvela::image_stride(1280, k.bits)) * 80;
+        std::vector<uint8_t> delivered(size), image(size);
+        TestWindow window;
+        ASSERT_EQ(c.callback_preview(window.handle(), delivered.data(), static_cast<int32_t>(size), 1), 1);
+        for (int frames = 0; frames < 3;) {
+            PostedMessage m{};
+            ASSERT_TRUE(window.next(&m, 10000));
+            if (m.message == WM_CAMERA_FRAME && m.lparam == 0) ++frames;
+        }
+        c.stop_preview();
+        ASSERT_EQ(c.get_image(image.data(), static_cast<int32_t>(size), 1), 1);
+        EXPECT_TRUE(image == delivered);
+    }
+}
+
 TEST_F(CameraTest, SmallCallbackBufferGetsNoFrameButABufferMessage) {
     auto& c = open_camera(8);
     set_window(c, window_of(0, 0, 16, 4));

@@ -103,6 +103,33 @@ TEST(FrameStream, ProducerSkipsTheEntryTheConsumerHolds) {
     EXPECT_EQ(s.stop(), 0);
 }
 
+TEST(FrameStream, HeldEntryStaysUnwrittenUntilReleasedEvenPastTheRing) {
+    FrameStream s;
+    ASSERT_EQ(s.allocate(64, 2), 0);
+    EXPECT_FALSE(s.hold_taken());  // the loop would have no entry left to fill
+    ASSERT_EQ(s.allocate(64, 4), 0);
+    GatedImages t;
+    ASSERT_EQ(s.start(t, "x", 64, false), 0);
+    t.release(2);
+    wait_for_frames(s, 2);
+    ASSERT_EQ(s.take_newest(), kTakeReady);
+    const uint8_t* held = s.taken_frame();
+    ASSERT_TRUE(s.hold_taken());
+    EXPECT_EQ(s.read_index(), 2);
+
+    t.release(4);  // frames 3 to 6 go round the two other entries
+    wait_for_frames(s, 6);
+    EXPECT_EQ(held[0], 2);
+    EXPECT_EQ(held[63], 2);
+    ASSERT_EQ(s.take_newest(), kTakeReady);
+    EXPECT_EQ(s.taken_frame()[0], 6);
+    t.open_gate();
+    EXPECT_EQ(s.stop(), 0);
+    s.release_blocks();
+    EXPECT_EQ(held[0], 2);  // the memory stays until the entry is released
+    s.release_held();
+}
+
 TEST(FrameStream, FirstShortTransferIsForgivenTheSecondEndsTheStream) {
     FrameStream s;
     ASSERT_EQ(s.allocate(64, 4), 0);

@@ -215,7 +215,7 @@ TEST(KernelVariants, BandsGiveTheSingleCallsBytesAtEveryThreadCount) {
                 << bits << " bits, " << bands << " bands";
         }
     // Sharpness on the image itself, history rows and band seams included.
-    for (int bits : {8, 32, 48})
+    for (int bits : {8, 32, 48, 64})
         for (int bands : {1, 2, 3, 8}) {
             CImageBuffer image, copy, expected;
             ASSERT_EQ(image.Create(97, 261, bits), 1);
@@ -226,7 +226,7 @@ TEST(KernelVariants, BandsGiveTheSingleCallsBytesAtEveryThreadCount) {
             std::memcpy(expected.bits(), image.bits(), image.size_bytes());
             AdjustmentBlock block{bits == 8 ? 300 : 13, 12};
             const int channels = bits == 8 ? 1 : 3;
-            expected.Apply(channels == 1 ? SharpenMono8 : (bits == 48 ? SharpenColor16 : SharpenColor8), copy, nullptr,
+            expected.Apply(channels == 1 ? SharpenMono8 : (bits >= 48 ? SharpenColor16 : SharpenColor8), copy, nullptr,
                            0, 0, &block);
             ASSERT_TRUE(sharpen_in_bands(image, block, channels, bands));
             EXPECT_EQ(0, std::memcmp(expected.bits(), image.bits(), image.size_bytes())) << bits << " bits, " << bands;
