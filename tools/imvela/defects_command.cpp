@@ -14,7 +14,7 @@ namespace {
 
 using Pixel = std::pair<int32_t, int32_t>;  // x from the sensor's left, y from its bottom row
 
-int32_t le32(const uint8_t* p) {
+int32_t signed_le32(const uint8_t* p) {
     return static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24);
 }
 
@@ -30,7 +30,7 @@ int command_defects(const CommandLine& line) {
         bytes.assign(std::istreambuf_iterator<char>(in), {});
     }
     std::vector<Pixel> pixels;
-    for (size_t at = 0; at + 8 <= bytes.size(); at += 8) pixels.emplace_back(le32(&bytes[at]), le32(&bytes[at + 4]));
+    for (size_t at = 0; at + 8 <= bytes.size(); at += 8) pixels.emplace_back(signed_le32(&bytes[at]), signed_le32(&bytes[at + 4]));
 
     ToolCamera camera;
     if (!camera.open(line.camera())) return kFailed;
