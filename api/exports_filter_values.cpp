@@ -1,6 +1,9 @@
 // Exports of the filter values: the identifier pair and the named setters and getters, each
-// of which is the pair with a fixed identifier (from the list of filter values; the export
-// table test compares what is exported with api/exports.txt).
+// of which is the pair with a fixed identifier (from the list of filter values). Each named
+// export must be declared in the public header as written here (checked as it is compiled);
+// configuring checks that api/exports.txt lists every one (cmake/exports.cmake).
+#include <type_traits>
+
 #include "ImvelaSdk.h"
 #include "api/handle_registry.h"
 #include "camera/filter_value_table.h"
@@ -8,6 +11,10 @@
 
 using imvela::CImvela;
 using imvela::with_camera;
+
+// The signatures of a named setter and getter.
+using NamedSetter = int32_t(IMVELA_CALL*)(int32_t, int32_t);
+using NamedGetter = int32_t(IMVELA_CALL*)(int32_t, int32_t*);
 
 extern "C" {
 
@@ -21,6 +28,9 @@ IMVELA_API int32_t IMVELA_CALL Imvela_GetFilterValue(int32_t handle, int32_t ide
 }
 
 #define IMVELA_NAMED_FILTER_VALUE(Name, identifier)                                                 \
+    static_assert(std::is_same<decltype(&Imvela_Set##Name), NamedSetter>::value &&                 \
+                      std::is_same<decltype(&Imvela_Get##Name), NamedGetter>::value,               \
+                  "the public header declares Imvela_Set" #Name " and Imvela_Get" #Name);          \
     IMVELA_API int32_t IMVELA_CALL Imvela_Set##Name(int32_t handle, int32_t value) {               \
         return Imvela_SetFilterValue(handle, imvela::identifier, value);                           \
     }                                                                                              \

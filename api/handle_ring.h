@@ -83,20 +83,18 @@ public:
         }
     }
 
-    // The node holding the handle, found under the registry lock; null when absent.
-    Node* lookup(int32_t handle) {
-        std::lock_guard<std::recursive_mutex> guard(lock_);
-        return find(handle) ? head_ : nullptr;
-    }
+    // The node holding the handle; null when absent. The caller holds lock().
+    Node* lookup_locked(int32_t handle) { return find(handle) ? head_ : nullptr; }
 
-    std::recursive_mutex& lock() { return lock_; }
+    // Guards the ring: every search (which moves the head), insertion and removal.
+    std::mutex& lock() { return lock_; }
     Node* head() const { return head_; }
     int32_t count() const { return count_; }
 
 private:
     Node* head_ = nullptr;
     int32_t count_ = 0;
-    std::recursive_mutex lock_;
+    std::mutex lock_;  // a leaf: nothing else is taken while it is held
 };
 
 class CSdkChain : public CTRing<CSDKDATA> {};

@@ -35,6 +35,11 @@
 #include "imaging/row_bands.h"
 #include "imaging/tone_tables.h"
 
+#ifdef IMVELA_BENCH_OPENCV
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#endif
+
 using namespace imvela;
 using P = ImageProcessingBlock;
 
@@ -311,6 +316,66 @@ void BM_PipelineKernels(benchmark::State& state) {
     BandPool::shared().set_thread_limit(threads);
 }
 
+// The demosaic of a delivered frame as the capture path meets it, one thread: the raw frame
+// and the buffer it is delivered into are out of the caches (eight of each in turn, more than
+// the last-level cache holds), as a frame the camera has just written and the application's
+// buffer are. Ours (0) runs the frame pipeline with neutral settings in colour mode 2 as the
+// camera does; OpenCV's bare Bayer-to-BGR conversion (1) beside it. The kernel benchmarks
+// give both on data that stays in the caches.
+void BM_ColdFrameDemosaic(benchmark::State& state) {
+    constexpr int kFrames = 8;
+    const bool opencv = state.range(0) != 0;
+    uint32_t seed = 777;
+    const auto fill = [&](uint8_t* bytes, size_t size) {
+        for (size_t i = 0; i < size; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            bytes[i] = static_cast<uint8_t>(seed >> 24);
+        }
+    };
+    const BandPool::Lease workers;
+    const int32_t threads = BandPool::shared().threads();
+    BandPool::shared().set_thread_limit(1);
+    CImageBuffer raw[kFrames], out[kFrames];
+    for (int i = 0; i < kFrames; ++i) {
+        raw[i].Create(kWidth, kHeight, 8);
+        out[i].Create(kWidth, kHeight, 24);
+        fill(raw[i].bits(), raw[i].size_bytes());
+    }
+    FramePipeline pipeline;
+    CaptureWindow window;
+    FrameSettings neutral;
+    neutral.filter[P::kGamma] = 100;
+#ifdef IMVELA_BENCH_OPENCV
+    cv::setNumThreads(1);
+    cv::Mat cv_raw[kFrames], cv_out[kFrames];
+    for (int i = 0; i < kFrames; ++i) {
+        cv_raw[i] = cv::Mat(kHeight, kWidth, CV_8UC1, raw[i].bits(), static_cast<size_t>(raw[i].stride()));
+        cv_out[i] = cv::Mat(kHeight, kWidth, CV_8UC3, out[i].bits(), static_cast<size_t>(out[i].stride()));
+    }
+#else
+    if (opencv) state.SkipWithError("built without OpenCV");
+#endif
+    int i = 0;
+    const double cpu0 = process_cpu_seconds();
+    for (auto _ : state) {
+        i = i + 1 == kFrames ? 0 : i + 1;
+        if (!opencv) {
+            FrameSettings frame = neutral;
+            FrameBuffers buffers{&raw[i], &out[i], nullptr, nullptr};
+            pipeline.process(frame, buffers, 2, window);
+        }
+#ifdef IMVELA_BENCH_OPENCV
+        else {
+            cv::cvtColor(cv_raw[i], cv_out[i], cv::COLOR_BayerGB2BGR);
+        }
+#endif
+        benchmark::ClobberMemory();
+    }
+    state.counters["cpu_ms_per_frame"] =
+        (process_cpu_seconds() - cpu0) * 1000.0 / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+    BandPool::shared().set_thread_limit(threads);
+}
+
 void modes(benchmark::internal::Benchmark* b) {
     b->ArgNames({"mode", "adjust"});
     for (int adjust = 0; adjust < 2; ++adjust)
@@ -333,4 +398,5 @@ BENCHMARK(BM_PacedCapture)
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kSecond);
+BENCHMARK(BM_ColdFrameDemosaic)->ArgName("opencv")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PipelineKernels)->Apply(modes_and_bands)->UseRealTime()->Unit(benchmark::kMillisecond);

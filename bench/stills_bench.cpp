@@ -188,9 +188,9 @@ void BM_FrameLockHold(benchmark::State& state) {
     const CImageBuffer& image = frame(static_cast<int32_t>(state.range(0)));
     CImageBuffer copy;
     copy.Create(image.width(), image.height(), image.bits_per_pixel());
-    std::recursive_mutex frameLock;
+    std::mutex frameLock;
     for (auto _ : state) {
-        std::lock_guard<std::recursive_mutex> held(frameLock);
+        std::lock_guard<std::mutex> held(frameLock);
         std::memcpy(copy.bits(), image.bits(), image.size_bytes());
         benchmark::ClobberMemory();
     }

@@ -21,6 +21,8 @@ constexpr int32_t kIdlePauseMs = 10;
 // How often stopping repeats the cancellation of a pending read while it waits for the
 // worker: a read that began just after a cancellation did not see it.
 constexpr int32_t kCancelRepeatMs = 20;
+// Frames that go through the output image after a reader needed a frame delivered in place.
+constexpr int32_t kDeferralHoldoffFrames = 8;
 // A single read that fails this close to the driver's timeout waited for a trigger that did
 // not come; one that fails sooner is a fault of the transfer.
 constexpr int32_t kTimeoutMarginMs = 500;
@@ -297,10 +299,16 @@ void CaptureEngine::fill_frame_record_locked(int32_t frame_rate) {
 
 bool CaptureEngine::deliverable_in_place_locked(bool painting) {
     const CImageBuffer* out = images_.output(active_color_mode_);
-    // Rows without padding: the bytes the application receives are then exactly those the
-    // pipeline writes, whichever buffer it writes them to.
-    return raw_in_ring_ && !painting && callback_buffer_ && top_down_ != 0 && out && out->has_pixels() &&
-           out->stride() == out->width() * out->bytes_per_pixel() && callback_size_ >= 0 &&
+    // Three samples a pixel and rows without padding: the pipeline then writes every byte the
+    // application receives, whichever buffer it writes them to (the fourth sample of 32- and
+    // 64-bit pixels is kept from what the buffer held).
+    const uint16_t bits = out ? out->bits_per_pixel() : 0;
+    if (deferral_holdoff_ > 0) {
+        --deferral_holdoff_;
+        return false;
+    }
+    return raw_in_ring_ && !painting && callback_buffer_ && top_down_ != 0 && (bits == 24 || bits == 48) &&
+           out->has_pixels() && out->stride() == out->width() * out->bytes_per_pixel() && callback_size_ >= 0 &&
            out->size_bytes() <= static_cast<size_t>(callback_size_) && device_->ring_count() >= 3 &&
            !host_.output_read_every_frame();
 }
@@ -316,6 +324,7 @@ void CaptureEngine::settle_output_locked() {
     if (!output_deferred_) return;
     host_.reprocess_frame(images_, held_frame_, active_color_mode_, active_window_);
     drop_deferred_locked();
+    deferral_holdoff_ = kDeferralHoldoffFrames;
 }
 
 bool CaptureEngine::finish_frame_locked(Copy& copy, bool painting) {

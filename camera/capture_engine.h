@@ -184,6 +184,9 @@ private:
     CImageBuffer held_frame_;
     CImageBuffer delivered_view_;
     bool output_deferred_ = false;
+    // Frames still to go through the output image because a reader wanted it lately: one
+    // that reads every frame then costs a copy per frame, not a second pipeline run.
+    int32_t deferral_holdoff_ = 0;
     HWND callback_window_ = nullptr;
     void* callback_buffer_ = nullptr;
     int32_t callback_size_ = 0;

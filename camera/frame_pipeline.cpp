@@ -56,12 +56,17 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
     CImageBuffer* raw = buffers.raw;
     CImageBuffer* out = buffers.output;
     if (!raw || !out || !raw->has_pixels() || !out->has_pixels()) return kKeepExposure;
+    // The kernels are picked by the mode: buffers of other sample sizes would be read and
+    // written past their ends.
+    if (mode < 0 || mode >= kColorModeCount || raw->bits_per_pixel() != color_mode_raw_bits(mode) ||
+        out->bits_per_pixel() != kColorModeBits[mode])
+        return kKeepExposure;
     const ImageProcessingBlock& filter = settings.filter;
     const AnalogBlock& analog = settings.analog;
 
     if (settings.defect_correction) correct_defects(*raw, settings, window);
     const int32_t iris = analog[AnalogBlock::kAutoIris];
-    const int32_t factor = iris == 1 || iris == 2 ? iris_factor(*raw) : kKeepExposure;
+    const int32_t factor = iris == 1 || iris == 2 ? iris_factor(*raw, mode) : kKeepExposure;
 
     if (mode <= 1) {
         const int32_t gray_mode = filter[P::kGrayMode];
@@ -99,13 +104,13 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
             // Luminance of the demosaiced frame, at the frame's own sample size: through the
             // 24-bit buffer in colour mode 0, the 48-bit buffer in colour mode 1.
             CImageBuffer* colour = buffers.colour;
-            if (colour && colour->has_pixels()) {
-                demosaic(*colour, *raw, settings);
+            if (colour && colour->has_pixels() && colour->bits_per_pixel() == (mode == 0 ? 24 : 48)) {
+                demosaic(*colour, *raw, settings, mode);
                 raw->Apply(select_kernel(KernelOperation::ColorToGray, mode), *colour, nullptr, 0, 0, nullptr);
             }
         }
     } else {
-        demosaic(*out, *raw, settings);
+        demosaic(*out, *raw, settings, mode);
     }
 
     // The frame's kernels run in row bands on the shared pool; the bytes do not depend on it.
@@ -122,26 +127,27 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
     const int32_t saturation = filter[P::kSaturation];
     const int32_t gamma = filter[P::kGamma];
     const int32_t contrast = filter[P::kContrast];
+    const int32_t channels = color_mode_is_color(mode) ? 3 : 1;
     // 16-bit samples take gamma and contrast as one table, folded into the hue pass when
     // that runs (its outputs are table indexes like any other samples).
     const bool wide = color_mode_raw_bits(mode) == 16;
     const uint16_t* tone16 = wide ? tone_table16(gamma, contrast, kSampleBits) : nullptr;
     if ((hue != 0 || saturation != 0) && mode >= 2 && tone16) {
         HueToneBlock block{{hue, saturation, kSampleBits}, 1u << kSampleBits, tone16};
-        apply_in_bands(AdjustHueSaturationTone16, *out, *out, &block, BandShape::Rows, bands);
+        in_place(KernelOperation::HueSaturationTone, &block);
         tone16 = nullptr;
     } else if ((hue != 0 || saturation != 0) && mode >= 2) {
         HueBlock block{hue, saturation, kSampleBits};
         in_place(KernelOperation::HueSaturation, &block);
     }
     if (tone16) {
-        Table16Block block{mode == 1 ? 1 : 3, 1u << kSampleBits, tone16};
-        apply_in_bands(ApplyTable16, *out, *out, &block, BandShape::Rows, bands);
+        Table16Block block{channels, 1u << kSampleBits, tone16};
+        in_place(KernelOperation::ToneTable, &block);
     } else if (!wide && gamma != kNeutralGamma && contrast != 0) {
         // 8-bit samples: both tables folded into one pass.
-        TableBlock block{mode == 0 ? 1 : 3, {}};
+        TableBlock block{channels, {}};
         gamma_contrast_table8(gamma, contrast, mode != 0, block.table);
-        apply_in_bands(ApplyTable8, *out, *out, &block, BandShape::Rows, bands);
+        in_place(KernelOperation::ToneTable, &block);
     } else if (!wide) {
         adjust(KernelOperation::Gamma, P::kGamma, kNeutralGamma);
         adjust(KernelOperation::Contrast, P::kContrast, 0);
@@ -149,7 +155,7 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
     const int32_t sharpness = filter[P::kSharpness];
     CImageBuffer* work = buffers.work;
     const AdjustmentBlock sharpen{sharpness, kSampleBits};
-    if (sharpness != 0 && !sharpen_in_bands(*out, sharpen, mode <= 1 ? 1 : 3, bands) && work &&
+    if (sharpness != 0 && !sharpen_in_bands(*out, sharpen, channels, bands) && work &&
         work->size_bytes() == out->size_bytes()) {
         // Rows too wide to keep a history of: the kernel reads an untouched copy.
         std::memcpy(work->bits(), out->bits(), out->size_bytes());
@@ -161,14 +167,14 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
     return factor;
 }
 
-void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings) {
+void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings, int32_t mode) {
     const ImageProcessingBlock& filter = settings.filter;
     const int32_t phase = bayer_phase(filter[P::kBayerMode], settings.analog[AnalogBlock::kVerticalMirror] != 0,
                                       settings.analog[AnalogBlock::kHorizontalMirror] != 0);
-    const bool wide = raw.bits_per_pixel() == 16;
     if (filter[P::kAutoColorGain] != 0) {
         BalanceBlock balance{filter[P::kGainBlue], filter[P::kGainGreen], filter[P::kGainRed], phase};
-        measure_balance_in_bands(raw, &balance, BandPool::shared().threads());
+        measure_balance_in_bands(raw, select_kernel(KernelOperation::BayerColourSums, mode), &balance,
+                                 BandPool::shared().threads());
         settings.set_measured(P::kGainRed, std::clamp(balance.redGain, 0, kMaxBayerGain));
         settings.set_measured(P::kGainGreen, std::clamp(balance.greenGain, 0, kMaxBayerGain));
         settings.set_measured(P::kGainBlue, std::clamp(balance.blueGain, 0, kMaxBayerGain));
@@ -180,14 +186,15 @@ void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSetti
         }
     }
     DemosaicBlock block{phase, filter[P::kGainRed], filter[P::kGainGreen], filter[P::kGainBlue]};
-    apply_in_bands(wide ? DemosaicBayer16 : DemosaicBayer8, output, raw, &block, BandShape::TwoBelow,
+    apply_in_bands(select_kernel(KernelOperation::Demosaic, mode), output, raw, &block, BandShape::TwoBelow,
                    BandPool::shared().threads());
-    output.Apply(wide ? DemosaicBayerBorder16 : DemosaicBayerBorder8, raw, nullptr, 0, 0, &block);
+    output.Apply(select_kernel(KernelOperation::DemosaicBorder, mode), raw, nullptr, 0, 0, &block);
 }
 
-int32_t FramePipeline::iris_factor(CImageBuffer& raw) {
+int32_t FramePipeline::iris_factor(CImageBuffer& raw, int32_t mode) {
     const int64_t w = raw.width(), h = raw.height();
-    const PixelKernel average = raw.bits_per_pixel() == 16 ? RegionAverage16 : RegionAverage8;
+    const PixelKernel average = select_kernel(KernelOperation::RegionAverage, mode);
+    if (!average || raw.bits_per_pixel() != color_mode_raw_bits(mode)) return kKeepExposure;
     // The factor in hundredths: exact, so 0.6 and 1.2 are met exactly.
     int32_t factor = 100;
     for (const auto& f : kIrisWindows) {

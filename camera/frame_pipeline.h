@@ -49,8 +49,9 @@ public:
     int32_t process(FrameSettings& settings, const FrameBuffers& buffers, int32_t color_mode,
                     const CaptureWindow& window);
 
-    // The automatic iris factor of a raw frame, measured in five windows (read only).
-    static int32_t iris_factor(CImageBuffer& raw);
+    // The automatic iris factor of a raw frame of colour mode 0 to 5, measured in five
+    // windows (read only).
+    static int32_t iris_factor(CImageBuffer& raw, int32_t color_mode);
 
     // Replaces the defect list whole; frames see the old list or the new one, never a mix.
     // False (the old list kept) when memory runs out.
@@ -58,7 +59,7 @@ public:
 
 private:
     void correct_defects(CImageBuffer& raw, const FrameSettings& settings, const CaptureWindow& window);
-    void demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings);
+    void demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings, int32_t color_mode);
     // Whether the defect list holds a sensor position (list coordinates); defect lock held.
     bool defect_listed(int64_t x, int64_t y) const;
 

@@ -84,9 +84,9 @@ void CImvela::reprocess_frame(ImageSet& images, CImageBuffer& raw, int32_t color
     pipeline_.process(settings, frame_buffers(images, raw, images.output(color_mode), color_mode), color_mode, window);
 }
 
-void CImvela::auto_iris(CImageBuffer& raw) {
+void CImvela::auto_iris(CImageBuffer& raw, int32_t color_mode) {
     const int32_t mode = load_relaxed(analog_[AnalogBlock::kAutoIris]);
-    if (mode == 1 || mode == 2) steer_exposure(FramePipeline::iris_factor(raw));
+    if (mode == 1 || mode == 2) steer_exposure(FramePipeline::iris_factor(raw, color_mode));
 }
 
 void CImvela::steer_exposure(int32_t factor) {

@@ -133,8 +133,8 @@ public:
     RecordingCounts recording_counts();
 
     // ---- frame processing (frame_processing.cpp) ----------------------------------------------
-    // The automatic exposure or gain control alone, on a raw frame.
-    void auto_iris(CImageBuffer& raw);
+    // The automatic exposure or gain control alone, on a raw frame of a colour mode.
+    void auto_iris(CImageBuffer& raw, int32_t color_mode);
 
     // ---- property dialogs (dialog_support.cpp) ---------------------------------------------
     DialogLink& dialogs() { return dialogs_; }

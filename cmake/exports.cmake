@@ -1,12 +1,14 @@
 # Reads api/exports.txt and gives the shared library exactly those exports: a .def file
 # for the DLL (undecorated names, aliases as NAME=TARGET), a version script plus symbol
-# aliases for the ELF library.
-function(imvela_export_table target list_file)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file})
+# aliases for the ELF library. The named setters and getters that the list of filter values
+# makes must all be in the table: configuring fails on one that is not.
+function(imvela_export_table target list_file filter_value_list)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file} ${filter_value_list})
   file(STRINGS ${list_file} lines)
   set(def_text "LIBRARY ImvelaSdk_M52_ZKR.dll\nEXPORTS\n")
   set(map_text "{\n  global:\n")
   set(alias_flags "")
+  set(names "")
   foreach(line ${lines})
     string(STRIP "${line}" line)
     if(line STREQUAL "" OR line MATCHES "^#")
@@ -32,11 +34,22 @@ function(imvela_export_table target list_file)
       endif()
     endif()
     string(APPEND map_text "    ${name};\n")
+    list(APPEND names ${name})
     if(alias_of)
       list(APPEND alias_flags "-Wl,--defsym=${name}=${alias_of}")
     endif()
   endforeach()
   string(APPEND map_text "  local: *;\n};\n")
+
+  file(STRINGS ${filter_value_list} named REGEX "^IMVELA_FILTER_VALUE\\(")
+  foreach(line ${named})
+    string(REGEX REPLACE "^IMVELA_FILTER_VALUE\\(([A-Za-z0-9_]+),.*" "\\1" value "${line}")
+    foreach(name Imvela_Set${value} Imvela_Get${value})
+      if(NOT name IN_LIST names)
+        message(FATAL_ERROR "${list_file} lacks ${name}, which ${filter_value_list} makes")
+      endif()
+    endforeach()
+  endforeach()
 
   if(WIN32)
     set(def_file ${CMAKE_BINARY_DIR}/ImvelaSdk_M52_ZKR.def)

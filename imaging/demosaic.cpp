@@ -295,6 +295,11 @@ void demosaic_packed(const Frame& f, int32_t y0, int32_t y1, const MapRow& map) 
             const bool rowIsBlue = kernel::bayer_row_flag(f.phase, py) == 0;
             uint8_t* row = kernel::dest_row(f.dst, f.x, f.y, py, f.dstStride, f.dstPixelBytes) +
                            static_cast<ptrdiff_t>(x0) * f.dstPixelBytes;
+            // Pixels of four samples keep their fourth: the next row's are asked for ahead,
+            // so that reading them does not wait for memory.
+            if (f.dstPixelBytes == 4 * sizeof(T) && py + 1 < y1)
+                for (int32_t b = 0; b < n * 4 * static_cast<int32_t>(sizeof(T)); b += 64)
+                    __builtin_prefetch(row + f.dstStride + b);
             if constexpr (sizeof(T) == 1)
                 combine_row8(s, n, rowIsBlue, f.qr, f.qb, out);
             else

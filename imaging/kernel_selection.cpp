@@ -13,18 +13,23 @@ struct Row {
 };
 
 constexpr Row kCatalogue[] = {
-    {KernelOperation::Demosaic, {nullptr, nullptr, DemosaicBayer8, DemosaicBayer16}},
-    {KernelOperation::DemosaicBorder, {nullptr, nullptr, DemosaicBayerBorder8, DemosaicBayerBorder16}},
-    {KernelOperation::MeasureBayerBalance, {nullptr, nullptr, MeasureBayerBalance8, MeasureBayerBalance16}},
+    {KernelOperation::Demosaic, {DemosaicBayer8, DemosaicBayer16, DemosaicBayer8, DemosaicBayer16}},
+    {KernelOperation::DemosaicBorder,
+     {DemosaicBayerBorder8, DemosaicBayerBorder16, DemosaicBayerBorder8, DemosaicBayerBorder16}},
+    {KernelOperation::MeasureBayerBalance,
+     {MeasureBayerBalance8, MeasureBayerBalance16, MeasureBayerBalance8, MeasureBayerBalance16}},
+    {KernelOperation::BayerColourSums, {SumBayerColours8, SumBayerColours16, SumBayerColours8, SumBayerColours16}},
     {KernelOperation::MeasureGrayGains, {MeasureGrayGains, MeasureGrayGains, nullptr, nullptr}},
     {KernelOperation::ApplyGrayGains, {ApplyGrayGains8, ApplyGrayGains16, nullptr, nullptr}},
     {KernelOperation::ColorToGray, {ColorToGray, ColorToGray16, nullptr, nullptr}},
     {KernelOperation::HueSaturation, {nullptr, nullptr, AdjustHueSaturation8, AdjustHueSaturation16}},
+    {KernelOperation::HueSaturationTone, {nullptr, nullptr, nullptr, AdjustHueSaturationTone16}},
     {KernelOperation::Gamma, {AdjustGammaMono8, AdjustGammaMono16, AdjustGammaColor8, AdjustGammaColor16}},
     {KernelOperation::Contrast, {AdjustContrastMono8, AdjustContrastMono16, AdjustContrastColor8, AdjustContrastColor16}},
     {KernelOperation::Sharpness, {SharpenMono8, SharpenMono16, SharpenColor8, SharpenColor16}},
     {KernelOperation::Brightness,
      {AdjustBrightnessMono8, AdjustBrightnessMono16, AdjustBrightnessColor8, AdjustBrightnessColor16}},
+    {KernelOperation::ToneTable, {ApplyTable8, ApplyTable16, ApplyTable8, ApplyTable16}},
     {KernelOperation::RegionAverage, {RegionAverage8, RegionAverage16, RegionAverage8, RegionAverage16}},
     {KernelOperation::RepadRows, {RepadRows8, RepadRows16, RepadRows8, RepadRows16}},
 };

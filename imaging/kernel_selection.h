@@ -6,18 +6,23 @@
 
 namespace imvela {
 
+// The demosaic and white-balance rows serve modes 0 and 1 too: the luminance gray mode
+// demosaics the raw frame into a colour buffer of the same sample size first.
 enum class KernelOperation {
     Demosaic,             // inner area
     DemosaicBorder,       // two-pixel border
     MeasureBayerBalance,  // on the raw buffer
+    BayerColourSums,      // the balance measurement's colour sums of one row band (raw buffer)
     MeasureGrayGains,
     ApplyGrayGains,
     ColorToGray,
     HueSaturation,
+    HueSaturationTone,  // hue and saturation, then a tone table, in one pass (HueToneBlock)
     Gamma,
     Contrast,
     Sharpness,
     Brightness,
+    ToneTable,  // gamma and contrast as one table (TableBlock or Table16Block)
     RegionAverage,  // on the raw buffer
     RepadRows,      // on the raw buffer
     PreviewToDisplayable,

@@ -76,11 +76,9 @@ void run_sums_band(void* context, int32_t b) {
 
 }  // namespace
 
-void measure_balance_in_bands(const CImageBuffer& raw, BalanceBlock* block, int32_t bands) {
-    if (!block || !raw.has_pixels()) return;
-    const bool wide = raw.bits_per_pixel() == 16;
-    SumsCall call{&raw, wide ? SumBayerColours16 : SumBayerColours8,
-                  std::clamp(std::min(bands, raw.height() / kMinBandRows), 1, kMaxBands), {}};
+void measure_balance_in_bands(const CImageBuffer& raw, PixelKernel sums, BalanceBlock* block, int32_t bands) {
+    if (!block || !sums || !raw.has_pixels()) return;
+    SumsCall call{&raw, sums, std::clamp(std::min(bands, raw.height() / kMinBandRows), 1, kMaxBands), {}};
     for (int32_t b = 0; b < call.bands; ++b) call.sums[b] = BayerSumsBlock{block->phase, 0, 0, 0, 0, 0, 0, 0};
     BandPool::shared().run(call.bands, run_sums_band, &call);
     BayerSumsBlock total{block->phase, 0, 0, 0, 0, 0, 0, 0};

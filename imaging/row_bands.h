@@ -21,10 +21,11 @@ enum class BandShape {
 int32_t apply_in_bands(PixelKernel kernel, CImageBuffer& target, const CImageBuffer& source, void* block,
                        BandShape shape, int32_t bands);
 
-// The white-balance measurement of a raw frame (MeasureBayerBalance8/16 by its sample size,
-// on `block`) with the colour sums taken in up to `bands` row bands and added in band order:
-// the gains are the single call's whatever the number of bands.
-void measure_balance_in_bands(const CImageBuffer& raw, BalanceBlock* block, int32_t bands);
+// The white-balance measurement of a raw frame (what MeasureBayerBalance8/16 gives on
+// `block`) with the colour sums taken by `sums` (SumBayerColours8/16 for the frame's sample
+// size) in up to `bands` row bands and added in band order: the gains are the single call's
+// whatever the number of bands.
+void measure_balance_in_bands(const CImageBuffer& raw, PixelKernel sums, BalanceBlock* block, int32_t bands);
 
 // Sharpness (AdjustmentBlock value and sampleBits, `channels` 1 or 3) on the image itself, in
 // up to `bands` bands: the bytes the sharpness kernel gives from a copy of the image, without

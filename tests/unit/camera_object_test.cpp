@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "camera/device_use_table.h"
+#include "camera/filter_value_table.h"
 #include "camera/imvela.h"
+#include "unit/device_fixture.h"
 #include "unit/emulated_camera_fixture.h"
 #include "device/imvela_m61xzkr_sdk.h"
 #include "platform/settings_tree.h"
@@ -148,6 +151,26 @@ TEST_F(CameraObjectTest, CaptureWindowChangeDuringCaptureWaitsForTheNextPreparat
     EXPECT_EQ(c.set_capture_window_ex(1292, 100, 640, 1040, 50, 480), 1);
     EXPECT_EQ(c.device()->window_width(), 640);
     EXPECT_EQ(c.device()->window_x(), 100);
+}
+
+// A sensor write the device refuses fails the setter and leaves ERR_DEVICE_IO in the history.
+TEST_F(CameraObjectTest, RefusedSensorWritesFailTheSetterAsDeviceErrors) {
+    RecordingTransport refusing{imvela::emulator::emulated_driver()};  // outlives the camera
+    refusing.fail = [](const TransportCall& call) { return call.pipe == imvela::driver::kPipeCommand; };
+    CImvela c;
+    ASSERT_EQ(c.initialize(nullptr), 1);
+    errors(c);
+    c.device()->use_transport(refusing);
+    const std::pair<const char*, std::function<int32_t()>> setters[] = {
+        {"gain", [&] { return c.set_filter_value(imvela::kFilterGlobalGain, 5); }},
+        {"exposure", [&] { return c.set_filter_value(imvela::kFilterExposureTime, 700); }},
+        {"horizontal mirror", [&] { return c.set_mirror_h(1); }},
+        {"vertical mirror", [&] { return c.set_mirror_v(1); }},
+    };
+    for (const auto& setter : setters) {
+        EXPECT_EQ(setter.second(), 0) << setter.first;
+        EXPECT_EQ(errors(c), Codes{ERR_DEVICE_IO}) << setter.first;
+    }
 }
 
 }  // namespace

@@ -295,7 +295,8 @@ TEST_F(CameraTest, OutputImageHoldsTheFrameDeliveredIntoTheCallbackBuffer) {
                                            {P::kSharpness, 5}, {P::kBrightness, -20}, {P::kAutoColorGain, 1}})
                 filter()[position] = value;
         const size_t size = static_cast<size_t>(imvela::image_stride(1280, k.bits)) * 80;
-        std::vector<uint8_t> delivered(size), image(size);
+        // Bytes the frame does not set must not come from what the buffer held before.
+        std::vector<uint8_t> delivered(size, 0xA5), image(size);
         TestWindow window;
         ASSERT_EQ(c.callback_preview(window.handle(), delivered.data(), static_cast<int32_t>(size), 1), 1);
         for (int frames = 0; frames < 3;) {

@@ -170,7 +170,8 @@ TEST(Conversion, RegionAverages) {
 TEST(KernelSelection, ModesPickTheirKernels) {
     EXPECT_EQ(select_kernel(KernelOperation::Demosaic, 3), DemosaicBayer8);
     EXPECT_EQ(select_kernel(KernelOperation::Demosaic, 5), DemosaicBayer16);
-    EXPECT_EQ(select_kernel(KernelOperation::Demosaic, 0), nullptr);
+    EXPECT_EQ(select_kernel(KernelOperation::Demosaic, 1), DemosaicBayer16);  // the luminance gray mode
+    EXPECT_EQ(select_kernel(KernelOperation::HueSaturation, 0), nullptr);
     EXPECT_EQ(select_kernel(KernelOperation::Gamma, 1), AdjustGammaMono16);
     EXPECT_EQ(select_kernel(KernelOperation::Sharpness, 2), SharpenColor8);
     EXPECT_EQ(select_kernel(KernelOperation::ColorToGray, 0), ColorToGray);

@@ -90,6 +90,8 @@ TEST(FramePipeline, ReportsOnlyWhatItMeasured) {
     EXPECT_EQ(pipeline.process(bright, buffers, 2, CaptureWindow{}), imvela::FramePipeline::kKeepExposure);
     bright.analog[AnalogBlock::kAutoIris] = 2;
     EXPECT_EQ(pipeline.process(bright, buffers, 2, CaptureWindow{}), 25);
+    // Buffers of another mode's sample size are left alone.
+    EXPECT_EQ(pipeline.process(bright, buffers, 4, CaptureWindow{}), imvela::FramePipeline::kKeepExposure);
 }
 
 TEST(FramePipeline, CorrectsTheListedPixelsOfTheWindowWhenAsked) {
@@ -265,7 +267,7 @@ TEST_F(CameraTest, ExposureControlFactorFromTheFiveWindows) {
         five_means(raw, k.means);
         EXPECT_TRUE(c.device()->set_exposure(k.before));
         analog()[AnalogBlock::kExposure] = k.before;
-        c.auto_iris(raw);
+        c.auto_iris(raw, 0);
         int32_t lines = 0;
         EXPECT_TRUE(c.device()->read_exposure(&lines));
         EXPECT_EQ(lines, k.after);
@@ -293,7 +295,7 @@ TEST_F(CameraTest, GainControlStartsFromFourAndStaysInTheGainRange) {
         SCOPED_TRACE(k.before);
         five_means(raw, k.means);
         EXPECT_TRUE(c.device()->set_gain(k.before));
-        c.auto_iris(raw);
+        c.auto_iris(raw, 0);
         EXPECT_EQ(c.device()->read_gain_index(), k.after);
         if (k.after != k.before) {
             for (int p : {AnalogBlock::kGlobalGain, AnalogBlock::kColorGainG1, AnalogBlock::kColorGainR,

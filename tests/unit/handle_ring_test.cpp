@@ -41,7 +41,7 @@ TEST(HandleRing, EmptyRingRefusesEverything) {
     EXPECT_FALSE(ring.find(1));
     EXPECT_FALSE(ring.unlink_head());
     EXPECT_FALSE(ring.remove(1));
-    EXPECT_EQ(ring.lookup(1), nullptr);
+    EXPECT_EQ(ring.lookup_locked(1), nullptr);
 }
 
 TEST(HandleRing, SingleNodeIsItsOwnNeighbour) {
@@ -82,7 +82,7 @@ TEST(HandleRing, FailedFindLeavesHeadOnFormerLastNode) {
     const int32_t last = ring.head()->previous->data.handle;
     EXPECT_FALSE(ring.find(99));
     EXPECT_EQ(ring.head()->data.handle, last);
-    EXPECT_EQ(ring.lookup(99), nullptr);
+    EXPECT_EQ(ring.lookup_locked(99), nullptr);
     EXPECT_EQ(ring_order(ring).size(), 3u);
 }
 
@@ -125,11 +125,11 @@ TEST(HandleRing, DuplicateHandlesFindTheFirstReached) {
     int a = 0, b = 0;
     ring.insert(CSDKDATA{7, reinterpret_cast<imvela::CImvela*>(&a)});
     ring.insert(CSDKDATA{7, reinterpret_cast<imvela::CImvela*>(&b)});
-    auto* node = ring.lookup(7);
+    auto* node = ring.lookup_locked(7);
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(node->data.camera, reinterpret_cast<imvela::CImvela*>(&b));  // the head matched first
     EXPECT_TRUE(ring.remove(7));
-    EXPECT_EQ(ring.lookup(7)->data.camera, reinterpret_cast<imvela::CImvela*>(&a));
+    EXPECT_EQ(ring.lookup_locked(7)->data.camera, reinterpret_cast<imvela::CImvela*>(&a));
 }
 
 TEST(HandleRing, ClearFreesEveryNode) {

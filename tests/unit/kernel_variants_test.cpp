@@ -208,7 +208,7 @@ TEST(KernelVariants, BandsGiveTheSingleCallsBytesAtEveryThreadCount) {
             test::fill_random(raw, 5 + bits, bits == 8 ? 255 : 4095);
             BalanceBlock single{1, 1, 1, 3}, split = single;  // a measurement writes all three
             raw.Apply(bits == 8 ? MeasureBayerBalance8 : MeasureBayerBalance16, raw, nullptr, 0, 0, &single);
-            measure_balance_in_bands(raw, &split, bands);
+            measure_balance_in_bands(raw, bits == 8 ? SumBayerColours8 : SumBayerColours16, &split, bands);
             EXPECT_EQ(single.greenGain, 100);
             EXPECT_EQ(std::vector<int32_t>({single.blueGain, single.greenGain, single.redGain}),
                       std::vector<int32_t>({split.blueGain, split.greenGain, split.redGain}))
