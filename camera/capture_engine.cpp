@@ -160,8 +160,9 @@ int32_t CaptureEngine::snap_shot_locked(void* buffer, int32_t size, int32_t top_
         target = callback_window_;
         extracted = read && extract_locked(true) == 0;
         if (extracted) {
-            host_.process_frame(images_, *images_.raw(active_color_mode_), images_.output(active_color_mode_),
-                                active_color_mode_, active_window_);
+            static_cast<void>(host_.process_frame(images_, *images_.raw(active_color_mode_),
+                                                  images_.output(active_color_mode_), nullptr, active_color_mode_,
+                                                  active_window_));
             image_available_.store(1);
             if (buffer && size != 0) copy = copy_frame_locked(buffer, size, top_down);
         }
@@ -330,34 +331,37 @@ void CaptureEngine::settle_output_locked() {
 bool CaptureEngine::finish_frame_locked(Copy& copy, bool painting) {
     // A frame still waiting to reach the output image is superseded by this one.
     drop_deferred_locked();
+    CImageBuffer* in_place = nullptr;
     if (deliverable_in_place_locked(painting)) {
         const CImageBuffer& out = *images_.output(active_color_mode_);
         if (delivered_view_.View(static_cast<uint8_t*>(callback_buffer_), out.width(), out.height(),
-                                 out.bits_per_pixel(), out.stride())) {
-            host_.process_frame(images_, ring_frame_, &delivered_view_, active_color_mode_, active_window_);
-            delivered_view_.Release();
-            raw_in_ring_ = false;
-            held_frame_.View(ring_frame_.bits(), ring_frame_.width(), ring_frame_.height(), ring_frame_.bits_per_pixel(),
-                             ring_frame_.stride());
-            ring_frame_.Release();
-            output_deferred_ = true;
-            if (!device_->hold_taken_frame()) {
-                settle_output_locked();
-                device_->release_taken_frame();
-            }
-            image_available_.store(1);
-            copy = Copy::kDone;
-            return true;
-        }
+                                 out.bits_per_pixel(), out.stride()))
+            in_place = &delivered_view_;
     }
-    host_.process_frame(images_, raw_in_ring_ ? ring_frame_ : *images_.raw(active_color_mode_),
-                        images_.output(active_color_mode_), active_color_mode_, active_window_);
+    const bool delivered_in_place =
+        host_.process_frame(images_, raw_in_ring_ ? ring_frame_ : *images_.raw(active_color_mode_),
+                            images_.output(active_color_mode_), in_place, active_color_mode_, active_window_);
+    delivered_view_.Release();
+    image_available_.store(1);
+    if (delivered_in_place) {
+        // The raw frame stays in the ring until the output image is brought up to it.
+        raw_in_ring_ = false;
+        held_frame_.View(ring_frame_.bits(), ring_frame_.width(), ring_frame_.height(), ring_frame_.bits_per_pixel(),
+                         ring_frame_.stride());
+        ring_frame_.Release();
+        output_deferred_ = true;
+        if (!device_->hold_taken_frame()) {
+            settle_output_locked();
+            device_->release_taken_frame();
+        }
+        copy = Copy::kDone;
+        return true;
+    }
     if (raw_in_ring_) {
         raw_in_ring_ = false;
         ring_frame_.Release();
         device_->release_taken_frame();
     }
-    image_available_.store(1);
     copy = !callback_buffer_ || callback_size_ == 0 ? Copy::kDone
                                                     : copy_frame_locked(callback_buffer_, callback_size_, top_down_);
     return copy == Copy::kDone;

@@ -30,10 +30,12 @@ public:
     // settings; false after recording why. The capture-control lock is held.
     virtual bool prepare_capture() = 0;
     // Runs the pipeline on the frame just read (`raw`: the raw image, or the frame where it
-    // lies in the transfer ring) into `output`: the colour mode's output image, or the
-    // application's buffer when the frame is delivered straight into it. The frame lock is held.
-    virtual void process_frame(ImageSet& images, CImageBuffer& raw, CImageBuffer* output, int32_t color_mode,
-                               const CaptureWindow& window) = 0;
+    // lies in the transfer ring) into `output`, the colour mode's output image, or into
+    // `in_place` (the application's buffer, when given) if the frame's settings write it in
+    // one pass, so that the application never finds a half-adjusted picture there. True when
+    // the frame went into `in_place`. The frame lock is held.
+    virtual bool process_frame(ImageSet& images, CImageBuffer& raw, CImageBuffer* output, CImageBuffer* in_place,
+                               int32_t color_mode, const CaptureWindow& window) = 0;
     // Runs the pipeline again on the raw frame of the last process_frame into the colour
     // mode's output image, with that frame's settings and measurements and none of its side
     // effects (nothing measured or steered, defects not corrected twice): the same bytes.

@@ -114,6 +114,7 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
     }
 
     // The frame's kernels run in row bands on the shared pool; the bytes do not depend on it.
+    // Each step below is one writes_output_once() checks for its neutral value.
     const int32_t bands = BandPool::shared().threads();
     const auto in_place = [&](KernelOperation operation, void* block) {
         apply_in_bands(select_kernel(operation, mode), *out, *out, block, BandShape::Rows, bands);
@@ -189,6 +190,13 @@ void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSetti
     apply_in_bands(select_kernel(KernelOperation::Demosaic, mode), output, raw, &block, BandShape::TwoBelow,
                    BandPool::shared().threads());
     output.Apply(select_kernel(KernelOperation::DemosaicBorder, mode), raw, nullptr, 0, 0, &block);
+}
+
+bool FramePipeline::writes_output_once(const FrameSettings& settings, int32_t mode) {
+    // Every step process() runs on the output image after the demosaic, at its neutral value.
+    const ImageProcessingBlock& f = settings.filter;
+    return color_mode_is_color(mode) && f[P::kHue] == 0 && f[P::kSaturation] == 0 && f[P::kGamma] == kNeutralGamma &&
+           f[P::kContrast] == 0 && f[P::kSharpness] == 0 && f[P::kBrightness] == 0;
 }
 
 int32_t FramePipeline::iris_factor(CImageBuffer& raw, int32_t mode) {

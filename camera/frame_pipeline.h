@@ -49,6 +49,10 @@ public:
     int32_t process(FrameSettings& settings, const FrameBuffers& buffers, int32_t color_mode,
                     const CaptureWindow& window);
 
+    // The output image is written by one pass (the demosaic of a colour mode, every
+    // adjustment after it neutral): it never holds a half-processed picture.
+    static bool writes_output_once(const FrameSettings& settings, int32_t color_mode);
+
     // The automatic iris factor of a raw frame of colour mode 0 to 5, measured in five
     // windows (read only).
     static int32_t iris_factor(CImageBuffer& raw, int32_t color_mode);

@@ -59,18 +59,21 @@ FrameBuffers frame_buffers(ImageSet& images, CImageBuffer& raw, CImageBuffer* ou
 
 }  // namespace
 
-void CImvela::process_frame(ImageSet& images, CImageBuffer& raw, CImageBuffer* output, int32_t color_mode,
-                            const CaptureWindow& window) {
+bool CImvela::process_frame(ImageSet& images, CImageBuffer& raw, CImageBuffer* output, CImageBuffer* in_place,
+                            int32_t color_mode, const CaptureWindow& window) {
     FrameSettings settings;
     copy_relaxed(settings.filter, filter_);
     copy_relaxed(settings.analog, analog_);
     settings.defect_correction = load_relaxed(defect_correction_) != 0;
-    const int32_t factor = pipeline_.process(settings, frame_buffers(images, raw, output, color_mode), color_mode, window);
+    if (in_place && !FramePipeline::writes_output_once(settings, color_mode)) in_place = nullptr;
+    const int32_t factor =
+        pipeline_.process(settings, frame_buffers(images, raw, in_place ? in_place : output, color_mode), color_mode, window);
     last_frame_settings_ = settings;
     for (int position = 0; position < ImageProcessingBlock::kCount; ++position)
         if (settings.measured & (1u << position)) store_relaxed(filter_[position], settings.filter[position]);
     if (settings.measured) dialogs_.refresh(DialogLink::kImageDialog);
     steer_exposure(factor);
+    return in_place != nullptr;
 }
 
 void CImvela::reprocess_frame(ImageSet& images, CImageBuffer& raw, int32_t color_mode, const CaptureWindow& window) {

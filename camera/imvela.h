@@ -169,8 +169,8 @@ public:
 private:
     // CaptureHost (capture_exports.cpp, frame_processing.cpp)
     bool prepare_capture() override;
-    void process_frame(ImageSet& images, CImageBuffer& raw, CImageBuffer* output, int32_t color_mode,
-                       const CaptureWindow& window) override;
+    bool process_frame(ImageSet& images, CImageBuffer& raw, CImageBuffer* output, CImageBuffer* in_place,
+                       int32_t color_mode, const CaptureWindow& window) override;
     void reprocess_frame(ImageSet& images, CImageBuffer& raw, int32_t color_mode, const CaptureWindow& window) override;
     bool output_read_every_frame() override { return recording_.active.load(std::memory_order_relaxed) != 0; }
     void frame_finished() override;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <future>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -283,17 +284,20 @@ TEST_F(CameraTest, OutputImageHoldsTheFrameDeliveredIntoTheCallbackBuffer) {
     using P = imvela::ImageProcessingBlock;
     struct Case {
         int32_t bits;
-        bool adjusted;
+        bool adjusted;       // every adjustment on: the frame goes through the output image
+        bool white_balance;  // measured on every frame, applied by the demosaic
     };
-    for (const Case& k : {Case{24, false}, Case{32, true}, Case{48, true}}) {
+    for (const Case& k : {Case{24, false, false}, Case{32, true, true}, Case{48, false, true}}) {
         SCOPED_TRACE(k.bits);
         auto& c = open_camera(k.bits);
         set_window(c, window_of(0, 512, 1280, 80));
         c.set_wait_time(0);
-        if (k.adjusted)
-            for (auto [position, value] : {std::pair{P::kHue, 30}, {P::kSaturation, 40}, {P::kGamma, 150},
-                                           {P::kSharpness, 5}, {P::kBrightness, -20}, {P::kAutoColorGain, 1}})
-                filter()[position] = value;
+        // Set either way: the camera before stored its values.
+        filter()[P::kAutoColorGain] = k.white_balance ? 1 : 0;
+        for (auto [position, value, neutral] :
+             {std::tuple{P::kHue, 30, 0}, {P::kSaturation, 40, 0}, {P::kGamma, 150, 100}, {P::kSharpness, 5, 0},
+              {P::kBrightness, -20, 0}})
+            filter()[position] = k.adjusted ? value : neutral;
         const size_t size = static_cast<size_t>(imvela::image_stride(1280, k.bits)) * 80;
         // Bytes the frame does not set must not come from what the buffer held before.
         std::vector<uint8_t> delivered(size, 0xA5), image(size);
