@@ -137,6 +137,7 @@ void demosaic_inner_generic(const Frame& f) {
 }
 
 constexpr int32_t kStrip = 1536;  // output columns per strip: a whole sensor row
+constexpr int32_t kChunk = 320;   // output columns made in one go (even)
 
 // Horizontal pass of one raw row over output columns x0 .. x0 + n - 1 (n even or odd):
 // hx[i] = 3:1 blend of the row's red/blue samples nearest to the block centre of column x0 + i,
@@ -269,42 +270,52 @@ void store_row(uint8_t* out, const Planes<S>& p, int32_t n, uint16_t pixelBytes)
 // Output rows y0 .. y1 - 1, columns 2 .. width - 3, from packed samples. Row u of the frame
 // is read from raw row map(u): the identity for the inner area, four rows further in for
 // rows outside the frame (the border rule), which keeps every row's colours.
+//
+// Each output row is made in chunks of kChunk columns: filter the next raw row's chunk, combine,
+// store. Frames straight from the ring are rarely in the caches, and spreading the loads and
+// stores over the row's arithmetic lets the memory work overlap it instead of stalling on a
+// burst; each chunk also asks ahead for its part of the next output row, whose lines a store
+// must own before writing them.
 template <typename T, typename MapRow>
 void demosaic_packed(const Frame& f, int32_t y0, int32_t y1, const MapRow& map) {
     using Lane = typename SampleTraits<T>::Lane;
     // Filtered rows of the four rows y - 2 .. y + 1 in a ring indexed by row & 3.
     Lane hx[4][kStrip];
     Lane gp[4][kStrip];
-    T planes[3][kStrip];
+    T planes[3][kChunk];
     const Planes<T> out{planes[0], planes[1], planes[2]};
     const int32_t ph1 = (f.phase >> 1) & 1;
+    const auto raw_row = [&](int32_t u) {
+        return reinterpret_cast<const T*>(kernel::source_row(f.src, *f.rect, map(u), f.srcStride, f.srcPixelBytes));
+    };
     for (int32_t x0 = 2; x0 < f.width - 2; x0 += kStrip) {
         const int32_t n = std::min(kStrip, f.width - 2 - x0);
-        // Column x0 holds red/blue in raw row r when its column flag differs from the row flag.
-        const auto filter = [&](int32_t u) {
-            const int32_t r = map(u);
-            const T* row = reinterpret_cast<const T*>(kernel::source_row(f.src, *f.rect, r, f.srcStride, f.srcPixelBytes));
-            const int32_t first = (ph1 ^ (x0 & 1)) != kernel::bayer_row_flag(f.phase, r) ? 1 : 0;
-            filter_row<T, Lane>(row + x0, n, first, hx[u & 3], gp[u & 3]);
+        // Columns c0 .. c0 + m - 1 of the strip (c0 even) of raw row u. Column x0 holds red/blue
+        // in a raw row when its column flag differs from the row flag.
+        const auto filter = [&](int32_t u, int32_t c0, int32_t m) {
+            const int32_t first = (ph1 ^ (x0 & 1)) != kernel::bayer_row_flag(f.phase, map(u)) ? 1 : 0;
+            filter_row<T, Lane>(raw_row(u) + x0 + c0, m, first, hx[u & 3] + c0, gp[u & 3] + c0);
         };
-        for (int32_t u = y0 - 2; u < y0 + 1; ++u) filter(u);
+        for (int32_t u = y0 - 2; u < y0 + 1; ++u) filter(u, 0, n);
         for (int32_t py = y0; py < y1; ++py) {
-            filter(py + 1);
-            const RowSources<Lane> s{hx[py & 3], hx[(py - 2) & 3], hx[(py - 1) & 3],
-                                     hx[(py + 1) & 3], gp[py & 3],        gp[(py - 1) & 3]};
             const bool rowIsBlue = kernel::bayer_row_flag(f.phase, py) == 0;
             uint8_t* row = kernel::dest_row(f.dst, f.x, f.y, py, f.dstStride, f.dstPixelBytes) +
                            static_cast<ptrdiff_t>(x0) * f.dstPixelBytes;
-            // Pixels of four samples keep their fourth: the next row's are asked for ahead,
-            // so that reading them does not wait for memory.
-            if (f.dstPixelBytes == 4 * sizeof(T) && py + 1 < y1)
-                for (int32_t b = 0; b < n * 4 * static_cast<int32_t>(sizeof(T)); b += 64)
-                    __builtin_prefetch(row + f.dstStride + b);
-            if constexpr (sizeof(T) == 1)
-                combine_row8(s, n, rowIsBlue, f.qr, f.qb, out);
-            else
-                combine_row16(s, n, rowIsBlue, f.qr, f.qb, out);
-            store_row(row, out, n, f.dstPixelBytes);
+            uint8_t* next = py + 1 < y1 ? row + f.dstStride : nullptr;
+            for (int32_t c0 = 0; c0 < n; c0 += kChunk) {
+                const int32_t m = std::min(kChunk, n - c0);
+                if (next)
+                    for (int32_t b = c0 * f.dstPixelBytes; b < (c0 + m) * f.dstPixelBytes; b += 64)
+                        __builtin_prefetch(next + b, 1);
+                filter(py + 1, c0, m);
+                const RowSources<Lane> s{hx[py & 3] + c0,       hx[(py - 2) & 3] + c0, hx[(py - 1) & 3] + c0,
+                                         hx[(py + 1) & 3] + c0, gp[py & 3] + c0,       gp[(py - 1) & 3] + c0};
+                if constexpr (sizeof(T) == 1)
+                    combine_row8(s, m, rowIsBlue, f.qr, f.qb, out);
+                else
+                    combine_row16(s, m, rowIsBlue, f.qr, f.qb, out);
+                store_row(row + static_cast<ptrdiff_t>(c0) * f.dstPixelBytes, out, m, f.dstPixelBytes);
+            }
         }
     }
 }
