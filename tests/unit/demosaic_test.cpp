@@ -138,7 +138,7 @@ TEST(Demosaic, GainsScaleRedAndBlueAndAreLimited) {
 }
 
 TEST(Demosaic, MatchesTheFormulaTableOnRandomFramesOfEveryPhase) {
-    const int sizes[][2] = {{4, 4}, {5, 7}, {16, 9}, {37, 21}, {161, 6}, {600, 5}, {1100, 12}};
+    const int sizes[][2] = {{4, 4}, {5, 7}, {16, 9}, {37, 21}, {161, 6}, {600, 5}, {1100, 12}, {701, 6}};
     uint32_t seed = 1;
     for (auto [w, h] : sizes) {
         for (int phase = 0; phase < 4; ++phase) {
