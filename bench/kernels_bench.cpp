@@ -39,7 +39,8 @@ void fill(CImageBuffer& b, uint32_t seed, uint32_t maxValue) {
 struct Frames {
     // tone24 and tone48 are adjusted in place over and over; the other sources stay as filled,
     // so that kernels whose speed depends on the data always see the same random frames.
-    CImageBuffer raw8, raw16, bgr24, bgr32, bgr48, bgr64, work24, out24, out8, out48, out64, tone24, tone48, tone64;
+    CImageBuffer raw8, raw16, bgr24, bgr32, bgr48, bgr64, work24, out24, out8, out48, out64, tone24, tone32, tone48,
+        tone64;
     Frames() {
         raw8.Create(kWidth, kHeight, 8);
         raw16.Create(kWidth, kHeight, 16);
@@ -60,9 +61,11 @@ struct Frames {
         fill(bgr64, 6, 4095);
         std::memcpy(work24.bits(), bgr24.bits(), bgr24.size_bytes());
         tone24.CreateLike(&bgr24);
+        tone32.CreateLike(&bgr32);
         tone48.CreateLike(&bgr48);
         tone64.CreateLike(&bgr64);
         std::memcpy(tone24.bits(), bgr24.bits(), bgr24.size_bytes());
+        std::memcpy(tone32.bits(), bgr32.bits(), bgr32.size_bytes());
         std::memcpy(tone48.bits(), bgr48.bits(), bgr48.size_bytes());
         std::memcpy(tone64.bits(), bgr64.bits(), bgr64.size_bytes());
     }
@@ -77,8 +80,8 @@ Frames& frames() {
 // BM_<kernel>/<variant>; thread counts are the row-band figures of the pipeline benchmark.
 using Member = PixelKernel KernelVariant::*;
 
-// Colour frames by pixel size: 24 (8-bit samples), 48 or 64 (16-bit samples, the 64-bit
-// pixels carrying a fourth sample the kernels pass through).
+// Colour frames by pixel size: 24 or 32 (8-bit samples), 48 or 64 (16-bit samples); 32- and
+// 64-bit pixels carry a fourth sample the kernels pass through.
 struct ColourFrames {
     CImageBuffer *source, *out, *tone;
 };
@@ -86,6 +89,7 @@ ColourFrames colour(int bits) {
     Frames& f = frames();
     if (bits == 64) return {&f.bgr64, &f.out64, &f.tone64};
     if (bits == 48) return {&f.bgr48, &f.out48, &f.tone48};
+    if (bits == 32) return {&f.bgr32, nullptr, &f.tone32};
     return {&f.bgr24, &f.out24, &f.tone24};
 }
 
@@ -157,6 +161,7 @@ void register_variant(const KernelVariant& v) {
     add("DemosaicBayer16", [&v](benchmark::State& s) { demosaic(s, v, 48); });
     add("AdjustGammaColor8", [&v](benchmark::State& s) { adjust(s, v.AdjustGammaColor8, 150, 24); });
     add("AdjustContrastColor8", [&v](benchmark::State& s) { adjust(s, v.AdjustContrastColor8, 40, 24); });
+    add("AdjustGammaColor8On32", [&v](benchmark::State& s) { adjust(s, v.AdjustGammaColor8, 150, 32); });
     add("AdjustBrightnessColor8", [&v](benchmark::State& s) { adjust(s, v.AdjustBrightnessColor8, 60, 24); });
     add("AdjustGammaColor16", [&v](benchmark::State& s) { adjust(s, v.AdjustGammaColor16, 150, 48); });
     add("AdjustContrastColor16", [&v](benchmark::State& s) { adjust(s, v.AdjustContrastColor16, 40, 48); });
@@ -168,6 +173,7 @@ void register_variant(const KernelVariant& v) {
     // The 16-bit kernels on 64-bit pixels (colour mode 5).
     add("DemosaicBayer16To64", [&v](benchmark::State& s) { demosaic(s, v, 64); });
     add("AdjustGammaColor16On64", [&v](benchmark::State& s) { adjust(s, v.AdjustGammaColor16, 150, 64); });
+    add("AdjustContrastColor16On64", [&v](benchmark::State& s) { adjust(s, v.AdjustContrastColor16, 40, 64); });
     add("AdjustBrightnessColor16On64", [&v](benchmark::State& s) { adjust(s, v.AdjustBrightnessColor16, 60, 64); });
     add("SharpenColor16On64", [&v](benchmark::State& s) { sharpen(s, v.SharpenColor16, 64); });
     add("AdjustHueSaturation16On64", [&v](benchmark::State& s) { hue(s, v.AdjustHueSaturation16, 64); });
