@@ -141,6 +141,7 @@ void BM_CapturePath(benchmark::State& state) {
     private_environment();
     const int32_t mode = static_cast<int32_t>(state.range(0));
     const bool adjust = state.range(1) != 0;
+    const int32_t top_down = static_cast<int32_t>(state.range(2));
     const double emulator_ms = emulator_frame_cpu_ms(color_mode_raw_bits(mode) == 16);
     CImvela camera;
     camera.initialize(nullptr);
@@ -151,7 +152,7 @@ void BM_CapturePath(benchmark::State& state) {
 
     HWND queue = ImvelaMsg_CreateQueue();
     std::vector<uint8_t> buffer(static_cast<size_t>(image_stride(kWidth, kColorModeBits[mode])) * kHeight);
-    if (!camera.callback_preview(queue, buffer.data(), static_cast<int32_t>(buffer.size()), 1)) {
+    if (!camera.callback_preview(queue, buffer.data(), static_cast<int32_t>(buffer.size()), top_down)) {
         state.SkipWithError("preview did not start");
         ImvelaMsg_DestroyQueue(queue);
         return;
@@ -198,6 +199,7 @@ void BM_PacedCapture(benchmark::State& state) {
     const int32_t mode = static_cast<int32_t>(state.range(0));
     const bool adjust = state.range(1) != 0;
     const int32_t count = static_cast<int32_t>(state.range(2));
+    const int32_t top_down = static_cast<int32_t>(state.range(3));
     const double emulator_ms = emulator_frame_cpu_ms(color_mode_raw_bits(mode) == 16);
     emulator::Settings paced = emulator::emulated_driver().settings();
     emulator::Settings unpaced = paced;
@@ -223,7 +225,7 @@ void BM_PacedCapture(benchmark::State& state) {
         s->camera.set_wait_time(0);
         configure(s->camera, adjust);
         s->buffer.resize(static_cast<size_t>(image_stride(kWidth, kColorModeBits[mode])) * kHeight);
-        if (!s->camera.callback_preview(queue, s->buffer.data(), static_cast<int32_t>(s->buffer.size()), 1))
+        if (!s->camera.callback_preview(queue, s->buffer.data(), static_cast<int32_t>(s->buffer.size()), top_down))
             state.SkipWithError("preview did not start");
         streams.push_back(std::move(s));
     }
@@ -376,10 +378,13 @@ void BM_ColdFrameDemosaic(benchmark::State& state) {
     BandPool::shared().set_thread_limit(threads);
 }
 
+// Rows delivered in the image's own order (top_down 1) for every mode, and top row first
+// (top_down 0) for the colour modes.
 void modes(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"mode", "adjust"});
-    for (int adjust = 0; adjust < 2; ++adjust)
-        for (int mode = 0; mode < kColorModeCount; ++mode) b->Args({mode, adjust});
+    b->ArgNames({"mode", "adjust", "top_down"});
+    for (int top_down : {1, 0})
+        for (int adjust = 0; adjust < 2; ++adjust)
+            for (int mode = top_down ? 0 : 2; mode < kColorModeCount; ++mode) b->Args({mode, adjust, top_down});
 }
 
 void modes_and_bands(benchmark::internal::Benchmark* b) {
@@ -393,8 +398,8 @@ void modes_and_bands(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_CapturePath)->Apply(modes)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_PacedCapture)
-    ->ArgNames({"mode", "adjust", "cameras"})
-    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1}, {1, 2}})
+    ->ArgNames({"mode", "adjust", "cameras", "top_down"})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1}, {1, 2}, {1, 0}})
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kSecond);
