@@ -142,7 +142,7 @@ IMVELA_API int32_t IMVELA_CALL Imvela_GetCameraInfo(int32_t handle, ImvelaCamera
  *
  * Delivery: a streamed 24- or 48-bit frame whose adjustments (hue, saturation, gamma,
  * contrast, sharpness, brightness) are all neutral is demosaiced straight into the callback
- * buffer when top_down is non-zero, the buffer holds stride x height bytes and the rows need
+ * buffer (in either row order) when the buffer holds stride x height bytes and the rows need
  * no padding (width x bytes per pixel a multiple of 4): no copy follows. Imvela_GetImage, still saving and a recording read the
  * same bytes as ever (the library derives its own image from the held raw frame when one
  * of them asks). Otherwise each frame is processed into the library's image and copied.
