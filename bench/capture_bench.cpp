@@ -7,9 +7,9 @@
 //
 // CPU time per frame counts the whole process, so it includes the emulated camera rendering
 // every frame it streams, also those the worker skips (camera_frames_per_frame of them per
-// delivered frame). emulator_ms_per_frame is that share, from the cost of one emulated frame
-// measured alone in the same run; sdk_cpu_ms_per_frame is what remains: the library's own
-// CPU time per delivered frame, camera read to the caller's buffer.
+// delivered frame). emulator_ms_per_frame is that share, the CPU time the emulated camera
+// counted while rendering during the run; sdk_cpu_ms_per_frame is what remains: the
+// library's own CPU time per delivered frame, camera read to the caller's buffer.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -24,8 +24,6 @@
 
 #include "camera/frame_pipeline.h"
 #include "camera/imvela.h"
-#include "device/driver_channel.h"
-#include "device/imvela_m61xzkr_sdk.h"
 #include "emulator/emulated_driver.h"
 #include "imaging/band_pool.h"
 #include "imaging/color_mode.h"
@@ -96,28 +94,11 @@ void configure(CImvela& camera, bool adjust) {
 
 double process_cpu_seconds();
 
-// CPU milliseconds the emulated camera spends producing one frame of one- or two-byte samples
-// on its own, measured once per sample width in this run.
-double emulator_frame_cpu_ms(bool two_byte) {
-    static double cost[2] = {-1.0, -1.0};
-    double& c = cost[two_byte ? 1 : 0];
-    if (c >= 0.0) return c;
-    CImvelaM61XZKRSdk device(emulator::emulated_driver());
-    if (!device.set_sample_width(two_byte ? 1 : 0) || device.set_window(6, 8, kWidth, kHeight, 0) != 0) return c;
-    DriverHandle h;
-    open_device_file(emulator::emulated_driver(), device.device_path(), &h);
-    std::vector<uint8_t> frame(static_cast<size_t>(device.frame_bytes()));
-    const driver::Record request = driver::command(driver::CMD_REQUEST_FRAME);
-    constexpr int kFrames = 60;
-    const double cpu0 = process_cpu_seconds();
-    for (int i = 0; i < kFrames; ++i) {
-        send_command(h, request, driver::kSelector0);
-        uint32_t moved = 0;
-        standard_transfer(h, driver::kPipeImage, static_cast<uint32_t>(frame.size()), frame.data(), &moved, 1);
-    }
-    c = (process_cpu_seconds() - cpu0) * 1000.0 / kFrames;
-    close_device_file(&h);
-    return c;
+// CPU milliseconds the emulated cameras 0 .. count - 1 have spent rendering frames so far.
+double emulator_render_ms(int32_t count) {
+    uint64_t ns = 0;
+    for (int32_t i = 0; i < count; ++i) ns += emulator::emulated_driver().camera(i)->render_cpu_nanoseconds();
+    return static_cast<double>(ns) / 1e6;
 }
 
 void private_environment() {
@@ -142,7 +123,6 @@ void BM_CapturePath(benchmark::State& state) {
     const int32_t mode = static_cast<int32_t>(state.range(0));
     const bool adjust = state.range(1) != 0;
     const int32_t top_down = static_cast<int32_t>(state.range(2));
-    const double emulator_ms = emulator_frame_cpu_ms(color_mode_raw_bits(mode) == 16);
     CImvela camera;
     camera.initialize(nullptr);
     camera.set_preview_window(nullptr, 0, 0, 0, 0);
@@ -167,6 +147,7 @@ void BM_CapturePath(benchmark::State& state) {
 
     int64_t frames = 0;
     const int32_t camera0 = emulator::emulated_driver().camera(0)->frame_count();
+    const double render0 = emulator_render_ms(1);
     const double cpu0 = process_cpu_seconds();
     for (auto _ : state) {
         if (!next_frame()) {
@@ -177,17 +158,17 @@ void BM_CapturePath(benchmark::State& state) {
     }
     const double cpu = process_cpu_seconds() - cpu0;
     const int32_t streamed = emulator::emulated_driver().camera(0)->frame_count() - camera0;
+    const double emulator_ms = emulator_render_ms(1) - render0;
     camera.stop_preview();
     ImvelaMsg_DestroyQueue(queue);
     state.counters["fps"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
     state.counters["cpu_ms_per_frame"] = frames ? cpu * 1000.0 / static_cast<double>(frames) : 0.0;
-    // Frames the emulated camera rendered per delivered frame (BM_EmulatorFrame gives the cost
-    // of one), so its share of the CPU time can be taken out.
-    const double camera_frames = frames ? static_cast<double>(streamed) / static_cast<double>(frames) : 0.0;
-    state.counters["camera_frames_per_frame"] = camera_frames;
-    state.counters["emulator_ms_per_frame"] = camera_frames * emulator_ms;
-    state.counters["sdk_cpu_ms_per_frame"] =
-        frames ? cpu * 1000.0 / static_cast<double>(frames) - camera_frames * emulator_ms : 0.0;
+    // Frames the emulated camera rendered per delivered frame, and their CPU time, which is
+    // taken out of the library's.
+    const double per_frame = frames ? 1.0 / static_cast<double>(frames) : 0.0;
+    state.counters["camera_frames_per_frame"] = static_cast<double>(streamed) * per_frame;
+    state.counters["emulator_ms_per_frame"] = emulator_ms * per_frame;
+    state.counters["sdk_cpu_ms_per_frame"] = (cpu * 1000.0 - emulator_ms) * per_frame;
 }
 
 // The camera paced at its own 30 frames per second, one or two cameras streaming at once, for
@@ -200,7 +181,6 @@ void BM_PacedCapture(benchmark::State& state) {
     const bool adjust = state.range(1) != 0;
     const int32_t count = static_cast<int32_t>(state.range(2));
     const int32_t top_down = static_cast<int32_t>(state.range(3));
-    const double emulator_ms = emulator_frame_cpu_ms(color_mode_raw_bits(mode) == 16);
     emulator::Settings paced = emulator::emulated_driver().settings();
     emulator::Settings unpaced = paced;
     paced.cameras = {0, 1};
@@ -245,11 +225,13 @@ void BM_PacedCapture(benchmark::State& state) {
         for (auto& s : streams) s->frames = 0;
         int32_t sent0 = 0;
         for (int32_t i = 0; i < count; ++i) sent0 += emulator::emulated_driver().camera(i)->frame_count();
+        const double render0 = emulator_render_ms(count);
         const double cpu0 = process_cpu_seconds();
         const auto t0 = std::chrono::steady_clock::now();
         drain(t0 + std::chrono::seconds(2));
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         const double cpu = process_cpu_seconds() - cpu0;
+        const double emulator_cpu_ms = emulator_render_ms(count) - render0;
         int64_t frames = 0;
         for (auto& s : streams) frames += s->frames;
         int32_t sent = -sent0;
@@ -262,7 +244,6 @@ void BM_PacedCapture(benchmark::State& state) {
         state.counters["cpu_share"] = cpu / seconds;
         // The emulated cameras' share (every frame they sent), and the library's own CPU
         // time per delivered frame without it.
-        const double emulator_cpu_ms = static_cast<double>(sent) * emulator_ms;
         state.counters["emulator_ms_per_frame"] = frames ? emulator_cpu_ms / static_cast<double>(frames) : 0.0;
         state.counters["sdk_cpu_ms_per_frame"] =
             frames ? (cpu * 1000.0 - emulator_cpu_ms) / static_cast<double>(frames) : 0.0;
