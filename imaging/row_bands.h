@@ -21,6 +21,14 @@ enum class BandShape {
 int32_t apply_in_bands(PixelKernel kernel, CImageBuffer& target, const CImageBuffer& source, void* block,
                        BandShape shape, int32_t bands);
 
+// What apply_in_bands(kernel, target, source, block, BandShape::TwoBelow, bands) does, on a
+// target whose rows are set to zero first: for kernels that keep the bytes of the target
+// they do not compute (the fourth sample of 32- and 64-bit pixels) writing into memory
+// where those bytes must end up zero. Each band zeroes and computes its rows in runs short
+// enough that the kernel finds them still in the cache.
+int32_t apply_in_bands_on_zeroed(PixelKernel kernel, CImageBuffer& target, const CImageBuffer& source, void* block,
+                                 int32_t bands);
+
 // The white-balance measurement of a raw frame (what MeasureBayerBalance8/16 gives on
 // `block`) with the colour sums taken by `sums` (SumBayerColours8/16 for the frame's sample
 // size) in up to `bands` row bands and added in band order: the gains are the single call's

@@ -289,7 +289,7 @@ TEST_F(CameraTest, OutputImageHoldsTheFrameDeliveredIntoTheCallbackBuffer) {
         int32_t top_down;    // 0: rows delivered top row first, the other way round from the image
     };
     for (const Case& k : {Case{24, false, false, 1}, Case{32, true, true, 1}, Case{48, false, true, 1},
-                          Case{24, false, false, 0}}) {
+                          Case{24, false, false, 0}, Case{32, false, false, 1}}) {
         SCOPED_TRACE(testing::Message() << k.bits << " bits, top_down " << k.top_down);
         auto& c = open_camera(k.bits);
         set_window(c, window_of(0, 512, 1280, 80));

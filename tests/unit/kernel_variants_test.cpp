@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "imaging/band_pool.h"
@@ -230,6 +231,24 @@ TEST(KernelVariants, BandsGiveTheSingleCallsBytesAtEveryThreadCount) {
                            0, 0, &block);
             ASSERT_TRUE(sharpen_in_bands(image, block, channels, bands));
             EXPECT_EQ(0, std::memcmp(expected.bits(), image.bits(), image.size_bytes())) << bits << " bits, " << bands;
+        }
+}
+
+TEST(KernelVariants, DemosaicOnZeroedRowsGivesTheSingleCallsBytesOverAnyPriorContent) {
+    const BandPool::Lease workers;
+    for (auto [kernel, srcBits, dstBits] : {std::tuple{&DemosaicBayer8, 8, 32}, {&DemosaicBayer16, 16, 64}})
+        for (int bands : {1, 2, 3}) {
+            // 261 rows: bands of several zeroing runs, the last of odd length.
+            CImageBuffer src, single, split;
+            ASSERT_EQ(src.Create(97, 261, srcBits), 1);
+            ASSERT_EQ(single.Create(97, 261, dstBits), 1);
+            ASSERT_EQ(split.Create(97, 261, dstBits), 1);
+            test::fill_random(src, 9, 4095);
+            test::fill_random(split, 10, 65535);
+            DemosaicBlock block{3, 120, 100, 90};
+            single.Apply(kernel, src, nullptr, 0, 0, &block);
+            apply_in_bands_on_zeroed(kernel, split, src, &block, bands);
+            EXPECT_EQ(0, std::memcmp(single.bits(), split.bits(), single.size_bytes())) << dstBits << " bits, " << bands;
         }
 }
 
