@@ -41,19 +41,20 @@ void run_band(void* context, int32_t b) {
                 call.source->bytes_per_pixel(), call.target->stride(), call.source->stride(), call.block, 0);
 }
 
-// Rows zeroed and computed in one go by run_zeroed_band (even, so that every run starts on a
-// row of the frame's first Bayer colour): 64 rows of 64-bit pixels of a 1292-pixel row are
-// 660 KB, which a core's cache still holds when the kernel rewrites them.
-constexpr int32_t kZeroedRunRows = 64;
+// Bytes of rows zeroed and computed in one go by run_zeroed_band: a core's level-2 cache
+// still holds them when the kernel rewrites them. Runs are an even number of rows, so that
+// every run starts on a row of the frame's first Bayer colour.
+constexpr size_t kZeroedRunBytes = 512 * 1024;
 
 void run_zeroed_band(void* context, int32_t b) {
     const auto& call = *static_cast<const BandedCall*>(context);
     CImageBuffer& target = *call.target;
     const int32_t height = target.height();
     const size_t row_bytes = static_cast<size_t>(target.width()) * target.bytes_per_pixel();
+    const int32_t run_rows = std::max<int32_t>(8, static_cast<int32_t>(kZeroedRunBytes / row_bytes) & ~1);
     const int32_t end = band_start(height, call.bands, b + 1);
-    for (int32_t top = band_start(height, call.bands, b); top < end; top += kZeroedRunRows) {
-        const int32_t bottom = std::min(end, top + kZeroedRunRows);
+    for (int32_t top = band_start(height, call.bands, b); top < end; top += run_rows) {
+        const int32_t bottom = std::min(end, top + run_rows);
         for (int32_t r = top; r < bottom; ++r)
             std::memset(target.bits() + static_cast<ptrdiff_t>(r) * target.stride(), 0, row_bytes);
         // The kernel computes rows top .. bottom - 1 of this rectangle (the frame's two outer

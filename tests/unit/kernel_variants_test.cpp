@@ -238,11 +238,12 @@ TEST(KernelVariants, DemosaicOnZeroedRowsGivesTheSingleCallsBytesOverAnyPriorCon
     const BandPool::Lease workers;
     for (auto [kernel, srcBits, dstBits] : {std::tuple{&DemosaicBayer8, 8, 32}, {&DemosaicBayer16, 16, 64}})
         for (int bands : {1, 2, 3}) {
-            // 261 rows: bands of several zeroing runs, the last of odd length.
+            // Rows of 1101 pixels, 261 of them: bands of several zeroing runs (about half a
+            // megabyte each), the last of odd length.
             CImageBuffer src, single, split;
-            ASSERT_EQ(src.Create(97, 261, srcBits), 1);
-            ASSERT_EQ(single.Create(97, 261, dstBits), 1);
-            ASSERT_EQ(split.Create(97, 261, dstBits), 1);
+            ASSERT_EQ(src.Create(1101, 261, srcBits), 1);
+            ASSERT_EQ(single.Create(1101, 261, dstBits), 1);
+            ASSERT_EQ(split.Create(1101, 261, dstBits), 1);
             test::fill_random(src, 9, 4095);
             test::fill_random(split, 10, 65535);
             DemosaicBlock block{3, 120, 100, 90};
