@@ -361,6 +361,65 @@ void BM_ColdFrameDemosaic(benchmark::State& state) {
 
 // Rows delivered in the image's own order (top_down 1) for every mode, and top row first
 // (top_down 0) for the colour modes.
+// A delivered frame with neutral settings as the capture path makes it, one thread, raw frames
+// and the application's buffers out of the caches (eight of each in turn): processed into the
+// library's output image and copied into the application's buffer in the order top_down
+// asks for (in_place 0), or processed straight into that buffer (in_place 1) as the capture
+// engine does when it may.
+void BM_ColdFrameDelivery(benchmark::State& state) {
+    constexpr int kFrames = 8;
+    const int32_t mode = static_cast<int32_t>(state.range(0));
+    const bool top_down = state.range(1) != 0, in_place = state.range(2) != 0;
+    const BandPool::Lease workers;
+    const int32_t threads = BandPool::shared().threads();
+    BandPool::shared().set_thread_limit(1);
+    const int32_t raw_bits = color_mode_raw_bits(mode), bits = kColorModeBits[mode];
+    CImageBuffer raw[kFrames], out, view;
+    std::vector<uint8_t> delivered[kFrames];
+    uint32_t seed = 31;
+    out.Create(kWidth, kHeight, bits);
+    for (int i = 0; i < kFrames; ++i) {
+        raw[i].Create(kWidth, kHeight, raw_bits);
+        for (size_t k = 0; k < raw[i].size_bytes(); ++k) {
+            seed = seed * 1103515245u + 12345u;
+            raw[i].bits()[k] = static_cast<uint8_t>(raw_bits == 16 && (k & 1) ? (seed >> 24) & 0x0F : seed >> 24);
+        }
+        delivered[i].assign(out.size_bytes(), 0xA5);
+    }
+    const size_t stride = static_cast<size_t>(out.stride());
+    FramePipeline pipeline;
+    CaptureWindow window;
+    FrameSettings neutral;
+    neutral.filter[P::kGamma] = 100;
+    int i = 0;
+    const double cpu0 = process_cpu_seconds();
+    for (auto _ : state) {
+        i = i + 1 == kFrames ? 0 : i + 1;
+        FrameSettings frame = neutral;
+        uint8_t* to = delivered[i].data();
+        if (in_place) {
+            if (top_down)
+                view.View(to, kWidth, kHeight, bits, out.stride());
+            else
+                view.ViewReversed(to, kWidth, kHeight, bits, out.stride());
+            FrameBuffers buffers{&raw[i], &view, nullptr, nullptr, true};
+            pipeline.process(frame, buffers, mode, window);
+        } else {
+            FrameBuffers buffers{&raw[i], &out, nullptr, nullptr};
+            pipeline.process(frame, buffers, mode, window);
+            if (top_down)
+                std::memcpy(to, out.bits(), out.size_bytes());
+            else
+                for (int32_t r = 0; r < kHeight; ++r)
+                    std::memcpy(to + r * stride, out.bits() + (kHeight - 1 - r) * stride, stride);
+        }
+        benchmark::ClobberMemory();
+    }
+    state.counters["cpu_ms_per_frame"] =
+        (process_cpu_seconds() - cpu0) * 1000.0 / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+    BandPool::shared().set_thread_limit(threads);
+}
+
 void modes(benchmark::internal::Benchmark* b) {
     b->ArgNames({"mode", "adjust", "top_down"});
     for (int top_down : {1, 0})
@@ -385,4 +444,8 @@ BENCHMARK(BM_PacedCapture)
     ->UseRealTime()
     ->Unit(benchmark::kSecond);
 BENCHMARK(BM_ColdFrameDemosaic)->ArgName("opencv")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColdFrameDelivery)
+    ->ArgNames({"mode", "top_down", "in_place"})
+    ->ArgsProduct({{2, 3, 4, 5}, {1, 0}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PipelineKernels)->Apply(modes_and_bands)->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -169,7 +169,7 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
 }
 
 void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings, int32_t mode,
-                             bool zeroed) {
+                             bool clear_fourth) {
     const ImageProcessingBlock& filter = settings.filter;
     const int32_t phase = bayer_phase(filter[P::kBayerMode], settings.analog[AnalogBlock::kVerticalMirror] != 0,
                                       settings.analog[AnalogBlock::kHorizontalMirror] != 0);
@@ -189,8 +189,8 @@ void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSetti
     }
     DemosaicBlock block{phase, filter[P::kGainRed], filter[P::kGainGreen], filter[P::kGainBlue]};
     const PixelKernel inner = select_kernel(KernelOperation::Demosaic, mode);
-    if (zeroed)
-        apply_in_bands_on_zeroed(inner, output, raw, &block, BandPool::shared().threads());
+    if (clear_fourth)
+        apply_in_bands_clearing_fourth(inner, output, raw, &block, BandPool::shared().threads());
     else
         apply_in_bands(inner, output, raw, &block, BandShape::TwoBelow, BandPool::shared().threads());
     output.Apply(select_kernel(KernelOperation::DemosaicBorder, mode), raw, nullptr, 0, 0, &block);

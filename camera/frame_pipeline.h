@@ -67,9 +67,9 @@ public:
 
 private:
     void correct_defects(CImageBuffer& raw, const FrameSettings& settings, const CaptureWindow& window);
-    // `zeroed`: the output's rows are set to zero before the demosaic writes them.
+    // `clear_fourth`: the fourth sample of the output's 32- or 64-bit pixels is set to zero.
     void demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings, int32_t color_mode,
-                  bool zeroed = false);
+                  bool clear_fourth = false);
     // Whether the defect list holds a sensor position (list coordinates); defect lock held.
     bool defect_listed(int64_t x, int64_t y) const;
 
