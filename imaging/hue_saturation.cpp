@@ -170,14 +170,6 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
                         B[i] = s[0];
                         G[i] = s[1];
                         R[i] = s[2];
-                    } else if constexpr (std::is_same_v<decltype(pixelBytes), std::integral_constant<ptrdiff_t, 8>>) {
-                        // Whole 64-bit pixels; samples above the significant range are limited
-                        // to the top 8-bit level.
-                        uint64_t v;
-                        std::memcpy(&v, s, 8);
-                        B[i] = std::min(static_cast<int32_t>((v & 0xFFFF) >> shift), 255);
-                        G[i] = std::min(static_cast<int32_t>(((v >> 16) & 0xFFFF) >> shift), 255);
-                        R[i] = std::min(static_cast<int32_t>(((v >> 32) & 0xFFFF) >> shift), 255);
                     } else {
                         // Samples above the significant range are limited to the top 8-bit level.
                         B[i] = std::min(kernel::load16(s) >> shift, 255);
