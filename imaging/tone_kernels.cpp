@@ -8,6 +8,12 @@
 #include "imaging/kernel_support.h"
 #include "imaging/tone_tables.h"
 
+#if defined(__AVX2__)
+#include <immintrin.h>
+#elif defined(__SSE4_1__)
+#include <smmintrin.h>
+#endif
+
 namespace imvela::IMVELA_KERNEL_VARIANT {
 namespace {
 
@@ -38,77 +44,161 @@ bool usable(const Geometry& g, int32_t bytesPerPixel) {
 }
 
 // Eight samples per step: one 8-byte load, eight table reads, one 8-byte store (in place too,
-// since every step reads its bytes before it writes them).
-void lookup_run(uint8_t* out, const uint8_t* in, int32_t n, const uint8_t* table) {
+// since every step reads its bytes before it writes them). With `keepFourth` the run is made of
+// 4-byte pixels whose fourth byte passes through.
+void lookup_run(uint8_t* out, const uint8_t* in, int32_t n, const uint8_t* table, bool keepFourth) {
+    const uint64_t kept = keepFourth ? 0xFF000000FF000000ull : 0;
     int32_t i = 0;
     for (; i + 8 <= n; i += 8) {
         uint64_t v;
         std::memcpy(&v, in + i, 8);
         uint64_t r = 0;
         for (int32_t k = 0; k < 8; ++k) r |= static_cast<uint64_t>(table[(v >> (8 * k)) & 0xFF]) << (8 * k);
+        r = (r & ~kept) | (v & kept);
         std::memcpy(out + i, &r, 8);
     }
-    for (; i < n; ++i) out[i] = table[in[i]];
+    for (; i < n; ++i) out[i] = keepFourth && (i & 3) == 3 ? in[i] : table[in[i]];
 }
 
+// A byte table applied to runs of samples (in place allowed), by `lookup_run` in the baseline.
+// The vector variants use byte shuffles, which look up sixteen entries by the index's low four
+// bits and give 0 where the index's top bit is set. Samples below 128 run through the table's
+// first eight 16-entry rows with the index v - 16h for row h: v reaches rows 0 .. v / 16 (every
+// further index has its top bit set), so row h is kept as the XOR of table rows h and h - 1
+// and the reached rows XOR to table row v / 16. Samples from 128 up do the same on the last
+// eight rows with v - 128; the top bit of v chooses between the two results.
+class ByteTable {
+public:
+    explicit ByteTable(const uint8_t* table) : table_(table) {
+#if defined(__AVX2__) || defined(__SSE4_1__)
+        for (int32_t h = 0; h < 16; ++h)
+            for (int32_t k = 0; k < 16; ++k)
+                rows_[h][k] = static_cast<uint8_t>(table[16 * h + k] ^ (h % 8 ? table[16 * (h - 1) + k] : 0));
+#endif
+    }
+
+    // With `keepFourth` the run is made of 4-byte pixels whose fourth byte passes through.
+    void run(uint8_t* out, const uint8_t* in, int32_t n, bool keepFourth) const {
+        int32_t i = 0;
+#if defined(__AVX2__) || defined(__SSE4_1__)
+        using B = Bytes;
+        B::V rows[16];
+        for (int32_t h = 0; h < 16; ++h) rows[h] = B::row(rows_[h]);
+        const B::V step = B::bytes(16), top = B::bytes(0x80), kept = B::words(keepFourth ? 0x80000000u : 0);
+        for (; i + B::kBytes <= n; i += B::kBytes) {
+            const B::V v = B::load(in + i);
+            B::V low = B::shuffle(rows[0], v), high = B::shuffle(rows[8], B::bitwise_xor(v, top));
+            B::V index = v;
+            for (int32_t h = 1; h < 8; ++h) {
+                index = B::sub(index, step);
+                low = B::bitwise_xor(low, B::shuffle(rows[h], index));
+                high = B::bitwise_xor(high, B::shuffle(rows[8 + h], B::bitwise_xor(index, top)));
+            }
+            B::store(out + i, B::blend(B::blend(low, high, v), v, kept));
+        }
+#endif
+        lookup_run(out + i, in + i, n - i, table_, keepFourth);
+    }
+
+private:
+#if defined(__AVX2__)
+    struct Bytes {
+        using V = __m256i;
+        static constexpr int32_t kBytes = 32;
+        static V load(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const V*>(p)); }
+        static void store(uint8_t* p, V v) { _mm256_storeu_si256(reinterpret_cast<V*>(p), v); }
+        static V row(const uint8_t* p) { return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(p))); }
+        static V bytes(int32_t b) { return _mm256_set1_epi8(static_cast<char>(b)); }
+        static V words(uint32_t w) { return _mm256_set1_epi32(static_cast<int>(w)); }
+        static V sub(V a, V b) { return _mm256_sub_epi8(a, b); }
+        static V bitwise_xor(V a, V b) { return _mm256_xor_si256(a, b); }
+        static V shuffle(V rowBytes, V index) { return _mm256_shuffle_epi8(rowBytes, index); }
+        static V blend(V a, V b, V choose) { return _mm256_blendv_epi8(a, b, choose); }
+    };
+#elif defined(__SSE4_1__)
+    struct Bytes {
+        using V = __m128i;
+        static constexpr int32_t kBytes = 16;
+        static V load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const V*>(p)); }
+        static void store(uint8_t* p, V v) { _mm_storeu_si128(reinterpret_cast<V*>(p), v); }
+        static V row(const uint8_t* p) { return _mm_load_si128(reinterpret_cast<const V*>(p)); }
+        static V bytes(int32_t b) { return _mm_set1_epi8(static_cast<char>(b)); }
+        static V words(uint32_t w) { return _mm_set1_epi32(static_cast<int>(w)); }
+        static V sub(V a, V b) { return _mm_sub_epi8(a, b); }
+        static V bitwise_xor(V a, V b) { return _mm_xor_si128(a, b); }
+        static V shuffle(V rowBytes, V index) { return _mm_shuffle_epi8(rowBytes, index); }
+        static V blend(V a, V b, V choose) { return _mm_blendv_epi8(a, b, choose); }
+    };
+#endif
+#if defined(__AVX2__) || defined(__SSE4_1__)
+    alignas(16) uint8_t rows_[16][16];
+#endif
+    const uint8_t* table_;
+};
+
 void apply_table8(const Geometry& g, int32_t channels, const uint8_t table[256]) {
+    const ByteTable lookup(table);
     if (channels == 3 && g.dstPixelBytes == 4 && g.srcPixelBytes == 4) {
         // 32-bit pixels: the fourth byte passes through.
         const int32_t width = kernel::rect_width(*g.rect), height = kernel::rect_height(*g.rect);
-        for (int32_t j = 0; j < height; ++j) {
-            const uint8_t* in = kernel::source_row(g.src, *g.rect, j, g.srcStride, g.srcPixelBytes);
-            uint8_t* out = kernel::dest_row(g.dst, g.x, g.y, j, g.dstStride, g.dstPixelBytes);
-            for (int32_t i = 0; i < width; ++i) {
-                uint32_t v;
-                std::memcpy(&v, in + 4 * i, 4);
-                const uint32_t r = table[v & 0xFF] | (uint32_t{table[(v >> 8) & 0xFF]} << 8) |
-                                   (uint32_t{table[(v >> 16) & 0xFF]} << 16) | (v & 0xFF000000u);
-                std::memcpy(out + 4 * i, &r, 4);
-            }
-        }
+        for (int32_t j = 0; j < height; ++j)
+            lookup.run(kernel::dest_row(g.dst, g.x, g.y, j, g.dstStride, g.dstPixelBytes),
+                       kernel::source_row(g.src, *g.rect, j, g.srcStride, g.srcPixelBytes), 4 * width, true);
         return;
     }
     for_each_run<uint8_t>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t outStep, int32_t inStep) {
         if (outStep == 1 && inStep == 1) {
-            lookup_run(out, in, n, table);
+            lookup.run(out, in, n, false);
         } else {
             for (int32_t i = 0; i < n; ++i) out[i * outStep] = table[in[i * inStep]];
         }
     });
 }
 
+// What a 16-bit table pass does with every fourth sample of a run: look it up like the others,
+// or (runs of 4-sample pixels) copy it, or leave it where the run is adjusted in place.
+enum class Fourth { Look, Copy, Leave };
+
 // 16-bit table reads one by one: vector lanes would have to gather them word by word, which
-// costs more than the scalar loop. Rows of 16-bit buffers start at even addresses.
+// costs more than the scalar loop. Four samples per step, read before they are written (in
+// place allowed). Rows of 16-bit buffers start at even addresses. Samples at or above the
+// table size take the last entry.
+template <Fourth fourth>
 __attribute__((optimize("no-tree-vectorize"))) void lookup16_run(uint16_t* out, const uint16_t* in, int32_t n,
                                                                  const uint16_t* table, uint32_t size) {
-    for (int32_t i = 0; i < n; ++i) {
-        const uint32_t v = in[i];
-        out[i] = table[v < size ? v : size - 1];
+    const auto entry = [table, last = size - 1](uint32_t v) { return table[v < last ? v : last]; };
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const uint16_t a = in[i], b = in[i + 1], c = in[i + 2], d = in[i + 3];
+        out[i] = entry(a);
+        out[i + 1] = entry(b);
+        out[i + 2] = entry(c);
+        if (fourth != Fourth::Leave) out[i + 3] = fourth == Fourth::Copy ? d : entry(d);
     }
+    for (; i < n; ++i)
+        if (fourth == Fourth::Look || (i & 3) != 3)
+            out[i] = entry(in[i]);
+        else if (fourth == Fourth::Copy)
+            out[i] = in[i];
 }
 
-// Samples at or above the table size take the last entry.
 void apply_table16(const Geometry& g, int32_t channels, const uint16_t* table, uint32_t size) {
     if (channels == 3 && g.dstPixelBytes == 8 && g.srcPixelBytes == 8) {
-        // 64-bit pixels as whole words: three table reads, the fourth word passes through.
-        const auto entry = [&](uint64_t v) { return static_cast<uint64_t>(table[v < size ? v : size - 1]); };
+        // 64-bit pixels: each row is one run of whole pixels.
         const int32_t width = kernel::rect_width(*g.rect), height = kernel::rect_height(*g.rect);
         for (int32_t j = 0; j < height; ++j) {
-            const uint8_t* in = kernel::source_row(g.src, *g.rect, j, g.srcStride, g.srcPixelBytes);
-            uint8_t* out = kernel::dest_row(g.dst, g.x, g.y, j, g.dstStride, g.dstPixelBytes);
-            for (int32_t i = 0; i < width; ++i) {
-                uint64_t v;
-                std::memcpy(&v, in + 8 * i, 8);
-                const uint64_t r = entry(v & 0xFFFF) | (entry((v >> 16) & 0xFFFF) << 16) |
-                                   (entry((v >> 32) & 0xFFFF) << 32) | (v & 0xFFFF000000000000ull);
-                std::memcpy(out + 8 * i, &r, 8);
-            }
+            auto* out = reinterpret_cast<uint16_t*>(kernel::dest_row(g.dst, g.x, g.y, j, g.dstStride, g.dstPixelBytes));
+            const auto* in = reinterpret_cast<const uint16_t*>(kernel::source_row(g.src, *g.rect, j, g.srcStride, g.srcPixelBytes));
+            if (out == in)
+                lookup16_run<Fourth::Leave>(out, in, 4 * width, table, size);
+            else
+                lookup16_run<Fourth::Copy>(out, in, 4 * width, table, size);
         }
         return;
     }
     for_each_run<uint16_t>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t outStep, int32_t inStep) {
         if (outStep == 2 && inStep == 2) {
-            lookup16_run(reinterpret_cast<uint16_t*>(out), reinterpret_cast<const uint16_t*>(in), n, table, size);
+            lookup16_run<Fourth::Look>(reinterpret_cast<uint16_t*>(out), reinterpret_cast<const uint16_t*>(in), n, table, size);
             return;
         }
         for (int32_t i = 0; i < n; ++i) {

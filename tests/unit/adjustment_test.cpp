@@ -384,6 +384,8 @@ TEST(ColourKernels, FourSamplePixelsGiveTheThreeSamplePixelsResultsAndKeepTheFou
         {"Brightness8", AdjustBrightnessColor8, 1, true, {-45, 12}},
         {"Brightness16", AdjustBrightnessColor16, 2, true, {70, 12}},
         {"Gamma16", AdjustGammaColor16, 2, true, {160, 12}},
+        {"Contrast8", AdjustContrastColor8, 1, false, {50, 12}},
+        {"Contrast16", AdjustContrastColor16, 2, false, {-20, 12}},
         {"Sharpen8", SharpenColor8, 1, false, {25, 12}},
         {"Sharpen16", SharpenColor16, 2, false, {30, 12}},
     };
