@@ -102,11 +102,12 @@ struct Interleave3WideMasks {
 };
 
 #endif
+
 template <typename S>
 inline void interleave3(uint8_t* __restrict out, const S* __restrict b, const S* __restrict g, const S* __restrict r,
                         int32_t n) {
     int32_t i = 0;
-#if defined(__AVX2__) && !defined(NO_WIDE)
+#if defined(__AVX2__)
     {
         using Masks = Interleave3WideMasks<S>;
         static const Masks wide;
