@@ -110,14 +110,22 @@ void adjust_strip(const int32_t* __restrict B, const int32_t* __restrict G, cons
 template <typename Sample>
 void write_levels(uint8_t* q, const uint32_t* words, int32_t n, uint16_t dstPixelBytes, const Sample& sample) {
     if (dstPixelBytes == 6) {
-        uint16_t planes[3][kStrip];
-        for (int32_t i = 0; i < n; ++i) {
+        // One 8-byte store per pixel, whose last two bytes the next pixel's store replaces; the
+        // strip's last pixel is stored as its six bytes, so that the next strip (not read yet
+        // when the kernel runs in place) keeps its samples.
+        const auto pixel = [&](int32_t i) {
             const uint32_t v = words[i];
-            planes[0][i] = sample(v & 0xFF);
-            planes[1][i] = sample((v >> 8) & 0xFF);
-            planes[2][i] = sample((v >> 16) & 0xFF);
+            return uint64_t{sample(v & 0xFF)} | uint64_t{sample((v >> 8) & 0xFF)} << 16 |
+                   uint64_t{sample((v >> 16) & 0xFF)} << 32;
+        };
+        for (int32_t i = 0; i + 1 < n; ++i) {
+            const uint64_t p = pixel(i);
+            std::memcpy(q + 6 * static_cast<ptrdiff_t>(i), &p, 8);
         }
-        kernel::interleave3(q, planes[0], planes[1], planes[2], n);
+        if (n > 0) {
+            const uint64_t p = pixel(n - 1);
+            std::memcpy(q + 6 * static_cast<ptrdiff_t>(n - 1), &p, 6);
+        }
     } else if (dstPixelBytes == 8) {
         // Whole 64-bit pixels: the fourth sample passes through.
         for (int32_t i = 0; i < n; ++i) {
