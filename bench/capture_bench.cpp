@@ -7,9 +7,9 @@
 //
 // CPU time per frame counts the whole process, so it includes the emulated camera rendering
 // every frame it streams, also those the worker skips (camera_frames_per_frame of them per
-// delivered frame). emulator_ms_per_frame is that share, from the cost of one emulated frame
-// measured alone in the same run; sdk_cpu_ms_per_frame is what remains: the library's own
-// CPU time per delivered frame, camera read to the caller's buffer.
+// delivered frame). emulator_ms_per_frame is that share, the CPU time the emulated camera
+// counted while rendering during the run; sdk_cpu_ms_per_frame is what remains: the
+// library's own CPU time per delivered frame, camera read to the caller's buffer.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -24,8 +24,6 @@
 
 #include "camera/frame_pipeline.h"
 #include "camera/imvela.h"
-#include "device/driver_channel.h"
-#include "device/imvela_m61xzkr_sdk.h"
 #include "emulator/emulated_driver.h"
 #include "imaging/band_pool.h"
 #include "imaging/color_mode.h"
@@ -96,28 +94,11 @@ void configure(CImvela& camera, bool adjust) {
 
 double process_cpu_seconds();
 
-// CPU milliseconds the emulated camera spends producing one frame of one- or two-byte samples
-// on its own, measured once per sample width in this run.
-double emulator_frame_cpu_ms(bool two_byte) {
-    static double cost[2] = {-1.0, -1.0};
-    double& c = cost[two_byte ? 1 : 0];
-    if (c >= 0.0) return c;
-    CImvelaM61XZKRSdk device(emulator::emulated_driver());
-    if (!device.set_sample_width(two_byte ? 1 : 0) || device.set_window(6, 8, kWidth, kHeight, 0) != 0) return c;
-    DriverHandle h;
-    open_device_file(emulator::emulated_driver(), device.device_path(), &h);
-    std::vector<uint8_t> frame(static_cast<size_t>(device.frame_bytes()));
-    const driver::Record request = driver::command(driver::CMD_REQUEST_FRAME);
-    constexpr int kFrames = 60;
-    const double cpu0 = process_cpu_seconds();
-    for (int i = 0; i < kFrames; ++i) {
-        send_command(h, request, driver::kSelector0);
-        uint32_t moved = 0;
-        standard_transfer(h, driver::kPipeImage, static_cast<uint32_t>(frame.size()), frame.data(), &moved, 1);
-    }
-    c = (process_cpu_seconds() - cpu0) * 1000.0 / kFrames;
-    close_device_file(&h);
-    return c;
+// CPU milliseconds the emulated cameras 0 .. count - 1 have spent rendering frames so far.
+double emulator_render_ms(int32_t count) {
+    uint64_t ns = 0;
+    for (int32_t i = 0; i < count; ++i) ns += emulator::emulated_driver().camera(i)->render_cpu_nanoseconds();
+    return static_cast<double>(ns) / 1e6;
 }
 
 void private_environment() {
@@ -141,7 +122,7 @@ void BM_CapturePath(benchmark::State& state) {
     private_environment();
     const int32_t mode = static_cast<int32_t>(state.range(0));
     const bool adjust = state.range(1) != 0;
-    const double emulator_ms = emulator_frame_cpu_ms(color_mode_raw_bits(mode) == 16);
+    const int32_t top_down = static_cast<int32_t>(state.range(2));
     CImvela camera;
     camera.initialize(nullptr);
     camera.set_preview_window(nullptr, 0, 0, 0, 0);
@@ -151,7 +132,7 @@ void BM_CapturePath(benchmark::State& state) {
 
     HWND queue = ImvelaMsg_CreateQueue();
     std::vector<uint8_t> buffer(static_cast<size_t>(image_stride(kWidth, kColorModeBits[mode])) * kHeight);
-    if (!camera.callback_preview(queue, buffer.data(), static_cast<int32_t>(buffer.size()), 1)) {
+    if (!camera.callback_preview(queue, buffer.data(), static_cast<int32_t>(buffer.size()), top_down)) {
         state.SkipWithError("preview did not start");
         ImvelaMsg_DestroyQueue(queue);
         return;
@@ -166,6 +147,7 @@ void BM_CapturePath(benchmark::State& state) {
 
     int64_t frames = 0;
     const int32_t camera0 = emulator::emulated_driver().camera(0)->frame_count();
+    const double render0 = emulator_render_ms(1);
     const double cpu0 = process_cpu_seconds();
     for (auto _ : state) {
         if (!next_frame()) {
@@ -176,17 +158,17 @@ void BM_CapturePath(benchmark::State& state) {
     }
     const double cpu = process_cpu_seconds() - cpu0;
     const int32_t streamed = emulator::emulated_driver().camera(0)->frame_count() - camera0;
+    const double emulator_ms = emulator_render_ms(1) - render0;
     camera.stop_preview();
     ImvelaMsg_DestroyQueue(queue);
     state.counters["fps"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
     state.counters["cpu_ms_per_frame"] = frames ? cpu * 1000.0 / static_cast<double>(frames) : 0.0;
-    // Frames the emulated camera rendered per delivered frame (BM_EmulatorFrame gives the cost
-    // of one), so its share of the CPU time can be taken out.
-    const double camera_frames = frames ? static_cast<double>(streamed) / static_cast<double>(frames) : 0.0;
-    state.counters["camera_frames_per_frame"] = camera_frames;
-    state.counters["emulator_ms_per_frame"] = camera_frames * emulator_ms;
-    state.counters["sdk_cpu_ms_per_frame"] =
-        frames ? cpu * 1000.0 / static_cast<double>(frames) - camera_frames * emulator_ms : 0.0;
+    // Frames the emulated camera rendered per delivered frame, and their CPU time, which is
+    // taken out of the library's.
+    const double per_frame = frames ? 1.0 / static_cast<double>(frames) : 0.0;
+    state.counters["camera_frames_per_frame"] = static_cast<double>(streamed) * per_frame;
+    state.counters["emulator_ms_per_frame"] = emulator_ms * per_frame;
+    state.counters["sdk_cpu_ms_per_frame"] = (cpu * 1000.0 - emulator_ms) * per_frame;
 }
 
 // The camera paced at its own 30 frames per second, one or two cameras streaming at once, for
@@ -198,7 +180,7 @@ void BM_PacedCapture(benchmark::State& state) {
     const int32_t mode = static_cast<int32_t>(state.range(0));
     const bool adjust = state.range(1) != 0;
     const int32_t count = static_cast<int32_t>(state.range(2));
-    const double emulator_ms = emulator_frame_cpu_ms(color_mode_raw_bits(mode) == 16);
+    const int32_t top_down = static_cast<int32_t>(state.range(3));
     emulator::Settings paced = emulator::emulated_driver().settings();
     emulator::Settings unpaced = paced;
     paced.cameras = {0, 1};
@@ -223,7 +205,7 @@ void BM_PacedCapture(benchmark::State& state) {
         s->camera.set_wait_time(0);
         configure(s->camera, adjust);
         s->buffer.resize(static_cast<size_t>(image_stride(kWidth, kColorModeBits[mode])) * kHeight);
-        if (!s->camera.callback_preview(queue, s->buffer.data(), static_cast<int32_t>(s->buffer.size()), 1))
+        if (!s->camera.callback_preview(queue, s->buffer.data(), static_cast<int32_t>(s->buffer.size()), top_down))
             state.SkipWithError("preview did not start");
         streams.push_back(std::move(s));
     }
@@ -243,11 +225,13 @@ void BM_PacedCapture(benchmark::State& state) {
         for (auto& s : streams) s->frames = 0;
         int32_t sent0 = 0;
         for (int32_t i = 0; i < count; ++i) sent0 += emulator::emulated_driver().camera(i)->frame_count();
+        const double render0 = emulator_render_ms(count);
         const double cpu0 = process_cpu_seconds();
         const auto t0 = std::chrono::steady_clock::now();
         drain(t0 + std::chrono::seconds(2));
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         const double cpu = process_cpu_seconds() - cpu0;
+        const double emulator_cpu_ms = emulator_render_ms(count) - render0;
         int64_t frames = 0;
         for (auto& s : streams) frames += s->frames;
         int32_t sent = -sent0;
@@ -260,7 +244,6 @@ void BM_PacedCapture(benchmark::State& state) {
         state.counters["cpu_share"] = cpu / seconds;
         // The emulated cameras' share (every frame they sent), and the library's own CPU
         // time per delivered frame without it.
-        const double emulator_cpu_ms = static_cast<double>(sent) * emulator_ms;
         state.counters["emulator_ms_per_frame"] = frames ? emulator_cpu_ms / static_cast<double>(frames) : 0.0;
         state.counters["sdk_cpu_ms_per_frame"] =
             frames ? (cpu * 1000.0 - emulator_cpu_ms) / static_cast<double>(frames) : 0.0;
@@ -376,10 +359,72 @@ void BM_ColdFrameDemosaic(benchmark::State& state) {
     BandPool::shared().set_thread_limit(threads);
 }
 
+// Rows delivered in the image's own order (top_down 1) for every mode, and top row first
+// (top_down 0) for the colour modes.
+// A delivered frame with neutral settings as the capture path makes it, one thread, raw frames
+// and the application's buffers out of the caches (eight of each in turn): processed into the
+// library's output image and copied into the application's buffer in the order top_down
+// asks for (in_place 0), or processed straight into that buffer (in_place 1) as the capture
+// engine does when it may.
+void BM_ColdFrameDelivery(benchmark::State& state) {
+    constexpr int kFrames = 8;
+    const int32_t mode = static_cast<int32_t>(state.range(0));
+    const bool top_down = state.range(1) != 0, in_place = state.range(2) != 0;
+    const BandPool::Lease workers;
+    const int32_t threads = BandPool::shared().threads();
+    BandPool::shared().set_thread_limit(1);
+    const int32_t raw_bits = color_mode_raw_bits(mode), bits = kColorModeBits[mode];
+    CImageBuffer raw[kFrames], out, view;
+    std::vector<uint8_t> delivered[kFrames];
+    uint32_t seed = 31;
+    out.Create(kWidth, kHeight, bits);
+    for (int i = 0; i < kFrames; ++i) {
+        raw[i].Create(kWidth, kHeight, raw_bits);
+        for (size_t k = 0; k < raw[i].size_bytes(); ++k) {
+            seed = seed * 1103515245u + 12345u;
+            raw[i].bits()[k] = static_cast<uint8_t>(raw_bits == 16 && (k & 1) ? (seed >> 24) & 0x0F : seed >> 24);
+        }
+        delivered[i].assign(out.size_bytes(), 0xA5);
+    }
+    const size_t stride = static_cast<size_t>(out.stride());
+    FramePipeline pipeline;
+    CaptureWindow window;
+    FrameSettings neutral;
+    neutral.filter[P::kGamma] = 100;
+    int i = 0;
+    const double cpu0 = process_cpu_seconds();
+    for (auto _ : state) {
+        i = i + 1 == kFrames ? 0 : i + 1;
+        FrameSettings frame = neutral;
+        uint8_t* to = delivered[i].data();
+        if (in_place) {
+            if (top_down)
+                view.View(to, kWidth, kHeight, bits, out.stride());
+            else
+                view.ViewReversed(to, kWidth, kHeight, bits, out.stride());
+            FrameBuffers buffers{&raw[i], &view, nullptr, nullptr, true};
+            pipeline.process(frame, buffers, mode, window);
+        } else {
+            FrameBuffers buffers{&raw[i], &out, nullptr, nullptr};
+            pipeline.process(frame, buffers, mode, window);
+            if (top_down)
+                std::memcpy(to, out.bits(), out.size_bytes());
+            else
+                for (int32_t r = 0; r < kHeight; ++r)
+                    std::memcpy(to + r * stride, out.bits() + (kHeight - 1 - r) * stride, stride);
+        }
+        benchmark::ClobberMemory();
+    }
+    state.counters["cpu_ms_per_frame"] =
+        (process_cpu_seconds() - cpu0) * 1000.0 / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+    BandPool::shared().set_thread_limit(threads);
+}
+
 void modes(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"mode", "adjust"});
-    for (int adjust = 0; adjust < 2; ++adjust)
-        for (int mode = 0; mode < kColorModeCount; ++mode) b->Args({mode, adjust});
+    b->ArgNames({"mode", "adjust", "top_down"});
+    for (int top_down : {1, 0})
+        for (int adjust = 0; adjust < 2; ++adjust)
+            for (int mode = top_down ? 0 : 2; mode < kColorModeCount; ++mode) b->Args({mode, adjust, top_down});
 }
 
 void modes_and_bands(benchmark::internal::Benchmark* b) {
@@ -393,10 +438,14 @@ void modes_and_bands(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_CapturePath)->Apply(modes)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_PacedCapture)
-    ->ArgNames({"mode", "adjust", "cameras"})
-    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1}, {1, 2}})
+    ->ArgNames({"mode", "adjust", "cameras", "top_down"})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1}, {1, 2}, {1, 0}})
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kSecond);
 BENCHMARK(BM_ColdFrameDemosaic)->ArgName("opencv")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColdFrameDelivery)
+    ->ArgNames({"mode", "top_down", "in_place"})
+    ->ArgsProduct({{2, 3, 4, 5}, {1, 0}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PipelineKernels)->Apply(modes_and_bands)->UseRealTime()->Unit(benchmark::kMillisecond);

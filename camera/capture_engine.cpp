@@ -300,15 +300,15 @@ void CaptureEngine::fill_frame_record_locked(int32_t frame_rate) {
 
 bool CaptureEngine::deliverable_in_place_locked(bool painting) {
     const CImageBuffer* out = images_.output(active_color_mode_);
-    // Three samples a pixel and rows without padding: the pipeline then writes every byte the
+    // Colour pixels in rows without padding: the pipeline then writes every byte the
     // application receives, whichever buffer it writes them to (the fourth sample of 32- and
-    // 64-bit pixels is kept from what the buffer held).
+    // 64-bit pixels as zero, as the output image holds it).
     const uint16_t bits = out ? out->bits_per_pixel() : 0;
     if (deferral_holdoff_ > 0) {
         --deferral_holdoff_;
         return false;
     }
-    return raw_in_ring_ && !painting && callback_buffer_ && top_down_ != 0 && (bits == 24 || bits == 48) &&
+    return raw_in_ring_ && !painting && callback_buffer_ && bits >= 24 &&
            out->has_pixels() && out->stride() == out->width() * out->bytes_per_pixel() && callback_size_ >= 0 &&
            out->size_bytes() <= static_cast<size_t>(callback_size_) && device_->ring_count() >= 3 &&
            !host_.output_read_every_frame();
@@ -333,9 +333,12 @@ bool CaptureEngine::finish_frame_locked(Copy& copy, bool painting) {
     drop_deferred_locked();
     CImageBuffer* in_place = nullptr;
     if (deliverable_in_place_locked(painting)) {
+        // Top row first (top_down 0): the demosaic writes the rows bottom up into the buffer.
         const CImageBuffer& out = *images_.output(active_color_mode_);
-        if (delivered_view_.View(static_cast<uint8_t*>(callback_buffer_), out.width(), out.height(),
-                                 out.bits_per_pixel(), out.stride()))
+        auto* memory = static_cast<uint8_t*>(callback_buffer_);
+        if (top_down_ != 0 ? delivered_view_.View(memory, out.width(), out.height(), out.bits_per_pixel(), out.stride())
+                           : delivered_view_.ViewReversed(memory, out.width(), out.height(), out.bits_per_pixel(),
+                                                          out.stride()))
             in_place = &delivered_view_;
     }
     const bool delivered_in_place =

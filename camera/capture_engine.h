@@ -140,8 +140,8 @@ private:
     // window shows the frame. Frame lock held.
     bool finish_frame_locked(Copy& copy, bool painting);
     // The frame can be processed straight into the callback buffer: it lies in the ring, the
-    // buffer takes the output image's rows as they are, and nothing reads the output image
-    // before the next frame. Frame lock held.
+    // buffer takes the output image's rows (in their order or the other way round) without
+    // padding, and nothing reads the output image before the next frame. Frame lock held.
     bool deliverable_in_place_locked(bool painting);
     // Brings the output image up to the frame delivered in place, if it is behind; frame
     // lock held.

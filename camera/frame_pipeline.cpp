@@ -110,7 +110,7 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
             }
         }
     } else {
-        demosaic(*out, *raw, settings, mode);
+        demosaic(*out, *raw, settings, mode, buffers.output_foreign && out->bytes_per_pixel() % 4 == 0);
     }
 
     // The frame's kernels run in row bands on the shared pool; the bytes do not depend on it.
@@ -168,7 +168,8 @@ int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buff
     return factor;
 }
 
-void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings, int32_t mode) {
+void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings, int32_t mode,
+                             bool clear_fourth) {
     const ImageProcessingBlock& filter = settings.filter;
     const int32_t phase = bayer_phase(filter[P::kBayerMode], settings.analog[AnalogBlock::kVerticalMirror] != 0,
                                       settings.analog[AnalogBlock::kHorizontalMirror] != 0);
@@ -187,8 +188,11 @@ void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSetti
         }
     }
     DemosaicBlock block{phase, filter[P::kGainRed], filter[P::kGainGreen], filter[P::kGainBlue]};
-    apply_in_bands(select_kernel(KernelOperation::Demosaic, mode), output, raw, &block, BandShape::TwoBelow,
-                   BandPool::shared().threads());
+    const PixelKernel inner = select_kernel(KernelOperation::Demosaic, mode);
+    if (clear_fourth)
+        apply_in_bands_clearing_fourth(inner, output, raw, &block, BandPool::shared().threads());
+    else
+        apply_in_bands(inner, output, raw, &block, BandShape::TwoBelow, BandPool::shared().threads());
     output.Apply(select_kernel(KernelOperation::DemosaicBorder, mode), raw, nullptr, 0, 0, &block);
 }
 

@@ -19,6 +19,10 @@ struct FrameBuffers {
     CImageBuffer* output = nullptr;  // the delivered image (the raw buffer in the gray modes)
     CImageBuffer* colour = nullptr;  // demosaic target of the luminance gray mode: 24 or 48 bits
     CImageBuffer* work = nullptr;    // the untouched copy the sharpness kernel reads
+    // The output is memory of the application's: the bytes of it the kernels keep (the
+    // fourth sample of 32- and 64-bit pixels) are written as the library's own images hold
+    // them, zero.
+    bool output_foreign = false;
 };
 
 // The settings one frame is processed with. Measurements (gray balance, white balance, the
@@ -63,7 +67,9 @@ public:
 
 private:
     void correct_defects(CImageBuffer& raw, const FrameSettings& settings, const CaptureWindow& window);
-    void demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings, int32_t color_mode);
+    // `clear_fourth`: the fourth sample of the output's 32- or 64-bit pixels is set to zero.
+    void demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings, int32_t color_mode,
+                  bool clear_fourth = false);
     // Whether the defect list holds a sensor position (list coordinates); defect lock held.
     bool defect_listed(int64_t x, int64_t y) const;
 

@@ -66,8 +66,9 @@ bool CImvela::process_frame(ImageSet& images, CImageBuffer& raw, CImageBuffer* o
     copy_relaxed(settings.analog, analog_);
     settings.defect_correction = load_relaxed(defect_correction_) != 0;
     if (in_place && !FramePipeline::writes_output_once(settings, color_mode)) in_place = nullptr;
-    const int32_t factor =
-        pipeline_.process(settings, frame_buffers(images, raw, in_place ? in_place : output, color_mode), color_mode, window);
+    FrameBuffers buffers = frame_buffers(images, raw, in_place ? in_place : output, color_mode);
+    buffers.output_foreign = in_place != nullptr;
+    const int32_t factor = pipeline_.process(settings, buffers, color_mode, window);
     last_frame_settings_ = settings;
     for (int position = 0; position < ImageProcessingBlock::kCount; ++position)
         if (settings.measured & (1u << position)) store_relaxed(filter_[position], settings.filter[position]);

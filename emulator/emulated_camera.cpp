@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "driver/sensor_map.h"
+#include "platform/clock.h"
 
 namespace imvela::emulator {
 
@@ -232,7 +233,9 @@ bool EmulatedCamera::image(uint8_t* buffer, uint32_t length, uint32_t* moved, ui
             if (unplugged_ || generation != generation_ || cancel.requested()) return false;
         }
     }
+    const uint64_t cpu0 = platform::thread_cpu_nanoseconds();
     const uint32_t frame = render(buffer, length, settings);
+    render_cpu_ns_ += platform::thread_cpu_nanoseconds() - cpu0;
     if (frame == 0) return false;
     uint32_t n = std::min(length, frame);
     if (short_transfer) n /= 2;
@@ -359,6 +362,11 @@ int32_t EmulatedCamera::waiting_reads() const {
 int32_t EmulatedCamera::frame_count() const {
     std::lock_guard<std::mutex> g(lock_);
     return static_cast<int32_t>(frames_);
+}
+
+uint64_t EmulatedCamera::render_cpu_nanoseconds() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return render_cpu_ns_;
 }
 
 }  // namespace imvela::emulator

@@ -61,6 +61,9 @@ public:
     int32_t read_register(int32_t address) const;
     int32_t read_port(int32_t port) const;
     int32_t frame_count() const;
+    // CPU time spent making frames (every image read's rendering, on whichever thread read),
+    // so that measurements of the library can take the camera's share out.
+    uint64_t render_cpu_nanoseconds() const;
     // Image reads waiting for a trigger now.
     int32_t waiting_reads() const;
     int32_t srom(int32_t address, const CameraSettings& settings) const;
@@ -103,6 +106,7 @@ private:
 
     Clock::time_point next_frame_{};
     uint32_t frames_ = 0;
+    uint64_t render_cpu_ns_ = 0;
     ScenePlanes planes_;
 };
 

@@ -107,13 +107,45 @@ void border_pixel(const Frame& f, int32_t px, int32_t py) {
                    b, g, r);
 }
 
+// The four outer columns (corners included), row by row: each row's raw and output lines are
+// visited once, and its neighbour rows and columns are looked up once.
+template <typename T>
+void demosaic_border_columns(const Frame& f) {
+    const int32_t w = f.width, h = f.height;
+    const int32_t columns[4] = {0, 1, w - 2, w - 1};
+    int32_t neighbour[4][4];  // columns px - 2 .. px + 1, four further in outside the frame
+    for (int32_t i = 0; i < 4; ++i)
+        for (int32_t d = 0; d < 4; ++d) {
+            const int32_t c = columns[i] + d - 2;
+            neighbour[i][d] = c < 0 ? c + 4 : (c >= w ? c - 4 : c);
+        }
+    for (int32_t py = 0; py < h; ++py) {
+        const uint8_t* rows[4];  // rows py - 2 .. py + 1, likewise
+        for (int32_t d = 0; d < 4; ++d) {
+            const int32_t r = py + d - 2;
+            rows[d] = kernel::source_row(f.src, *f.rect, r < 0 ? r + 4 : (r >= h ? r - 4 : r), f.srcStride,
+                                         f.srcPixelBytes);
+        }
+        uint8_t* out = kernel::dest_row(f.dst, f.x, f.y, py, f.dstStride, f.dstPixelBytes);
+        const int32_t rowFlag = kernel::bayer_row_flag(f.phase, py);
+        for (int32_t i = 0; i < 4; ++i) {
+            const auto fetch = [&](int32_t dx, int32_t dy) {
+                return sample_at<T>(rows[dy + 2], neighbour[i][dx + 2], f.srcPixelBytes);
+            };
+            int32_t b, g, r;
+            interpolate_pixel(rowFlag, kernel::bayer_column_flag(f.phase, columns[i]), fetch, f.qr, f.qb,
+                              SampleTraits<T>::kMax, b, g, r);
+            store_pixel<T>(out + static_cast<ptrdiff_t>(columns[i]) * f.dstPixelBytes, b, g, r);
+        }
+    }
+}
+
 template <typename T>
 void demosaic_border(const Frame& f) {
     const int32_t w = f.width, h = f.height;
     for (int32_t py : {0, 1, h - 2, h - 1})
         for (int32_t px = 0; px < w; ++px) border_pixel<T>(f, px, py);
-    for (int32_t px : {0, 1, w - 2, w - 1})
-        for (int32_t py = 0; py < h; ++py) border_pixel<T>(f, px, py);
+    demosaic_border_columns<T>(f);
 }
 
 // Inner area one pixel at a time: for sources whose samples are not packed.
@@ -330,11 +362,10 @@ void demosaic_inner_packed(const Frame& f) {
 // pixel by pixel.
 template <typename T>
 void demosaic_border_packed(const Frame& f) {
-    const int32_t w = f.width, h = f.height;
+    const int32_t h = f.height;
     demosaic_packed<T>(f, 0, 2, [](int32_t u) { return u < 0 ? u + 4 : u; });
     demosaic_packed<T>(f, h - 2, h, [h](int32_t u) { return u >= h ? u - 4 : u; });
-    for (int32_t px : {0, 1, w - 2, w - 1})
-        for (int32_t py = 0; py < h; ++py) border_pixel<T>(f, px, py);
+    demosaic_border_columns<T>(f);
 }
 
 template <typename T>

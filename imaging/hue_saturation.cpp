@@ -2,11 +2,9 @@
 // its chroma and its position on the 1530-step hue ring; the hue offset moves it round the ring
 // and the saturation scales the chroma.
 //
-// The reciprocal table is built once at compile time; the chroma of a saturation is one
-// multiply per pixel, so two cameras adjusting hue at once with different saturations never
-// share state.
+// The chroma of a saturation is one multiply per pixel, so two cameras adjusting hue at once
+// with different saturations never share state.
 #include <algorithm>
-#include <array>
 #include <type_traits>
 
 #include "imaging/kernel_catalogue.h"
@@ -15,19 +13,6 @@
 
 namespace imvela::IMVELA_KERNEL_VARIANT {
 namespace {
-
-constexpr std::array<uint32_t, 256> make_reciprocal() {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t d = 1; d < 256; ++d) table[d] = 0xFF0000u / d;
-    return table;
-}
-constexpr std::array<uint32_t, 256> kReciprocal = make_reciprocal();
-
-// Per hue sector (0..11, entries 6..11 repeat 0..5): the channels that keep the full chroma,
-// and the channel that ramps (with its direction) across the sector.
-constexpr uint32_t kSectorMask[12] = {0xFF00FF, 0xFF0000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF,
-                                      0xFF00FF, 0xFF0000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF};
-constexpr int32_t kSectorStep[12] = {-1, 256, -65536, 1, -256, 65536, -1, 256, -65536, 1, -256, 65536};
 
 struct HueOffset {
     int32_t sector;
@@ -53,21 +38,33 @@ HueOffset hue_offset(int32_t hue) {
 int32_t chroma_factor(int32_t saturation) { return (std::clamp(saturation, -256, 32000) + 256) * 256; }
 
 // Pixels of 8-bit channels, over planes of up to kStrip pixels; each result is
-// blue | green << 8 | red << 16. Written without branches, so that random pictures cost no
-// mispredictions and the compiler can use vector lanes. A gray pixel (d = 0) needs no special
-// case here: its chroma and reciprocal are 0, so its span is 0 and the hue term adds
-// nothing.
+// blue | green << 8 | red << 16. Written without branches and without table reads, so that
+// random pictures cost no mispredictions and the compiler keeps every step in vector lanes.
+// A gray pixel (d = 0) needs no special case here: its chroma and hue position are 0, so its
+// span is 0 and the hue term adds nothing.
 constexpr int32_t kStrip = 256;
 
-struct StripTables {
-    int32_t chromaFactor;
-    int32_t reciprocal[256];
-    int32_t mask[12];
-    int32_t step[12];
-};
+// The hue position's reciprocal floor(0xFF0000 / d) for d in 1..255, as a single-precision
+// quotient truncated: 0xFF0000 and d are exact floats, the quotient is correctly rounded, and
+// for no d does the rounding reach the next integer (checked for every d), so it truncates to
+// the integer quotient. A division per lane where a table would be a load per lane.
+inline int32_t hue_reciprocal(int32_t d) { return static_cast<int32_t>(16711680.0f / static_cast<float>(d)); }
+
+// v << n for n in 0..16 in vector lanes. Processors before AVX2 have no per-lane shift count:
+// there it is a multiply by 2^n, made from the exponent bits of a float.
+inline uint32_t shift_left(uint32_t v, int32_t n) {
+#if defined(__AVX2__)
+    return v << n;
+#else
+    const int32_t bits = (n + 127) << 23;
+    float power;
+    std::memcpy(&power, &bits, sizeof power);
+    return v * static_cast<uint32_t>(static_cast<int32_t>(power));
+#endif
+}
 
 void adjust_strip(const int32_t* __restrict B, const int32_t* __restrict G, const int32_t* __restrict R, int32_t n,
-                  const StripTables& t, HueOffset hue, uint32_t* __restrict words) {
+                  int32_t chromaFactor, HueOffset hue, uint32_t* __restrict words) {
     for (int32_t i = 0; i < n; ++i) {
         const int32_t b = B[i], g = G[i], r = R[i];
         const bool redTop = r >= g;
@@ -84,17 +81,25 @@ void adjust_strip(const int32_t* __restrict B, const int32_t* __restrict G, cons
         const int32_t L = top + low;
         base = e < 0 ? base - 1 : base;
         e = e < 0 ? e + d : e;
-        const int32_t S = std::min((0x8000 + d * t.chromaFactor) >> 16, std::min(L, 511 - L));
+        const int32_t S = std::min((0x8000 + d * chromaFactor) >> 16, std::min(L, 511 - L));
         const int32_t lo = (L - S) >> 1;
         const int32_t span = ((S + L) >> 1) - lo;
-        int32_t f = static_cast<int32_t>((static_cast<uint32_t>(t.reciprocal[d]) * static_cast<uint32_t>(e) + 0x8000u) >> 16) +
+        int32_t f = static_cast<int32_t>((static_cast<uint32_t>(hue_reciprocal(std::max(d, 1))) * static_cast<uint32_t>(e) +
+                                          0x8000u) >>
+                                         16) +
                     hue.fraction;
         int32_t sector = base + hue.sector;
         sector = f >= 255 ? sector + 1 : sector;
         f = f >= 255 ? f - 255 : f;
-        words[i] = static_cast<uint32_t>(lo) * 0x010101u +
-                   ((static_cast<uint32_t>(span) * 0x010101u) & static_cast<uint32_t>(t.mask[sector])) +
-                   static_cast<uint32_t>(((span * f + 128) >> 8) * t.step[sector]);
+        // Sector 0..11 as 0..5. Each sector keeps one channel at full chroma (red in 0 and
+        // 1, green in 2 and 3, blue in 4 and 5) and ramps another (blue, green, red, blue,
+        // green, red), down in the even sectors and up in the odd ones.
+        sector = sector >= 6 ? sector - 6 : sector;
+        const int32_t rampChannel = sector >= 3 ? sector - 3 : sector;
+        const int32_t ramp = (span * f + 128) >> 8;
+        const int32_t rampLevel = (sector & 1) == 0 ? span - ramp : ramp;
+        words[i] = static_cast<uint32_t>(lo) * 0x010101u + shift_left(static_cast<uint32_t>(span), 16 - 8 * (sector >> 1)) +
+                   shift_left(static_cast<uint32_t>(rampLevel), 8 * rampChannel);
     }
 }
 
@@ -105,14 +110,22 @@ void adjust_strip(const int32_t* __restrict B, const int32_t* __restrict G, cons
 template <typename Sample>
 void write_levels(uint8_t* q, const uint32_t* words, int32_t n, uint16_t dstPixelBytes, const Sample& sample) {
     if (dstPixelBytes == 6) {
-        uint16_t planes[3][kStrip];
-        for (int32_t i = 0; i < n; ++i) {
+        // One 8-byte store per pixel, whose last two bytes the next pixel's store replaces; the
+        // strip's last pixel is stored as its six bytes, so that the next strip (not read yet
+        // when the kernel runs in place) keeps its samples.
+        const auto pixel = [&](int32_t i) {
             const uint32_t v = words[i];
-            planes[0][i] = sample(v & 0xFF);
-            planes[1][i] = sample((v >> 8) & 0xFF);
-            planes[2][i] = sample((v >> 16) & 0xFF);
+            return uint64_t{sample(v & 0xFF)} | uint64_t{sample((v >> 8) & 0xFF)} << 16 |
+                   uint64_t{sample((v >> 16) & 0xFF)} << 32;
+        };
+        for (int32_t i = 0; i + 1 < n; ++i) {
+            const uint64_t p = pixel(i);
+            std::memcpy(q + 6 * static_cast<ptrdiff_t>(i), &p, 8);
         }
-        kernel::interleave3(q, planes[0], planes[1], planes[2], n);
+        if (n > 0) {
+            const uint64_t p = pixel(n - 1);
+            std::memcpy(q + 6 * static_cast<ptrdiff_t>(n - 1), &p, 6);
+        }
     } else if (dstPixelBytes == 8) {
         // Whole 64-bit pixels: the fourth sample passes through.
         for (int32_t i = 0; i < n; ++i) {
@@ -138,13 +151,7 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
                    const HueBlock& block, const uint16_t* tone, uint32_t toneSize) {
     if (!dst || !src || kernel::rect_empty(rect)) return 1;
     if (dstPixelBytes < 3 * sizeof(T) || srcPixelBytes < 3 * sizeof(T)) return 1;
-    StripTables t;
-    t.chromaFactor = chroma_factor(block.saturation);
-    for (int32_t d = 0; d < 256; ++d) t.reciprocal[d] = static_cast<int32_t>(kReciprocal[d]);
-    for (int32_t s = 0; s < 12; ++s) {
-        t.mask[s] = static_cast<int32_t>(kSectorMask[s]);
-        t.step[s] = kSectorStep[s];
-    }
+    const int32_t chromaFactor = chroma_factor(block.saturation);
     const HueOffset hue = hue_offset(block.hue);
     const int32_t shift = sizeof(T) == 1 ? 0 : kernel::clamp_sample_bits(block.sampleBits) - 8;
     // The 16-bit output sample of each 8-bit level: the level moved up to the significant
@@ -171,14 +178,6 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
                         B[i] = s[0];
                         G[i] = s[1];
                         R[i] = s[2];
-                    } else if constexpr (std::is_same_v<decltype(pixelBytes), std::integral_constant<ptrdiff_t, 8>>) {
-                        // Whole 64-bit pixels; samples above the significant range are limited
-                        // to the top 8-bit level.
-                        uint64_t v;
-                        std::memcpy(&v, s, 8);
-                        B[i] = std::min(static_cast<int32_t>((v & 0xFFFF) >> shift), 255);
-                        G[i] = std::min(static_cast<int32_t>(((v >> 16) & 0xFFFF) >> shift), 255);
-                        R[i] = std::min(static_cast<int32_t>(((v >> 32) & 0xFFFF) >> shift), 255);
                     } else {
                         // Samples above the significant range are limited to the top 8-bit level.
                         B[i] = std::min(kernel::load16(s) >> shift, 255);
@@ -193,7 +192,7 @@ int32_t adjust_hue(uint8_t* dst, const uint8_t* src, const ImageRect& rect, int3
                 read(std::integral_constant<ptrdiff_t, 4 * sizeof(T)>{});
             else
                 read(static_cast<ptrdiff_t>(srcPixelBytes));
-            adjust_strip(B, G, R, n, t, hue, words);
+            adjust_strip(B, G, R, n, chromaFactor, hue, words);
             if constexpr (sizeof(T) == 1) {
                 if (dstPixelBytes == 3) {
                     kernel::pack32to24(q, reinterpret_cast<const uint8_t*>(words), n, false);

@@ -86,6 +86,14 @@ int32_t CImageBuffer::View(uint8_t* bits, int32_t width, int32_t height, int32_t
     return 1;
 }
 
+int32_t CImageBuffer::ViewReversed(uint8_t* memory, int32_t width, int32_t height, int32_t bitsPerPixel,
+                                   int32_t stride) {
+    if (!View(memory, width, height, bitsPerPixel, stride)) return 0;
+    bits_ = memory + static_cast<ptrdiff_t>(height - 1) * stride;
+    stride_ = -stride;
+    return 1;
+}
+
 int32_t CImageBuffer::Allocate(void* referenceDC) {
     if (width_ <= 0 || height_ <= 0 || stride_ <= 0) return 0;
     viewed_ = false;

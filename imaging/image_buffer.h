@@ -67,6 +67,12 @@ public:
     // without freeing it. 1 on success; 0 for a null pointer or sizes Create would refuse,
     // and the buffer is left as it was.
     int32_t View(uint8_t* bits, int32_t width, int32_t height, int32_t bitsPerPixel, int32_t stride);
+    // As View, for memory whose rows lie the other way round: the picture's top row is the
+    // last of the `height` rows `stride` bytes apart from `memory`. Kernels applied to the
+    // buffer then write the picture bottom row first into that memory. bits() is the top row
+    // and stride() is negative: only row-addressed kernels may work on such a view, never a
+    // copy of size_bytes() from bits().
+    int32_t ViewReversed(uint8_t* memory, int32_t width, int32_t height, int32_t bitsPerPixel, int32_t stride);
     int32_t Allocate(void* referenceDC);
     void Release();
     int32_t SetPalette(int32_t mode, const RgbQuad* entries = nullptr, uint32_t start = 0, uint32_t count = 0);
@@ -90,7 +96,9 @@ public:
     uint16_t bytes_per_pixel() const { return static_cast<uint16_t>(bitsPerPixel_ / 8); }
     uint8_t* bits() { return bits_; }
     const uint8_t* bits() const { return bits_; }
-    size_t size_bytes() const { return static_cast<size_t>(height_) * static_cast<size_t>(stride_); }
+    size_t size_bytes() const {
+        return static_cast<size_t>(height_) * static_cast<size_t>(stride_ < 0 ? -int64_t{stride_} : stride_);
+    }
     void* memory_dc() const { return surface_.memoryDC; }
     void* bitmap() const { return surface_.bitmap; }
     const BitmapInfo256& info() const { return info_; }

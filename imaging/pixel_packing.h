@@ -9,7 +9,9 @@
 
 #include "imaging/kernel_variant.h"
 
-#if defined(__SSSE3__)
+#if defined(__AVX2__)
+#include <immintrin.h>
+#elif defined(__SSSE3__)
 #include <tmmintrin.h>
 #endif
 
@@ -70,12 +72,70 @@ struct Interleave3Masks {
     }
 };
 
+#if defined(__AVX2__)
+
+// The 32-byte form handles two 16-byte halves of each plane at once. Output block m of a half
+// (bytes 16m .. 16m + 15 of the half's pixels) holds at sample position j the channel
+// (kPerHalf * m + j) % 3: at each position the three blocks take the three channels. So each
+// plane is first moved within its half to the positions its samples take (place), every block
+// then takes at each position the channel it needs (two blends), and the halves' blocks are
+// put in order.
+template <typename S>
+struct Interleave3WideMasks {
+    static constexpr int kSample = static_cast<int>(sizeof(S));
+    static constexpr int kPerHalf = 16 / kSample;  // samples per 16 bytes
+    alignas(32) int8_t place[3][32];
+    // select[c - 1]: the positions where block 0 takes channel c (1 or 2).
+    alignas(32) int8_t select[2][32];
+    Interleave3WideMasks() {
+        for (int byte = 0; byte < 32; ++byte) {
+            const int j = (byte % 16) / kSample;
+            for (int c = 0; c < 3; ++c) {
+                int m = 0;  // the block whose position j holds channel c
+                while ((kPerHalf * m + j) % 3 != c) ++m;
+                const int pixel = (kPerHalf * m + j) / 3;
+                place[c][byte] = static_cast<int8_t>(pixel * kSample + byte % kSample);
+            }
+            for (int c = 1; c < 3; ++c) select[c - 1][byte] = j % 3 == c ? int8_t(-1) : int8_t(0);
+        }
+    }
+};
+
+#endif
+
 template <typename S>
 inline void interleave3(uint8_t* __restrict out, const S* __restrict b, const S* __restrict g, const S* __restrict r,
                         int32_t n) {
+    int32_t i = 0;
+#if defined(__AVX2__)
+    {
+        using Masks = Interleave3WideMasks<S>;
+        static const Masks wide;
+        const auto mask = [](const int8_t* m) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(m)); };
+        const __m256i place[3] = {mask(wide.place[0]), mask(wide.place[1]), mask(wide.place[2])};
+        const __m256i select1 = mask(wide.select[0]), select2 = mask(wide.select[1]);
+        // Block m takes at each position the channel block 0 takes there, shifted by kShift * m.
+        constexpr int kShift = Masks::kPerHalf % 3;
+        constexpr int32_t wideStep = 2 * Masks::kPerHalf;  // pixels per 96 output bytes
+        const auto load = [&](const S* p, int c) {
+            return _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i)), place[c]);
+        };
+        for (; i + wideStep <= n; i += wideStep) {
+            const __m256i v[3] = {load(b, 0), load(g, 1), load(r, 2)};
+            __m256i block[3];
+            for (int m = 0; m < 3; ++m) {
+                const int s = kShift * m % 3;
+                block[m] = _mm256_blendv_epi8(_mm256_blendv_epi8(v[s], v[(s + 1) % 3], select1), v[(s + 2) % 3], select2);
+            }
+            __m256i* o = reinterpret_cast<__m256i*>(out + static_cast<ptrdiff_t>(3 * sizeof(S)) * i);
+            _mm256_storeu_si256(o, _mm256_permute2x128_si256(block[0], block[1], 0x20));
+            _mm256_storeu_si256(o + 1, _mm256_permute2x128_si256(block[2], block[0], 0x30));
+            _mm256_storeu_si256(o + 2, _mm256_permute2x128_si256(block[1], block[2], 0x31));
+        }
+    }
+#endif
     static const Interleave3Masks<S> masks;
     constexpr int32_t step = 16 / sizeof(S);  // pixels per 48 output bytes
-    int32_t i = 0;
     for (; i + step <= n; i += step) {
         const __m128i planes[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)),
                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + i)),

@@ -41,17 +41,71 @@ void run_band(void* context, int32_t b) {
                 call.source->bytes_per_pixel(), call.target->stride(), call.source->stride(), call.block, 0);
 }
 
+// Bytes of rows computed and cleared in one go by run_clearing_band: a core's level-2 cache
+// still holds them between the kernel and the clearing. Runs are an even number of rows, so
+// that every run starts on a row of the frame's first Bayer colour.
+constexpr size_t kClearingRunBytes = 256 * 1024;
+
+// Sets the fourth byte of `count` 32-bit pixels to zero.
+void clear_fourth_bytes(uint8_t* row, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        uint32_t pixel;
+        std::memcpy(&pixel, row + static_cast<size_t>(i) * 4, 4);
+        pixel &= 0x00FFFFFFu;
+        std::memcpy(row + static_cast<size_t>(i) * 4, &pixel, 4);
+    }
+}
+
+void run_clearing_band(void* context, int32_t b) {
+    const auto& call = *static_cast<const BandedCall*>(context);
+    CImageBuffer& target = *call.target;
+    const int32_t height = target.height(), width = target.width();
+    const size_t row_bytes = static_cast<size_t>(width) * target.bytes_per_pixel();
+    const int32_t run_rows = std::max<int32_t>(8, static_cast<int32_t>(kClearingRunBytes / row_bytes) & ~1);
+    // The cheaper order for each, as measured on frames out of the caches: 64-bit rows are
+    // zeroed before the kernel writes them (it then finds them in the cache); the fourth bytes
+    // of 32-bit rows are cleared after it, so that the fetch of the rows overlaps its work.
+    const bool zero_first = target.bytes_per_pixel() == 8;
+    const auto row = [&](int32_t r) { return target.bits() + static_cast<ptrdiff_t>(r) * target.stride(); };
+    const int32_t end = band_start(height, call.bands, b + 1);
+    for (int32_t top = band_start(height, call.bands, b); top < end; top += run_rows) {
+        const int32_t bottom = std::min(end, top + run_rows);
+        if (zero_first)
+            for (int32_t r = top; r < bottom; ++r) std::memset(row(r), 0, row_bytes);
+        // The kernel computes rows top .. bottom - 1 of this rectangle (the frame's two outer
+        // rows at either end excepted).
+        const ImageRect rect{0, std::max(0, top - 2), call.source->width(), std::min(height, bottom + 2)};
+        call.kernel(target.bits(), call.source->bits(), rect, 0, rect.top, target.bytes_per_pixel(),
+                    call.source->bytes_per_pixel(), target.stride(), call.source->stride(), call.block, 0);
+        if (!zero_first)
+            for (int32_t r = top; r < bottom; ++r) clear_fourth_bytes(row(r), width);
+    }
+}
+
+bool bandable(PixelKernel kernel, const CImageBuffer& target, const CImageBuffer& source) {
+    return kernel && target.has_pixels() && source.has_pixels() && source.width() == target.width() &&
+           source.height() == target.height();
+}
+
 }  // namespace
 
 int32_t apply_in_bands(PixelKernel kernel, CImageBuffer& target, const CImageBuffer& source, void* block,
                        BandShape shape, int32_t bands) {
     const int32_t height = target.height();
     bands = std::min(bands, height / kMinBandRows);
-    if (bands <= 1 || !kernel || !target.has_pixels() || !source.has_pixels() || source.width() != target.width() ||
-        source.height() != height)
-        return target.Apply(kernel, source, nullptr, 0, 0, block);
+    if (bands <= 1 || !bandable(kernel, target, source)) return target.Apply(kernel, source, nullptr, 0, 0, block);
     BandedCall call{kernel, &target, &source, block, shape, bands};
     BandPool::shared().run(bands, run_band, &call);
+    return 1;
+}
+
+int32_t apply_in_bands_clearing_fourth(PixelKernel kernel, CImageBuffer& target, const CImageBuffer& source,
+                                       void* block, int32_t bands) {
+    if (!bandable(kernel, target, source) || (target.bytes_per_pixel() != 4 && target.bytes_per_pixel() != 8))
+        return 0;
+    BandedCall call{kernel, &target, &source, block, BandShape::TwoBelow,
+                    std::max(1, std::min(bands, target.height() / kMinBandRows))};
+    BandPool::shared().run(call.bands, run_clearing_band, &call);
     return 1;
 }
 

@@ -21,6 +21,14 @@ enum class BandShape {
 int32_t apply_in_bands(PixelKernel kernel, CImageBuffer& target, const CImageBuffer& source, void* block,
                        BandShape shape, int32_t bands);
 
+// What apply_in_bands(kernel, target, source, block, BandShape::TwoBelow, bands) does, and
+// the fourth sample of every pixel of a 32- or 64-bit target set to zero: for kernels that
+// keep that sample from the memory they write to, when it must come out as the library's
+// own images hold it. Each band computes its rows and clears their fourth samples in runs
+// short enough that the rows are still in the cache for the clearing.
+int32_t apply_in_bands_clearing_fourth(PixelKernel kernel, CImageBuffer& target, const CImageBuffer& source,
+                                       void* block, int32_t bands);
+
 // The white-balance measurement of a raw frame (what MeasureBayerBalance8/16 gives on
 // `block`) with the colour sums taken by `sums` (SumBayerColours8/16 for the frame's sample
 // size) in up to `bands` row bands and added in band order: the gains are the single call's

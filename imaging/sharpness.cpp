@@ -166,12 +166,14 @@ void sharpen(uint8_t* dst, Rows source, const ImageRect& rect, int32_t x, int32_
                         res[i] = static_cast<T>(std::min(std::max(moved, 0), top));
                     }
                 } else {
+                    // Limits of the work type's own width, so that the vector lanes stay that wide.
+                    const Wide wideTop = static_cast<Wide>(top), wideStrength = static_cast<Wide>(strength);
                     for (int32_t i = 0; i < n; ++i) {
-                        const Acc mean = static_cast<Acc>((s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4);
+                        const Acc mean = static_cast<Acc>(static_cast<Acc>(s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4);
                         const Wide c = static_cast<Wide>(centre[i]);
                         const Wide moved =
-                            static_cast<Wide>(c + static_cast<Wide>((c - static_cast<Wide>(mean)) * strength) / 10);
-                        res[i] = static_cast<T>(moved < 0 ? 0 : (moved > top ? top : moved));
+                            static_cast<Wide>(c + static_cast<Wide>((c - static_cast<Wide>(mean)) * wideStrength) / 10);
+                        res[i] = static_cast<T>(moved < Wide{0} ? Wide{0} : (moved > wideTop ? wideTop : moved));
                     }
                 }
             }

@@ -140,12 +140,14 @@ IMVELA_API int32_t IMVELA_CALL Imvela_GetCameraInfo(int32_t handle, ImvelaCamera
  * for that worker (Imvela_StopPreview, Imvela_Close, Imvela_Release) fails at once with
  * ERR_NOT_READY.
  *
- * Delivery: a streamed 24- or 48-bit frame whose adjustments (hue, saturation, gamma,
- * contrast, sharpness, brightness) are all neutral is demosaiced straight into the callback
- * buffer when top_down is non-zero, the buffer holds stride x height bytes and the rows need
- * no padding (width x bytes per pixel a multiple of 4): no copy follows. Imvela_GetImage, still saving and a recording read the
- * same bytes as ever (the library derives its own image from the held raw frame when one
- * of them asks). Otherwise each frame is processed into the library's image and copied.
+ * Delivery: a streamed colour frame (24, 32, 48 or 64 bits) whose adjustments (hue,
+ * saturation, gamma, contrast, sharpness, brightness) are all neutral is demosaiced straight
+ * into the callback buffer (in either row order, the fourth sample of 32- and 64-bit pixels
+ * written as 0 as in every delivered image) when the buffer holds stride x height bytes and
+ * the rows need no padding (width x bytes per pixel a multiple of 4): no copy follows.
+ * Imvela_GetImage, still saving and a recording read the same bytes as ever (the library
+ * derives its own image from the held raw frame when one of them asks). Otherwise each frame
+ * is processed into the library's image and copied.
  *
  * Trigger mode: a failed or short transfer is never delivered as a frame; it posts
  * WM_CAMERA_FRAME (0, 8) to the callback window and records error 8, and trigger mode goes

@@ -286,9 +286,11 @@ TEST_F(CameraTest, OutputImageHoldsTheFrameDeliveredIntoTheCallbackBuffer) {
         int32_t bits;
         bool adjusted;       // every adjustment on: the frame goes through the output image
         bool white_balance;  // measured on every frame, applied by the demosaic
+        int32_t top_down;    // 0: rows delivered top row first, the other way round from the image
     };
-    for (const Case& k : {Case{24, false, false}, Case{32, true, true}, Case{48, false, true}}) {
-        SCOPED_TRACE(k.bits);
+    for (const Case& k : {Case{24, false, false, 1}, Case{32, true, true, 1}, Case{48, false, true, 1},
+                          Case{24, false, false, 0}, Case{32, false, false, 1}}) {
+        SCOPED_TRACE(testing::Message() << k.bits << " bits, top_down " << k.top_down);
         auto& c = open_camera(k.bits);
         set_window(c, window_of(0, 512, 1280, 80));
         c.set_wait_time(0);
@@ -302,14 +304,14 @@ TEST_F(CameraTest, OutputImageHoldsTheFrameDeliveredIntoTheCallbackBuffer) {
         // Bytes the frame does not set must not come from what the buffer held before.
         std::vector<uint8_t> delivered(size, 0xA5), image(size);
         TestWindow window;
-        ASSERT_EQ(c.callback_preview(window.handle(), delivered.data(), static_cast<int32_t>(size), 1), 1);
+        ASSERT_EQ(c.callback_preview(window.handle(), delivered.data(), static_cast<int32_t>(size), k.top_down), 1);
         for (int frames = 0; frames < 3;) {
             PostedMessage m{};
             ASSERT_TRUE(window.next(&m, 10000));
             if (m.message == WM_CAMERA_FRAME && m.lparam == 0) ++frames;
         }
         c.stop_preview();
-        ASSERT_EQ(c.get_image(image.data(), static_cast<int32_t>(size), 1), 1);
+        ASSERT_EQ(c.get_image(image.data(), static_cast<int32_t>(size), k.top_down), 1);
         EXPECT_TRUE(image == delivered);
     }
 }

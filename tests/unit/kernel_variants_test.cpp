@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "imaging/band_pool.h"
@@ -230,6 +231,29 @@ TEST(KernelVariants, BandsGiveTheSingleCallsBytesAtEveryThreadCount) {
                            0, 0, &block);
             ASSERT_TRUE(sharpen_in_bands(image, block, channels, bands));
             EXPECT_EQ(0, std::memcmp(expected.bits(), image.bits(), image.size_bytes())) << bits << " bits, " << bands;
+        }
+}
+
+TEST(KernelVariants, DemosaicClearingTheFourthSampleGivesTheSingleCallsBytesOverAnyPriorContent) {
+    const BandPool::Lease workers;
+    for (auto [kernel, border, srcBits, dstBits] : {std::tuple{&DemosaicBayer8, &DemosaicBayerBorder8, 8, 32},
+                                                    {&DemosaicBayer16, &DemosaicBayerBorder16, 16, 64}})
+        for (int bands : {1, 2, 3}) {
+            // Rows of 1101 pixels, 261 of them: bands of several runs (about a quarter of a
+            // megabyte each), the last of odd length.
+            CImageBuffer src, single, split;
+            ASSERT_EQ(src.Create(1101, 261, srcBits), 1);
+            ASSERT_EQ(single.Create(1101, 261, dstBits), 1);
+            ASSERT_EQ(split.Create(1101, 261, dstBits), 1);
+            test::fill_random(src, 9, 4095);
+            test::fill_random(split, 10, 65535);
+            DemosaicBlock block{3, 120, 100, 90};
+            // The border pass completes the frame, as in the pipeline; new images hold zeros.
+            single.Apply(kernel, src, nullptr, 0, 0, &block);
+            single.Apply(border, src, nullptr, 0, 0, &block);
+            apply_in_bands_clearing_fourth(kernel, split, src, &block, bands);
+            split.Apply(border, src, nullptr, 0, 0, &block);
+            EXPECT_EQ(0, std::memcmp(single.bits(), split.bits(), single.size_bytes())) << dstBits << " bits, " << bands;
         }
 }
 
