@@ -50,6 +50,30 @@ constexpr int32_t kStrip = 256;
 // the integer quotient. A division per lane where a table would be a load per lane.
 inline int32_t hue_reciprocal(int32_t d) { return static_cast<int32_t>(16711680.0f / static_cast<float>(d)); }
 
+#if !defined(__SSE4_1__)
+// Without SSE4.1 there is no 32-bit lane multiply, so the loop gains little from vector lanes;
+// there the reciprocal and each sector's channels come from small tables, which cost less than
+// the division and the variable shifts done one lane at a time. Same results: hue_reciprocal(d)
+// equals 0xFF0000 / d for every d in 1..255.
+struct SectorTables {
+    uint32_t reciprocal[256];
+    uint32_t fullMask[6];  // the channels at full chroma
+    int32_t rampStep[6];   // the ramped channel's place, negative where it ramps down
+};
+constexpr SectorTables make_sector_tables() {
+    SectorTables t{};
+    for (uint32_t d = 1; d < 256; ++d) t.reciprocal[d] = 0xFF0000u / d;
+    const uint32_t masks[6] = {0xFF00FF, 0xFF0000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF};
+    const int32_t steps[6] = {-1, 256, -65536, 1, -256, 65536};
+    for (int32_t s = 0; s < 6; ++s) {
+        t.fullMask[s] = masks[s];
+        t.rampStep[s] = steps[s];
+    }
+    return t;
+}
+constexpr SectorTables kSectorTables = make_sector_tables();
+#endif
+
 // v << n for n in 0..16 in vector lanes. Processors before AVX2 have no per-lane shift count:
 // there it is a multiply by 2^n, made from the exponent bits of a float.
 inline uint32_t shift_left(uint32_t v, int32_t n) {
@@ -84,10 +108,12 @@ void adjust_strip(const int32_t* __restrict B, const int32_t* __restrict G, cons
         const int32_t S = std::min((0x8000 + d * chromaFactor) >> 16, std::min(L, 511 - L));
         const int32_t lo = (L - S) >> 1;
         const int32_t span = ((S + L) >> 1) - lo;
-        int32_t f = static_cast<int32_t>((static_cast<uint32_t>(hue_reciprocal(std::max(d, 1))) * static_cast<uint32_t>(e) +
-                                          0x8000u) >>
-                                         16) +
-                    hue.fraction;
+#if defined(__SSE4_1__)
+        const auto reciprocal = static_cast<uint32_t>(hue_reciprocal(std::max(d, 1)));
+#else
+        const uint32_t reciprocal = kSectorTables.reciprocal[d];
+#endif
+        int32_t f = static_cast<int32_t>((reciprocal * static_cast<uint32_t>(e) + 0x8000u) >> 16) + hue.fraction;
         int32_t sector = base + hue.sector;
         sector = f >= 255 ? sector + 1 : sector;
         f = f >= 255 ? f - 255 : f;
@@ -95,11 +121,18 @@ void adjust_strip(const int32_t* __restrict B, const int32_t* __restrict G, cons
         // 1, green in 2 and 3, blue in 4 and 5) and ramps another (blue, green, red, blue,
         // green, red), down in the even sectors and up in the odd ones.
         sector = sector >= 6 ? sector - 6 : sector;
-        const int32_t rampChannel = sector >= 3 ? sector - 3 : sector;
         const int32_t ramp = (span * f + 128) >> 8;
+#if defined(__SSE4_1__)
+        const int32_t rampChannel = sector >= 3 ? sector - 3 : sector;
         const int32_t rampLevel = (sector & 1) == 0 ? span - ramp : ramp;
         words[i] = static_cast<uint32_t>(lo) * 0x010101u + shift_left(static_cast<uint32_t>(span), 16 - 8 * (sector >> 1)) +
                    shift_left(static_cast<uint32_t>(rampLevel), 8 * rampChannel);
+#else
+        // The ramped channel starts at full chroma where it ramps down.
+        words[i] = static_cast<uint32_t>(lo) * 0x010101u +
+                   ((static_cast<uint32_t>(span) * 0x010101u) & kSectorTables.fullMask[sector]) +
+                   static_cast<uint32_t>(ramp * kSectorTables.rampStep[sector]);
+#endif
     }
 }
 
