@@ -27,18 +27,23 @@ int32_t band_start(int32_t height, int32_t bands, int32_t b) {
     return static_cast<int32_t>(int64_t{height} * b / bands) & ~1;
 }
 
-void run_band(void* context, int32_t b) {
-    const auto& call = *static_cast<const BandedCall*>(context);
-    const int32_t height = call.target->height();
-    int32_t top = band_start(height, call.bands, b), bottom = band_start(height, call.bands, b + 1);
+// Runs the call's kernel so that it writes the target's rows top .. bottom - 1.
+void run_rows(const BandedCall& call, int32_t top, int32_t bottom) {
     if (call.shape == BandShape::TwoBelow) {
-        // The kernel computes rows top + 2 .. bottom - 3 of its rectangle.
+        // The kernel computes rows top + 2 .. bottom - 3 of its rectangle (the frame's two
+        // outer rows at either end excepted).
         top = std::max(0, top - 2);
-        bottom = std::min(height, bottom + 2);
+        bottom = std::min(call.target->height(), bottom + 2);
     }
     const ImageRect rect{0, top, call.source->width(), bottom};
     call.kernel(call.target->bits(), call.source->bits(), rect, 0, top, call.target->bytes_per_pixel(),
                 call.source->bytes_per_pixel(), call.target->stride(), call.source->stride(), call.block, 0);
+}
+
+void run_band(void* context, int32_t b) {
+    const auto& call = *static_cast<const BandedCall*>(context);
+    const int32_t height = call.target->height();
+    run_rows(call, band_start(height, call.bands, b), band_start(height, call.bands, b + 1));
 }
 
 // Bytes of rows computed and cleared in one go by run_clearing_band: a core's level-2 cache
@@ -61,22 +66,18 @@ void run_clearing_band(void* context, int32_t b) {
     CImageBuffer& target = *call.target;
     const int32_t height = target.height(), width = target.width();
     const size_t row_bytes = static_cast<size_t>(width) * target.bytes_per_pixel();
-    const int32_t run_rows = std::max<int32_t>(8, static_cast<int32_t>(kClearingRunBytes / row_bytes) & ~1);
+    const int32_t rows_per_run = std::max<int32_t>(8, static_cast<int32_t>(kClearingRunBytes / row_bytes) & ~1);
     // The cheaper order for each, as measured on frames out of the caches: 64-bit rows are
     // zeroed before the kernel writes them (it then finds them in the cache); the fourth bytes
     // of 32-bit rows are cleared after it, so that the fetch of the rows overlaps its work.
     const bool zero_first = target.bytes_per_pixel() == 8;
     const auto row = [&](int32_t r) { return target.bits() + static_cast<ptrdiff_t>(r) * target.stride(); };
     const int32_t end = band_start(height, call.bands, b + 1);
-    for (int32_t top = band_start(height, call.bands, b); top < end; top += run_rows) {
-        const int32_t bottom = std::min(end, top + run_rows);
+    for (int32_t top = band_start(height, call.bands, b); top < end; top += rows_per_run) {
+        const int32_t bottom = std::min(end, top + rows_per_run);
         if (zero_first)
             for (int32_t r = top; r < bottom; ++r) std::memset(row(r), 0, row_bytes);
-        // The kernel computes rows top .. bottom - 1 of this rectangle (the frame's two outer
-        // rows at either end excepted).
-        const ImageRect rect{0, std::max(0, top - 2), call.source->width(), std::min(height, bottom + 2)};
-        call.kernel(target.bits(), call.source->bits(), rect, 0, rect.top, target.bytes_per_pixel(),
-                    call.source->bytes_per_pixel(), target.stride(), call.source->stride(), call.block, 0);
+        run_rows(call, top, bottom);
         if (!zero_first)
             for (int32_t r = top; r < bottom; ++r) clear_fourth_bytes(row(r), width);
     }
