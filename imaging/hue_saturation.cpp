@@ -55,23 +55,19 @@ inline int32_t hue_reciprocal(int32_t d) { return static_cast<int32_t>(16711680.
 // there the reciprocal and each sector's channels come from small tables, which cost less than
 // the division and the variable shifts done one lane at a time. Same results: hue_reciprocal(d)
 // equals 0xFF0000 / d for every d in 1..255.
-struct SectorTables {
-    uint32_t reciprocal[256];
-    uint32_t fullMask[6];  // the channels at full chroma
-    int32_t rampStep[6];   // the ramped channel's place, negative where it ramps down
+struct ReciprocalTable {
+    uint32_t of[256];
 };
-constexpr SectorTables make_sector_tables() {
-    SectorTables t{};
-    for (uint32_t d = 1; d < 256; ++d) t.reciprocal[d] = 0xFF0000u / d;
-    const uint32_t masks[6] = {0xFF00FF, 0xFF0000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF};
-    const int32_t steps[6] = {-1, 256, -65536, 1, -256, 65536};
-    for (int32_t s = 0; s < 6; ++s) {
-        t.fullMask[s] = masks[s];
-        t.rampStep[s] = steps[s];
-    }
+constexpr ReciprocalTable make_reciprocals() {
+    ReciprocalTable t{};
+    for (uint32_t d = 1; d < 256; ++d) t.of[d] = 0xFF0000u / d;
     return t;
 }
-constexpr SectorTables kSectorTables = make_sector_tables();
+constexpr ReciprocalTable kReciprocal = make_reciprocals();
+// Per sector 0..5: the channels at full chroma, and the ramped channel's place (negative where
+// it ramps down from full chroma).
+constexpr uint32_t kSectorFull[6] = {0xFF00FF, 0xFF0000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF};
+constexpr int32_t kSectorRamp[6] = {-1, 256, -65536, 1, -256, 65536};
 #endif
 
 // v << n for n in 0..16 in vector lanes. Processors before AVX2 have no per-lane shift count:
@@ -111,7 +107,7 @@ void adjust_strip(const int32_t* __restrict B, const int32_t* __restrict G, cons
 #if defined(__SSE4_1__)
         const auto reciprocal = static_cast<uint32_t>(hue_reciprocal(std::max(d, 1)));
 #else
-        const uint32_t reciprocal = kSectorTables.reciprocal[d];
+        const uint32_t reciprocal = kReciprocal.of[d];
 #endif
         int32_t f = static_cast<int32_t>((reciprocal * static_cast<uint32_t>(e) + 0x8000u) >> 16) + hue.fraction;
         int32_t sector = base + hue.sector;
@@ -128,10 +124,8 @@ void adjust_strip(const int32_t* __restrict B, const int32_t* __restrict G, cons
         words[i] = static_cast<uint32_t>(lo) * 0x010101u + shift_left(static_cast<uint32_t>(span), 16 - 8 * (sector >> 1)) +
                    shift_left(static_cast<uint32_t>(rampLevel), 8 * rampChannel);
 #else
-        // The ramped channel starts at full chroma where it ramps down.
-        words[i] = static_cast<uint32_t>(lo) * 0x010101u +
-                   ((static_cast<uint32_t>(span) * 0x010101u) & kSectorTables.fullMask[sector]) +
-                   static_cast<uint32_t>(ramp * kSectorTables.rampStep[sector]);
+        words[i] = static_cast<uint32_t>(lo) * 0x010101u + ((static_cast<uint32_t>(span) * 0x010101u) & kSectorFull[sector]) +
+                   static_cast<uint32_t>(ramp * kSectorRamp[sector]);
 #endif
     }
 }
