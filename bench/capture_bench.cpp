@@ -118,6 +118,37 @@ void private_environment() {
 
 double process_cpu_seconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
+// The process's CPU milliseconds per iteration since `cpu0`, every thread counted.
+void count_cpu_per_frame(benchmark::State& state, double cpu0) {
+    state.counters["cpu_ms_per_frame"] =
+        (process_cpu_seconds() - cpu0) * 1000.0 / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+}
+
+// Random bytes for a raw frame from `seed` (which moves on); 16-bit samples stay within 12 bits.
+void fill_raw(CImageBuffer& raw, uint32_t& seed) {
+    const bool wide = raw.bits_per_pixel() == 16;
+    for (size_t i = 0; i < raw.size_bytes(); ++i) {
+        seed = seed * 1103515245u + 12345u;
+        raw.bits()[i] = static_cast<uint8_t>(wide && (i & 1) ? (seed >> 24) & 0x0F : seed >> 24);
+    }
+}
+
+// Keeps the shared band pool running with at most `threads` threads for one benchmark, and
+// gives back the limit it found.
+class PoolThreadLimit {
+public:
+    explicit PoolThreadLimit(int32_t threads) : before_(BandPool::shared().threads()) {
+        BandPool::shared().set_thread_limit(threads);
+    }
+    ~PoolThreadLimit() { BandPool::shared().set_thread_limit(before_); }
+    PoolThreadLimit(const PoolThreadLimit&) = delete;
+    PoolThreadLimit& operator=(const PoolThreadLimit&) = delete;
+
+private:
+    const BandPool::Lease workers_;  // made before the limit is read
+    const int32_t before_;
+};
+
 void BM_CapturePath(benchmark::State& state) {
     private_environment();
     const int32_t mode = static_cast<int32_t>(state.range(0));
@@ -261,19 +292,13 @@ void BM_PipelineKernels(benchmark::State& state) {
     const int32_t mode = static_cast<int32_t>(state.range(0));
     const bool adjust = state.range(1) != 0;
     const int32_t bands = static_cast<int32_t>(state.range(2));
-    const BandPool::Lease workers;
-    const int32_t threads = BandPool::shared().threads();
-    BandPool::shared().set_thread_limit(bands);
+    const PoolThreadLimit limit(bands);
     CImageBuffer raw, out, colour, work;
     raw.Create(kWidth, kHeight, color_mode_raw_bits(mode));
     out.Create(kWidth, kHeight, kColorModeBits[mode]);
     work.CreateLike(mode <= 1 ? &raw : &out);
     uint32_t seed = 12345;
-    const bool wide = color_mode_raw_bits(mode) == 16;
-    for (size_t i = 0; i < raw.size_bytes(); ++i) {
-        seed = seed * 1103515245u + 12345u;
-        raw.bits()[i] = static_cast<uint8_t>(wide && (i & 1) ? (seed >> 24) & 0x0F : seed >> 24);
-    }
+    fill_raw(raw, seed);
     FramePipeline pipeline;
     pipeline.replace_defects(bench_defects());
     FrameBuffers buffers{&raw, mode <= 1 ? &raw : &out, nullptr, &work};
@@ -294,9 +319,7 @@ void BM_PipelineKernels(benchmark::State& state) {
         benchmark::DoNotOptimize(out.bits());
         benchmark::ClobberMemory();
     }
-    state.counters["cpu_ms_per_frame"] =
-        (process_cpu_seconds() - cpu0) * 1000.0 / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
-    BandPool::shared().set_thread_limit(threads);
+    count_cpu_per_frame(state, cpu0);
 }
 
 // The demosaic of a delivered frame as the capture path meets it, one thread: the raw frame
@@ -309,20 +332,12 @@ void BM_ColdFrameDemosaic(benchmark::State& state) {
     constexpr int kFrames = 8;
     const bool opencv = state.range(0) != 0;
     uint32_t seed = 777;
-    const auto fill = [&](uint8_t* bytes, size_t size) {
-        for (size_t i = 0; i < size; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            bytes[i] = static_cast<uint8_t>(seed >> 24);
-        }
-    };
-    const BandPool::Lease workers;
-    const int32_t threads = BandPool::shared().threads();
-    BandPool::shared().set_thread_limit(1);
+    const PoolThreadLimit limit(1);
     CImageBuffer raw[kFrames], out[kFrames];
     for (int i = 0; i < kFrames; ++i) {
         raw[i].Create(kWidth, kHeight, 8);
         out[i].Create(kWidth, kHeight, 24);
-        fill(raw[i].bits(), raw[i].size_bytes());
+        fill_raw(raw[i], seed);
     }
     FramePipeline pipeline;
     CaptureWindow window;
@@ -354,13 +369,9 @@ void BM_ColdFrameDemosaic(benchmark::State& state) {
 #endif
         benchmark::ClobberMemory();
     }
-    state.counters["cpu_ms_per_frame"] =
-        (process_cpu_seconds() - cpu0) * 1000.0 / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
-    BandPool::shared().set_thread_limit(threads);
+    count_cpu_per_frame(state, cpu0);
 }
 
-// Rows delivered in the image's own order (top_down 1) for every mode, and top row first
-// (top_down 0) for the colour modes.
 // A delivered frame with neutral settings as the capture path makes it, one thread, raw frames
 // and the application's buffers out of the caches (eight of each in turn): processed into the
 // library's output image and copied into the application's buffer in the order top_down
@@ -370,9 +381,7 @@ void BM_ColdFrameDelivery(benchmark::State& state) {
     constexpr int kFrames = 8;
     const int32_t mode = static_cast<int32_t>(state.range(0));
     const bool top_down = state.range(1) != 0, in_place = state.range(2) != 0;
-    const BandPool::Lease workers;
-    const int32_t threads = BandPool::shared().threads();
-    BandPool::shared().set_thread_limit(1);
+    const PoolThreadLimit limit(1);
     const int32_t raw_bits = color_mode_raw_bits(mode), bits = kColorModeBits[mode];
     CImageBuffer raw[kFrames], out, view;
     std::vector<uint8_t> delivered[kFrames];
@@ -380,10 +389,7 @@ void BM_ColdFrameDelivery(benchmark::State& state) {
     out.Create(kWidth, kHeight, bits);
     for (int i = 0; i < kFrames; ++i) {
         raw[i].Create(kWidth, kHeight, raw_bits);
-        for (size_t k = 0; k < raw[i].size_bytes(); ++k) {
-            seed = seed * 1103515245u + 12345u;
-            raw[i].bits()[k] = static_cast<uint8_t>(raw_bits == 16 && (k & 1) ? (seed >> 24) & 0x0F : seed >> 24);
-        }
+        fill_raw(raw[i], seed);
         delivered[i].assign(out.size_bytes(), 0xA5);
     }
     const size_t stride = static_cast<size_t>(out.stride());
@@ -415,11 +421,11 @@ void BM_ColdFrameDelivery(benchmark::State& state) {
         }
         benchmark::ClobberMemory();
     }
-    state.counters["cpu_ms_per_frame"] =
-        (process_cpu_seconds() - cpu0) * 1000.0 / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
-    BandPool::shared().set_thread_limit(threads);
+    count_cpu_per_frame(state, cpu0);
 }
 
+// Rows delivered in the image's own order (top_down 1) for every mode, and top row first
+// (top_down 0) for the colour modes.
 void modes(benchmark::internal::Benchmark* b) {
     b->ArgNames({"mode", "adjust", "top_down"});
     for (int top_down : {1, 0})
