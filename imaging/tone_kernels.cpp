@@ -148,11 +148,10 @@ private:
 void apply_table8(const Geometry& g, int32_t channels, const uint8_t table[256]) {
     const ByteTable lookup(table);
     if (channels == 3 && g.dstPixelBytes == 4 && g.srcPixelBytes == 4) {
-        // 32-bit pixels: the fourth byte passes through.
-        const int32_t width = kernel::rect_width(*g.rect), height = kernel::rect_height(*g.rect);
-        for (int32_t j = 0; j < height; ++j)
-            lookup.run(kernel::dest_row(g.dst, g.x, g.y, j, g.dstStride, g.dstPixelBytes),
-                       kernel::source_row(g.src, *g.rect, j, g.srcStride, g.srcPixelBytes), 4 * width, true);
+        // 32-bit pixels: each row is one run of whole pixels, whose fourth byte passes through.
+        for_each_run<uint8_t>(g, 4, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t, int32_t) {
+            lookup.run(out, in, n, true);
+        });
         return;
     }
     for_each_run<uint8_t>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t outStep, int32_t inStep) {
@@ -194,15 +193,14 @@ __attribute__((optimize("no-tree-vectorize"))) void lookup16_run(uint16_t* out, 
 void apply_table16(const Geometry& g, int32_t channels, const uint16_t* table, uint32_t size) {
     if (channels == 3 && g.dstPixelBytes == 8 && g.srcPixelBytes == 8) {
         // 64-bit pixels: each row is one run of whole pixels.
-        const int32_t width = kernel::rect_width(*g.rect), height = kernel::rect_height(*g.rect);
-        for (int32_t j = 0; j < height; ++j) {
-            auto* out = reinterpret_cast<uint16_t*>(kernel::dest_row(g.dst, g.x, g.y, j, g.dstStride, g.dstPixelBytes));
-            const auto* in = reinterpret_cast<const uint16_t*>(kernel::source_row(g.src, *g.rect, j, g.srcStride, g.srcPixelBytes));
+        for_each_run<uint16_t>(g, 4, [&](uint8_t* outBytes, const uint8_t* inBytes, int32_t n, int32_t, int32_t) {
+            auto* out = reinterpret_cast<uint16_t*>(outBytes);
+            const auto* in = reinterpret_cast<const uint16_t*>(inBytes);
             if (out == in)
-                lookup16_run<Fourth::Leave>(out, in, 4 * width, table, size);
+                lookup16_run<Fourth::Leave>(out, in, n, table, size);
             else
-                lookup16_run<Fourth::Copy>(out, in, 4 * width, table, size);
-        }
+                lookup16_run<Fourth::Copy>(out, in, n, table, size);
+        });
         return;
     }
     for_each_run<uint16_t>(g, channels, [&](uint8_t* out, const uint8_t* in, int32_t n, int32_t outStep, int32_t inStep) {
