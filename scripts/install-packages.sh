@@ -48,6 +48,7 @@ done
 echo "installing: ${missing[*]}"
 if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -q i386; then
   $sudo dpkg --add-architecture i386
+  updated=""  # the package lists read so far have no i386 entries
 fi
 apt_update
 $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}" >/dev/null
