@@ -34,10 +34,17 @@ public:
     }
 
     int32_t store(const platform::FormatChoice& choice, const platform::SizeFields& typed) override {
+        // A window off the sensor would fail every later start of capture: refused here.
+        CaptureWindow typed_window;
+        typed_window.width = typed.effective_h;
+        typed_window.height = typed.effective_v;
+        typed_window.h_start = typed.start_h;
+        typed_window.v_start = typed.start_v;
+        if (!is_valid_capture_window(typed_window, 0)) return kWindowOutside;
         int32_t index = choice.size;
         if (index < 0 || index >= table_.count) {
             // "Custom" adds an entry, while the table has room.
-            if (table_.count >= SizeTable::kCapacity) return -1;
+            if (table_.count >= SizeTable::kCapacity) return kTableFull;
             index = table_.count;
         }
         CaptureWindow& entry = table_.entries[index];  // "Buf" keeps its value
@@ -55,6 +62,11 @@ public:
         if (choice.clock >= 0) format_.clock = choice.clock;
         settings_.save_dialog(device_, table_, format_);
         return index;
+    }
+
+    void sensor_size(int32_t* columns, int32_t* rows) const override {
+        *columns = kSensorWidth;
+        *rows = kSensorHeight;
     }
 
 private:

@@ -79,5 +79,6 @@
 #define IDS_STREAM_FORMAT     3021
 #define IDS_TABLE_FULL        3022
 #define IDS_TABLE_FULL_TITLE  3023
+#define IDS_WINDOW_OUTSIDE    3024
 
 #endif

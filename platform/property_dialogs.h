@@ -52,9 +52,13 @@ public:
     virtual SizeFields size_entry(int32_t index) const = 0;
     virtual FormatChoice format() const = 0;
     // OK and Apply: the chosen format and the typed size go into the table (a new entry when
-    // "Custom" is chosen) and are stored. The entry the size went to; -1 when "Custom" is
-    // chosen but the table is full (nothing stored).
+    // "Custom" is chosen) and are stored. The entry the size went to; kTableFull when "Custom"
+    // is chosen but the table is full, kWindowOutside when the typed window does not lie on
+    // the sensor (nothing stored either way).
+    static constexpr int32_t kTableFull = -1, kWindowOutside = -2;
     virtual int32_t store(const FormatChoice& choice, const SizeFields& typed) = 0;
+    // The sensor's columns and rows, the limits a typed window must keep.
+    virtual void sensor_size(int32_t* columns, int32_t* rows) const = 0;
 };
 
 // The image adjustment dialog: values by image-processing position.

@@ -90,7 +90,17 @@ bool CameraDialogWindow::apply() {
     const int32_t entry = host_.store(choice, typed);
     if (entry < 0) {
         wchar_t text[kDialogTextCapacity], title[kDialogTextCapacity];
-        load_dialog_text(IDS_TABLE_FULL, text);
+        if (entry == CameraDialogHost::kWindowOutside) {
+            // The limits, and what was typed against them.
+            int32_t columns = 0, rows = 0;
+            host_.sensor_size(&columns, &rows);
+            wchar_t format[kDialogTextCapacity];
+            load_dialog_text(IDS_WINDOW_OUTSIDE, format);
+            wsprintfW(text, format, columns, rows, columns, rows, typed.start_h, typed.effective_h,
+                      typed.start_h + typed.effective_h, typed.start_v, typed.effective_v, typed.start_v + typed.effective_v);
+        } else {
+            load_dialog_text(IDS_TABLE_FULL, text);
+        }
         load_dialog_text(IDS_TABLE_FULL_TITLE, title);
         MessageBoxW(window_, text, title, MB_OK | MB_ICONWARNING);
         return false;

@@ -46,6 +46,9 @@ void insert_tab(HWND dialog, int index, const wchar_t* label) {
 
 HWND create_page(HWND dialog, int template_id, DLGPROC procedure, void* page, bool shown) {
     HWND tab = GetDlgItem(dialog, IDC_TAB);
+    // The pages are the tab's children: Tab, Shift+Tab and the mnemonics go into them only
+    // when the tab is a control parent (duplicate mnemonics then step from one to the next).
+    SetWindowLongPtrW(tab, GWL_EXSTYLE, GetWindowLongPtrW(tab, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     HWND window = CreateDialogParamW(dialog_module(), MAKEINTRESOURCEW(template_id), tab, procedure,
                                      reinterpret_cast<LPARAM>(page));
     if (!window) return nullptr;
@@ -69,7 +72,9 @@ void SliderPage::set_up_rows() {
         SendMessageW(slider, TBM_SETRANGEMAX, FALSE, row.max);
         SendMessageW(slider, TBM_SETPOS, TRUE, v);
         SendMessageW(slider, TBM_SETTICFREQ, row.tick > 0 ? row.tick : 1, 0);
-        SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
+        // Set once: with right alignment every UDM_SETBUDDY narrows the edit by the spin's width.
+        if (reinterpret_cast<HWND>(SendMessageW(spin, UDM_GETBUDDY, 0, 0)) != edit)
+            SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
         SendMessageW(spin, UDM_SETRANGE32, row.min, row.max);
         SendMessageW(spin, UDM_SETPOS32, 0, v);
         SetDlgItemInt(window_, row.edit, static_cast<UINT>(v), TRUE);

@@ -74,7 +74,7 @@ TEST(Viewer, ShowsTheEmulatedCameraSavesRecordsAndCloses) {
         ASSERT_TRUE(viewer.command(mode));
         const std::vector<uint8_t> bmp = save_still(viewer, folder, mode == kShowGray8 ? 8 : 24);
         ASSERT_FALSE(bmp.empty()) << "no still in mode " << mode;
-        const uintptr_t picture = find_child_titled(viewer.window(), "ActiveMovie Window");
+        const uintptr_t picture = find_child_titled(find_child_titled(viewer.window(), "Picture"), "ActiveMovie Window");
         ASSERT_NE(0u, picture);
         WindowShot shot;
         ASSERT_TRUE(take_window_shot(picture, &shot));
