@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <iterator>
 
@@ -104,6 +105,12 @@ bool ViewerSession::open(HWND window, const ViewerOptions& options, bool (*choos
     int32_t cameras = probe ? Imvela_EnumDevice(probe, names) : 0;
     if (probe) Imvela_Release(probe);
     const bool fell_back = cameras <= 0 && choose_emulator && choose_emulator();
+    // A camera another program holds gives no picture: said first, in one line.
+    const std::string held = holder_text(options.camera);
+    if (!held.empty()) {
+        *error = held;
+        return false;
+    }
     handle_ = Imvela_Initialize(window);
     if (!handle_) {
         *error = "the camera library could not be initialised";
@@ -141,6 +148,24 @@ bool ViewerSession::open(HWND window, const ViewerOptions& options, bool (*choos
     first_window_ = capture_window_;
     live_values_.load(handle_);
     return true;
+}
+
+std::string holder_text(int32_t camera) {
+    ImvelaDeviceHolder holder{};
+    holder.size = sizeof holder;
+    // A stale entry (its process gone) is taken over by the next capture.
+    if (ImvelaDiag_GetDeviceHolder(0, camera, &holder) != 1 || !holder.in_use || !holder.alive) return "";
+    std::string text = "camera " + std::to_string(camera) + " is in use";
+    if (holder.process_id) text += " by process " + std::to_string(holder.process_id);
+    holder.executable[sizeof holder.executable - 1] = '\0';
+    if (holder.executable[0]) text += std::string(" (") + holder.executable + ")";
+    const std::time_t since = static_cast<std::time_t>(holder.since);
+    if (const std::tm* local = holder.since > 0 ? std::localtime(&since) : nullptr) {
+        char clock[16];
+        std::strftime(clock, sizeof clock, "%H:%M", local);
+        text += std::string(" since ") + clock;
+    }
+    return text;
 }
 
 void ViewerSession::read_capture_window() {
@@ -185,6 +210,7 @@ bool ViewerSession::restart(Mode mode) {
     Imvela_StopPreview(handle_);
     mode_ = Mode::kStopped;
     frames_ = interval_frames_ = 0;
+    sequence_ = -1;
     frames_per_second_ = 0;
     interval_start_ = Clock::now();
     const int32_t ok = mode == Mode::kLive ? Imvela_CallBackPreview(handle_, window_, nullptr, 0, 0)
@@ -367,8 +393,9 @@ void ViewerSession::on_message(uint32_t message, uintptr_t wparam, intptr_t lpar
     if (message == WM_CAMERA_FRAME && wparam != 0) {
         ++frames_;
         ++interval_frames_;
-    } else if (message == WM_CAMERA_FRAME) {
-        ++failed_frames_;
+        ImvelaFrameInfo info{};
+        info.size = sizeof info;
+        if (ImvelaDiag_GetFrameInfo(handle_, &info) == 1) sequence_ = static_cast<int64_t>(info.sequence);
     } else if (message == WM_CAMERA_ERROR) {
         ++errors_;
         last_error_ = static_cast<int32_t>(lparam);
@@ -383,6 +410,12 @@ bool ViewerSession::tick() {
             static_cast<double>(interval_frames_) / std::chrono::duration<double>(now - interval_start_).count();
         interval_frames_ = 0;
         interval_start_ = now;
+    }
+    ImvelaStreamStats stats{};
+    stats.size = sizeof stats;
+    if (handle_ && ImvelaDiag_GetStreamStats(handle_, &stats) == 1) {
+        skipped_frames_ = stats.frames_skipped;
+        failed_transfers_ = stats.transfers_failed;
     }
     if (recording_ && now >= recording_over_) finish_recording();
     return status_line() != before;
@@ -411,10 +444,13 @@ std::string ViewerSession::mode_text() const {
 
 std::string ViewerSession::rate_text() const {
     if (recording_) return "frames go to the recording";
-    char text[128];
-    std::snprintf(text, sizeof text, "%.1f frames/s, %lld frames, %lld failed", frames_per_second_,
-                  static_cast<long long>(frames_), static_cast<long long>(failed_frames_));
-    return text;
+    char text[160];
+    std::snprintf(text, sizeof text, "%.1f frames/s, %lld frames, %lld skipped, %lld failed", frames_per_second_,
+                  static_cast<long long>(frames_), static_cast<long long>(skipped_frames_),
+                  static_cast<long long>(failed_transfers_));
+    std::string line = text;
+    if (sequence_ >= 0) line += ", frame #" + std::to_string(sequence_);
+    return line;
 }
 
 std::string ViewerSession::errors_text() const {

@@ -31,6 +31,10 @@ struct ViewerOptions {
 
 const char* viewer_usage();
 
+// "camera 0 is in use by process 4748 (imvela-viewer) since 16:02" while another camera
+// handle, of any process, holds the camera for capture; empty while it is free.
+std::string holder_text(int32_t camera);
+
 class ViewerSession {
 public:
     using Clock = std::chrono::steady_clock;
@@ -144,10 +148,9 @@ private:
     bool queued_trigger_ = false;
     std::string message_;
 
-    int64_t failed_frames_ = 0;
-    uint32_t last_sequence_ = 0;
-    bool have_sequence_ = false;
-    int64_t skipped_frames_ = 0;
+    // The stream's counts since capture started, and the number of the frame shown last
+    // (-1 before the first).
+    int64_t skipped_frames_ = 0, failed_transfers_ = 0, sequence_ = -1;
 
     LiveValues live_values_;
     PictureProbe probe_;

@@ -374,6 +374,71 @@ TEST_F(PropertyDialogs, AnalogDialogEnglish) {
     EXPECT_TRUE(eventually([&] { return number(page, IDC_EXPOSURE_EDIT) == sensor(0x0F); }));
 }
 
+// A window off the sensor is refused on OK and Apply with the limits named; the dialog stays
+// open and nothing is stored.
+TEST_F(PropertyDialogs, CameraDialogRefusesAWindowOffTheSensor) {
+    OpenDialog d(Imvela_SetCameraDlg, handle, L"Property");
+    ASSERT_TRUE(d.window);
+    choose(d.window, IDC_SIZE_LIST, 1);  // "Custom"
+    type(d.window, IDC_EFFECTIVE_H, L"5000");
+    for (int button : {IDOK, IDC_APPLY}) {
+        d.press(button);
+        const HWND refusal = wait_for_window(L"Camera Size");
+        ASSERT_TRUE(refusal) << button;
+        HWND line = nullptr;
+        std::wstring said;
+        while ((line = FindWindowExW(refusal, line, L"Static", nullptr))) said += text(line);
+        EXPECT_NE(said.find(L"1292 x 1040"), std::wstring::npos) << button;
+        EXPECT_NE(said.find(L"0 + 5000 = 5000"), std::wstring::npos) << button;
+        PostMessageW(refusal, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(eventually([&] { return !IsWindow(refusal); }));
+        EXPECT_TRUE(IsWindowVisible(d.window));
+        EXPECT_EQ(stored("Size_01", "EH"), -1);
+    }
+    EXPECT_EQ(d.finish(IDCANCEL), 1);
+}
+
+// Refreshes (Default) keep every edit box as wide as it was, its spin beside it.
+TEST_F(PropertyDialogs, RefreshesKeepTheEditBoxes) {
+    OpenDialog d(Imvela_SetAnalogDlg, handle, L"Property");
+    const HWND page = d.page(IDC_GAIN_SLIDER);
+    ASSERT_TRUE(page);
+    auto width = [&](int id) {
+        RECT r{};
+        GetWindowRect(item(page, id), &r);
+        return r.right - r.left;
+    };
+    const LONG edit = width(IDC_EXPOSURE_EDIT), spin = width(IDC_EXPOSURE_SPIN);
+    ASSERT_GT(edit, 0);
+    for (int press = 0; press < 3; ++press) d.send(IDC_DEFAULT);
+    EXPECT_EQ(width(IDC_EXPOSURE_EDIT), edit);
+    EXPECT_EQ(width(IDC_EXPOSURE_SPIN), spin);
+    EXPECT_EQ(number(page, IDC_EXPOSURE_EDIT), static_cast<int32_t>(ask(page, IDC_EXPOSURE_SLIDER, TBM_GETPOS)));
+}
+
+// Tab reaches the controls of the page on the tab, and a mnemonic two labels share steps
+// from the first to the second ("&G Gain", "&Gamma").
+TEST_F(PropertyDialogs, KeyboardReachesEveryControlOfThePages) {
+    OpenDialog d(Imvela_SetImageDlg, handle, L"Property");
+    const HWND page = d.page(2001);
+    ASSERT_TRUE(page);
+    std::set<int> reached;
+    HWND at = GetNextDlgTabItem(d.window, nullptr, FALSE);
+    for (int step = 0; step < 64 && at; ++step, at = GetNextDlgTabItem(d.window, at, FALSE))
+        reached.insert(GetDlgCtrlID(at));
+    for (int id : {2001, 2002, 2081, 2082, IDC_ONCE, IDC_ALL_FRAMES, IDOK, IDC_DEFAULT})
+        EXPECT_TRUE(reached.count(id)) << id;
+    GUITHREADINFO focus{};
+    focus.cbSize = sizeof focus;
+    const DWORD thread = GetWindowThreadProcessId(d.window, nullptr);
+    auto focused = [&] { return GetGUIThreadInfo(thread, &focus) ? GetDlgCtrlID(focus.hwndFocus) : 0; };
+    for (int expected : {2061, 2081, 2061}) {
+        ASSERT_TRUE(GetGUIThreadInfo(thread, &focus) && focus.hwndFocus);
+        PostMessageW(focus.hwndFocus, WM_SYSCHAR, 'g', 1 << 29);
+        EXPECT_TRUE(eventually([&] { return focused() == expected; })) << expected << " " << focused();
+    }
+}
+
 TEST_F(PropertyDialogs, ReleaseWhileADialogIsOpenIsRefusedAndTheDialogGoesOn) {
     {
         OpenDialog d(Imvela_SetAnalogDlg, handle, L"Property");
