@@ -95,7 +95,7 @@ bool CameraDialogWindow::apply() {
             int32_t columns = 0, rows = 0;
             host_.sensor_size(&columns, &rows);
             wchar_t format[kDialogTextCapacity];
-            load_dialog_text(IDS_WINDOW_OUTSIDE, format);
+            load_dialog_format(IDS_WINDOW_OUTSIDE, format);
             wsprintfW(text, format, columns, rows, columns, rows, typed.start_h, typed.effective_h,
                       typed.start_h + typed.effective_h, typed.start_v, typed.effective_v, typed.start_v + typed.effective_v);
         } else {

@@ -18,9 +18,15 @@ HMODULE dialog_module() { return GetModuleHandleA("ImvelaSdk_M52_ZKR.dll"); }
 
 bool japanese_resources() { return GetSystemDefaultLangID() == kJapanese; }
 
+void load_dialog_format(int id, wchar_t (&text)[kDialogTextCapacity]) {
+    text[0] = L'\0';
+    LoadStringW(dialog_module(), static_cast<UINT>(id + (japanese_resources() ? IDS_JAPANESE : 0)), text,
+                kDialogTextCapacity);
+}
+
 void load_dialog_text(int id, wchar_t (&text)[kDialogTextCapacity], int number) {
-    wchar_t format[256] = L"";
-    LoadStringW(dialog_module(), static_cast<UINT>(id + (japanese_resources() ? IDS_JAPANESE : 0)), format, 256);
+    wchar_t format[kDialogTextCapacity];
+    load_dialog_format(id, format);
     wsprintfW(text, format, number);
 }
 

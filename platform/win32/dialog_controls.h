@@ -17,6 +17,8 @@ inline int dialog_template(int english, int japanese) { return japanese_resource
 // strings are far shorter than the buffer.
 constexpr int kDialogTextCapacity = 512;
 void load_dialog_text(int id, wchar_t (&text)[kDialogTextCapacity], int number = 0);
+// The string as the table holds it, for a caller that fills several numbers in.
+void load_dialog_format(int id, wchar_t (&text)[kDialogTextCapacity]);
 
 // The tab background: a solid brush of the system's button-face colour.
 class TabBrush {

@@ -385,9 +385,9 @@ TEST_F(PropertyDialogs, CameraDialogRefusesAWindowOffTheSensor) {
         d.press(button);
         const HWND refusal = wait_for_window(L"Camera Size");
         ASSERT_TRUE(refusal) << button;
-        HWND line = nullptr;
-        std::wstring said;
-        while ((line = FindWindowExW(refusal, line, L"Static", nullptr))) said += text(line);
+        wchar_t said_text[512] = L"";
+        GetDlgItemTextW(refusal, 0xFFFF, said_text, 512);  // the message box's text
+        const std::wstring said = said_text;
         EXPECT_NE(said.find(L"1292 x 1040"), std::wstring::npos) << button;
         EXPECT_NE(said.find(L"0 + 5000 = 5000"), std::wstring::npos) << button;
         PostMessageW(refusal, WM_COMMAND, IDOK, 0);

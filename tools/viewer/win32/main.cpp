@@ -150,6 +150,8 @@ LRESULT CALLBACK picture_procedure(HWND window, UINT message, WPARAM wparam, LPA
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
         RemovePropA(window, kOriginalProcedure);
+        // Its edges went with it.
+        if (window == viewer.picture) viewer.picture = nullptr;
     }
     return original ? CallWindowProcA(original, window, message, wparam, lparam) : DefWindowProcA(window, message, wparam, lparam);
 }
@@ -164,7 +166,7 @@ void follow_picture() {
         SetPropA(picture, kOriginalProcedure, reinterpret_cast<HANDLE>(GetWindowLongPtrA(picture, GWLP_WNDPROC)));
         SetWindowLongPtrA(picture, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(picture_procedure));
         for (HWND& edge : viewer.edges)
-            edge = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_BLACKRECT, 0, 0, 1, 1, picture, nullptr,
+            edge = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_WHITERECT, 0, 0, 1, 1, picture, nullptr,
                                    GetModuleHandleA(nullptr), nullptr);
         viewer.geometry_seen = viewer.session->geometry_version() - 1;
     }
@@ -334,7 +336,7 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
 void fit_on_screen(int32_t* width, int32_t* height) {
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    const int room_x = work.right - work.left - 32, room_y = work.bottom - work.top - 120;
+    const int room_x = work.right - work.left - 32 - kPanelWidth, room_y = work.bottom - work.top - 120;
     while (*width > 64 && (*width > room_x || *height > room_y)) {
         *width /= 2;
         *height /= 2;
