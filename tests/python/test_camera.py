@@ -44,8 +44,7 @@ def test_snapshot_writes_into_the_given_array(camera):
     image[:] = 0
     assert camera.snapshot(out=image) is image
     assert image[1023, 1279] == (1279 + 2046) % 256
-    # Any writable C-contiguous array of the shape and dtype, also one whose rows lack the
-    # library's padding (a capture window 1283 pixels wide pads rows to 1284 bytes).
+    # Any C-contiguous array of the shape and dtype, also without the padding of 1283-pixel rows.
     mine = np.zeros((1024, 1280), np.uint8)
     assert camera.snapshot(out=mine) is mine
     np.testing.assert_array_equal(mine, RAMP % 256)
