@@ -131,7 +131,8 @@ class Camera:
             self.release()
 
     def release(self):
-        """Stops any stream and frees the camera; a stream iterating in another thread ends."""
+        """Stops any stream and frees the camera; a stream iterating in another thread ends, a
+        running recording ends with its file finished."""
         self._closing = True
         with self._lock:
             if self._handle:
@@ -168,16 +169,21 @@ class Camera:
         return history
 
     def _holder(self):
-        """Who holds the camera, as far as the library tells ("" when it does not)."""
+        """Who holds the camera, as far as the library tells: ": python3, process 4242, since
+        17:02:11" ("" when it does not)."""
         if not library.has(self._lib, "ImvelaDiag_GetDeviceHolder"):
             return ""
         holder = library.DeviceHolder(size=ctypes.sizeof(library.DeviceHolder))
         if not self._lib.ImvelaDiag_GetDeviceHolder(0, self.device, ctypes.byref(holder)) or not holder.in_use:
             return ""
-        since = time.strftime("%H:%M:%S", time.localtime(holder.since))
-        name = holder.executable.decode("utf-8", "replace") or "a program"
-        state = "" if holder.alive else ", no longer running"
-        return f": {name}, process {holder.process_id}, since {since}{state}"
+        parts = [holder.executable.decode("utf-8", "replace")] if holder.executable else []
+        if holder.process_id:
+            parts.append(f"process {holder.process_id}")
+        if holder.since:
+            parts.append("since " + time.strftime("%H:%M:%S", time.localtime(holder.since)))
+        if not holder.alive:
+            parts.append("no longer running")
+        return ": " + ", ".join(parts) if parts else ""
 
     def _cause(self, code):
         """The cause in words, for the codes the module can tell more about."""
