@@ -84,7 +84,7 @@ def _candidates():
         found.append(here / _installed_tree.LIBRARY_DIR / LIBRARY_SONAME)
     except ImportError:
         pass  # not installed by CMake
-    return [str(path) for path in found if path.is_file()] + [LIBRARY_SONAME, LIBRARY_NAME]
+    return [os.path.normpath(path) for path in found if path.is_file()] + [LIBRARY_SONAME, LIBRARY_NAME]
 
 
 def load():
