@@ -55,7 +55,8 @@ def test_the_cause_names_a_camera_held_by_another_process(camera):
         with imvela.Camera() as other, pytest.raises(imvela.ImvelaError) as failure:
             other.snapshot()
         assert (failure.value.code, failure.value.codes) == (2, (2, 1))
-        assert str(failure.value).startswith("camera 0 is in use by another process")
+        assert str(failure.value).startswith("camera 0 is in use by another process: ")
+        assert f"process {holder.pid}, since " in str(failure.value)
     finally:
         holder.kill()
         holder.wait(10)
