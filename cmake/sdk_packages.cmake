@@ -25,7 +25,6 @@ if(WIN32)
     set(CPACK_SYSTEM_NAME win32)
   endif()
   set(CPACK_PACKAGE_FILE_NAME ImvelaSdk-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
-  set(CPACK_STRIP_FILES OFF)  # the host's strip does not read Windows programs
   include(CPack)
   return()
 endif()
