@@ -1,9 +1,7 @@
-# Makes the build's package with cpack and uses it as a receiver would. Linux: the Debian
-# package passes lintian without errors and depends on the libraries it needs; unpacked
-# (dpkg-deb -x) its tool, a program built with its pkg-config file and its module run.
-# Windows: the zip holds the SDK, and its tool runs under Wine (EMULATOR).
-#   cmake -DSOURCE_DIR=.. -DBUILD_DIR=.. -DWORK_DIR=.. [-DPYTHON=..] [-DTOOLCHAIN=.. -DEMULATOR=..]
-#         -P sdk_packages.cmake
+# The build's package (cpack), used as a receiver would: the .deb passes lintian, depends on
+# what it needs, and unpacked (dpkg-deb -x) its tool, a program built with its pkg-config file
+# and its module run; the zip holds the SDK and its tool runs under Wine (EMULATOR). Arguments
+# as installed_sdk.cmake's.
 include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
 file(REMOVE_RECURSE ${WORK_DIR})
 run(cpack --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR})

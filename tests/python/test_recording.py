@@ -17,8 +17,7 @@ def wait_until(condition, seconds=10.0):
     return condition()
 
 
-def probe(path):
-    """{"nb_read_frames": .., "duration": ..} of an AVI file as ffprobe reads it."""
+def probe(path):  # {"nb_read_frames": .., "duration": ..} as ffprobe reads the file
     out = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-show_entries", "stream=nb_read_frames,duration",
                           "-of", "default=nw=1", str(path)], capture_output=True, text=True, timeout=60, check=True)
     return {key: float(value) for key, value in (line.split("=") for line in out.stdout.split())}
