@@ -1,0 +1,21 @@
+#pragma once
+// The library's failures in GStreamer's terms: which resource error a code is, and a message
+// that names the code and its meaning.
+#include <gst/gst.h>
+
+#include <cstdint>
+#include <string>
+
+struct CameraFailure {
+    GstResourceError kind;
+    std::string text;
+};
+
+// The cause a failed call recorded on `handle`: the newest code of its history other than
+// ERR_NOT_READY, which a failed capture start adds after its cause (0: none recorded).
+// Empties the history.
+int32_t recorded_cause(int32_t handle);
+// Whether camera `device` is attached (the handle's enumeration).
+bool device_present(int32_t handle, int32_t device);
+// A failure of `doing` (e.g. "starting capture") on camera `device` with library code `code`.
+CameraFailure describe_camera_failure(int32_t handle, int32_t device, int32_t code, const char* doing);
