@@ -5,11 +5,12 @@
 
 int32_t recorded_cause(int32_t handle) {
     int32_t cause = 0;
-    // The history holds at most 20 codes.
+    // Newest first: the last code read is the first the failing call recorded. The history
+    // holds at most 20 codes.
     for (int i = 0; i < 20; ++i) {
         const int32_t code = Imvela_GetLastError(handle);
         if (code == 0) break;
-        if (cause == 0 || cause == ERR_NOT_READY) cause = code;
+        cause = code;
     }
     return cause;
 }

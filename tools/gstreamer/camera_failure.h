@@ -11,9 +11,9 @@ struct CameraFailure {
     std::string text;
 };
 
-// The cause a failed call recorded on `handle`: the newest code of its history other than
-// ERR_NOT_READY, which a failed capture start adds after its cause (0: none recorded).
-// Empties the history.
+// The cause a failed call recorded on `handle`: the oldest code of its history, since a failed
+// capture start records its cause first and then what it gave up (ERR_NOT_READY, ERR_TRANSFER).
+// Empties the history, so a call whose cause matters empties it first (0: none recorded).
 int32_t recorded_cause(int32_t handle);
 // Whether camera `device` is attached (the handle's enumeration).
 bool device_present(int32_t handle, int32_t device);

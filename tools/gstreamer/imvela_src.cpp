@@ -375,6 +375,7 @@ static gboolean set_caps(GstBaseSrc* base, GstCaps* caps) {
         // A window of the negotiated size in the middle of the sensor; even starts keep the
         // colour pattern's phase.
         const int32_t h_start = ((kSensorWidth - w) / 2) & ~1, v_start = ((kSensorHeight - ht) / 2) & ~1;
+        recorded_cause(h);
         if (Imvela_SetCaptureWindowEx(h, kSensorWidth, h_start, w, kSensorHeight, v_start, ht) != 1) {
             const int32_t code = recorded_cause(h);
             GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, ("the camera cannot capture %d x %d pixels", w, ht),
@@ -455,6 +456,7 @@ static GstFlowReturn start_capture(GstImvelaSrc* self, Trigger trigger) {
     Stream& st = s.stream;
     const int32_t h = s.handle.load();
     bool started = false;
+    recorded_cause(h);
     if (trigger == Trigger::software) {
         started = Imvela_Capture(h) == 1;
     } else {
@@ -549,6 +551,7 @@ static GstFlowReturn create_on_demand(GstImvelaSrc* self, GstBuffer** out, Unplu
         GstMapInfo map;
         GstFlowReturn ret = acquire(self, &buffer, &map);
         bool taken = false;
+        recorded_cause(h);
         if (ret == GST_FLOW_OK) taken = Imvela_SnapShot(h, map.data, static_cast<int32_t>(map.size), 0) == 1;
         bool cancelled = false;
         {
@@ -616,6 +619,7 @@ static GstFlowReturn create(GstPushSrc* push, GstBuffer** out) {
         GstMapInfo next_map;
         const GstFlowReturn ret = acquire(self, &next, &next_map);
         if (ret != GST_FLOW_OK) return ret;
+        recorded_cause(s.handle.load());
         if (!st.targets.retarget(next_map.data, static_cast<int32_t>(next_map.size))) {
             gst_buffer_unmap(next, &next_map);
             gst_buffer_unref(next);
