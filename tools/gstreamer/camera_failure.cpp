@@ -20,10 +20,20 @@ bool device_present(int32_t handle, int32_t device) {
     return Imvela_GetDeviceName(handle, device, name, sizeof name) == 1;
 }
 
-// Who holds the camera, when the library can say; empty otherwise.
-static std::string holder_of(int32_t device) {
-    static_cast<void>(device);
-    return {};
+std::string holder_of(int32_t device) {
+    ImvelaDeviceHolder holder{};
+    holder.size = sizeof holder;
+    if (ImvelaDiag_GetDeviceHolder(0, device, &holder) != 1 || !holder.in_use || !holder.alive) return {};
+    std::string text = "held by process " + std::to_string(holder.process_id);
+    if (holder.executable[0]) text += " (" + std::string(holder.executable) + ")";
+    if (holder.since > 0) {
+        GDateTime* since = g_date_time_new_from_unix_local(holder.since);
+        gchar* when = since ? g_date_time_format(since, "%Y-%m-%d %H:%M:%S") : nullptr;
+        if (when) text += std::string(" since ") + when;
+        g_free(when);
+        if (since) g_date_time_unref(since);
+    }
+    return text;
 }
 
 CameraFailure describe_camera_failure(int32_t handle, int32_t device, int32_t code, const char* doing) {
@@ -36,7 +46,7 @@ CameraFailure describe_camera_failure(int32_t handle, int32_t device, int32_t co
     } else if (code == ERR_DEVICE_UNAVAILABLE) {
         f.kind = GST_RESOURCE_ERROR_BUSY;
         const std::string holder = holder_of(device);
-        f.text = camera + " is in use by another program" + (holder.empty() ? "" : " (" + holder + ")") + ": " + cause;
+        f.text = camera + " is in use by another program" + (holder.empty() ? "" : ", " + holder) + ": " + cause;
     } else {
         if (code == ERR_CAPTURE_WINDOW || code == ERR_ARGUMENT) f.kind = GST_RESOURCE_ERROR_SETTINGS;
         if (code == ERR_TRANSFER || code == ERR_DEVICE_IO || code == ERR_TIMEOUT) f.kind = GST_RESOURCE_ERROR_READ;

@@ -17,5 +17,8 @@ struct CameraFailure {
 int32_t recorded_cause(int32_t handle);
 // Whether camera `device` is attached (the handle's enumeration).
 bool device_present(int32_t handle, int32_t device);
+// "held by process 1234 (gst-launch-1.0) since 2026-12-08 18:10:02" when a live process holds
+// camera `device` for capture; empty when it is free or the holder is gone.
+std::string holder_of(int32_t device);
 // A failure of `doing` (e.g. "starting capture") on camera `device` with library code `code`.
 CameraFailure describe_camera_failure(int32_t handle, int32_t device, int32_t code, const char* doing);

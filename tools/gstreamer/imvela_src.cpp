@@ -229,6 +229,10 @@ static gboolean start(GstBaseSrc* base) {
     if (!device_present(h, s.device) || Imvela_SetDeviceNumber(h, s.device) != 1) {
         code = device_present(h, s.device) ? recorded_cause(h) : ERR_DEVICE_UNAVAILABLE;
         doing = "opening";
+    } else if (!holder_of(s.device).empty()) {
+        // Capture would be refused: said before the pipeline starts.
+        code = ERR_DEVICE_UNAVAILABLE;
+        doing = "opening";
     } else if (Imvela_SetPreviewWindow(h, nullptr, 0, 0, 0, 0) != 1) {
         code = recorded_cause(h);
         doing = "capturing without a window";
