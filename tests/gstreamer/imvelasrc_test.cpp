@@ -230,6 +230,42 @@ TEST_F(EmulatedRamp, ExternalTriggerPulsesGiveOneFrameEach) {
     EXPECT_TRUE(p.pull(300).empty());
 }
 
+struct FaultCase {
+    const char* element;
+    int fault;
+    GstMessageType expected;
+    GstResourceError kind;  // of an error or warning
+};
+
+TEST_F(EmulatedRamp, CameraFaultsBecomeErrorsWarningsOrTheEndOfTheStream) {
+    for (const FaultCase& c :
+         {FaultCase{"imvelasrc", IMVELA_EMU_FAULT_UNPLUG, GST_MESSAGE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND},
+          FaultCase{"imvelasrc unplug-action=eos", IMVELA_EMU_FAULT_UNPLUG, GST_MESSAGE_EOS, GST_RESOURCE_ERROR_FAILED},
+          FaultCase{"imvelasrc trigger=external", IMVELA_EMU_FAULT_FAILED_REQUEST, GST_MESSAGE_WARNING,
+                    GST_RESOURCE_ERROR_READ}}) {
+        SCOPED_TRACE(c.element);
+        Pipeline p(std::string(c.element) + " ! appsink name=out sync=false");
+        ASSERT_TRUE(p.play());
+        const bool triggered = c.expected == GST_MESSAGE_WARNING;
+        ASSERT_TRUE(triggered || !p.pull().empty());
+        ASSERT_EQ(ImvelaEmu_InjectFault(0, c.fault, 1), 1);
+        ASSERT_TRUE(!triggered || wait_until([] { return ImvelaEmu_Trigger(0) == 1; }));
+        GstMessage* m = p.next_message(kWaitLimitMs);
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(GST_MESSAGE_TYPE(m), c.expected) << message_text(m);
+        GError* error = nullptr;
+        if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_ERROR) gst_message_parse_error(m, &error, nullptr);
+        if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_WARNING) gst_message_parse_warning(m, &error, nullptr);
+        if (error) {
+            EXPECT_TRUE(g_error_matches(error, GST_RESOURCE_ERROR, c.kind)) << error->message;
+            g_error_free(error);
+        }
+        gst_message_unref(m);
+        ImvelaEmu_InjectFault(0, c.fault, 0);
+        ImvelaEmu_Replug(0);
+    }
+}
+
 TEST_F(EmulatedRamp, ASecondPipelineOnTheHeldCameraFailsAsBusy) {
     Pipeline holder("imvelasrc ! appsink name=out sync=false");
     ASSERT_TRUE(holder.play());

@@ -20,6 +20,12 @@ bool device_present(int32_t handle, int32_t device) {
     return Imvela_GetDeviceName(handle, device, name, sizeof name) == 1;
 }
 
+bool camera_gone(int32_t handle, int32_t device) {
+    ImvelaStreamStats stats{};
+    stats.size = sizeof stats;
+    return (ImvelaDiag_GetStreamStats(handle, &stats) == 1 && stats.unplugs > 0) || !device_present(handle, device);
+}
+
 std::string holder_of(int32_t device) {
     ImvelaDeviceHolder holder{};
     holder.size = sizeof holder;

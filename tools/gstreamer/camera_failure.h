@@ -17,6 +17,9 @@ struct CameraFailure {
 int32_t recorded_cause(int32_t handle);
 // Whether camera `device` is attached (the handle's enumeration).
 bool device_present(int32_t handle, int32_t device);
+// Whether camera `device` went away while `handle` captured from it (unplugged, or no longer
+// attached).
+bool camera_gone(int32_t handle, int32_t device);
 // "held by process 1234 (gst-launch-1.0) since 2026-12-08 18:10:02" when a live process holds
 // camera `device` for capture; empty when it is free or the holder is gone.
 std::string holder_of(int32_t device);

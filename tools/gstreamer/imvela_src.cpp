@@ -487,7 +487,7 @@ static GstFlowReturn start_capture(GstImvelaSrc* self, Trigger trigger) {
 // The camera stopped sending: gone (unplugged) or a stream that stopped.
 static GstFlowReturn stream_ended(GstImvelaSrc* self, UnplugAction action) {
     State& s = state_of(self);
-    const bool gone = !device_present(s.handle.load(), s.device);
+    const bool gone = camera_gone(s.handle.load(), s.device);
     const std::string text = gone ? "camera " + std::to_string(s.device) + " was unplugged"
                                   : "camera " + std::to_string(s.device) + " stopped sending frames: " +
                                         describe_error(ERR_TIMEOUT);
@@ -579,7 +579,7 @@ static GstFlowReturn create_on_demand(GstImvelaSrc* self, GstBuffer** out, Unplu
         }
         gst_buffer_unref(buffer);
         const int32_t code = recorded_cause(h);
-        if (!device_present(h, s.device)) return stream_ended(self, action);
+        if (camera_gone(h, s.device)) return stream_ended(self, action);
         if (code != ERR_TRANSFER) {
             post_library_failure(self, code, "taking a frame");
             return GST_FLOW_ERROR;
