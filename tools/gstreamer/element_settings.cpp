@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "ImvelaSdk.h"
+#include "setting_io.h"
 
 namespace {
 
@@ -76,21 +77,6 @@ bool ElementSettings::live(const Setting& s) {
            s.kind != SettingKind::sub_sample;
 }
 
-bool ElementSettings::write(int32_t h, const Setting& s, const int32_t* v) {
-    switch (s.kind) {
-    case SettingKind::filter: return Imvela_SetFilterValue(h, s.id, v[0]) == 1;
-    case SettingKind::exposure_us: return Imvela_SetRealExposureTime(h, v[0]) == 1;
-    case SettingKind::mirror_h: return Imvela_SetMirrorH(h, v[0]) == 1;
-    case SettingKind::mirror_v: return Imvela_SetMirrorV(h, v[0]) == 1;
-    case SettingKind::auto_iris: return Imvela_SetAutoIris(h, v[0]) == 1;
-    case SettingKind::color_mode: return Imvela_SetColorMode(h, v[0]) == 1;
-    case SettingKind::wait_time: return Imvela_SetWaitTime(h, v[0]) == 1;
-    case SettingKind::sub_sample: return Imvela_SetSubSample(h, v[0]) == 1;
-    case SettingKind::capture_window: return Imvela_SetCaptureWindowEx(h, v[0], v[1], v[2], v[3], v[4], v[5]) == 1;
-    }
-    return false;
-}
-
 bool ElementSettings::parse_values(const Setting& s, const std::string& text, int32_t* v) {
     if (s.kind != SettingKind::capture_window) return parse_int(text, v);
     std::stringstream in(text);
@@ -124,7 +110,7 @@ bool ElementSettings::set_property(guint index, const GValue* value, int32_t han
             return true;
         }
     }
-    if (handle != 0 && live(s) && !write(handle, s, v)) {
+    if (handle != 0 && live(s) && !write_setting_value(handle, s, v)) {
         *code = Imvela_GetLastError(handle);
         return false;
     }
@@ -139,19 +125,8 @@ void ElementSettings::get_property(guint index, GValue* value, int32_t handle) c
     int32_t v[6];
     std::copy(slot.v, slot.v + 6, v);
     if (!slot.set && s.default_value != kNoDefault) v[0] = s.default_value;
-    if (handle != 0 && live(s)) {
-        int32_t ok = 1, read = 0;
-        switch (s.kind) {
-        case SettingKind::filter: read = Imvela_GetFilterValue(handle, s.id, &ok); break;
-        case SettingKind::exposure_us: read = Imvela_GetRealExposureTime(handle, &ok); break;
-        case SettingKind::mirror_h: read = Imvela_GetMirrorH(handle); break;
-        case SettingKind::mirror_v: read = Imvela_GetMirrorV(handle); break;
-        case SettingKind::auto_iris: read = Imvela_GetAutoIris(handle, &ok); break;
-        case SettingKind::wait_time: ok = (read = Imvela_GetWaitTime(handle)) >= 0; break;
-        default: ok = 0;
-        }
-        if (ok == 1) v[0] = read;
-    }
+    int32_t read = 0;
+    if (handle != 0 && live(s) && read_setting_value(handle, s, &read)) v[0] = read;
     if (G_VALUE_HOLDS_BOOLEAN(value))
         g_value_set_boolean(value, v[0] != 0);
     else if (G_VALUE_HOLDS_STRING(value))
@@ -192,7 +167,7 @@ bool ElementSettings::set_settings_text(const char* text, std::string* error) {
 bool ElementSettings::apply(int32_t handle, std::string* failed, int32_t* code) const {
     for (const Value& slot : values_) {
         if (!slot.set || slot.setting->kind == SettingKind::color_mode) continue;
-        if (!write(handle, *slot.setting, slot.v)) {
+        if (!write_setting_value(handle, *slot.setting, slot.v)) {
             *failed = slot.setting->name;
             *code = Imvela_GetLastError(handle);
             return false;

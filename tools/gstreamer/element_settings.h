@@ -44,7 +44,6 @@ private:
         int32_t v[6] = {};
     };
     static bool live(const Setting& s);
-    static bool write(int32_t handle, const Setting& s, const int32_t* v);
     static bool parse_values(const Setting& s, const std::string& text, int32_t* v);
     const Value* find(SettingKind kind) const;
 

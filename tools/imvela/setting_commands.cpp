@@ -5,6 +5,7 @@
 
 #include "ImvelaSdk.h"
 #include "commands.h"
+#include "setting_io.h"
 #include "setting_table.h"
 #include "settings_location.h"
 #include "tool_camera.h"
@@ -34,52 +35,26 @@ const Setting* find_setting(const std::string& name) {
 
 // The value as text; false (and the camera's error) when the library would not say.
 bool read_setting(ToolCamera& camera, const Setting& s, std::string* text) {
-    const int32_t h = camera.handle();
-    int32_t ok = 1, value = 0;
-    switch (s.kind) {
-    case Kind::filter: value = Imvela_GetFilterValue(h, s.id, &ok); break;
-    case Kind::exposure_us: value = Imvela_GetRealExposureTime(h, &ok); break;
-    case Kind::mirror_h: value = Imvela_GetMirrorH(h); break;
-    case Kind::mirror_v: value = Imvela_GetMirrorV(h); break;
-    case Kind::auto_iris: value = Imvela_GetAutoIris(h, &ok); break;
-    case Kind::color_mode:
-        value = camera.bits();
-        ok = value != 0;
-        break;
-    case Kind::wait_time:
-        value = Imvela_GetWaitTime(h);
-        ok = value >= 0;
-        break;
-    case Kind::sub_sample:
-        value = Imvela_GetSubSample(h);
-        ok = value >= 0;
-        break;
-    case Kind::capture_window: {
+    int32_t value = 0;
+    bool ok = false;
+    if (s.kind == Kind::color_mode) {
+        ok = (value = camera.bits()) != 0;
+    } else if (s.kind == Kind::capture_window) {
         int32_t v[6] = {};
-        ok = Imvela_GetCaptureWindowEx(h, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]);
+        ok = read_capture_window(camera.handle(), v);
         *text = "";
         for (int32_t x : v) *text += (text->empty() ? "" : " ") + std::to_string(x);
-        return ok == 1;
-    }
+        return ok;
+    } else {
+        ok = read_setting_value(camera.handle(), s, &value);
     }
     *text = std::to_string(value);
-    return ok == 1;
+    return ok;
 }
 
 bool write_setting(ToolCamera& camera, const Setting& s, const int32_t* v) {
-    const int32_t h = camera.handle();
-    switch (s.kind) {
-    case Kind::filter: return Imvela_SetFilterValue(h, s.id, v[0]) == 1;
-    case Kind::exposure_us: return Imvela_SetRealExposureTime(h, v[0]) == 1;
-    case Kind::mirror_h: return Imvela_SetMirrorH(h, v[0]) == 1;
-    case Kind::mirror_v: return Imvela_SetMirrorV(h, v[0]) == 1;
-    case Kind::auto_iris: return Imvela_SetAutoIris(h, v[0]) == 1;
-    case Kind::color_mode: return camera.use_mode(v[0]);
-    case Kind::wait_time: return Imvela_SetWaitTime(h, v[0]) == 1;
-    case Kind::sub_sample: return Imvela_SetSubSample(h, v[0]) == 1;
-    case Kind::capture_window: return Imvela_SetCaptureWindowEx(h, v[0], v[1], v[2], v[3], v[4], v[5]) == 1;
-    }
-    return false;
+    // The tool's colour mode also sizes its own frame buffers.
+    return s.kind == Kind::color_mode ? camera.use_mode(v[0]) : write_setting_value(camera.handle(), s, v);
 }
 
 // Prints "name = value" for each; the number that could not be read.
