@@ -34,6 +34,15 @@ if(NOT size EQUAL bitmap AND NOT size EQUAL ppm)
   message(FATAL_ERROR "saved frame has ${size} bytes")
 endif()
 
+# The GStreamer plugin, where the build made one: found in the prefix's plugin folder, and
+# the library beside it found from there, by GStreamer's own tools.
+if(NOT TOOLCHAIN AND EXISTS ${BUILD_DIR}/gstreamer)
+  set(ENV{GST_PLUGIN_PATH} ${sdk}/lib/gstreamer-1.0)
+  set(ENV{GST_REGISTRY} ${WORK_DIR}/gst-registry.bin)
+  run(gst-inspect-1.0 imvelasrc)
+  run(gst-launch-1.0 -q imvelasrc num-buffers=3 ! fakesink)
+endif()
+
 if(NOT TOOLCHAIN)
   set(ENV{PKG_CONFIG_PATH} ${sdk}/lib/pkgconfig)
   run(pkg-config --cflags --libs ImvelaSdk)
