@@ -7,8 +7,11 @@
 #                              linker would, against the .lib), pkg-config, Python with numpy and pytest,
 #                              ffmpeg (the recording tests play the files back), and what the
 #                              Windows builds of the image encoders need (zlib for MinGW, nasm,
-#                              and the archive's source entries for their Debian sources), and a
-#                              Japanese font (Wine draws the Japanese dialogs' Latin letters as
+#                              and the archive's source entries for their Debian sources), lintian
+#                              (checks the Debian package), pip, venv, setuptools and wheel (the
+#                              module's pip install), and GStreamer's development files, tools and plugins (the imvelasrc
+#                              plugin and the pipelines its tests run: x264enc, mp4mux, RTP, UDP),
+#                              and a Japanese font (Wine draws the Japanese dialogs' letters as
 #                              boxes without one)
 set -euo pipefail
 profile=${1:-demo}
@@ -18,6 +21,9 @@ if [ "$profile" = test ]; then
              wine wine32:i386 xvfb x11-utils ffmpeg
              g++-mingw-w64-x86-64 wine64 lld python3 python3-numpy python3-pytest
              libz-mingw-w64-dev nasm dpkg-dev
+             lintian python3-venv python3-pip python3-setuptools python3-wheel
+             libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools gstreamer1.0-plugins-base
+             gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad
              fonts-ipafont-gothic)
 fi
 sudo=""
