@@ -16,6 +16,7 @@ if [ "$profile" = test ]; then
              wine wine32:i386 xvfb x11-utils ffmpeg
              g++-mingw-w64-x86-64 wine64 lld python3 python3-numpy python3-pytest
              libz-mingw-w64-dev nasm dpkg-dev)
+  packages+=(nlohmann-json3-dev)  # the tool tests parse its --json output
 fi
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
