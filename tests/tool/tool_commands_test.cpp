@@ -16,8 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 std::string file_start(const fs::path& path, size_t n) {
     std::ifstream in(path, std::ios::binary);
     std::string bytes(n, '\0');

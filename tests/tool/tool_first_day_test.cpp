@@ -19,8 +19,6 @@ using nlohmann::json;
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 std::string file_text(const fs::path& path) {
     std::ifstream in(path);
     std::ostringstream text;
@@ -89,10 +87,13 @@ TEST_F(ToolFirstDay, JsonOutputParsesWithItsDocumentedKeys) {
 
 // One refused value leaves every other one of the command as it was.
 TEST_F(ToolFirstDay, SetAppliesAllOrNone) {
-    const ToolRun refused = run_tool({"set", "brightness", "20", "contrast", "999"});
+    ASSERT_EQ(run_tool({"set", "brightness", "5", "exposure", "700"}).status, 0);
+    const ToolRun refused = run_tool({"set", "brightness", "20", "exposure-us", "30000", "contrast", "999"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_TRUE(contains(refused.err, "-127 to 127; nothing was changed")) << refused.err;
-    EXPECT_TRUE(contains(run_tool({"get", "brightness"}).out, "brightness         = 0 "));
+    const std::string after = run_tool({"get", "brightness", "exposure"}).out;
+    EXPECT_TRUE(contains(after, "brightness         = 5 ")) << after;
+    EXPECT_TRUE(contains(after, "exposure           = 700 ")) << after;
 }
 
 // Exported settings come back whole after a reset; a file with one wrong line changes nothing.

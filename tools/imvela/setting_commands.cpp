@@ -291,8 +291,9 @@ struct Change {
 bool apply_all_or_none(ToolCamera& camera, const std::vector<Change>& changes) {
     std::vector<Change> before;
     for (const Change& c : changes) {
-        Change old{c.setting, {}};
-        if (!read_setting(camera, *c.setting, &old.values)) {
+        // An exposure is put back in lines: microseconds converted back may lose a line.
+        Change old{c.setting->kind == Kind::exposure_us ? find_setting("exposure") : c.setting, {}};
+        if (!read_setting(camera, *old.setting, &old.values)) {
             camera.fail(std::string("reading ") + c.setting->name + " before changing it");
             return false;
         }
@@ -328,7 +329,8 @@ int parse_changes(const CommandLine& line, const std::vector<std::string>& words
             change.values.v[k] = static_cast<int32_t>(v);
         }
         const std::string problem = value_problem(*s, change.values.v);
-        if (!problem.empty()) return usage_error(line, std::string(s->name) + " " + problem + ", not " + words[i + 1]);
+        if (!problem.empty())
+            return usage_error(line, std::string(s->name) + " " + problem + (value_count(*s) == 1 ? ", not " + words[i + 1] : ""));
         changes->push_back(change);
         i += 1 + value_count(*s);
     }
