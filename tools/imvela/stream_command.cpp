@@ -31,19 +31,25 @@ long skipped(const StreamCounts& c, int32_t number) {
     return missing > 0 ? missing : 0;
 }
 
-std::string status_line(const StreamCounts& c, int32_t number, double fps, bool json) {
+// The status as --json prints it: {"seconds","fps","delivered","skipped","cpu_ms_per_frame","errors"}.
+JsonObject status_json(const StreamCounts& c, int32_t number, double fps) {
     const double elapsed = std::chrono::duration<double>(Clock::now() - c.start).count();
     const double cpu_ms = c.delivered ? 1000.0 * (process_cpu_seconds() - c.cpu_start) / c.delivered : 0;
     const long skip = skipped(c, number);
-    if (json) {
-        JsonObject status;
-        status.add("seconds", elapsed, 1).add("fps", fps, 1).add("delivered", c.delivered);
-        if (skip < 0)
-            status.add_null("skipped");
-        else
-            status.add("skipped", skip);
-        return status.add("cpu_ms_per_frame", cpu_ms, 2).add("errors", c.errors).text();
-    }
+    JsonObject status;
+    status.add("seconds", elapsed, 1).add("fps", fps, 1).add("delivered", c.delivered);
+    if (skip < 0)
+        status.add_null("skipped");
+    else
+        status.add("skipped", skip);
+    return status.add("cpu_ms_per_frame", cpu_ms, 2).add("errors", c.errors);
+}
+
+std::string status_line(const StreamCounts& c, int32_t number, double fps, bool json) {
+    if (json) return status_json(c, number, fps).text();
+    const double elapsed = std::chrono::duration<double>(Clock::now() - c.start).count();
+    const double cpu_ms = c.delivered ? 1000.0 * (process_cpu_seconds() - c.cpu_start) / c.delivered : 0;
+    const long skip = skipped(c, number);
     char text[200];
     std::snprintf(text, sizeof text, "%6.1f s  %5.1f fps  delivered %ld  skipped %s  CPU %.2f ms/frame  errors %ld",
                   elapsed, fps, c.delivered, skip < 0 ? "-" : std::to_string(skip).c_str(), cpu_ms, c.errors);
@@ -115,9 +121,7 @@ int command_stream(const CommandLine& line) {
     Imvela_StopPreview(camera.handle());
     const double elapsed = std::chrono::duration<double>(Clock::now() - counts.start).count();
     if (json) {
-        std::string final_status = status_line(counts, camera.number(), counts.delivered / elapsed, true);
-        final_status.insert(final_status.size() - 1, ",\"final\":true");
-        std::printf("%s\n", final_status.c_str());
+        status_json(counts, camera.number(), counts.delivered / elapsed).add("final", true).print();
         camera.take_errors();
         if (stopped) return failure("the frame stream stopped");
         return counts.delivered == 0 ? failure("no frame was delivered") : counts.errors == 0 ? kSucceeded : kFailed;
