@@ -40,8 +40,10 @@ protected:
 TEST_F(ToolFirstDay, HeldCameraIsSaidOnceAndNothingIsReadOrChanged) {
     auto holder = std::make_unique<ChildProcess>(IMVELA_TOOL_FILE, std::vector<std::string>{"stream", "60"});
     ASSERT_TRUE(holder->started());
-    ASSERT_TRUE(wait_until([] { return json::parse(run_tool({"list", "--json"}).out)["cameras"][0]["use"] == "in use"; },
+    json list;
+    ASSERT_TRUE(wait_until([&list] { return (list = json::parse(run_tool({"list", "--json"}).out))["cameras"][0]["use"] == "in use"; },
                            20000));
+    EXPECT_EQ(list["cameras"][0]["holder"]["process_id"], holder->process_number());
     const std::vector<std::vector<std::string>> commands = {
         {"info"}, {"get", "exposure-us"}, {"register", "0x2E"}, {"set", "gamma", "60"},
         {"snapshot", path("s.png")}, {"stream", "1"}, {"record", "1", path("r.avi")}, {"trigger", "1"},
@@ -50,7 +52,7 @@ TEST_F(ToolFirstDay, HeldCameraIsSaidOnceAndNothingIsReadOrChanged) {
         const ToolRun run = run_tool(command);
         EXPECT_EQ(run.status, 1) << command[0];
         EXPECT_EQ(run.out, "") << command[0];
-        EXPECT_EQ(run.err.rfind("imvela: camera 0 is in use by ", 0), 0u) << run.err;
+        EXPECT_EQ(run.err.rfind("imvela: camera 0 is in use by process ", 0), 0u) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     }
     holder.reset();

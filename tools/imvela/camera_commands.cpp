@@ -21,19 +21,17 @@ const char* use_text(CameraUse use) {
 
 }  // namespace
 
-// list --json: {"cameras":[{"number":0,"device":...,"rom_id":...,"driver":...,"use":"free"|"in use"|
-// "unknown","holder":null|{"process_id":...,"executable":...,"since":...}}]}
+// list --json: {"cameras":[{"number":0,"device":...,"rom_id":...,"driver":...,"use":"free"|"in use",
+// "holder":null|{"process_id":...,"executable":...,"since":...}}]}
 int list_as_json(ToolCamera& lister, const std::vector<int32_t>& numbers) {
     std::vector<std::string> cameras;
     for (int32_t n : numbers) {
         ToolCamera camera;
         if (!camera.open(n)) continue;
-        const CameraUse use = probe_camera_use(camera);
+        const CameraHolder holder = camera_holder(camera);
         JsonObject item;
         item.add("number", n).add("device", device_name(lister.handle(), n)).add("rom_id", rom_identifier(camera.handle()));
-        item.add("driver", camera_driver_name(n));
-        item.add("use", use == CameraUse::free ? "free" : use == CameraUse::held_elsewhere ? "in use" : "unknown");
-        const CameraHolder holder = use == CameraUse::held_elsewhere ? camera_holder(camera) : CameraHolder{};
+        item.add("driver", camera_driver_name(n)).add("use", holder.held ? "in use" : "free");
         if (holder.process_id)
             item.add_json("holder", JsonObject().add("process_id", holder.process_id).add("executable", holder.executable)
                                         .add("since", static_cast<long long>(holder.since)).text());

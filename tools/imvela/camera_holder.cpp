@@ -1,6 +1,9 @@
 #include "camera_holder.h"
 
+#include <cstring>
 #include <ctime>
+
+#include "ImvelaSdk.h"
 
 #include "command_line.h"
 #include "tool_camera.h"
@@ -19,7 +22,19 @@ std::string held_camera_line(int32_t number, const CameraHolder& holder) {
 
 CameraHolder camera_holder(ToolCamera& camera) {
     CameraHolder holder;
-    holder.held = probe_camera_use(camera) == CameraUse::held_elsewhere;
+    ImvelaDeviceHolder record{};
+    record.size = sizeof record;
+    if (ImvelaDiag_GetDeviceHolder(0, camera.number(), &record) != 1) {
+        // Without the device-use table's word, a capture that the library refuses as busy tells.
+        holder.held = probe_camera_use(camera) == CameraUse::held_elsewhere;
+        return holder;
+    }
+    // A stale claim (its process gone) is taken over by the next capture: the camera is free.
+    holder.held = record.in_use == 1 && record.alive == 1;
+    if (!holder.held) return holder;
+    holder.process_id = record.process_id;
+    holder.executable.assign(record.executable, strnlen(record.executable, sizeof record.executable));
+    holder.since = record.since;
     return holder;
 }
 
