@@ -2,6 +2,7 @@
 // --json read back by a JSON parser, set and settings import all or none, and the messages
 // for wrong input.
 #include <nlohmann/json.hpp>
+#include <png.h>
 
 #include <filesystem>
 #include <fstream>
@@ -85,6 +86,18 @@ TEST_F(ToolFirstDay, JsonOutputParsesWithItsDocumentedKeys) {
     ASSERT_GE(stream.size(), 2u);
     EXPECT_TRUE(stream.back()["final"].get<bool>());
     EXPECT_GT(stream.back()["delivered"].get<int>(), 0);
+}
+
+// The region of interest of one run: the file has its size, and the next run the full window.
+TEST_F(ToolFirstDay, WindowOptionCapturesTheRegion) {
+    ASSERT_EQ(run_tool({"snapshot", path("roi.png"), "--window", "640", "480", "326", "280"}).status, 0);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, path("roi.png").c_str()));
+    png_image_free(&image);
+    EXPECT_EQ(image.width, 640u);
+    EXPECT_EQ(image.height, 480u);
+    EXPECT_EQ(json::parse(run_tool({"info", "--json"}).out)["capture_window"]["width"], 1280);
 }
 
 // One refused value leaves every other one of the command as it was.
