@@ -164,6 +164,12 @@ int32_t CommandLine::camera() const {
     return static_cast<int32_t>(number);
 }
 
+std::string trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
 bool parse_number(const std::string& text, long* value) {
     if (text.empty()) return false;
     char* end = nullptr;

@@ -3,17 +3,8 @@
 #include <sstream>
 
 #include "ImvelaSdk.h"
+#include "command_line.h"
 #include "environment_value.h"
-
-namespace {
-
-std::string trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-}  // namespace
 
 std::string emulator_variable_problem() {
     const std::string value = environment_value("IMVELA_EMULATOR");

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "command_line.h"
 #include "settings_location.h"
 #include "settings_store.h"
 
@@ -35,11 +36,6 @@ bool parse_value(const std::string& text, int32_t* value) {
     return true;
 }
 
-std::string trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
 
 }  // namespace
 
