@@ -87,7 +87,8 @@ void check_cameras(Findings& findings, std::vector<int32_t>* numbers) {
                                               "or set IMVELA_EMULATOR=0 to work with the emulated camera");
         return;
     }
-    findings.ok("cameras: " + joined(names) + " (" + source + ")");
+    // Each camera names the driver that serves it.
+    findings.ok("cameras: " + joined(names) + (emulator.empty() ? "" : " (IMVELA_EMULATOR=" + emulator + ")"));
 }
 
 void check_emulator_variable(Findings& findings) {
