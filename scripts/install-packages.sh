@@ -8,6 +8,7 @@
 #                              ffmpeg (the recording tests play the files back), and what the
 #                              Windows builds of the image encoders need (zlib for MinGW, nasm,
 #                              and the archive's source entries for their Debian sources)
+#   install-packages.sh fuzz   also clang 14 with libFuzzer (scripts/fuzz.sh)
 set -euo pipefail
 profile=${1:-demo}
 packages=(build-essential cmake pkg-config libx11-dev libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev)
@@ -17,6 +18,8 @@ if [ "$profile" = test ]; then
              g++-mingw-w64-x86-64 wine64 lld python3 python3-numpy python3-pytest
              libz-mingw-w64-dev nasm dpkg-dev)
 fi
+# scripts/fuzz.sh: clang and its sanitizer and libFuzzer runtimes.
+[ "$profile" = fuzz ] && packages+=(clang-14 libclang-rt-14-dev)
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
 export DEBIAN_FRONTEND=noninteractive
