@@ -20,9 +20,11 @@
 #include <thread>
 #include <vector>
 
+#include "camera/imvela.h"
 #include "files/camera_settings.h"
 #include "platform/settings_tree.h"
 #include "support/scratch_store.h"
+#include "support/test_environment.h"
 
 using imvela::AnalogBlock;
 using imvela::CameraSettings;
@@ -268,6 +270,22 @@ TEST(SettingsStorePosix, ProcessesStartingTogetherSeeAWholeFirstUseTree) {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
         }
     }
+}
+
+// Settings that cannot be saved (here a file stands where the group's folder goes) are
+// reported with error 12, not lost in silence.
+TEST(SettingsStorePosix, GroupsThatCannotBeSavedAreReported) {
+    ScratchSettings store;
+    ScopedEnvironment root("IMVELA_SETTINGS_ROOT", store.root().c_str());
+    ScopedEnvironment cameras("IMVELA_EMULATOR", "0");
+    imvela::CImvela camera;
+    ASSERT_EQ(camera.initialize(nullptr), 1);
+    for (int i = 0; i < 20 && camera.last_error() != 0; ++i) {
+    }
+    ASSERT_EQ(system(("mkdir -p '" + store.root_folder() + "/Camera_00'").c_str()), 0);
+    write_text(store.root_folder() + "/Camera_00/Gain", "not a folder\n");
+    EXPECT_EQ(camera.set_device_number(0), 1);
+    EXPECT_EQ(camera.last_error(), ERR_FILE);
 }
 
 }  // namespace
