@@ -6,6 +6,7 @@
 #include "files/camera_settings.h"
 #include "platform/settings_tree.h"
 #include "support/scratch_store.h"
+#include "unit/stored_ranges.h"
 
 using imvela::AnalogBlock;
 using imvela::CameraSettings;
@@ -180,41 +181,9 @@ TEST_F(CameraSettingsTest, AnalogMissingValueRepeatsTheOneBeforeIt) {
 // INT_MAX, -1 and each bound and its neighbours; a value outside is that value's default
 // (the mirrors: the device's state, here 1), a video-format value outside keeps its field.
 TEST_F(CameraSettingsTest, EveryStoredValueOutsideItsRangeIsItsDefault) {
-    struct Stored {
-        const char* key;
-        const char* name;
-        int position;  // in the group's block; video format: a field below
-        int32_t minimum, maximum, fallback;
-    };
-    enum { kColor, kSubSample, kWaitTime, kClock, kSize };
-    using P = ImageProcessingBlock;
-    using A = AnalogBlock;
-    const Stored table[] = {
-        {"Gain", "Global", A::kGlobalGain, 0, 11, 0}, {"Gain", "ColorG1", A::kColorGainG1, 0, 11, 0},
-        {"Gain", "ColorR", A::kColorGainR, 0, 11, 0}, {"Gain", "ColorB", A::kColorGainB, 0, 11, 0},
-        {"Gain", "ColorG2", A::kColorGainG2, 0, 11, 0}, {"Gain", "Exposure", A::kExposure, 1, 32767, 637},
-        {"Gain", "V_Mirror", A::kVerticalMirror, 0, 1, 1}, {"Gain", "H_Mirror", A::kHorizontalMirror, 0, 1, 1},
-        {"Gain", "AutoIris", A::kAutoIris, 0, 2, 0},
-        {"Filter", "Brightness", P::kBrightness, -255, 255, 0}, {"Filter", "Contrast", P::kContrast, -127, 127, 0},
-        {"Filter", "Hue", P::kHue, -360, 360, 0}, {"Filter", "Saturation", P::kSaturation, -255, 255, 0},
-        {"Filter", "Sharpness", P::kSharpness, 0, 30, 0}, {"Filter", "R_Gain", P::kGainRed, 0, 400, 100},
-        {"Filter", "G_Gain", P::kGainGreen, 0, 400, 100}, {"Filter", "B_Gain", P::kGainBlue, 0, 400, 100},
-        {"Filter", "Gamma", P::kGamma, 0, 200, 100}, {"Filter", "BayerMode", P::kBayerMode, 0, 3, 3},
-        {"Gray", "Mode", P::kGrayMode, 0, 2, 0}, {"Gray", "GainR1", P::kGrayGainR, 0, 255, 128},
-        {"Gray", "GainG1", P::kGrayGainG1, 0, 255, 128}, {"Gray", "GainG2", P::kGrayGainG2, 0, 255, 128},
-        {"Gray", "GainB1", P::kGrayGainB, 0, 255, 128}, {"Gray", "OffsetR1", P::kGrayOffsetR, -255, 255, 0},
-        {"Gray", "OffsetG1", P::kGrayOffsetG1, -255, 255, 0}, {"Gray", "OffsetG2", P::kGrayOffsetG2, -255, 255, 0},
-        {"Gray", "OffsetB1", P::kGrayOffsetB, -255, 255, 0},
-        {"", "Color", kColor, 0, 5, 4}, {"", "SubSample", kSubSample, 0, 19, 4},
-        {"", "WaitTime", kWaitTime, 0, INT32_MAX, 4}, {"", "Clock", kClock, 0, 2, 1}, {"", "Size", kSize, 0, 99, 4},
-    };
-    for (const Stored& v : table) {
+    for (const StoredRange& v : stored_ranges()) {
         const std::string key = std::string("Camera_00") + (v.key[0] ? "\\" : "") + v.key;
-        const int64_t poison[] = {INT32_MIN, INT32_MAX, -1, int64_t{v.minimum} - 1, v.minimum, int64_t{v.minimum} + 1,
-                                  int64_t{v.maximum} - 1, v.maximum, int64_t{v.maximum} + 1};
-        for (const int64_t wide : poison) {
-            if (wide < INT32_MIN || wide > INT32_MAX) continue;
-            const int32_t value = static_cast<int32_t>(wide);
+        for (const int32_t value : poisons(v)) {
             put(key, v.name, value);
             int32_t loaded = 0;
             if (std::string(v.key) == "Gain") {

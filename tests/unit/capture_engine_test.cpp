@@ -2,6 +2,7 @@
 // colour mode with mirrors and windows, stream faults, trigger, start/stop under load.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <future>
@@ -17,6 +18,7 @@
 #include "support/test_image.h"
 #include "support/test_window.h"
 #include "support/wait.h"
+#include "unit/stored_ranges.h"
 
 using imvela::CaptureWindow;
 using imvela::CImageBuffer;
@@ -176,46 +178,27 @@ TEST_F(CameraTest, FrameCopyNeedsStrideTimesHeightAndOrdersRowsByTopDown) {
 // and their neighbours) starts a camera that processes a frame in every colour mode with
 // nothing the sanitizers object to, and stops at once.
 TEST_F(CameraTest, PoisonedStoreProcessesFramesInEveryColourMode) {
-    struct Group {
-        const char* key;
-        std::vector<std::pair<const char*, std::pair<int32_t, int32_t>>> values;
-    };
-    const Group groups[] = {
-        {"Gain", {{"Global", {0, 11}}, {"ColorG1", {0, 11}}, {"ColorR", {0, 11}}, {"ColorB", {0, 11}},
-                  {"ColorG2", {0, 11}}, {"Exposure", {1, 32767}}, {"V_Mirror", {0, 1}}, {"H_Mirror", {0, 1}},
-                  {"AutoIris", {0, 2}}}},
-        {"Filter", {{"Brightness", {-255, 255}}, {"Contrast", {-127, 127}}, {"Hue", {-360, 360}},
-                    {"Saturation", {-255, 255}}, {"Sharpness", {0, 30}}, {"R_Gain", {0, 400}}, {"G_Gain", {0, 400}},
-                    {"B_Gain", {0, 400}}, {"Gamma", {0, 200}}, {"BayerMode", {0, 3}}}},
-        {"Gray", {{"Mode", {0, 2}}, {"GainR1", {0, 255}}, {"GainG1", {0, 255}}, {"GainG2", {0, 255}},
-                  {"GainB1", {0, 255}}, {"OffsetR1", {-255, 255}}, {"OffsetG1", {-255, 255}},
-                  {"OffsetG2", {-255, 255}}, {"OffsetB1", {-255, 255}}}},
-    };
-    // The poison of each kind for a value of range [lo, hi].
-    const auto poison = [](int kind, int32_t lo, int32_t hi) -> int32_t {
-        const int64_t choices[] = {INT32_MIN, INT32_MAX, -1, int64_t{lo} - 1, lo, int64_t{lo} + 1, int64_t{hi} - 1,
-                                   hi, int64_t{hi} + 1};
-        return static_cast<int32_t>(choices[kind]);
-    };
     std::vector<uint8_t> image(64 * 48 * 8);
-    for (int kind = 0; kind < 9; ++kind) {
+    for (size_t kind = 0; kind < 9; ++kind) {
+        for (const StoredRange& v : stored_ranges()) {
+            if (!v.key[0]) continue;  // the video format: judged by the capture-window rule
+            const std::vector<int32_t> values = poisons(v);
+            auto key = imvela::platform::SettingsKeyHandle::create(
+                nullptr, (store_.root() + "\\Camera_00\\" + v.key).c_str());
+            ASSERT_TRUE(key);
+            ASSERT_TRUE(key.write(v.name, values[std::min(kind, values.size() - 1)]));
+        }
+        auto& c = open_camera(24);
+        set_window(c, window_of(8, 8, 64, 48));
         for (const int32_t bits : {8, 16, 24, 32, 48, 64}) {
-            for (const Group& g : groups) {
-                auto key = imvela::platform::SettingsKeyHandle::create(
-                    nullptr, (store_.root() + "\\Camera_00\\" + g.key).c_str());
-                ASSERT_TRUE(key);
-                for (const auto& v : g.values)
-                    ASSERT_TRUE(key.write(v.first, poison(kind, v.second.first, v.second.second)));
-            }
-            auto& c = open_camera(bits);
-            set_window(c, window_of(8, 8, 64, 48));
+            ASSERT_EQ(c.set_color_mode(bits), 1);
             ASSERT_EQ(c.capture(), 1) << kind << " " << bits;
             EXPECT_EQ(c.snap_shot(image.data(), static_cast<int32_t>(image.size()), 1), 1) << kind << " " << bits;
             const auto stop_started = std::chrono::steady_clock::now();
             c.stop_preview();
             EXPECT_LT(std::chrono::steady_clock::now() - stop_started, std::chrono::seconds(1));
-            camera_.reset();
         }
+        camera_.reset();
     }
 }
 
