@@ -196,7 +196,10 @@ private:
     // Ends a recording and any capture mode.
     int32_t stop_locked();
     int32_t close_locked();
-    int32_t begin_preview_with_window_locked();
+    // close_locked but for the window: the capture stopped, the image and held handle gone.
+    void stop_and_forget_locked();
+    // Starts the preview once its window is made; closes again when it cannot start.
+    int32_t begin_preview_locked();
     // Reads the line length the exposure time is figured from.
     void read_line_length_locked();
 
