@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes every parser of outside data (tests/fuzz) with clang's libFuzzer under
 # AddressSanitizer and UndefinedBehaviorSanitizer.
-#   scripts/fuzz.sh [SECONDS]    SECONDS in all, shared by the targets (default 600)
+#   scripts/fuzz.sh [SECONDS [TARGET...]]   SECONDS in all (default 600), shared by the
+#                                           targets named (default: all)
 # Each target starts from its kept corpus (tests/fuzz/corpus/TARGET); what it finds is merged
 # back into a minimised corpus, and every failing input is kept in tests/fuzz/crashes/TARGET,
 # where the test command replays it. It runs at a low priority so other work keeps its cores.
@@ -9,6 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 total=${1:-600}
 targets=(settings_values configuration_file emulator_environment avi)
+[ $# -gt 1 ] && targets=("${@:2}")
 "$(dirname "$0")/install-packages.sh" fuzz
 
 build=build/fuzz

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(n >= 0 && n < imvela::emulator::kMaxCameras && !std::count(seen.begin(), seen.end(), n));
         seen.push_back(n);
     }
-    FUZZ_CHECK(out.camera.fps >= 0 && out.camera.trigger_ms > 0);
+    FUZZ_CHECK(out.camera.fps >= 0 && out.camera.trigger_ms >= 0);
     std::vector<int32_t> direct;
     imvela::emulator::parse_camera_list(text, &direct);
     return 0;
