@@ -66,20 +66,14 @@ TEST(PreviewWindowX11, LostContentsArePaintedAgainFromTheLastPicture) {
 class OwnXServer {
 public:
     OwnXServer() {
-        // Numbers away from the ones people and the test screens use; a taken one makes Xvfb
-        // end at once, and the next is tried.
-        for (int attempt = 0; attempt < 5 && display_.empty(); ++attempt)
-            start(":" + std::to_string(300 + (getpid() * 7 + attempt * 131) % 600));
-    }
-    void start(const std::string& name) {
         int report[2];
         if (pipe(report) != 0) return;
         pid_ = fork();
         if (pid_ == 0) {
             close(report[0]);
             const std::string fd = std::to_string(report[1]);
-            execlp("Xvfb", "Xvfb", name.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "320x240x24", "-nolisten",
-                   "tcp", static_cast<char*>(nullptr));
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "320x240x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
             _exit(127);
         }
         close(report[1]);
@@ -87,23 +81,19 @@ public:
         // then, or the server finds it closed and ends.
         std::string number;
         pollfd ready{report[0], POLLIN, 0};
-        char c = 0;
-        while (pid_ > 0 && number.find('\n') == std::string::npos && number.size() < 16 && poll(&ready, 1, 10000) == 1 &&
-               read(report[0], &c, 1) == 1)
+        for (char c = 0; pid_ > 0 && c != '\n' && number.size() < 16 && poll(&ready, 1, 10000) == 1 &&
+                         read(report[0], &c, 1) == 1;)
             number += c;
-        if (number.find('\n') != std::string::npos) display_ = ":" + std::to_string(std::atoi(number.c_str()));
+        if (!number.empty() && number.back() == '\n') display_ = ":" + std::to_string(std::atoi(number.c_str()));
         close(report[0]);
-        if (display_.empty() && pid_ > 0) stop();
     }
-    ~OwnXServer() { stop(); }
-    void stop() {
+    ~OwnXServer() {
         if (pid_ <= 0) return;
         kill(pid_, SIGCONT);
         kill(pid_, SIGTERM);  // lets it remove its lock and socket for the next server
         int status = 0;
         for (int waited = 0; waited < 500 && waitpid(pid_, &status, WNOHANG) == 0; ++waited) usleep(10000);
         if (kill(pid_, SIGKILL) == 0) waitpid(pid_, &status, 0);
-        pid_ = -1;
     }
     const std::string& display() const { return display_; }
     void pause(bool stopped) { kill(pid_, stopped ? SIGSTOP : SIGCONT); }
