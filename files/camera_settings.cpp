@@ -59,7 +59,6 @@ constexpr NamedPosition kGrayValues[] = {
 // sub-sampling modes known are 0 to 3 and 17 to 19 (the capture-window rule refuses all but 0).
 constexpr int32_t kColorModeLast = 5;
 constexpr int32_t kSubSampleLast = 19;
-constexpr int32_t kSizeEntryLast = SizeTable::kCapacity - 1;
 
 // Unstored positions cleared together with the image-filter defaults (this also drops an
 // automatic colour gain request).
@@ -194,8 +193,9 @@ int32_t CameraSettings::load_size_entry(int32_t device, CaptureWindow* window) c
         return 0;
     }
     SettingsKeyHandle camera = open_camera_key(root_, device);
-    int32_t entry = -1;
-    if (!camera || !read_checked(camera, "Size", 0, kSizeEntryLast, &entry)) return 0;
+    // Any number names an entry: one that is not there reads nothing.
+    int32_t entry = 0;
+    if (!camera || !camera.read("Size", &entry)) return 0;
     SettingsKeyHandle key = SettingsKeyHandle::open(camera.get(), SizeKeyName(entry).text);
     if (!key) return 0;
     read_size_entry(key, window);
@@ -269,7 +269,7 @@ int32_t CameraSettings::load_dialog(int32_t device, SizeTable* table, VideoForma
         table->count = entry + 1;
         return true;
     });
-    read_checked(camera, "Size", 0, kSizeEntryLast, &format->size);
+    camera.read("Size", &format->size);  // past the table: the dialog offers its custom size
     read_checked(camera, "Color", 0, kColorModeLast, &format->color);
     read_checked(camera, "SubSample", 0, kSubSampleLast, &format->sub_sample);
     read_checked(camera, "WaitTime", 0, INT32_MAX, &format->wait_time);

@@ -37,7 +37,7 @@ inline const std::vector<StoredRange>& stored_ranges() {
         {"Gray", "OffsetB1", P::kGrayOffsetB, -255, 255, 0},
         {"", "Color", kColorField, 0, 5, 4}, {"", "SubSample", kSubSampleField, 0, 19, 4},
         {"", "WaitTime", kWaitTimeField, 0, INT32_MAX, 4}, {"", "Clock", kClockField, 0, 2, 1},
-        {"", "Size", kSizeField, 0, 99, 4},
+        {"", "Size", kSizeField, INT32_MIN, INT32_MAX, 4},  // any: a missing entry reads nothing
     };
     return table;
 }
