@@ -66,8 +66,11 @@ bool CaptureEngine::make_images(int32_t mode, const CaptureWindow& window) {
 }
 
 void CaptureEngine::size_display() {
+    // The window system is asked before the frame lock is taken (docs/locks.md).
+    int32_t width = 0, height = 0;
+    if (!preview_.drawable_size(width, height)) return;
     std::lock_guard<std::mutex> frame(frame_lock_);
-    preview_.size_display(images_, active_color_mode_);
+    PreviewWindow::size_display(images_, active_color_mode_, width, height);
 }
 
 void CaptureEngine::forget_image() { image_available_.store(0); }
@@ -431,8 +434,12 @@ void CaptureEngine::preview_worker() {
         if (taken != kTakeReady) continue;
 
         HWND target = nullptr;
-        bool extracted = true, delivered = false;
+        bool extracted = true, delivered = false, composed = false;
         Copy copy = Copy::kDone;
+        // Window-system calls stay outside the frame lock: the size before, the picture
+        // goes to the screen after.
+        int32_t paint_width = 0, paint_height = 0;
+        const bool painting = preview_.drawable_size(paint_width, paint_height);
         {
             std::lock_guard<std::mutex> frame(frame_lock_);
             target = callback_window_;
@@ -451,11 +458,11 @@ void CaptureEngine::preview_worker() {
                     rate_time_ = now;
                 }
                 fill_frame_record_locked(frame_rate_.load());
-                const bool painting = preview_.ready();
                 delivered = finish_frame_locked(copy, painting);
-                if (painting) preview_.paint(images_, active_color_mode_);
+                if (painting) composed = preview_.compose(images_, active_color_mode_, paint_width, paint_height);
             }
         }
+        if (composed) preview_.present();
         // Messages go out with no lock held.
         if (!extracted) {
             host_.record_error(ERR_TRANSFER);
@@ -501,8 +508,10 @@ void CaptureEngine::trigger_worker() {
             continue;
         }
         HWND target = nullptr;
-        bool extracted = false, delivered = false;
+        bool extracted = false, delivered = false, composed = false;
         Copy copy = Copy::kDone;
+        int32_t paint_width = 0, paint_height = 0;
+        const bool painting = preview_.drawable_size(paint_width, paint_height);
         {
             std::lock_guard<std::mutex> frame(frame_lock_);
             target = callback_window_;
@@ -511,9 +520,11 @@ void CaptureEngine::trigger_worker() {
                 delivered_single();
                 fill_frame_record_locked(0);
                 delivered = finish_frame_locked(copy, true);
-                if (delivered) preview_.paint(images_, active_color_mode_);
+                if (delivered && painting)
+                    composed = preview_.compose(images_, active_color_mode_, paint_width, paint_height);
             }
         }
+        if (composed) preview_.present();
         // Messages go out with no lock held.
         if (!extracted) {
             host_.record_error(ERR_TRANSFER);

@@ -171,14 +171,9 @@ private:
     PreviewWindow& preview_;
     CImvelaM61XZKRSdk* device_ = nullptr;
 
-    // Lock order: a thread holding one of these takes only those listed after it.
-    //   control_lock_   the capture exports, device choice and capture-window changes
-    //   (the camera's still lock)
-    //   frame_lock_     the images, the active colour mode and window, the callback target
-    //   the preview window's lock, the pipeline's defect lock, the dialog link's lock
-    // stop_lock_ is taken alone. Leaves, holding nothing while held: the error history's
-    // lock, the device's stream lock, the emulated driver's locks, the message queues.
-    // Messages are posted and errors recorded with no engine lock held.
+    // control_lock_: the capture exports, device choice and capture-window changes.
+    // frame_lock_: the images, the active colour mode and window, the callback target.
+    // Their order among the other locks, and what may run under each: docs/locks.md.
     std::mutex control_lock_;
     std::mutex frame_lock_;
     ImageSet images_;

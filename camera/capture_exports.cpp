@@ -83,8 +83,7 @@ int32_t CImvela::stop_locked() {
     return engine_.stop_locked();
 }
 
-int32_t CImvela::begin_preview_with_window_locked() {
-    if (!create_wanted_preview_window()) return (record_error(ERR_WINDOW), 0);
+int32_t CImvela::begin_preview_locked() {
     if (!start_preview_locked()) {
         close_locked();
         return (record_error(ERR_TRANSFER), 0);
@@ -95,9 +94,11 @@ int32_t CImvela::begin_preview_with_window_locked() {
 int32_t CImvela::preview() { return callback_preview(nullptr, nullptr, 0, 0); }
 
 int32_t CImvela::callback_preview(HWND callback_window, void* buffer, int32_t size, int32_t top_down) {
+    // The window is made before the capture-control lock is taken (docs/locks.md).
+    if (!create_wanted_preview_window()) return (record_error(ERR_WINDOW), 0);
     std::unique_lock<std::mutex> control = engine_.lock_control();
     engine_.set_callback_target(callback_window, buffer, size, top_down);
-    return begin_preview_with_window_locked();
+    return begin_preview_locked();
 }
 
 // ---- single frames ------------------------------------------------------------------------
@@ -123,14 +124,18 @@ int32_t CImvela::get_image(void* buffer, int32_t size, int32_t top_down) {
 
 int32_t CImvela::trigger(HWND callback_window, void* buffer, int32_t size, int32_t top_down) {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
+    // The window is made before the capture-control lock is taken (docs/locks.md), when the
+    // trigger is about to start; the mode is looked at again under the lock.
+    const int32_t before = capture_mode();
+    if (before == kPreviewMode || before == kCaptureMode) return (record_error(ERR_NOT_READY), 0);
+    if (before == kIdle && !create_wanted_preview_window()) return (record_error(ERR_WINDOW), 0);
     std::unique_lock<std::mutex> control = engine_.lock_control();
     const int32_t mode = capture_mode();
     if (mode == kPreviewMode || mode == kCaptureMode) return (record_error(ERR_NOT_READY), 0);
     engine_.set_callback_target(callback_window, buffer, size, top_down);
     // Already triggering: the one worker delivers to the new target from its next frame.
     if (mode == kTriggerMode) return 1;
-
-    if (!create_wanted_preview_window()) return (record_error(ERR_WINDOW), 0);
+    if (before != kIdle && !create_wanted_preview_window()) return (record_error(ERR_WINDOW), 0);
     if (!engine_.start_trigger_locked()) {
         close_locked();
         return 0;

@@ -73,8 +73,7 @@ private:
     // Whether the defect list holds a sensor position (list coordinates); defect lock held.
     bool defect_listed(int64_t x, int64_t y) const;
 
-    // Taken by process() and replace_defects(); the camera's frame lock, when held, is taken
-    // before it.
+    // Taken by process() and replace_defects() (its place in the lock order: docs/locks.md).
     std::mutex defect_lock_;
     DefectList defects_;
     DefectList defect_index_;  // defects_ sorted by (x, y): the neighbour search's lookup

@@ -202,7 +202,10 @@ private:
     // Ends a recording and any capture mode.
     int32_t stop_locked();
     int32_t close_locked();
-    int32_t begin_preview_with_window_locked();
+    // close_locked but for the window: the capture stopped, the image and held handle gone.
+    void stop_and_forget_locked();
+    // Starts the preview once its window is made; closes again when it cannot start.
+    int32_t begin_preview_locked();
     // Reads the line length the exposure time is figured from.
     void read_line_length_locked();
 
@@ -245,15 +248,7 @@ private:
     // The line length Imvela_GetRealExposureTime last read (relaxed accesses).
     int32_t line_length_ = 0;
 
-    // Lock order: a thread holding one of these takes only those listed after it.
-    //   engine_'s capture-control lock  capture exports, device choice, capture window
-    //   still_lock_                      saves of still images
-    //   recording_.lock                  the recording's ring of frames
-    //   engine_'s frame lock             the images, the callback target
-    //   preview_window_'s lock, pipeline_'s defect lock, dialogs_' lock
-    // Leaves, holding nothing while held: history_'s lock, the device's stream lock, the
-    // emulated driver's locks, the message queues. Errors are recorded and messages posted
-    // with no lock of the capture engine held.
+    // The locks and their order: docs/locks.md.
     //
     // Still saving: the still lock serialises the saves of this camera object and guards the
     // copy they encode; the frame lock is held only for the copy.

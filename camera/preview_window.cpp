@@ -104,43 +104,58 @@ void PreviewWindow::close() {
 }
 
 bool PreviewWindow::ready() const {
-    std::lock_guard<std::mutex> guard(lock_);
     int32_t width = 0, height = 0;
+    return drawable_size(width, height);
+}
+
+bool PreviewWindow::drawable_size(int32_t& width, int32_t& height) const {
+    std::lock_guard<std::mutex> guard(lock_);
     return surface_ && surface_->drawable_size(width, height);
 }
 
 void PreviewWindow::size_display(ImageSet& images, int32_t mode) const {
-    std::lock_guard<std::mutex> guard(lock_);
     int32_t width = 0, height = 0;
-    if (!surface_ || !surface_->drawable_size(width, height)) return;
+    if (drawable_size(width, height)) size_display(images, mode, width, height);
+}
+
+void PreviewWindow::size_display(ImageSet& images, int32_t mode, int32_t width, int32_t height) {
     images[kDisplay].Create(width, height, display_bits(mode));
 }
 
-void PreviewWindow::paint(ImageSet& images, int32_t mode) {
-    std::lock_guard<std::mutex> guard(lock_);
-    int32_t width = 0, height = 0;
-    if (!surface_ || !surface_->drawable_size(width, height)) return;
-
-    if (mode < 0 || mode >= kColorModeCount) return;
+bool PreviewWindow::compose(ImageSet& images, int32_t mode, int32_t width, int32_t height) {
+    // Never waits: the lock is held across a present() that a stalled window system may keep.
+    std::unique_lock<std::mutex> guard(lock_, std::try_to_lock);
+    if (!guard || !surface_ || mode < 0 || mode >= kColorModeCount || width <= 0 || height <= 0) return false;
     const PictureBuffers& buffers = kPictureOfMode[mode];
     const PixelKernel reduce = select_kernel(KernelOperation::PreviewToDisplayable, mode);
     CImageBuffer* source =
         reduce ? converted(images[buffers.shown], reduce, images[buffers.picture]) : &images[buffers.shown];
-    if (!source || !source->has_pixels()) return;
+    if (!source || !source->has_pixels()) return false;
 
     // The window shows the picture at its own size: one copy, no intermediate buffer.
     if (width == source->width() && height == source->height() && mode != 1) {
         surface_->show_top_down(preview_picture(*source));
-        return;
+        return true;
     }
     // Otherwise scale it into the display buffer, re-made only when the client size changes.
     CImageBuffer& display = images[kDisplay];
     const int32_t bits = display_bits(mode);
     if (display.width() != width || display.height() != height || display.bits_per_pixel() != bits) {
-        if (!display.Create(width, height, bits)) return;
+        if (!display.Create(width, height, bits)) return false;
     }
     display.ApplyScaled(select_preview_scale_kernel(mode), *source, nullptr, nullptr);
     surface_->show_bottom_up(preview_picture(display));
+    return true;
+}
+
+void PreviewWindow::present() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (surface_) surface_->present();
+}
+
+void PreviewWindow::paint(ImageSet& images, int32_t mode) {
+    int32_t width = 0, height = 0;
+    if (drawable_size(width, height) && compose(images, mode, width, height)) present();
 }
 
 uintptr_t PreviewWindow::native_window() const {

@@ -52,12 +52,14 @@ bool CImvela::prepare_recording_images(const CImageBuffer& out) {
 
 int32_t CImvela::record(const char* path, uint32_t duration_ms, int32_t show_window) {
     if (!path || !*path) return (record_error(ERR_ARGUMENT), 0);
+    // One recording at a time; the running one goes on untouched (and keeps its window).
+    if (recording_.active.load()) return (record_error(ERR_FILE), 0);
+    // The window is made before the capture-control lock is taken (docs/locks.md).
+    if (show_window && !create_wanted_preview_window()) return (record_error(ERR_WINDOW), 0);
     std::unique_lock<std::mutex> control = engine_.lock_control();
-    // One recording at a time; the running one goes on untouched.
     if (recording_.active.load()) return (record_error(ERR_FILE), 0);
     join_recording();
     engine_.set_callback_target(nullptr, nullptr, 0, 0);
-    if (show_window && !create_wanted_preview_window()) return (record_error(ERR_WINDOW), 0);
     if (!start_preview_locked()) {
         close_locked();
         return (record_error(ERR_FILE), 0);

@@ -6,7 +6,7 @@
 // slots in order without any camera lock. A slow write therefore delays only the recorder, and
 // frames are lost only when the ring is full.
 //
-// Lock order: the capture control lock, then `lock`, then the camera's frame lock.
+// `lock` and its place among the camera's locks: docs/locks.md.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>

@@ -13,33 +13,52 @@ namespace {
 
 using platform::SettingsKeyHandle;
 
+// A stored value: its name, where it goes, its default and the range it must lie in; a
+// value outside the range is damaged and counts as missing (the group's default).
 struct NamedPosition {
     const char* name;
     int position;
     int32_t default_value;
+    int32_t minimum;
+    int32_t maximum;
+
+    int32_t checked(int32_t value) const { return value >= minimum && value <= maximum ? value : default_value; }
 };
 
+// The global gain also sets the four colour gains, so they take its range.
 constexpr NamedPosition kAnalogValues[] = {
-    {"Global", AnalogBlock::kGlobalGain, 0},       {"ColorG1", AnalogBlock::kColorGainG1, 0},
-    {"ColorR", AnalogBlock::kColorGainR, 0},       {"ColorB", AnalogBlock::kColorGainB, 0},
-    {"ColorG2", AnalogBlock::kColorGainG2, 0},     {"Exposure", AnalogBlock::kExposure, sensor::kExposureDefault},
-    {"V_Mirror", AnalogBlock::kVerticalMirror, 0}, {"H_Mirror", AnalogBlock::kHorizontalMirror, 0},
-    {"AutoIris", AnalogBlock::kAutoIris, 0},
+    {"Global", AnalogBlock::kGlobalGain, 0, sensor::kGainMin, sensor::kGainMax},
+    {"ColorG1", AnalogBlock::kColorGainG1, 0, sensor::kGainMin, sensor::kGainMax},
+    {"ColorR", AnalogBlock::kColorGainR, 0, sensor::kGainMin, sensor::kGainMax},
+    {"ColorB", AnalogBlock::kColorGainB, 0, sensor::kGainMin, sensor::kGainMax},
+    {"ColorG2", AnalogBlock::kColorGainG2, 0, sensor::kGainMin, sensor::kGainMax},
+    {"Exposure", AnalogBlock::kExposure, sensor::kExposureDefault, sensor::kExposureMin, sensor::kExposureMax},
+    {"V_Mirror", AnalogBlock::kVerticalMirror, 0, 0, 1},
+    {"H_Mirror", AnalogBlock::kHorizontalMirror, 0, 0, 1},
+    {"AutoIris", AnalogBlock::kAutoIris, 0, 0, 2},
 };
 
 using P = ImageProcessingBlock;
 constexpr NamedPosition kFilterValues[] = {
-    {"Brightness", P::kBrightness, 0}, {"Contrast", P::kContrast, 0},   {"Hue", P::kHue, 0},
-    {"Saturation", P::kSaturation, 0}, {"Sharpness", P::kSharpness, 0}, {"R_Gain", P::kGainRed, 100},
-    {"G_Gain", P::kGainGreen, 100},    {"B_Gain", P::kGainBlue, 100},   {"Gamma", P::kGamma, 100},
-    {"BayerMode", P::kBayerMode, 3},
+    {"Brightness", P::kBrightness, 0, -255, 255}, {"Contrast", P::kContrast, 0, -127, 127},
+    {"Hue", P::kHue, 0, -360, 360},               {"Saturation", P::kSaturation, 0, -255, 255},
+    {"Sharpness", P::kSharpness, 0, 0, 30},       {"R_Gain", P::kGainRed, 100, 0, 400},
+    {"G_Gain", P::kGainGreen, 100, 0, 400},       {"B_Gain", P::kGainBlue, 100, 0, 400},
+    {"Gamma", P::kGamma, 100, 0, 200},            {"BayerMode", P::kBayerMode, 3, 0, 3},
 };
 
 constexpr NamedPosition kGrayValues[] = {
-    {"Mode", P::kGrayMode, 0},          {"GainR1", P::kGrayGainR, 128},    {"GainG1", P::kGrayGainG1, 128},
-    {"GainG2", P::kGrayGainG2, 128},    {"GainB1", P::kGrayGainB, 128},    {"OffsetR1", P::kGrayOffsetR, 0},
-    {"OffsetG1", P::kGrayOffsetG1, 0},  {"OffsetG2", P::kGrayOffsetG2, 0}, {"OffsetB1", P::kGrayOffsetB, 0},
+    {"Mode", P::kGrayMode, 0, 0, 2},          {"GainR1", P::kGrayGainR, 128, 0, 255},
+    {"GainG1", P::kGrayGainG1, 128, 0, 255},  {"GainG2", P::kGrayGainG2, 128, 0, 255},
+    {"GainB1", P::kGrayGainB, 128, 0, 255},   {"OffsetR1", P::kGrayOffsetR, 0, -255, 255},
+    {"OffsetG1", P::kGrayOffsetG1, 0, -255, 255}, {"OffsetG2", P::kGrayOffsetG2, 0, -255, 255},
+    {"OffsetB1", P::kGrayOffsetB, 0, -255, 255},
 };
+
+// Video format values: a damaged one keeps its field, as a missing one does. The
+// sub-sampling modes known are 0 to 3 and 17 to 19 (the capture-window rule refuses all but 0).
+constexpr int32_t kColorModeLast = 5;
+constexpr int32_t kSubSampleLast = 19;
 
 // Unstored positions cleared together with the image-filter defaults (this also drops an
 // automatic colour gain request).
@@ -51,7 +70,6 @@ constexpr int32_t kFirstUseWaitTime = 1;
 constexpr int32_t kClockNormal = 0;
 constexpr int32_t kClockHigh = 2;
 constexpr int32_t kFirstUseClock = kClockHigh;
-constexpr int32_t kExposureMask = 0xFFFF;
 
 struct CameraKeyName {
     char text[32];
@@ -82,6 +100,19 @@ SettingsKeyHandle open_camera_key(const std::string& root, int32_t device, const
 SettingsKeyHandle create_camera_key(const std::string& root, int32_t device, const char* group = nullptr) {
     return camera_key(&SettingsKeyHandle::create, root, device, group);
 }
+
+// Reads a value into `field` when it is stored and lies in [minimum, maximum]; a damaged
+// value, as a missing one, keeps the field. True when the field was set.
+bool read_checked(const SettingsKeyHandle& key, const char* name, int32_t minimum, int32_t maximum, int32_t* field) {
+    int32_t stored = 0;
+    if (!key.read(name, &stored) || stored < minimum || stored > maximum) return false;
+    *field = stored;
+    return true;
+}
+
+// Writes the size table's entries 0 to count - 1 and the five video-format values under an
+// open Camera_NN key. 1 when everything was written.
+int32_t write_dialog_values(const SettingsKeyHandle& camera, const SizeTable& table, const VideoFormat& format);
 
 // Reads a size entry's values over `entry`; missing values keep their field.
 void read_size_entry(const SettingsKeyHandle& key, CaptureWindow* entry) {
@@ -120,7 +151,10 @@ int32_t load_image_group(const std::string& root, int32_t device, const char* gr
         for (const NamedPosition& value : names) (*block)[value.position] = value.default_value;
         return 0;
     }
-    for (const NamedPosition& value : names) key.read(value.name, &(*block)[value.position]);
+    for (const NamedPosition& value : names) {
+        int32_t stored = 0;
+        if (key.read(value.name, &stored)) (*block)[value.position] = value.checked(stored);
+    }
     return 1;
 }
 
@@ -155,10 +189,11 @@ int32_t CameraSettings::load_size_entry(int32_t device, CaptureWindow* window) c
         format.sub_sample = 0;
         format.wait_time = kFirstUseWaitTime;
         format.clock = kFirstUseClock;
-        save_dialog(device, defaults, format);
+        write_first_use_tree(device, defaults, format);
         return 0;
     }
     SettingsKeyHandle camera = open_camera_key(root_, device);
+    // Any number names an entry: one that is not there reads nothing.
     int32_t entry = 0;
     if (!camera || !camera.read("Size", &entry)) return 0;
     SettingsKeyHandle key = SettingsKeyHandle::open(camera.get(), SizeKeyName(entry).text);
@@ -171,13 +206,10 @@ int32_t CameraSettings::load_video_format(int32_t device, VideoFormat* format) c
     if (!format) return 0;
     SettingsKeyHandle camera = open_camera_key(root_, device);
     if (!camera) return 0;
-    camera.read("Color", &format->color);
-    camera.read("SubSample", &format->sub_sample);
-    camera.read("WaitTime", &format->wait_time);
-    // The sampling clock is one of three choices; anything else is a damaged value, which
-    // keeps the field.
-    int32_t clock = 0;
-    if (camera.read("Clock", &clock) && clock >= kClockNormal && clock <= kClockHigh) format->clock = clock;
+    read_checked(camera, "Color", 0, kColorModeLast, &format->color);
+    read_checked(camera, "SubSample", 0, kSubSampleLast, &format->sub_sample);
+    read_checked(camera, "WaitTime", 0, INT32_MAX, &format->wait_time);
+    read_checked(camera, "Clock", kClockNormal, kClockHigh, &format->clock);
     return 1;
 }
 
@@ -191,15 +223,16 @@ int32_t CameraSettings::load_analog(int32_t device, AnalogBlock* block, int32_t 
         (*block)[AnalogBlock::kHorizontalMirror] = device_h_mirror;
         return 1;
     }
-    // One place for all nine reads: a missing value repeats the one read before it.
+    // One place for all nine reads: a missing value repeats the one read before it. A value
+    // out of its range is the group's default (the mirrors: the device's state).
     int32_t place = 0;
     for (const NamedPosition& value : kAnalogValues) {
         key.read(value.name, &place);
-        (*block)[value.position] = place;
+        int32_t fallback = value.default_value;
+        if (value.position == AnalogBlock::kVerticalMirror) fallback = device_v_mirror;
+        if (value.position == AnalogBlock::kHorizontalMirror) fallback = device_h_mirror;
+        (*block)[value.position] = place >= value.minimum && place <= value.maximum ? place : fallback;
     }
-    // The sensor holds 16 bits of exposure and is only ever given those; the rest of a
-    // damaged value would only mislead the exposure-time arithmetic.
-    (*block)[AnalogBlock::kExposure] &= kExposureMask;
     return 1;
 }
 
@@ -236,17 +269,36 @@ int32_t CameraSettings::load_dialog(int32_t device, SizeTable* table, VideoForma
         table->count = entry + 1;
         return true;
     });
-    camera.read("Size", &format->size);
-    camera.read("Color", &format->color);
-    camera.read("SubSample", &format->sub_sample);
-    camera.read("WaitTime", &format->wait_time);
-    camera.read("Clock", &format->clock);
+    camera.read("Size", &format->size);  // past the table: the dialog offers its custom size
+    read_checked(camera, "Color", 0, kColorModeLast, &format->color);
+    read_checked(camera, "SubSample", 0, kSubSampleLast, &format->sub_sample);
+    read_checked(camera, "WaitTime", 0, INT32_MAX, &format->wait_time);
+    read_checked(camera, "Clock", kClockNormal, kClockHigh, &format->clock);
     return 1;
 }
 
 int32_t CameraSettings::save_dialog(int32_t device, const SizeTable& table, const VideoFormat& format) const {
     SettingsKeyHandle camera = create_camera_key(root_, device);
     if (!camera) return 0;
+    return write_dialog_values(camera, table, format);
+}
+
+void CameraSettings::write_first_use_tree(int32_t device, const SizeTable& table, const VideoFormat& format) const {
+    // Built out of sight and put in place whole: processes starting at the same moment find
+    // either no tree (and build their own, of which one wins) or a complete one.
+    platform::SettingsKey* staging = platform::create_staging_settings_key(root_.c_str());
+    if (!staging) return;
+    bool complete = false;
+    {
+        SettingsKeyHandle camera = SettingsKeyHandle::create(staging, CameraKeyName(device).text);
+        complete = camera && write_dialog_values(camera, table, format);
+    }
+    platform::finish_staging_settings_key(staging, complete);
+}
+
+namespace {
+
+int32_t write_dialog_values(const SettingsKeyHandle& camera, const SizeTable& table, const VideoFormat& format) {
     const int32_t count = table.count < 0 ? 0 : table.count > SizeTable::kCapacity ? SizeTable::kCapacity : table.count;
     for (int32_t entry = 0; entry < count; ++entry) {
         SettingsKeyHandle key = SettingsKeyHandle::create(camera.get(), SizeKeyName(entry).text);
@@ -258,6 +310,8 @@ int32_t CameraSettings::save_dialog(int32_t device, const SizeTable& table, cons
                ? 1
                : 0;
 }
+
+}  // namespace
 
 bool CameraSettings::find_capture_window(int32_t device, int32_t width, int32_t height, CaptureWindow* found) const {
     if (!found) return false;

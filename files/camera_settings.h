@@ -6,8 +6,9 @@
 //   <root>\Camera_NN\Filter         image-processing block, positions 0 to 9
 //   <root>\Camera_NN\Gray           image-processing block, positions 11 to 19
 // NN is the device number ("Camera_%02d"), MM the entry number ("Size_%02d"). Every value is
-// a 4-byte number. Failures are silent: loads fall back to defaults or leave their target
-// unchanged, saves report 0.
+// a 4-byte number. Every value is checked against its range when loaded: one outside it is
+// damaged and counts as missing. Failures are silent: loads fall back to defaults or leave
+// their target unchanged, saves report 0 (the camera object reports them).
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -75,6 +76,9 @@ public:
     bool find_capture_window(int32_t device, int32_t width, int32_t height, CaptureWindow* found) const;
 
 private:
+    // First use: the default tree under Camera_NN, put in place whole or not at all.
+    void write_first_use_tree(int32_t device, const SizeTable& table, const VideoFormat& format) const;
+
     std::string root_;
 };
 
