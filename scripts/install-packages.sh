@@ -16,6 +16,9 @@ if [ "$profile" = test ]; then
              wine wine32:i386 xvfb x11-utils ffmpeg
              g++-mingw-w64-x86-64 wine64 lld python3 python3-numpy python3-pytest
              libz-mingw-w64-dev nasm dpkg-dev)
+  # Readers of recordings and stills nobody here wrote: GStreamer's avidemux, OpenCV, mediainfo,
+  # ImageMagick and tiffinfo.
+  packages+=(gstreamer1.0-tools gstreamer1.0-plugins-good python3-opencv mediainfo imagemagick libtiff-tools)
 fi
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -39,3 +40,19 @@ struct PlayedVideo {
     std::vector<std::vector<uint8_t>> frames;  // blue, green, red; top row first
 };
 PlayedVideo play_video(const std::string& path);
+
+// What readers nobody here wrote make of recordings (scripts/read-recording.py): FFmpeg with
+// and without its index, GStreamer's avidemux, OpenCV and mediainfo, each with the frames it
+// read and how many of them are the file's frame chunks, in file order, from the first.
+// "file" counts the whole frame chunks in the file; mediainfo's second number is the duration
+// it reports, in seconds. One map per path; all files in one run, as the readers take seconds
+// to start.
+struct ReaderResult {
+    long frames = 0;
+    double in_order = 0;
+};
+using ReadersResults = std::map<std::string, ReaderResult>;
+std::vector<ReadersResults> read_with_readers(const std::vector<std::string>& paths);
+// Every reader read from `least` to `most` frames, all of them in order (mediainfo: counted,
+// with a duration).
+void expect_every_reader_reads(const ReadersResults& read, long least, long most);

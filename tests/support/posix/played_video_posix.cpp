@@ -1,4 +1,7 @@
+#include <gtest/gtest.h>
+
 #include <cstdio>
+#include <sstream>
 
 #include "support/recorded_file.h"
 
@@ -24,4 +27,27 @@ PlayedVideo play_video(const std::string& path) {
     for (size_t at = 0; size > 0 && at + size <= raw.size(); at += size)
         v.frames.emplace_back(raw.begin() + static_cast<long>(at), raw.begin() + static_cast<long>(at + size));
     return v;
+}
+
+std::vector<ReadersResults> read_with_readers(const std::vector<std::string>& paths) {
+    std::string command = IMVELA_READ_RECORDING;
+    for (const std::string& path : paths) command += " '" + path + "'";
+    std::vector<ReadersResults> read(paths.size());
+    std::istringstream lines(output_of(command));
+    std::string name;
+    size_t number = 0;
+    for (ReaderResult r; lines >> number >> name >> r.frames >> r.in_order;)
+        if (number < read.size()) read[number][name] = r;
+    return read;
+}
+
+void expect_every_reader_reads(const ReadersResults& read, long least, long most) {
+    for (const char* reader : {"ffmpeg", "ffmpeg-ignidx", "gstreamer", "opencv", "mediainfo"}) {
+        const auto r = read.find(reader);
+        ASSERT_NE(r, read.end()) << reader;
+        EXPECT_GE(r->second.frames, least) << reader;
+        EXPECT_LE(r->second.frames, most) << reader;
+        if (r->first == "mediainfo") EXPECT_GT(r->second.in_order, 0) << "duration";
+        else EXPECT_EQ(r->second.in_order, r->second.frames) << reader;
+    }
 }

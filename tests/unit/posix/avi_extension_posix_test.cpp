@@ -1,7 +1,15 @@
+// Recordings past the RIFF limit (lowered here) and recordings killed while they were written,
+// as readers nobody here wrote read them.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
 
 #include "files/avi_writer.h"
 #include "support/recorded_file.h"
+#include "support/wait.h"
 
 using imvela::CAviWriter;
 
@@ -10,64 +18,97 @@ namespace {
 constexpr int w = 38, h = 20, row = 116, limit = 32 * 1024;  // rows: 114 bytes padded
 uint8_t sample(int x, int y, int k) { return static_cast<uint8_t>(x + 3 * y + 7 * k); }
 
-// Writes `frames` frames with the RIFF limit lowered; the file's bytes.
-std::vector<uint8_t> record(const ScratchFile& file, uint64_t bound, int frames) {
-    CAviWriter writer;
+// Writes up to `frames` frames with the RIFF limit lowered, a checkpoint every fourth frame,
+// `pace` between frames; how many were written.
+int write(CAviWriter& writer, const ScratchFile& file, uint64_t bound, int frames, bool pace = false) {
     writer.SetFormat(w, h);
     CAviWriter::SetRiffLimit(limit);
-    const bool opened = writer.Open(file.c_str(), bound);
+    const bool opened = writer.Open(file.c_str(), bound, 64);
     CAviWriter::SetRiffLimit(0);
     EXPECT_TRUE(opened);
     std::vector<uint8_t> pixels(row * h);
-    for (int k = 0; k < frames; ++k) {
+    int k = 0;
+    for (; k < frames; ++k) {
         for (int i = 0; i < row * h; ++i) pixels[i] = sample(i % row, i / row, k);
-        EXPECT_TRUE(writer.WriteFrame(pixels.data()));
+        if (!writer.WriteFrame(pixels.data())) break;
+        if (k % 4 == 0) {
+            EXPECT_TRUE(writer.Checkpoint());
+        }
+        if (pace) usleep(2000);
     }
     writer.SetRate(2500);
-    EXPECT_TRUE(writer.Finish());
-    return file_bytes(file.path);
+    return k;
 }
 
-TEST(AviWriterExtension, StaysPlainUntilTheLimitThenContinuesInAvixRiffsAndPlaysFrameByFrame) {
-    // A recording that may pass the limit but ends below it is the plain file byte for byte.
-    ScratchFile plain, could_grow;
-    EXPECT_EQ(record(could_grow, 200, 12), record(plain, 12, 12));
+TEST(AviWriterExtension, RecordingsPastTheLimitKeepTheirOrderForEveryReader) {
+    // {bound given at opening, frames written}: an OpenDML file that stays in its first RIFF,
+    // one that goes on in AVIX RIFFs, and a plain file that stops at the limit.
+    const int rows[][2] = {{200, 12}, {200, 60}, {12, 60}};
+    ScratchFile files[3];
+    std::vector<int> written_frames;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r[0] * 1000 + r[1]);
+        const ScratchFile& file = files[written_frames.size()];
+        CAviWriter writer;
+        const int written = write(writer, file, r[0], r[1]);
+        EXPECT_EQ(writer.Finish(), written == r[1]);
+        EXPECT_EQ(writer.extended(), r[0] > 12);
+        EXPECT_EQ(written, r[0] > 12 ? r[1] : 13);
+        const std::vector<uint8_t> b = file_bytes(file.path);
+        // Back-to-back RIFFs below the limit, "AVI " then "AVIX"; nothing asks readers to
+        // take the index's order over the file's.
+        size_t at = 0, riffs = 0;
+        for (; at + 12 <= b.size(); at += 8 + field32(b, at + 4), ++riffs) {
+            EXPECT_EQ(field32(b, at + 8), riffs == 0 ? 0x20495641u : 0x58495641u);
+            EXPECT_LE(field32(b, at + 4) + 8, uint32_t{limit});
+        }
+        EXPECT_EQ(at, b.size());
+        EXPECT_EQ(riffs, writer.riffs());
+        EXPECT_EQ(field32(b, 44), 0x10010u);
+        const PlayedVideo video = play_video(file.path);
+        ASSERT_EQ(video.frames.size(), size_t(written));
+        EXPECT_DOUBLE_EQ(video.rate, 25.0);
+        for (int k = 0; k < written; ++k)
+            for (int i = 0; i < 3 * w * h; ++i)
+                ASSERT_EQ(video.frames[k][i], sample(i % (3 * w), h - 1 - i / (3 * w), k)) << k << " " << i;
+        written_frames.push_back(written);
+    }
+    const auto read = read_with_readers({files[0].path, files[1].path, files[2].path});
+    for (size_t i = 0; i < written_frames.size(); ++i) expect_every_reader_reads(read[i], written_frames[i], written_frames[i]);
+}
 
-    constexpr int frames = 60;
-    ScratchFile file;
-    const std::vector<uint8_t> b = record(file, 200, frames);
-    // Back-to-back RIFFs below the limit, "AVI " then "AVIX"; the super index lists one
-    // standard index per RIFF, and together they name every frame's chunk in order, as "idx1"
-    // does for the first RIFF; the header says the index orders the frames.
-    EXPECT_EQ(field32(b, 44), 0x10030u);
-    size_t at = 0, riffs = 0;
-    for (; at + 12 <= b.size(); at += 8 + field32(b, at + 4), ++riffs) {
-        EXPECT_EQ(field32(b, at + 8), riffs == 0 ? 0x20495641u : 0x58495641u);
-        EXPECT_LE(field32(b, at + 4) + 8, uint32_t{limit});
+TEST(AviWriterExtension, KilledWhileWritingEveryReaderReadsUpToTheLastCheckpoint) {
+    std::mt19937 random(std::random_device{}());
+    // Killed somewhere below the limit, plain and OpenDML, and once past it.
+    const uint64_t bounds[] = {40, 400, 400};
+    ScratchFile files[3];
+    std::vector<std::string> paths;
+    for (const uint64_t bound : bounds) {
+        const bool past = paths.size() == 2;
+        const size_t at = std::uniform_int_distribution<size_t>(past ? limit + 8192 : 4096,
+                                                               past ? 3 * limit : limit - 4096)(random);
+        SCOPED_TRACE(std::to_string(bound) + " killed at " + std::to_string(at));
+        const ScratchFile& file = files[paths.size()];
+        paths.push_back(file.path);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            CAviWriter writer;
+            write(writer, file, bound, 1000, true);
+            _exit(0);
+        }
+        const bool grown = wait_until([&] { return file_bytes(file.path).size() >= at; });
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(grown);
     }
-    EXPECT_EQ(at, b.size());
-    ASSERT_EQ(field32(b, 232), riffs);  // super index entries in use
-    int indexed = 0;
-    for (uint32_t i = 0; i < riffs; ++i) {
-        const size_t ix = field32(b, 252 + 16 * i), base = field32(b, ix + 20);
-        for (uint32_t e = 0; e < field32(b, ix + 12); ++e, ++indexed)
-            ASSERT_EQ(b.at(base + field32(b, ix + 32 + 8 * e)), sample(0, 0, indexed));
+    for (const ReadersResults& read : read_with_readers(paths)) {
+        const long chunks = read.count("file") ? read.at("file").frames : 0;
+        // The last checkpoint came at most four frames before the last whole chunk.
+        EXPECT_GT(chunks, 4);
+        expect_every_reader_reads(read, chunks - 4, chunks);
     }
-    EXPECT_EQ(indexed, frames);
-    const uint32_t first_riff_frames = field32(b, 48);
-    const size_t movi = 20 + field32(b, 16);  // after the header list
-    ASSERT_EQ(field32(b, movi + 8), 0x69766F6Du);  // "movi"
-    const size_t idx1 = field32(b, 4) + 8 - 16 * first_riff_frames, movi_code = movi + 8;
-    ASSERT_EQ(field32(b, idx1 - 8), 0x31786469u);  // "idx1"
-    for (uint32_t k = 0; k < first_riff_frames; ++k)
-        ASSERT_EQ(b.at(movi_code + field32(b, idx1 + 16 * k + 8) + 8), sample(0, 0, k)) << k;
-    const PlayedVideo video = play_video(file.path);
-    EXPECT_EQ(video.declared_frames, frames);
-    EXPECT_DOUBLE_EQ(video.rate, 25.0);
-    ASSERT_EQ(video.frames.size(), size_t{frames});
-    for (int k = 0; k < frames; ++k)
-        for (int i = 0; i < 3 * w * h; ++i)
-            ASSERT_EQ(video.frames[k][i], sample(i % (3 * w), h - 1 - i / (3 * w), k)) << k << " " << i;
 }
 
 }  // namespace
