@@ -29,7 +29,9 @@ record_and_signal() {
   local pid=$!
   wait_size "$1" "$3"
   kill "-$2" "$pid"
-  wait "$pid" || echo "$(basename "$1"): the tool exited with status $?"
+  local status=0
+  wait "$pid" 2>/dev/null || status=$?
+  echo "$(basename "$1"): the tool exited with status $status"
 }
 
 "$tool" record 20 "$scratch/finished.avi" > "$scratch/finished.avi.out"

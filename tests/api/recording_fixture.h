@@ -14,12 +14,18 @@ protected:
         ASSERT_EQ(Imvela_SetCaptureWindowEx(handle, 1292, 0, width, 1040, 0, height), 1);
     }
     // Waits (at most 10 s) until a recording has finished its file by itself, and returns its
-    // frame count: patched in last; on Windows the file cannot even be read before.
+    // frame count: a plain file is finished when its index of that many frames ends it (the
+    // header's count is brought up to date while recording); on Windows the file cannot even
+    // be read before.
     static uint32_t frames_when_finished(const ScratchFile& file) {
-        uint32_t n = 0;
-        for (int i = 0; i < 500 && (n = field32(file_bytes(file.path), 140)) + 1u < 2u; ++i)
+        const auto finished = [](const std::vector<uint8_t>& b) {
+            const uint64_t n = field32(b, 140), index = 8 + 16 * n;
+            return n > 0 && n < 0xFFFFFFFFu && b.size() >= index && field32(b, b.size() - index) == 0x31786469u;
+        };
+        std::vector<uint8_t> b;
+        for (int i = 0; i < 500 && !finished(b = file_bytes(file.path)); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        return n;
+        return finished(b) ? field32(b, 140) : 0;
     }
 
     ScopedEnvironment scene{"IMVELA_EMULATOR_SCENE", "ramp"};

@@ -40,13 +40,12 @@ struct PlayedVideo {
     std::vector<std::vector<uint8_t>> frames;  // blue, green, red; top row first
 };
 PlayedVideo play_video(const std::string& path);
+// What a shell command writes to its standard output (POSIX).
+std::string output_of(const std::string& command);
 
-// What readers nobody here wrote make of recordings (scripts/read-recording.py): FFmpeg with
-// and without its index, GStreamer's avidemux, OpenCV and mediainfo, each with the frames it
-// read and how many of them are the file's frame chunks, in file order, from the first.
-// "file" counts the whole frame chunks in the file; mediainfo's second number is the duration
-// it reports, in seconds. One map per path; all files in one run, as the readers take seconds
-// to start.
+// What the readers of scripts/read-recording.py make of recordings, one map per path (by
+// reader: frames read, and how many are the file's chunks in order; see the script). All
+// files in one run, as the readers take seconds to start.
 struct ReaderResult {
     long frames = 0;
     double in_order = 0;

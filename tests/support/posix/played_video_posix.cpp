@@ -5,7 +5,7 @@
 
 #include "support/recorded_file.h"
 
-static std::string output_of(const std::string& command) {
+std::string output_of(const std::string& command) {
     std::string out;
     FILE* pipe = popen(command.c_str(), "r");
     char buffer[65536];

@@ -3,27 +3,17 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "camera/still_writer.h"
 #include "imaging/image_buffer.h"
-#include "support/scratch_store.h"
+#include "support/recorded_file.h"
 
 namespace fs = std::filesystem;
 using imvela::CImageBuffer;
 
 namespace {
-
-std::string output_of(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    for (size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    if (pipe) pclose(pipe);
-    return out;
-}
 
 struct StillFiles : ::testing::Test {
     void SetUp() override {
