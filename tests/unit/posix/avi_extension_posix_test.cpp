@@ -66,13 +66,14 @@ TEST(AviWriterExtension, RecordingsPastTheLimitKeepTheirOrderForEveryReader) {
 
 TEST(AviWriterExtension, KilledWhileWritingEveryReaderReadsUpToTheLastCheckpoint) {
     std::mt19937 random(std::random_device{}());
-    // Killed somewhere below the limit, plain and OpenDML, and once past it.
-    const uint64_t bounds[] = {40, 400, 400};
+    // Killed somewhere below the limit, plain (it may also stop at the limit unfinished) and
+    // OpenDML, and once past it.
+    const uint64_t bounds[] = {12, 400, 400};
     ScratchFile files[3];
     std::vector<std::string> paths;
     for (const uint64_t bound : bounds) {
         const bool past = paths.size() == 2;
-        const size_t at = std::uniform_int_distribution<size_t>(past ? limit + 8192 : 4096,
+        const size_t at = std::uniform_int_distribution<size_t>(past ? limit + 8192 : 16384,
                                                                past ? 3 * limit : limit - 4096)(random);
         SCOPED_TRACE(std::to_string(bound) + " killed at " + std::to_string(at));
         const ScratchFile& file = files[paths.size()];
