@@ -44,8 +44,7 @@ TEST(AviWriter, ShortRecordingHasThePlainLayoutByteForByte) {
 }
 
 TEST(AviWriter, MeasuredRateNeverDividesByZeroNorOverflows) {
-    // {frames, ms from the first to the last, hundredths of a frame per second}: the intervals
-    // between frames count, not the frames; 3000 where nothing was measured.
+    // {frames, ms from first to last, hundredths of a frame per second}: intervals count.
     const uint64_t rows[][3] = {{91, 3000, 3000}, {2, 33, 3030},        {4, 100, 3000},   {0, 5000, 3000},
                                 {1, 0, 3000},     {1, 200000, 3000},    {2, 200000, 1},   {100001, 1000000, 10000},
                                 {0xFFFFFFFF, 1, 0xFFFFFFFF}};
