@@ -22,9 +22,9 @@ if [ "$profile" = test ]; then
              lintian python3-venv python3-pip python3-setuptools python3-wheel
              libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools gstreamer1.0-plugins-base
              gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad)
-  # Readers of recordings and stills nobody here wrote: GStreamer's avidemux, OpenCV, mediainfo,
+  # Readers of recordings and stills nobody here wrote (besides FFmpeg and GStreamer): OpenCV, mediainfo,
   # ImageMagick and tiffinfo.
-  packages+=(gstreamer1.0-tools gstreamer1.0-plugins-good python3-opencv mediainfo imagemagick libtiff-tools)
+  packages+=(python3-opencv mediainfo imagemagick libtiff-tools)
 fi
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
