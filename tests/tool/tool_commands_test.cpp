@@ -18,8 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 std::string file_start(const fs::path& path, size_t n) {
     std::ifstream in(path, std::ios::binary);
     std::string bytes(n, '\0');
@@ -100,7 +98,7 @@ TEST_F(ToolFiles, RecordLeavesAnAviWithTheFrameCountItReports) {
 
     const ToolRun missing = run_tool({"record", "1", (folder / "no" / "such.avi").string()});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(contains(missing.err, "ERR_FILE")) << missing.err;
+    EXPECT_TRUE(contains(missing.err, "cannot write ")) << missing.err;
 }
 
 // Stored values come back in the next process's handle; a refused value names its error code.
@@ -109,7 +107,7 @@ TEST_F(ToolTest, SettingsOutliveTheRunAndRefusalsNameTheirCode) {
     EXPECT_TRUE(contains(run_tool({"get", "brightness", "mirror-h"}).out, "brightness         = 20 "));
     const ToolRun refused = run_tool({"set", "contrast", "128"});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_TRUE(contains(refused.err, "error 9 ERR_ARGUMENT (argument out of range, unknown or null)")) << refused.err;
+    EXPECT_TRUE(contains(refused.err, "contrast 128 was refused: the range is -127 to 127")) << refused.err;
     EXPECT_EQ(run_tool({"set", "no-such-setting", "1"}).status, 2);
     ASSERT_EQ(run_tool({"settings", "reset"}).status, 0);
     const ToolRun after = run_tool({"settings", "show"});
