@@ -2,6 +2,7 @@
 // the preview worker finishes, as 24-bit pixels, to an AVI file for the given time. Stopping
 // the capture ends a recording early; its file is finished either way.
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <system_error>
 
@@ -24,6 +25,13 @@ constexpr size_t kFewestSlots = 4, kMostSlots = 32;
 // Bounds the frames a recording of `duration_ms` can bring, for the file's layout: at most one
 // per millisecond, and the two that open and cross the end.
 uint64_t most_frames(uint32_t duration_ms) { return uint64_t{duration_ms} + 2; }
+
+// The file is brought up to date after the first frame and then at least this often, so a
+// recording cut off by a crash keeps all but the last moments.
+constexpr uint32_t kCheckpointMs = 1000;
+// Checkpoints a recording of `duration_ms` makes: one per period, the first frame's, and the
+// one that may come late after a slow write.
+uint32_t most_checkpoints(uint32_t duration_ms) { return duration_ms / kCheckpointMs + 3; }
 
 bool same_format(const CImageBuffer& a, const CImageBuffer& b) {
     return a.width() == b.width() && a.height() == b.height() && a.bits_per_pixel() == b.bits_per_pixel();
@@ -69,7 +77,7 @@ int32_t CImvela::record(const char* path, uint32_t duration_ms, int32_t show_win
         if (out && out->has_pixels()) format.Create(out->width(), out->height(), out->bits_per_pixel());
     });
     recording_.writer.SetFormat(format.width(), format.height());
-    if (!format.has_pixels() || !recording_.writer.Open(path, most_frames(duration_ms))) {
+    if (!format.has_pixels() || !recording_.writer.Open(path, most_frames(duration_ms), most_checkpoints(duration_ms))) {
         close_locked();
         return (record_error(ERR_FILE), 0);
     }
@@ -174,10 +182,26 @@ void CImvela::recording_main() {
     platform::raise_current_thread_priority();
     RecordingState& r = recording_;
     bool write_failed = false, over = false;
-    uint32_t first = 0, last = 0;
+    uint32_t first = 0, last = 0, checked = 0, unchecked = 0;
+    // Brings the file up to date with the frames written so far.
+    const auto checkpoint = [&] {
+        checked = platform::tick_count();
+        unchecked = 0;
+        r.writer.SetRate(CAviWriter::MeasuredRate(r.writer.frames(), last - first));
+        write_failed = over = !r.writer.Checkpoint();
+    };
     std::unique_lock guard(r.lock);
     while (!over) {
-        r.queued_or_stopped.wait(guard, [&] { return r.queued > 0 || !r.active.load(); });
+        // Frames that wait for a checkpoint get one within a period even when no more come.
+        const bool woken = r.queued_or_stopped.wait_for(guard, std::chrono::milliseconds(kCheckpointMs),
+                                                        [&] { return r.queued > 0 || !r.active.load(); });
+        if (!woken) {
+            if (unchecked == 0) continue;
+            guard.unlock();
+            checkpoint();
+            guard.lock();
+            continue;
+        }
         if (r.queued == 0) break;
         const RecordedFrame& slot = r.ring[r.head];
         guard.unlock();
@@ -187,6 +211,8 @@ void CImvela::recording_main() {
             if (r.writer.frames() == 1) first = slot.tick;
             last = slot.tick;
             over = last - first > r.duration_ms;
+            ++unchecked;
+            if (!over && (r.writer.frames() == 1 || platform::tick_count() - checked >= kCheckpointMs)) checkpoint();
         }
         guard.lock();
         r.head = (r.head + 1) % r.slots;

@@ -21,11 +21,14 @@ namespace {
 // or straight from the image when there is no kernel.
 class KernelRows : public StillRows {
 public:
-    KernelRows(const CImageBuffer& image, PixelKernel kernel, int32_t rowBits)
+    KernelRows(const CImageBuffer& image, PixelKernel kernel, int32_t rowBits, bool opaque = false)
         : StillRows(image.width(), image.height()), image_(image), kernel_(kernel),
           rowBytes_(image.width() * (rowBits / 8)), rowPixelBytes_(static_cast<uint16_t>(rowBits / 8)) {
-        // Zeroed once: bytes the kernel does not write (a fourth byte kept for TIFF) stay 0.
+        // Filled once: bytes the kernel does not write (the fourth byte of 32-bit TIFF pixels)
+        // stay 0, or 0xFF where they must read as opaque.
         if (kernel_) row_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(rowBytes_)]());
+        if (row_ && opaque)
+            for (int32_t i = 3; i < rowBytes_; i += 4) row_[static_cast<size_t>(i)] = 0xFF;
     }
     bool ready() const { return !kernel_ || row_; }
 
@@ -52,6 +55,7 @@ private:
 struct RowPlan {
     PixelKernel kernel;
     int32_t rowBits;
+    bool opaque = false;  // the fourth byte of 32-bit rows is 0xFF, not 0
 };
 
 bool jpeg_plan(int32_t bits, bool tenBits, RowPlan& plan, JpegInput& input) {
@@ -84,7 +88,8 @@ bool tiff_plan(int32_t bits, bool tenBits, RowPlan& plan) {
     case 8: plan = {nullptr, 8}; return true;
     case 16: plan = {tenBits ? ExpandMono16By6 : ExpandMono16By4, 16}; return true;
     case 24: plan = {SwapRedBlue24, 24}; return true;
-    case 32: plan = {SwapRedBlue24, 32}; return true;
+    // Readers take a fourth sample for alpha whatever it is declared as: it reads opaque.
+    case 32: plan = {SwapRedBlue24, 32, true}; return true;
     case 48: plan = {tenBits ? ExpandColor48SwapBy6 : ExpandColor48SwapBy4, 48}; return true;
     case 64: plan = {tenBits ? ExpandColor64SwapBy6 : ExpandColor64SwapBy4, 64}; return true;
     default: return false;
@@ -123,7 +128,7 @@ bool encode(CReplacingFile& file, const CImageBuffer& image, int32_t type, bool 
     }
     case kStillTiff: {
         if (!tiff_plan(bits, tenBits, plan)) return false;
-        KernelRows rows(image, plan.kernel, plan.rowBits);
+        KernelRows rows(image, plan.kernel, plan.rowBits, plan.opaque);
         return rows.ready() && write_tiff(file, rows, bits);
     }
     default: return false;

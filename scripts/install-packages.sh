@@ -24,6 +24,9 @@ if [ "$profile" = test ]; then
              libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools gstreamer1.0-plugins-base
              gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad)
   packages+=(nlohmann-json3-dev)  # the tool tests parse its --json output
+  # Readers of recordings and stills nobody here wrote (besides FFmpeg and GStreamer): OpenCV, mediainfo,
+  # ImageMagick and tiffinfo.
+  packages+=(python3-opencv mediainfo imagemagick libtiff-tools)
 fi
 # scripts/fuzz.sh: clang and its sanitizer and libFuzzer runtimes.
 if [ "$profile" = fuzz ]; then packages+=(clang-14 libclang-rt-14-dev); fi
