@@ -38,8 +38,8 @@ mirror=$(
                           deb && /^URIs:/ && $2 !~ /security/ { print $2 }' "$f"
     done
     cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
-      awk '$1 == "deb" && $0 !~ /security/ { for (i = 2; i <= NF; i++) if ($i ~ /:\/\//) { print $i; break } }'
-  } | head -1
+      awk '$1 == "deb" && $0 !~ /security/ { for (i = 2; i <= NF; i++) if ($i ~ /:\/\//) { print $i; break } }' || true
+  } | head -1 || true
 )
 mirror=${mirror:-http://deb.debian.org/debian}
 
