@@ -93,6 +93,11 @@ public:
     int32_t set_auto_iris(int32_t mode);
     int32_t get_auto_iris(int32_t* ok);
     int32_t set_real_exposure_time(int32_t microseconds);
+    // Stores one value of the analog block and, for gain, exposure and the mirrors, programs
+    // the sensor with it: the one path from an analog value to the device. 1, or 0 after
+    // recording ERR_NOT_READY (no device), ERR_ARGUMENT (no such position) or ERR_DEVICE_IO
+    // (the sensor did not take it; the value stays stored). No range test: callers do it.
+    int32_t apply_analog_value(int position, int32_t value);
     int32_t read_register(int32_t address, int32_t* ok);
     int32_t write_register(int32_t address, int32_t value);
     int32_t read_srom_id(int32_t address, int32_t* ok);

@@ -16,22 +16,14 @@ using Device = CImvelaM61XZKRSdk;
 class CAnalogDialog final : public platform::AnalogDialogHost {
 public:
     explicit CAnalogDialog(CImvela& camera)
-        : camera_(camera), device_(*camera.device()), block_(camera.analog_values()), link_(camera.dialogs()) {}
+        : camera_(camera), block_(camera.analog_values()), link_(camera.dialogs()) {}
 
     int32_t value(int32_t position) const override {
         return position >= 0 && position < A::kCount ? load_relaxed(block_[position]) : 0;
     }
     void set_value(int32_t position, int32_t value) override {
-        if (position < 0 || position >= A::kCount) return;
-        store_relaxed(block_[position], value);
-        // The value stays as moved (the next capture preparation programs it again); a write
-        // the sensor did not take is recorded as the setters record it.
-        int32_t written = 1;
-        if (position == A::kGlobalGain) written = device_.set_gain(value);
-        if (position == A::kExposure) written = device_.set_exposure(value);
-        if (position == A::kVerticalMirror) written = device_.set_mirror_v(value);
-        if (position == A::kHorizontalMirror) written = device_.set_mirror_h(value);
-        if (!written) camera_.record_error(ERR_DEVICE_IO);
+        // The value stays as moved; a write the sensor did not take is recorded by the camera.
+        if (position >= 0 && position < A::kCount) camera_.apply_analog_value(position, value);
     }
     void limits(int32_t position, int32_t* min, int32_t* max) const override {
         *min = position == A::kGlobalGain ? Device::gain_min() : position == A::kExposure ? Device::exposure_min() : 0;
@@ -51,7 +43,6 @@ public:
 
 private:
     CImvela& camera_;
-    Device& device_;
     AnalogBlock& block_;
     DialogLink& link_;
 };
