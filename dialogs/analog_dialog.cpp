@@ -5,6 +5,7 @@
 #include "device/imvela_m61xzkr_sdk.h"
 #include "dialogs/dialog_session.h"
 #include "dialogs/property_dialogs.h"
+#include "settings/filter_values.h"
 
 namespace imvela {
 
@@ -26,15 +27,19 @@ public:
         if (position >= 0 && position < A::kCount) camera_.apply_analog_value(position, value);
     }
     void limits(int32_t position, int32_t* min, int32_t* max) const override {
-        *min = position == A::kGlobalGain ? Device::gain_min() : position == A::kExposure ? Device::exposure_min() : 0;
-        *max = position == A::kGlobalGain ? Device::gain_max() : position == A::kExposure ? Device::exposure_max() : 0;
+        *min = *max = 0;
+        for (FilterValueId id : {kFilterGlobalGain, kFilterExposureTime}) {
+            if (filter_value_facts(id).position != position) continue;
+            *min = filter_value_facts(id).minimum;
+            *max = filter_value_facts(id).maximum;
+        }
     }
     double exposure_milliseconds() const override { return camera_.exposure_milliseconds(value(A::kExposure)); }
 
     void restore_defaults() override {
         for (int p = A::kColorGainG1; p <= A::kColorGainG2; ++p) store_relaxed(block_[p], 0);
-        set_value(A::kGlobalGain, Device::gain_min());
-        set_value(A::kExposure, Device::exposure_default());
+        set_value(A::kGlobalGain, filter_value_facts(kFilterGlobalGain).default_value);
+        set_value(A::kExposure, filter_value_facts(kFilterExposureTime).default_value);
     }
 
     void dialog_opened(HWND window) override { link_.opened(DialogLink::kAnalogDialog, window); }

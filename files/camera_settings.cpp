@@ -1,11 +1,12 @@
 #include "files/camera_settings.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/sensor_map.h"
 #include "platform/environment.h"
 #include "platform/settings_tree.h"
+#include "settings/filter_values.h"
 
 namespace imvela {
 
@@ -14,32 +15,43 @@ namespace {
 using platform::SettingsKeyHandle;
 
 struct NamedPosition {
-    const char* name;
-    int position;
-    int32_t default_value;
+    const char* name = nullptr;
+    int position = 0;
+    int32_t default_value = 0;
 };
 
+constexpr NamedPosition stored(FilterValueId identifier) {
+    const FilterValueFacts& facts = filter_value_facts(identifier);
+    return {facts.store_key, facts.position, facts.default_value};
+}
+
+// The filter values of a group as the list has them, in identifier order.
+template <FilterValueGroup group>
+constexpr auto group_values() {
+    constexpr size_t count = [] {
+        size_t n = 0;
+        for_each_filter_value_in(group, [&n](const FilterValueFacts&) { ++n; });
+        return n;
+    }();
+    std::array<NamedPosition, count> values{};
+    size_t n = 0;
+    for_each_filter_value_in(group, [&](const FilterValueFacts& facts) {
+        values[n++] = {facts.store_key, facts.position, facts.default_value};
+    });
+    return values;
+}
+
+// The Gain group's order is the store's own (a missing value repeats the one read before it):
+// the filter values' keys and defaults from the list, then the mirrors and the iris.
 constexpr NamedPosition kAnalogValues[] = {
-    {"Global", AnalogBlock::kGlobalGain, 0},       {"ColorG1", AnalogBlock::kColorGainG1, 0},
-    {"ColorR", AnalogBlock::kColorGainR, 0},       {"ColorB", AnalogBlock::kColorGainB, 0},
-    {"ColorG2", AnalogBlock::kColorGainG2, 0},     {"Exposure", AnalogBlock::kExposure, sensor::kExposureDefault},
+    stored(kFilterGlobalGain),  stored(kFilterColorGainGreen1), stored(kFilterColorGainRed),
+    stored(kFilterColorGainBlue), stored(kFilterColorGainGreen2), stored(kFilterExposureTime),
     {"V_Mirror", AnalogBlock::kVerticalMirror, 0}, {"H_Mirror", AnalogBlock::kHorizontalMirror, 0},
     {"AutoIris", AnalogBlock::kAutoIris, 0},
 };
 
-using P = ImageProcessingBlock;
-constexpr NamedPosition kFilterValues[] = {
-    {"Brightness", P::kBrightness, 0}, {"Contrast", P::kContrast, 0},   {"Hue", P::kHue, 0},
-    {"Saturation", P::kSaturation, 0}, {"Sharpness", P::kSharpness, 0}, {"R_Gain", P::kGainRed, 100},
-    {"G_Gain", P::kGainGreen, 100},    {"B_Gain", P::kGainBlue, 100},   {"Gamma", P::kGamma, 100},
-    {"BayerMode", P::kBayerMode, 3},
-};
-
-constexpr NamedPosition kGrayValues[] = {
-    {"Mode", P::kGrayMode, 0},          {"GainR1", P::kGrayGainR, 128},    {"GainG1", P::kGrayGainG1, 128},
-    {"GainG2", P::kGrayGainG2, 128},    {"GainB1", P::kGrayGainB, 128},    {"OffsetR1", P::kGrayOffsetR, 0},
-    {"OffsetG1", P::kGrayOffsetG1, 0},  {"OffsetG2", P::kGrayOffsetG2, 0}, {"OffsetB1", P::kGrayOffsetB, 0},
-};
+constexpr auto kFilterValues = group_values<FilterValueGroup::kFilter>();
+constexpr auto kGrayValues = group_values<FilterValueGroup::kGray>();
 
 // Unstored positions cleared together with the image-filter defaults (this also drops an
 // automatic colour gain request).
@@ -111,9 +123,9 @@ void for_each_size_entry(const SettingsKeyHandle& camera, Visit&& visit) {
     }
 }
 
-template <size_t N>
-int32_t load_image_group(const std::string& root, int32_t device, const char* group,
-                         const NamedPosition (&names)[N], ImageProcessingBlock* block) {
+template <class Names>
+int32_t load_image_group(const std::string& root, int32_t device, const char* group, const Names& names,
+                         ImageProcessingBlock* block) {
     if (!block) return 0;
     SettingsKeyHandle key = open_camera_key(root, device, group);
     if (!key) {
@@ -124,8 +136,8 @@ int32_t load_image_group(const std::string& root, int32_t device, const char* gr
     return 1;
 }
 
-template <size_t N, class Block>
-int32_t save_group(const std::string& root, int32_t device, const char* group, const NamedPosition (&names)[N],
+template <class Names, class Block>
+int32_t save_group(const std::string& root, int32_t device, const char* group, const Names& names,
                    const Block& block) {
     SettingsKeyHandle key = create_camera_key(root, device, group);
     if (!key) return 0;
