@@ -6,10 +6,10 @@
 //   imvela.cpp          construction, initialisation, device choice, enumeration, close, release
 //   camera_controls.cpp filter values, mirrors, exposure, registers, ports, serial ROM,
 //                       capture window, defect correction and its file
-//   capture_exports.cpp capture preparation and the capture exports over the capture engine
+//   capture_exports.cpp capture preparation and the capture exports over the capture engine,
+//                       still images through the StillSaver (still_saver.h)
 //   frame_processing.cpp the pipeline run on each frame, automatic exposure, defect file
 //   dialog_support.cpp  what the property dialogs ask of the camera
-//   still_image.cpp     still image files of the current image
 //   recording.cpp       AVI recording and its thread
 // The per-frame image processing itself is the FramePipeline (frame_pipeline.h).
 #include <atomic>
@@ -30,6 +30,7 @@
 #include "camera/recording_state.h"
 #include "settings/setting_blocks.h"
 #include "camera/shared_setting.h"
+#include "camera/still_saver.h"
 #include "files/camera_settings.h"
 #include "files/defect_list.h"
 #include "imaging/band_pool.h"
@@ -128,7 +129,7 @@ public:
     // it that would wait for the worker fails with ERR_NOT_READY instead).
     bool on_worker_thread() const { return engine_.on_worker_thread(); }
 
-    // ---- still images (still_image.cpp) ---------------------------------------------------
+    // ---- still images (StillSaver, still_saver.h) ------------------------------------------
     int32_t save_image(const char* path, int32_t type);
     int32_t save_image_w(const IMVELA_WCHAR* path, int32_t type);
     // ---- recording (recording.cpp) --------------------------------------------------------
@@ -209,12 +210,8 @@ private:
     // hundredths.
     void steer_exposure(int32_t factor);
 
-    // still_image.cpp; still lock held by the caller
-    int32_t save_current_image(const char* path, int32_t type);
-    bool has_current_image();
-    // Copies the current image into `copy` under the frame lock when their formats match;
-    // otherwise sizes `copy` for it (outside the lock) and returns false.
-    bool copy_current_image(CImageBuffer& copy);
+    // A still saver's outcome as the export's result, recording ERR_NOT_READY for no image.
+    int32_t still_result(StillSaver::Outcome outcome);
     // recording.cpp
     // The capture stop's hook: ends a running recording (its file is finished) and joins
     // the recording thread.
@@ -246,18 +243,16 @@ private:
 
     // Lock order: a thread holding one of these takes only those listed after it.
     //   engine_'s capture-control lock  capture exports, device choice, capture window
-    //   still_lock_                      saves of still images
+    //   stills_' lock                    saves of still images
     //   recording_.lock                  the recording's ring of frames
     //   engine_'s frame lock             the images, the callback target
     //   preview_window_'s lock, pipeline_'s defect lock, dialogs_' lock
     // Leaves, holding nothing while held: history_'s lock, the device's stream lock, the
     // emulated driver's locks, the message queues. Errors are recorded and messages posted
     // with no lock of the capture engine held.
-    //
-    // Still saving: the still lock serialises the saves of this camera object and guards the
-    // copy they encode; the frame lock is held only for the copy.
-    std::mutex still_lock_;
-    std::unique_ptr<CImageBuffer> still_copy_;
+
+    // Holds the engine it copies images from; uses it only while saving.
+    StillSaver stills_{engine_};
 
     FramePipeline pipeline_;
     // The settings and measurements the last frame was processed with, for reprocess_frame;

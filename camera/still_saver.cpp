@@ -1,9 +1,9 @@
-// Imvela_SaveImage and Imvela_SaveImageW: the current image into a still file. The frame lock
-// is held only while the image is copied into a buffer kept for saving; conversion, encoding
-// and writing run on that copy, so capture goes on meanwhile.
-#include <cstring>
+#include "camera/still_saver.h"
 
-#include "camera/imvela.h"
+#include <cstring>
+#include <new>
+
+#include "camera/capture_engine.h"
 #include "camera/still_writer.h"
 #include "imaging/image_buffer.h"
 #include "platform/text_conversion.h"
@@ -17,38 +17,40 @@ constexpr int32_t kStillSignificantBits = 12;
 constexpr int kCopyAttempts = 3;
 }  // namespace
 
-int32_t CImvela::save_image(const char* path, int32_t type) {
-    if (!device_ || !engine_.image_available()) return (record_error(ERR_NOT_READY), 0);
-    std::lock_guard<std::mutex> saving(still_lock_);
+StillSaver::StillSaver(CaptureEngine& engine) : engine_(engine) {}
+
+StillSaver::~StillSaver() = default;
+
+StillSaver::Outcome StillSaver::save(const char* path, int32_t type) {
+    if (!engine_.image_available()) return Outcome::kNoImage;
+    std::lock_guard<std::mutex> saving(lock_);
     return save_current_image(path, type);
 }
 
-int32_t CImvela::save_image_w(const IMVELA_WCHAR* path, int32_t type) {
-    if (!device_) return (record_error(ERR_NOT_READY), 0);
-    std::lock_guard<std::mutex> saving(still_lock_);
+StillSaver::Outcome StillSaver::save_w(const IMVELA_WCHAR* path, int32_t type) {
+    std::lock_guard<std::mutex> saving(lock_);
     char narrow[platform::kNarrowTextCapacity];
-    if (!has_current_image() || !platform::wide_to_narrow(path, narrow, sizeof narrow))
-        return (record_error(ERR_NOT_READY), 0);
+    if (!has_current_image() || !platform::wide_to_narrow(path, narrow, sizeof narrow)) return Outcome::kNoImage;
     return save_current_image(narrow, type);
 }
 
-bool CImvela::has_current_image() {
+bool StillSaver::has_current_image() {
     return engine_.with_output([](const CImageBuffer* out) { return out && out->has_pixels(); });
 }
 
-int32_t CImvela::save_current_image(const char* path, int32_t type) {
-    if (!is_still_type(type)) return has_current_image() ? 0 : (record_error(ERR_NOT_READY), 0);
-    if (!still_copy_) still_copy_.reset(new (std::nothrow) CImageBuffer);
-    if (!still_copy_) return 0;
-    CImageBuffer& copy = *still_copy_;
+StillSaver::Outcome StillSaver::save_current_image(const char* path, int32_t type) {
+    if (!is_still_type(type)) return has_current_image() ? Outcome::kFailed : Outcome::kNoImage;
+    if (!copy_) copy_.reset(new (std::nothrow) CImageBuffer);
+    if (!copy_) return Outcome::kFailed;
     for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
-        if (copy_current_image(copy)) return write_still(path, copy, type, kStillSignificantBits);
-        if (!has_current_image()) return (record_error(ERR_NOT_READY), 0);
+        if (copy_current_image(*copy_))
+            return write_still(path, *copy_, type, kStillSignificantBits) ? Outcome::kSaved : Outcome::kFailed;
+        if (!has_current_image()) return Outcome::kNoImage;
     }
-    return 0;
+    return Outcome::kFailed;
 }
 
-bool CImvela::copy_current_image(CImageBuffer& copy) {
+bool StillSaver::copy_current_image(CImageBuffer& copy) {
     int32_t width = 0, height = 0, bits = 0;
     const bool copied = engine_.with_output([&](const CImageBuffer* out) {
         if (!out || !out->has_pixels()) return false;
