@@ -190,14 +190,6 @@ TEST_F(CaptureExports, FailedTransferStopsTheStreamButNotThePreviewMode) {
     Imvela_Release(h);
 }
 
-TEST_F(CaptureExports, RealExposureTimeOfTheDefaultExposure) {
-    const int32_t h = Imvela_Initialize(nullptr);
-    int32_t ok = 0;
-    // 637 lines of (2512 + 6) clock periods of 12.5 ns.
-    EXPECT_EQ(Imvela_GetRealExposureTime(h, &ok), 20049);
-    EXPECT_EQ(ok, 1);
-    Imvela_Release(h);
-}
 
 TEST_F(CaptureExports, PipelineSettingsRefuseOutOfRangeValues) {
     TestWindow notify;
