@@ -139,19 +139,4 @@ TEST_F(CameraWithoutDevice, SensorExportsReportNoDeviceAsTheirRowsSay) {
     EXPECT_EQ(posted(), Posted(7, ERR_NOT_READY));
 }
 
-TEST(SensorExportsUnknownHandle, FailWithoutReport) {
-    int32_t ok = 1;
-    uint8_t value = 3;
-    EXPECT_EQ(Imvela_SetMirrorH(12345, 1), 0);
-    EXPECT_EQ(Imvela_GetMirrorV(12345), 0);
-    EXPECT_EQ(Imvela_ReadRegisterEx(12345, 1, &ok), 0);
-    EXPECT_EQ(ok, 0);
-    ok = 1;
-    EXPECT_EQ(Imvela_ReadSromID(12345, 1, &ok), 0);
-    EXPECT_EQ(ok, 0);
-    EXPECT_EQ(Imvela_GetIOPort(12345, &value, 0, 0), 0);
-    EXPECT_EQ(value, 3);
-    EXPECT_EQ(Imvela_SetIOPort(12345, 1), 0);
-}
-
 }  // namespace
