@@ -91,6 +91,7 @@ int32_t CaptureEngine::start_preview_locked() {
     if (mode != kIdle || !host_.prepare_capture()) return (host_.record_error(ERR_NOT_READY), 0);
 
     int32_t code = ERR_THREAD;
+    restart_statistics();
     if (start_worker()) {
         if (device_->set_trigger_mode(0) && device_->start_streaming() == 0) {
             capture_mode_.store(kPreviewMode);
@@ -136,6 +137,7 @@ int32_t CaptureEngine::capture_locked() {
     const int32_t mode = this->mode();
     if (mode == kCaptureMode) return 1;
     if (mode != kIdle || !host_.prepare_capture()) return (host_.record_error(ERR_NOT_READY), 0);
+    restart_statistics();
     capture_mode_.store(kCaptureMode);
     return 1;
 }
@@ -146,10 +148,17 @@ int32_t CaptureEngine::snap_shot_locked(void* buffer, int32_t size, int32_t top_
     if (mode != kCaptureMode && !host_.prepare_capture()) return (host_.record_error(ERR_NOT_READY), 0);
     // Outside capture mode every snapshot opens the device file and closes it again.
     const bool keep_handle = mode == kCaptureMode;
+    // Outside capture mode a snapshot is a capture of its own.
+    if (!keep_handle) restart_statistics();
 
     // The driver read may block for its whole timeout: it runs before the frame lock, so
     // Imvela_GetImage on another thread is not held up by it.
-    bool read = device_->read_single_frame() == 0;
+    const uint32_t started = platform::tick_count();
+    const int32_t result = device_->read_single_frame();
+    const bool read = result == 0;
+    if (!read)
+        count_single_read_fault(result, static_cast<int64_t>(platform::tick_count() - started) + kTimeoutMarginMs >=
+                                            device_->driver_timeout());
     bool extracted = false;
     Copy copy = Copy::kDone;
     HWND target = nullptr;
@@ -162,6 +171,7 @@ int32_t CaptureEngine::snap_shot_locked(void* buffer, int32_t size, int32_t top_
                                                   images_.output(active_color_mode_), nullptr, active_color_mode_,
                                                   active_window_));
             image_available_.store(1);
+            delivered_single();
             if (buffer && size != 0) copy = copy_frame_locked(buffer, size, top_down);
         }
     }
@@ -175,6 +185,7 @@ int32_t CaptureEngine::snap_shot_locked(void* buffer, int32_t size, int32_t top_
 
 int32_t CaptureEngine::start_trigger_locked() {
     if (!host_.prepare_capture()) return (host_.record_error(ERR_NOT_READY), 0);
+    restart_statistics();
     capture_mode_.store(kTriggerMode);
     if (!device_->set_driver_timeout(kTriggerTimeoutMs) || !device_->set_trigger_mode(1))
         return (host_.record_error(ERR_DEVICE_IO), 0);
@@ -285,6 +296,35 @@ int32_t CaptureEngine::extract_locked(bool single) {
                   : device_->extract_taken_frame(raw->bits(), raw->stride());
 }
 
+void CaptureEngine::restart_statistics() {
+    statistics_.restart();
+    device_->transfer_counters().clear();
+}
+
+void CaptureEngine::delivered_single() {
+    const uint32_t sequence = statistics_.next_single_sequence();
+    const uint64_t arrival = platform::monotonic_microseconds();
+    statistics_.delivered(sequence, arrival);
+    latest_.set(sequence, arrival);
+}
+
+void CaptureEngine::count_single_read_fault(int32_t read, bool waited_out) {
+    TransferCounters& counts = device_->transfer_counters();
+    if (read == kStreamOpenFailed)
+        TransferCounters::count(counts.unplugs);
+    else if (waited_out)
+        TransferCounters::count(counts.timeouts);
+    else if (device_->last_read_short())
+        TransferCounters::count(counts.short_transfers);
+    else
+        TransferCounters::count(counts.failed);
+}
+
+void CaptureEngine::fill_statistics(ImvelaStreamStats& out, const RecordingCounts& recording) const {
+    static const TransferCounters none;
+    statistics_.fill(out, device_ ? device_->transfer_counters() : none, recording);
+}
+
 void CaptureEngine::fill_frame_record_locked(int32_t frame_rate) {
     const CImageBuffer* raw = images_.raw(active_color_mode_);
     store_relaxed(frame_record_.size, static_cast<int32_t>(sizeof(ImvelaFrameRecord)));
@@ -353,6 +393,9 @@ void CaptureEngine::preview_worker() {
         if (run_state_.load() != kRun) continue;
         const int32_t taken = device_->take_newest_frame();
         if (taken == kTakeStopped) {
+            // Still running: no frame came within the wait; else the loop ended on a fault
+            // it counted itself.
+            if (device_->stream().running()) statistics_.timed_out();
             run_state_.store(kStop);
             const HWND target = callback_window();
             // Recorded before the message, so the application finds the code when it reacts.
@@ -369,6 +412,10 @@ void CaptureEngine::preview_worker() {
             outcome.target = callback_window_;
             outcome.extracted = extract_locked(false) == 0;
             if (outcome.extracted) {
+                const uint32_t sequence = device_->stream().taken_sequence();
+                const uint64_t arrival = device_->stream().taken_arrival_us();
+                statistics_.delivered(sequence, arrival);
+                latest_.set(sequence, arrival);
                 ++frames_counted_;
                 const uint32_t now = platform::tick_count();
                 const uint32_t elapsed = now - rate_time_;
@@ -406,6 +453,8 @@ void CaptureEngine::trigger_worker() {
             const bool gone = read == kStreamOpenFailed;
             const bool waited_out = static_cast<int64_t>(platform::tick_count() - started) + kTimeoutMarginMs >=
                                     device_->driver_timeout();
+            // No trigger within the driver's timeout is no fault and not counted.
+            if (!waited_out) count_single_read_fault(read, false);
             if (gone || !waited_out) {
                 const HWND target = callback_window();
                 const int32_t code = gone ? ERR_TIMEOUT : ERR_TRANSFER;
@@ -422,6 +471,7 @@ void CaptureEngine::trigger_worker() {
             outcome.target = callback_window_;
             outcome.extracted = extract_locked(true) == 0;
             if (outcome.extracted) {
+                delivered_single();
                 fill_frame_record_locked(0);
                 outcome.delivered = finish_frame_locked(outcome.copy, true);
                 if (outcome.delivered) preview_.paint(images_, active_color_mode_);

@@ -11,6 +11,8 @@
 #include "ImvelaSdk.h"
 #include "camera/image_set.h"
 #include "camera/in_place_delivery.h"
+#include "camera/latest_frame.h"
+#include "camera/stream_statistics.h"
 #include "settings/capture_window.h"
 
 namespace imvela {
@@ -111,6 +113,10 @@ public:
     int32_t image_available() const { return image_available_.load(std::memory_order_relaxed); }
     int32_t frame_rate() const { return frame_rate_.load(std::memory_order_relaxed); }
     const ImvelaFrameRecord& frame_record() const { return frame_record_; }
+    // The number and arrival of the frame delivered last; false before the first.
+    bool latest_frame(uint32_t* sequence, uint64_t* arrival_us) const { return latest_.get(sequence, arrival_us); }
+    // The counts since the capture last started (the recorder's are added by the owner).
+    void fill_statistics(ImvelaStreamStats& out, const RecordingCounts& recording) const;
     // The calling thread is the worker (it runs no application code; a call from it that
     // would wait for the worker fails with ERR_NOT_READY instead).
     bool on_worker_thread() const { return worker_id_.load() == std::this_thread::get_id(); }
@@ -165,6 +171,12 @@ private:
     // Records a failure and tells the window of the frames, if there is one; no lock held.
     void report(int32_t code, HWND window);
     void fill_frame_record_locked(int32_t frame_rate);
+    // A capture starts: the counts of the last one go.
+    void restart_statistics();
+    // A frame read singly was delivered: numbered on from the last one, arrived now.
+    void delivered_single();
+    // Counts the fault of a single read that failed and was not cancelled by a stop.
+    void count_single_read_fault(int32_t read, bool waited_out);
     HWND callback_window();
 
     CaptureHost& host_;
@@ -196,6 +208,8 @@ private:
     // Read by the application while it handles WM_CAMERA_FRAME: written field by field with
     // relaxed stores, as it may still be reading the previous frame's.
     ImvelaFrameRecord frame_record_{};
+    LatestFrame latest_;
+    StreamStatistics statistics_;
     // Frame rate measurement of the preview worker (the worker alone).
     int32_t frames_counted_ = 0;
     uint32_t rate_time_ = 0;

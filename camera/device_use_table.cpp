@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "platform/environment.h"
 #include "platform/process_identity.h"
 #include "platform/shared_memory.h"
@@ -67,6 +68,10 @@ bool DeviceUseTable::has_identity(int32_t number) const {
            load(field(number, kModuleCopyOffset)) == load(field(number, kModuleOffset));
 }
 
+uint64_t DeviceUseTable::wide_field(int32_t number, size_t offset) const {
+    return static_cast<uint64_t>(load(field(number, offset + 4))) << 32 | load(field(number, offset));
+}
+
 bool DeviceUseTable::is_in_use(int32_t number) const {
     uint32_t* owner = field(number, kOwnerOffset);
     if (!owner) return false;
@@ -74,9 +79,25 @@ bool DeviceUseTable::is_in_use(int32_t number) const {
     if (owner_value == 0) return false;
     if (!has_identity(number))
         return !platform::unnamed_owner_gone(owner_value, load(field(number, kModuleOffset)));
-    const uint64_t start = static_cast<uint64_t>(load(field(number, kStartOffset + 4))) << 32 |
-                           load(field(number, kStartOffset));
-    return platform::process_is_running(static_cast<int32_t>(load(field(number, kProcessOffset))), start);
+    return platform::process_is_running(static_cast<int32_t>(load(field(number, kProcessOffset))),
+                                        wide_field(number, kStartOffset));
+}
+
+DeviceHolder DeviceUseTable::holder(int32_t number) const {
+    DeviceHolder h;
+    uint32_t* owner = field(number, kOwnerOffset);
+    if (!owner) return h;
+    const uint32_t owner_value = load(owner);
+    if (owner_value == 0) return h;
+    h.in_use = true;
+    h.alive = is_in_use(number);
+    if (has_identity(number)) {
+        h.process_id = static_cast<int32_t>(load(field(number, kProcessOffset)));
+        h.since = static_cast<int64_t>(wide_field(number, kClaimTimeOffset));
+    } else {
+        h.process_id = platform::unnamed_owner_process(owner_value, load(field(number, kModuleOffset)));
+    }
+    return h;
 }
 
 bool DeviceUseTable::is_own_claim(int32_t number, HWND window) const {
@@ -97,6 +118,7 @@ void DeviceUseTable::claim_device(int32_t number, HWND window) {
     const uint32_t module = platform::current_owner_module();
     // Read at every claim, not kept: a forked child is another process.
     const uint64_t start = platform::current_process_start();
+    const uint64_t now = static_cast<uint64_t>(platform::unix_seconds());
     // Text and identity first, the owner last: whoever sees the owner sees the rest.
     char text[kTextSize] = {};
     std::memcpy(text, kOwnerText, std::strlen(kOwnerText));
@@ -106,7 +128,9 @@ void DeviceUseTable::claim_device(int32_t number, HWND window) {
                                  platform::current_process_id(),
                                  static_cast<uint32_t>(start),
                                  static_cast<uint32_t>(start >> 32),
-                                 claim_};
+                                 claim_,
+                                 static_cast<uint32_t>(now),
+                                 static_cast<uint32_t>(now >> 32)};
     std::memcpy(text + (kMarkOffset - kTextOffset), identity, sizeof identity);
     store(field(number, kModuleOffset), module);
     store(field(number, kReservedOffset), 0);

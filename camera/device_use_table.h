@@ -14,6 +14,7 @@
 //   +88  process id
 //   +92  process start (64 bits, low word first; 0 when the system cannot tell)
 //   +100 claim         which table object of the process made the claim
+//   +104 claimed at    seconds since 1970 UTC (64 bits, low word first)
 // A record counts as in use only while its owner lives: with the identity, while that
 // process runs and is the one that started then (not a later process given the same id);
 // without it (another program's record), until the owner is certainly gone. Only the table
@@ -31,6 +32,14 @@ namespace imvela {
 namespace platform {
 struct SharedSection;
 }
+
+// Who holds a device, as its record tells.
+struct DeviceHolder {
+    bool in_use = false;     // the record has an owner
+    bool alive = false;      // that owner still runs (false: a stale record)
+    int32_t process_id = 0;  // 0 when free or when the record names no process
+    int64_t since = 0;       // seconds since 1970 UTC; 0 when the record does not say
+};
 
 class DeviceUseTable {
 public:
@@ -51,6 +60,7 @@ public:
     static constexpr size_t kProcessOffset = 88;
     static constexpr size_t kStartOffset = 92;
     static constexpr size_t kClaimOffset = 100;
+    static constexpr size_t kClaimTimeOffset = 104;
     static constexpr uint32_t kIdentityMark = 0x4F4D5649;  // "IVMO"
     static constexpr int32_t kDeviceCount = 32;  // device numbers 0 to 31
     static constexpr const char* kOwnerText = "ImvelaSdk_M52_ZKR.dll";
@@ -79,6 +89,10 @@ public:
     // In use, and not by a claim of this table object for `window`.
     bool is_owned_by_other(int32_t number, HWND window) const;
 
+    // The record of `number` read as a whole; nothing in use when not mapped or the number is
+    // outside 0 to 31.
+    DeviceHolder holder(int32_t number) const;
+
     // Marks the device as owned by (window, this process, this table object). No effect when
     // not mapped or the number is outside 0 to 31.
     void claim_device(int32_t number, HWND window);
@@ -93,6 +107,7 @@ private:
     uint32_t* field(int32_t number, size_t offset) const;
     // The record carries this library's identity, written for its present owner.
     bool has_identity(int32_t number) const;
+    uint64_t wide_field(int32_t number, size_t offset) const;
     // The record is a claim of this table object for `window`.
     bool is_own_claim(int32_t number, HWND window) const;
 

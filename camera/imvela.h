@@ -11,6 +11,7 @@
 //   frame_processing.cpp the pipeline run on each frame, automatic exposure, defect file
 //   dialog_support.cpp  what the property dialogs ask of the camera
 //   recording.cpp       AVI recording and its thread
+//   diagnostics.cpp     the device's holder, the last frame's number, the stream's counts
 // The per-frame image processing itself is the FramePipeline (frame_pipeline.h).
 #include <atomic>
 #include <cstdint>
@@ -141,6 +142,11 @@ public:
     // ---- frame processing (frame_processing.cpp) ----------------------------------------------
     // The automatic exposure or gain control alone, on a raw frame of a colour mode.
     void auto_iris(CImageBuffer& raw, int32_t color_mode);
+
+    // ---- diagnostics (diagnostics.cpp): 1, or 0 after recording the error ------------------
+    int32_t get_device_holder(int32_t number, ImvelaDeviceHolder* holder);
+    int32_t get_frame_info(ImvelaFrameInfo* info);
+    int32_t get_stream_stats(ImvelaStreamStats* stats);
 
     // ---- property dialogs (dialog_support.cpp) ---------------------------------------------
     DialogLink& dialogs() { return dialogs_; }

@@ -12,6 +12,8 @@ namespace imvela {
 namespace {
 // How often stop repeats the cancellation of a pending request while the loop runs on.
 constexpr int kCancelRepeatMs = 20;
+// A failed transfer this close to the driver's timeout waited it out.
+constexpr uint32_t kTimeoutMarginMs = 500;
 }  // namespace
 
 FrameStream::~FrameStream() { stop(); }
@@ -23,6 +25,8 @@ int32_t FrameStream::allocate(int64_t block_bytes, int32_t count) {
     if (block_bytes <= 0 || count <= 0) return 7;
     try {
         blocks_.reserve(static_cast<size_t>(count));
+        block_sequence_.assign(static_cast<size_t>(count), 0);
+        block_arrival_us_.assign(static_cast<size_t>(count), 0);
         for (int32_t i = 0; i < count; ++i) {
             std::unique_ptr<uint8_t[]> b(new (std::nothrow) uint8_t[static_cast<size_t>(block_bytes)]());
             if (!b) {
@@ -51,7 +55,8 @@ void FrameStream::release_blocks() {
     block_bytes_ = 0;
 }
 
-int32_t FrameStream::start(DriverTransport& transport, const std::string& path, int32_t frame_bytes, bool large) {
+int32_t FrameStream::start(DriverTransport& transport, const std::string& path, int32_t frame_bytes, bool large,
+                           int32_t driver_timeout_ms) {
     if (running()) return kStreamAlreadyRunning;
     if (thread_.joinable()) thread_.join();  // a loop that ended by itself
     if (blocks_.size() < 2 || frame_bytes <= 0 || frame_bytes > block_bytes_) return 7;
@@ -59,6 +64,7 @@ int32_t FrameStream::start(DriverTransport& transport, const std::string& path, 
     path_ = path;
     frame_bytes_ = frame_bytes;
     large_ = large;
+    driver_timeout_ms_ = driver_timeout_ms;
     {
         std::lock_guard<std::mutex> g(lock_);
         write_index_ = 0;
@@ -90,6 +96,7 @@ void FrameStream::loop() {
     platform::raise_current_thread_priority();
     DriverHandle device;
     if (!open_device_file(*transport_, path_.c_str(), &device)) {
+        TransferCounters::count(counters_.unplugs);
         finish(kStreamOpenFailed);
         return;
     }
@@ -101,6 +108,7 @@ void FrameStream::loop() {
     bool failed = false;
     const driver::Record request = driver::command(driver::CMD_REQUEST_FRAME);
     while (stopped_.load(std::memory_order_acquire) == 0 && !failed) {
+        const uint32_t requested = platform::tick_count();
         send_command(device, request, driver::kSelector0);
         uint8_t* target = blocks_[static_cast<size_t>(write_index_)].get();
         uint32_t moved = 0;
@@ -110,7 +118,9 @@ void FrameStream::loop() {
         if (stopped_.load(std::memory_order_acquire) != 0) break;
         if (r != kTransferOk) {
             failed = true;
+            count_failure(platform::tick_count() - requested);
         } else if (moved != bytes) {
+            TransferCounters::count(counters_.short_transfers);
             if (short_allowed) {
                 short_allowed = false;  // the first short transfer is forgiven; the block is reused
                 continue;
@@ -125,8 +135,10 @@ void FrameStream::loop() {
             // entry needs a ring of three) are kept off.
             int32_t next = write_index_ + 1 == count ? 0 : write_index_ + 1;
             while (next == read_index_ || next == held_index_) next = next + 1 == count ? 0 : next + 1;
+            block_sequence_[static_cast<size_t>(write_index_)] =
+                static_cast<uint32_t>(frames_.fetch_add(1, std::memory_order_relaxed));
+            block_arrival_us_[static_cast<size_t>(write_index_)] = platform::monotonic_microseconds();
             write_index_ = next;
-            frames_.fetch_add(1, std::memory_order_relaxed);
             frame_signalled_ = true;
         }
         frame_event_.notify_all();
@@ -135,6 +147,21 @@ void FrameStream::loop() {
     set_active_file(DriverHandle{});
     close_device_file(&device);
     finish(failed ? kStreamTransferFailed : kStreamOk);
+}
+
+void FrameStream::count_failure(uint32_t waited_ms) {
+    if (driver_timeout_ms_ > 0 && waited_ms + kTimeoutMarginMs >= static_cast<uint32_t>(driver_timeout_ms_)) {
+        TransferCounters::count(counters_.timeouts);
+        return;
+    }
+    DriverHandle probe;
+    if (!open_device_file(*transport_, path_.c_str(), &probe) || probe.is_invalid()) {
+        close_device_file(&probe);
+        TransferCounters::count(counters_.unplugs);
+        return;
+    }
+    close_device_file(&probe);
+    TransferCounters::count(counters_.failed);
 }
 
 void FrameStream::set_active_file(const DriverHandle& device) {
@@ -194,6 +221,8 @@ int32_t FrameStream::take_newest(uint32_t wait_ms) {
     if (taken < 0) taken += count;
     if (taken >= count) taken -= count;
     read_index_ = taken;
+    taken_sequence_ = block_sequence_[static_cast<size_t>(taken)];
+    taken_arrival_us_ = block_arrival_us_[static_cast<size_t>(taken)];
     return kTakeReady;
 }
 

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "device/transfer_counters.h"
 #include "driver/driver_transport.h"
 
 namespace imvela {
@@ -49,8 +50,10 @@ public:
 
     // Starts the loop on the device file at path: each pass sends a frame request and reads
     // frame_bytes from the image pipe into the next block. 0, 21 when a loop runs, 7 when
-    // there are no blocks large enough.
-    int32_t start(DriverTransport& transport, const std::string& path, int32_t frame_bytes, bool large);
+    // there are no blocks large enough. A failed transfer that took driver_timeout_ms (less
+    // a margin) or more is counted as a time-out.
+    int32_t start(DriverTransport& transport, const std::string& path, int32_t frame_bytes, bool large,
+                  int32_t driver_timeout_ms = 0);
     // Ends the loop and returns its result; 0 when none ran. A request still pending is
     // cancelled, so this returns at once whatever the driver is doing; a request that
     // failed because it was cancelled is no error.
@@ -63,6 +66,10 @@ public:
     // The taken frame's block, or null when there is no ring. The consumer may work in it
     // (defect correction rewrites samples) until it gives the entry back.
     uint8_t* taken_frame() const;
+    // The taken frame's number since the loop started (0 first; a gap: frames were skipped)
+    // and when its transfer completed (monotonic microseconds). Consumer only.
+    uint32_t taken_sequence() const { return taken_sequence_; }
+    uint64_t taken_arrival_us() const { return taken_arrival_us_; }
     // Gives the taken entry back: the read index moves one further.
     void release_taken();
     // Gives the taken entry back as release_taken does, but the loop keeps off it (and its
@@ -77,6 +84,8 @@ public:
     int32_t frames() const { return frames_.load(std::memory_order_relaxed); }
     int32_t elapsed_ms() const { return elapsed_ms_; }
     int32_t read_index() const;
+    // The faults the loop met; the owner clears them (they are not cleared at start).
+    TransferCounters& counters() { return counters_; }
     int32_t write_index() const;
 
 private:
@@ -84,8 +93,19 @@ private:
     void finish(int32_t result);
     // Sets (or, with a null handle, clears) the file the loop's requests go to.
     void set_active_file(const DriverHandle& device);
+    // Counts a transfer that failed after `waited_ms`: a time-out, the camera gone (its file
+    // no longer opens), or a plain failure.
+    void count_failure(uint32_t waited_ms);
 
     std::vector<std::unique_ptr<uint8_t[]>> blocks_;
+    // Per block: the frame number and arrival time of the frame it holds (sized with the
+    // ring; written by the loop under lock_ before the block is handed over).
+    std::vector<uint32_t> block_sequence_;
+    std::vector<uint64_t> block_arrival_us_;
+    uint32_t taken_sequence_ = 0;
+    uint64_t taken_arrival_us_ = 0;
+    TransferCounters counters_;
+    int32_t driver_timeout_ms_ = 0;
     int64_t block_bytes_ = 0;
 
     // Loop parameters, fixed while it runs.

@@ -191,6 +191,10 @@ public:
     // reading thread has seen its stop.
     void cancel_single_read();
     int32_t last_transfer_error() const { return last_transfer_error_; }
+    // The last failed single-frame read moved fewer bytes than a frame (rather than failing).
+    bool last_read_short() const { return last_read_short_; }
+    // The faults of the streaming loop; the single-frame readers count theirs here too.
+    TransferCounters& transfer_counters() { return stream_.counters(); }
 
 protected:
     DriverTransport& transport() { return *transport_.load(); }
@@ -219,6 +223,7 @@ private:
     DriverHandle held_;
     std::mutex held_lock_;
     int32_t driver_timeout_ = kDefaultDriverTimeoutMs;
+    bool last_read_short_ = false;
 
     int32_t sub_sampling_ = 0;
     int32_t window_x_ = 0, window_y_ = 0, window_width_ = 0, window_height_ = 0;

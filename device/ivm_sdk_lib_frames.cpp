@@ -52,7 +52,7 @@ int32_t CIVMSdkLib::rebuild_geometry(int32_t row_pitch, int32_t x_offset, int32_
 int32_t CIVMSdkLib::start_streaming() {
     if (stream_.running()) return kStreamAlreadyRunning;
     if (!send_command_record(driver::command(driver::CMD_PREPARE))) return kStreamOpenFailed;
-    return stream_.start(transport(), path_, frame_bytes(), large_ != 0);
+    return stream_.start(transport(), path_, frame_bytes(), large_ != 0, driver_timeout_);
 }
 
 int32_t CIVMSdkLib::stop_streaming() {
@@ -98,6 +98,7 @@ int32_t CIVMSdkLib::read_single_frame() {
                              : standard_transfer(held_, driver::kPipeImage, bytes, staging_.get(), &moved,
                                                  driver::kSelector1);
     if (r != kTransferOk || moved != bytes || bytes == 0) {
+        last_read_short_ = r == kTransferOk && bytes != 0;
         last_transfer_error_ = kStreamTransferFailed;
         close_held_handle();
         return kStreamTransferFailed;

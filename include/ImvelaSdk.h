@@ -338,6 +338,82 @@ IMVELA_API int32_t IMVELA_CALL Imvela_GetGrayOffsetG2(int32_t handle, int32_t* o
 IMVELA_API int32_t IMVELA_CALL Imvela_SetGrayOffsetB(int32_t handle, int32_t value);
 IMVELA_API int32_t IMVELA_CALL Imvela_GetGrayOffsetB(int32_t handle, int32_t* ok);
 
+/* Diagnostics
+ *
+ * Functions beside the camera's own set that tell what happened: who holds a camera, what
+ * the stream did, which frame is being handled. They never change a camera's state. Each
+ * returns 1 on success and 0 on failure; with a valid handle the cause is recorded as by
+ * every function (Imvela_GetLastError, WM_CAMERA_ERROR). They may be called from any thread,
+ * during capture and from a frame handler; they take no lock a capture call holds, so they
+ * never wait for a frame or a stop.
+ *
+ * Records: set size before each call. A size smaller than the first version of the record
+ * fails with ERR_BUFFER; a larger one is accepted (fields the library does not know are
+ * left as they are), so an application built against a later header still works. */
+
+typedef struct ImvelaDeviceHolder {
+    int32_t size;            /* sizeof(ImvelaDeviceHolder) */
+    int32_t in_use;          /* 1: a camera handle (any process) holds the device; 0: free */
+    int32_t process_id;      /* the holder's process id, 0 when free */
+    int32_t alive;           /* 1: the holder process still runs (0: a stale entry) */
+    int64_t since;           /* when the holder took the device: seconds since 1970 UTC */
+    char    executable[256]; /* the holder's executable file name without folders, UTF-8 */
+} ImvelaDeviceHolder;
+/* Who holds device `device_number` (as numbered by Imvela_EnumDevice) for capture: a preview
+ * or recording of any process. Needs no camera handle of the caller's: handle may be 0; a
+ * valid handle gets the error recorded, an unknown non-zero handle fails with nothing
+ * recorded. A process that ended without releasing the device leaves a stale entry
+ * (in_use 1, alive 0), which capture takes over. process_id, since and executable are 0 or
+ * empty when the holder did not record them (a program other than this library) or the
+ * system will not tell (executable of another user's process on Windows); since is the
+ * holder's own record of its claim, its process start time tells a stale entry from a new
+ * process given the same id.
+ * Errors: ERR_ARGUMENT (null holder, device_number outside 0 to 31), ERR_BUFFER (size too
+ * small), ERR_NOT_READY (the device-use table cannot be mapped). */
+IMVELA_API int32_t IMVELA_CALL ImvelaDiag_GetDeviceHolder(int32_t handle, int32_t device_number, ImvelaDeviceHolder* holder);
+
+typedef struct ImvelaFrameInfo {
+    int32_t  size;           /* sizeof(ImvelaFrameInfo) */
+    uint32_t sequence;       /* the camera's frame number since capture started (0 first);
+                                a gap means frames were skipped */
+    uint64_t arrival_us;     /* when the frame arrived, monotonic clock, microseconds */
+} ImvelaFrameInfo;
+/* The frame most recently delivered on this handle (the one whose WM_CAMERA_FRAME is being
+ * handled, or the snapshot just taken): its number and when its transfer completed. The
+ * clock is the system's monotonic clock (Linux CLOCK_MONOTONIC, Windows the performance
+ * counter), comparable between processes of one machine. A frame delivered while the
+ * handler runs replaces the values, as it replaces the frame record; the two fields always
+ * belong to one frame. Frames read singly (snapshots, triggers) are numbered one after
+ * another from 0 at the start of the capture.
+ * Errors: ERR_ARGUMENT (null info), ERR_BUFFER (size too small), ERR_NOT_READY (no frame
+ * delivered on this handle yet). */
+IMVELA_API int32_t IMVELA_CALL ImvelaDiag_GetFrameInfo(int32_t handle, ImvelaFrameInfo* info);
+
+typedef struct ImvelaStreamStats {
+    int32_t  size;                 /* sizeof(ImvelaStreamStats) */
+    uint32_t frames_delivered;
+    uint32_t frames_skipped;       /* sent by the camera while a newer frame was taken */
+    uint32_t transfers_failed;
+    uint32_t transfers_short;
+    uint32_t timeouts;
+    uint32_t unplugs;
+    uint32_t frames_recorded;
+    uint32_t frames_not_recorded;  /* frames the recorder had to skip */
+    uint32_t last_sequence;
+    uint64_t last_arrival_us;      /* monotonic microseconds, 0 before the first frame */
+} ImvelaStreamStats;
+/* Counts since the last start of capture on this handle (Imvela_StartPreview and the calls
+ * that start a preview, Imvela_Capture, Imvela_Trigger, a snapshot outside capture mode);
+ * they stay readable after the capture stops. A short transfer is counted also when the
+ * stream forgives it (the first of a stream is read again); a failed transfer that lasted
+ * the driver's timeout counts as a time-out, as does a preview that got no frame for 6 s; a
+ * trigger that does not come is no time-out. The recorder's counts are those of the
+ * running or last recording. frames_delivered + frames_skipped = last_sequence + 1 once a
+ * streamed frame was delivered.
+ * Errors: ERR_ARGUMENT (null stats), ERR_BUFFER (size too small), ERR_NOT_READY (no device
+ * behind the handle). */
+IMVELA_API int32_t IMVELA_CALL ImvelaDiag_GetStreamStats(int32_t handle, ImvelaStreamStats* stats);
+
 /* Emulated camera
  *
  * The library carries an emulated camera that speaks the camera driver's contract. It is

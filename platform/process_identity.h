@@ -1,6 +1,7 @@
 #pragma once
 // What a process writes into shared records to name itself, and whether such a name still
 // stands for the process that wrote it.
+#include <cstddef>
 #include <cstdint>
 
 namespace imvela::platform {
@@ -23,5 +24,14 @@ bool process_is_running(int32_t id, uint64_t start);
 // process id, gone when 0 or below or no process has it. Windows: the owner is the
 // notification window, gone when it is no window any more.
 bool unnamed_owner_gone(uint32_t owner, uint32_t owner_module);
+
+// The file name (without folders, UTF-8) of the executable process `id` runs, into `name`
+// (capacity bytes, terminated); false, with `name` empty, when the system will not tell
+// (no such process, or one of another user). POSIX: /proc/ID/exe, else /proc/ID/comm.
+bool process_executable_name(int32_t id, char* name, size_t capacity);
+
+// The process that wrote a record without a process identity: POSIX the owner module (its
+// process id), Windows the process of the owner window; 0 when it cannot be told.
+int32_t unnamed_owner_process(uint32_t owner, uint32_t owner_module);
 
 }  // namespace imvela::platform

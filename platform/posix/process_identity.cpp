@@ -56,6 +56,41 @@ bool process_is_running(int32_t id, uint64_t start) {
     return now == 0 || now == start;
 }
 
+bool process_executable_name(int32_t id, char* name, size_t capacity) {
+    if (!name || capacity == 0) return false;
+    name[0] = '\0';
+    if (id <= 0) return false;
+    char path[64];
+    char target[4096];
+    std::snprintf(path, sizeof path, "/proc/%d/exe", static_cast<int>(id));
+    ssize_t got = readlink(path, target, sizeof target - 1);
+    if (got > 0) {
+        target[got] = '\0';
+        // An executable replaced while it runs reads "/path/name (deleted)".
+        static constexpr char kDeleted[] = " (deleted)";
+        const size_t length = static_cast<size_t>(got), tail = sizeof kDeleted - 1;
+        if (length > tail && std::strcmp(target + length - tail, kDeleted) == 0) target[length - tail] = '\0';
+    } else {
+        // Another user's process: its exe link is closed to us, its command name is not.
+        std::snprintf(path, sizeof path, "/proc/%d/comm", static_cast<int>(id));
+        const int fd = open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        do got = read(fd, target, sizeof target - 1);
+        while (got < 0 && errno == EINTR);
+        close(fd);
+        if (got <= 0) return false;
+        target[got] = '\0';
+        if (char* end = std::strchr(target, '\n')) *end = '\0';
+    }
+    const char* slash = std::strrchr(target, '/');
+    const char* base = slash ? slash + 1 : target;
+    if (*base == '\0') return false;
+    std::snprintf(name, capacity, "%s", base);
+    return true;
+}
+
+int32_t unnamed_owner_process(uint32_t, uint32_t owner_module) { return static_cast<int32_t>(owner_module); }
+
 bool unnamed_owner_gone(uint32_t, uint32_t owner_module) {
     return !process_is_running(static_cast<int32_t>(owner_module), 0);
 }

@@ -39,7 +39,8 @@ TEST_F(ExportTable, ExactlyTheListedNames) {
 
 TEST_F(ExportTable, OnlyLibraryPrefixes) {
     for (const auto& name : exports.names) {
-        const bool api = name.rfind("Imvela_", 0) == 0 || name.rfind("ImvelaEmu_", 0) == 0;
+        const bool api = name.rfind("Imvela_", 0) == 0 || name.rfind("ImvelaEmu_", 0) == 0 ||
+                         name.rfind("ImvelaDiag_", 0) == 0;
         const bool queue = !exports.is_pe && name.rfind("ImvelaMsg_", 0) == 0;
         EXPECT_TRUE(api || queue) << name;
     }

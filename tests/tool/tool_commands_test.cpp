@@ -4,9 +4,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
+#include "ImvelaSdk.h"
 #include "support/child_process.h"
 #include "support/recorded_file.h"
 #include "support/scratch_store.h"
@@ -159,10 +161,28 @@ TEST_F(ToolFiles, DefectsCountsThePixelsInTheWindow) {
 
 // The doctor finds the camera another process streams from and fails.
 TEST_F(ToolTest, DoctorReportsACameraHeldByAnotherProcess) {
-    ChildProcess holder(IMVELA_TOOL_FILE, {"stream", "60"});
-    ASSERT_TRUE(holder.started());
-    ASSERT_TRUE(wait_until([] { return contains(run_tool({"list"}).out, "in use by another program"); }, 20000));
-    const ToolRun doctor = run_tool({"doctor"});
-    EXPECT_EQ(doctor.status, 1);
-    EXPECT_TRUE(contains(doctor.out, "[FAIL] camera 0 is in use by another program")) << doctor.out;
+    const int64_t before = static_cast<int64_t>(std::time(nullptr));
+    ImvelaDeviceHolder holder{};
+    holder.size = sizeof holder;
+    uint32_t holder_id = 0;
+    {
+        ChildProcess child(IMVELA_TOOL_FILE, {"stream", "60"});
+        ASSERT_TRUE(child.started());
+        holder_id = child.process_number();
+        ASSERT_TRUE(wait_until([] { return contains(run_tool({"list"}).out, "in use by another program"); }, 20000));
+        ASSERT_EQ(ImvelaDiag_GetDeviceHolder(0, 0, &holder), 1);
+        EXPECT_EQ(holder.in_use, 1);
+        EXPECT_EQ(holder.alive, 1);
+        EXPECT_EQ(static_cast<uint32_t>(holder.process_id), holder_id);
+        EXPECT_TRUE(holder.since >= before && holder.since <= static_cast<int64_t>(std::time(nullptr)));
+        EXPECT_EQ(std::string(holder.executable), fs::path(IMVELA_TOOL_FILE).filename().string());
+        const ToolRun doctor = run_tool({"doctor"});
+        EXPECT_EQ(doctor.status, 1);
+        EXPECT_TRUE(contains(doctor.out, "[FAIL] camera 0 is in use by another program")) << doctor.out;
+    }
+    // Killed without releasing the camera: a stale entry, its process named but not alive.
+    ASSERT_EQ(ImvelaDiag_GetDeviceHolder(0, 0, &holder), 1);
+    EXPECT_EQ(holder.in_use, 1);
+    EXPECT_EQ(holder.alive, 0);
+    EXPECT_EQ(static_cast<uint32_t>(holder.process_id), holder_id);
 }
