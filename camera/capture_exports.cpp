@@ -79,7 +79,7 @@ int32_t CImvela::stop_preview() {
 }
 
 int32_t CImvela::stop_locked() {
-    stop_recording();
+    recording_.stop();  // the file is finished
     return engine_.stop_locked();
 }
 

@@ -10,7 +10,7 @@
 //                       still images through the StillSaver (still_saver.h)
 //   frame_processing.cpp the pipeline run on each frame, automatic exposure, defect file
 //   dialog_support.cpp  what the property dialogs ask of the camera
-//   recording.cpp       AVI recording and its thread
+//   recording.cpp       AVI recording: its start here, the Recorder (recorder.h) and its thread
 //   diagnostics.cpp     the device's holder, the last frame's number, the stream's counts
 // The per-frame image processing itself is the FramePipeline (frame_pipeline.h).
 #include <atomic>
@@ -28,7 +28,7 @@
 #include "settings/capture_window.h"
 #include "camera/device_use_table.h"
 #include "camera/dialog_link.h"
-#include "camera/recording_state.h"
+#include "camera/recorder.h"
 #include "settings/setting_blocks.h"
 #include "camera/shared_setting.h"
 #include "camera/still_saver.h"
@@ -137,7 +137,7 @@ public:
     int32_t record(const char* path, uint32_t duration_ms, int32_t show_window);
     int32_t record_w(const IMVELA_WCHAR* path, uint32_t duration_ms, int32_t show_window);
     // Of the running or last recording.
-    RecordingCounts recording_counts();
+    RecordingCounts recording_counts() { return recording_.counts_now(); }
 
     // ---- frame processing (frame_processing.cpp) ----------------------------------------------
     // The automatic exposure or gain control alone, on a raw frame of a colour mode.
@@ -185,7 +185,7 @@ private:
                        int32_t color_mode, const CaptureWindow& window) override;
     void reprocess_frame(ImageSet& images, CImageBuffer& raw, int32_t color_mode, const CaptureWindow& window) override;
     bool output_read_every_frame() override { return recording_.active.load(std::memory_order_relaxed) != 0; }
-    void frame_finished() override;
+    void frame_finished() override { recording_.frame_finished(); }
     void claim_device() override { claim_device(device_number()); }
     void release_device() override { release_device(device_number()); }
 
@@ -218,14 +218,6 @@ private:
 
     // A still saver's outcome as the export's result, recording ERR_NOT_READY for no image.
     int32_t still_result(StillSaver::Outcome outcome);
-    // recording.cpp
-    // The capture stop's hook: ends a running recording (its file is finished) and joins
-    // the recording thread.
-    void stop_recording();
-    void join_recording();
-    void recording_main();
-    bool prepare_recording_images(const CImageBuffer& out);
-    const uint8_t* recorded_pixels(const CImageBuffer& copy);
 
     // The preview window for the current capture window; 0 when it cannot be made.
     int32_t create_preview_window();
@@ -270,7 +262,7 @@ private:
     // Started and stopped by the capture exports under the capture-control lock; filled by
     // the preview worker (frame_finished), written by the recording thread, which takes no
     // camera lock.
-    RecordingState recording_;
+    Recorder recording_{engine_, *this};
 
     HWND notify_window_ = nullptr;
     int32_t color_mode_ = 0;  // index 0..5
