@@ -3,7 +3,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "camera/preview_window.h"
+#include "preview/preview_window.h"
 #include "camera/shared_setting.h"
 #include "device/imvela_m61xzkr_sdk.h"
 #include "imaging/color_mode.h"

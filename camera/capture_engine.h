@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "ImvelaSdk.h"
-#include "camera/image_set.h"
+#include "imaging/image_set.h"
 #include "camera/in_place_delivery.h"
 #include "camera/latest_frame.h"
 #include "camera/stream_statistics.h"

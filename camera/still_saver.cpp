@@ -4,7 +4,7 @@
 #include <new>
 
 #include "camera/capture_engine.h"
-#include "camera/still_writer.h"
+#include "files/still_writer.h"
 #include "imaging/image_buffer.h"
 #include "platform/text_conversion.h"
 

@@ -2,19 +2,20 @@
 # level than its own.
 # The folders form these levels, highest first; a folder may include its own headers and
 # those of any lower level:
-#   api > dialogs > camera > files > {imaging, device, emulator, settings} > driver > platform
+#   api > dialogs > camera > {preview, files} > {imaging, device, emulator, settings} > driver > platform
 #   cmake -DROOT=<checkout> -P scripts/check-layers.cmake
 set(level_api 7)
 set(level_dialogs 6)
 set(level_camera 5)
 set(level_files 4)
+set(level_preview 4)
 set(level_imaging 3)
 set(level_device 3)
 set(level_emulator 3)
 set(level_settings 3)
 set(level_driver 2)
 set(level_platform 1)
-set(folders api dialogs camera files imaging device emulator settings driver platform)
+set(folders api dialogs camera preview files imaging device emulator settings driver platform)
 
 if(NOT ROOT)
   get_filename_component(ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "camera/device_use_table.h"
+#include "device/device_use_table.h"
 #include "camera/filter_value_table.h"
 #include "camera/imvela.h"
 #include "unit/device_fixture.h"

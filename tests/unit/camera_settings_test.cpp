@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "files/camera_settings.h"
+#include "settings/camera_settings.h"
 #include "platform/settings_tree.h"
 #include "support/scratch_store.h"
 

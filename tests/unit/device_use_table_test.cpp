@@ -4,7 +4,7 @@
 #include <string>
 #include <thread>
 
-#include "camera/device_use_table.h"
+#include "device/device_use_table.h"
 #include "platform/shared_memory.h"
 #include "support/scratch_store.h"
 

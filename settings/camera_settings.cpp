@@ -1,4 +1,4 @@
-#include "files/camera_settings.h"
+#include "settings/camera_settings.h"
 
 #include <array>
 #include <cstdio>
