@@ -6,9 +6,9 @@
 //   imvela.cpp          construction, initialisation, device choice, enumeration, close, release
 //   camera_controls.cpp filter values, mirrors, exposure, registers, ports, serial ROM,
 //                       capture window, defect correction and its file
-//   capture_exports.cpp capture preparation and the capture exports over the capture engine,
+//   camera_capture.cpp  capture preparation and the capture exports over the capture engine,
 //                       still images through the StillSaver (still_saver.h)
-//   frame_processing.cpp the pipeline run on each frame, automatic exposure, defect file
+//   camera_frames.cpp   the pipeline run on each frame, automatic exposure, defect file
 //   dialog_support.cpp  what the property dialogs ask of the camera
 //   recording.cpp       AVI recording: its start here, the Recorder (recorder.h) and its thread
 //   diagnostics.cpp     the device's holder, the last frame's number, the stream's counts
@@ -115,7 +115,7 @@ public:
     int32_t width() const { return load_relaxed(window_.width); }
     int32_t height() const { return load_relaxed(window_.height); }
 
-    // ---- capture (capture_exports.cpp) -----------------------------------------------------
+    // ---- capture (camera_capture.cpp) -----------------------------------------------------
     int32_t start_preview();
     int32_t stop_preview();
     int32_t preview();
@@ -139,7 +139,7 @@ public:
     // Of the running or last recording.
     RecordingCounts recording_counts() { return recording_.counts_now(); }
 
-    // ---- frame processing (frame_processing.cpp) ----------------------------------------------
+    // ---- frame processing (camera_frames.cpp) ----------------------------------------------
     // The automatic exposure or gain control alone, on a raw frame of a colour mode.
     void auto_iris(CImageBuffer& raw, int32_t color_mode);
 
@@ -179,7 +179,7 @@ public:
     const ImvelaFrameRecord& frame_record() const { return engine_.frame_record(); }
 
 private:
-    // CaptureHost (capture_exports.cpp, frame_processing.cpp)
+    // CaptureHost (camera_capture.cpp, camera_frames.cpp)
     bool prepare_capture() override;
     bool process_frame(ImageSet& images, CImageBuffer& raw, CImageBuffer* output, CImageBuffer* in_place,
                        int32_t color_mode, const CaptureWindow& window) override;
@@ -203,7 +203,7 @@ private:
     bool window_is_programmable(const CaptureWindow& window) const;
     int32_t program_capture_window(const CaptureWindow& window);
 
-    // capture_exports.cpp; capture-control lock held by the caller
+    // camera_capture.cpp; capture-control lock held by the caller
     int32_t start_preview_locked();
     // Ends a recording and any capture mode.
     int32_t stop_locked();
@@ -212,7 +212,7 @@ private:
     // Reads the line length the exposure time is figured from.
     void read_line_length_locked();
 
-    // frame_processing.cpp: moves the exposure (mode 1) or gain (mode 2) by the factor in
+    // camera_frames.cpp: moves the exposure (mode 1) or gain (mode 2) by the factor in
     // hundredths.
     void steer_exposure(int32_t factor);
 
