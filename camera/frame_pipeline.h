@@ -67,6 +67,8 @@ public:
 
 private:
     void correct_defects(CImageBuffer& raw, const FrameSettings& settings, const CaptureWindow& window);
+    // Gray mode 2: the luminance of the demosaiced frame back into the raw buffer.
+    void gray_from_luminance(const FrameBuffers& buffers, FrameSettings& settings, int32_t color_mode);
     // `clear_fourth`: the fourth sample of the output's 32- or 64-bit pixels is set to zero.
     void demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings, int32_t color_mode,
                   bool clear_fourth = false);

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "camera/imvela.h"
+#include "camera/recorder.h"
 #include "imaging/image_buffer.h"
 #include "imaging/kernel_catalogue.h"
 #include "platform/clock.h"
@@ -41,19 +42,19 @@ bool same_format(const CImageBuffer& a, const CImageBuffer& b) {
 
 // The ring and the work images for frames like `out`; kept from the last recording when the
 // format is the same. False when memory for them cannot be had.
-bool CImvela::prepare_recording_images(const CImageBuffer& out) {
-    RecordingState& r = recording_;
-    const size_t slots = std::clamp(kRingBytes / std::max<size_t>(out.size_bytes(), 1), kFewestSlots, kMostSlots);
+bool Recorder::prepare_images(const CImageBuffer& out) {
+    Recorder& r = *this;
+    const size_t wanted = std::clamp(kRingBytes / std::max<size_t>(out.size_bytes(), 1), kFewestSlots, kMostSlots);
     std::lock_guard guard(r.lock);
     r.head = r.queued = 0;
     r.counts = RecordingCounts{};
-    if (r.slots == slots && same_format(r.ring[0].image, out)) return true;
+    if (r.slots == wanted && same_format(r.ring[0].image, out)) return true;
     r.ring.reset();
     r.slots = 0;
-    r.ring = std::make_unique<RecordedFrame[]>(slots);
-    for (size_t i = 0; i < slots; ++i)
+    r.ring = std::make_unique<RecordedFrame[]>(wanted);
+    for (size_t i = 0; i < wanted; ++i)
         if (!r.ring[i].image.CreateLike(&out)) return (r.ring.reset(), false);
-    r.slots = slots;
+    r.slots = wanted;
     const int32_t w = out.width(), h = out.height();
     return r.bgr_a.Create(w, h, 24) && r.bgr_b.Create(w, h, 24) && r.gray.Create(w, h, 8);
 }
@@ -66,7 +67,7 @@ int32_t CImvela::record(const char* path, uint32_t duration_ms, int32_t show_win
     if (show_window && !create_wanted_preview_window()) return (record_error(ERR_WINDOW), 0);
     std::unique_lock<std::mutex> control = engine_.lock_control();
     if (recording_.active.load()) return (record_error(ERR_FILE), 0);
-    join_recording();
+    recording_.join();
     engine_.set_callback_target(nullptr, nullptr, 0, 0);
     if (!start_preview_locked()) {
         close_locked();
@@ -81,7 +82,7 @@ int32_t CImvela::record(const char* path, uint32_t duration_ms, int32_t show_win
         close_locked();
         return (record_error(ERR_FILE), 0);
     }
-    if (!prepare_recording_images(format)) {
+    if (!recording_.prepare_images(format)) {
         recording_.writer.Reset();
         close_locked();
         return (record_error(ERR_BUFFER), 0);
@@ -89,7 +90,7 @@ int32_t CImvela::record(const char* path, uint32_t duration_ms, int32_t show_win
     recording_.duration_ms = duration_ms;
     recording_.active.store(1);
     try {
-        recording_.thread = std::thread([this] { recording_main(); });
+        recording_.thread = std::thread([this] { recording_.run(); });
     } catch (const std::system_error&) {
         recording_.active.store(0);
         recording_.writer.Reset();
@@ -105,29 +106,29 @@ int32_t CImvela::record_w(const IMVELA_WCHAR* path, uint32_t duration_ms, int32_
     return record(narrow, duration_ms, show_window);
 }
 
-void CImvela::stop_recording() {
+void Recorder::stop() {
     {
-        std::lock_guard guard(recording_.lock);
-        recording_.active.store(0);
+        std::lock_guard guard(lock);
+        active.store(0);
     }
-    recording_.queued_or_stopped.notify_all();
-    join_recording();
+    queued_or_stopped.notify_all();
+    join();
 }
 
-RecordingCounts CImvela::recording_counts() {
-    std::lock_guard guard(recording_.lock);
-    return recording_.counts;
+RecordingCounts Recorder::counts_now() {
+    std::lock_guard guard(lock);
+    return counts;
 }
 
-void CImvela::join_recording() {
-    if (recording_.thread.joinable()) recording_.thread.join();
+void Recorder::join() {
+    if (thread.joinable()) thread.join();
 }
 
 // The preview worker, right after a frame is finished: the output image is copied into the
 // next free slot of the ring. Skipped when no recording runs, when the ring is full and when
 // the output image no longer has the recording's format.
-void CImvela::frame_finished() {
-    RecordingState& r = recording_;
+void Recorder::frame_finished() {
+    Recorder& r = *this;
     if (!r.active.load(std::memory_order_relaxed)) return;
     const uint32_t now = platform::tick_count();
     {
@@ -153,8 +154,8 @@ void CImvela::frame_finished() {
 
 // The 24-bit frame made from a copied output image: rows reversed, three bytes per pixel,
 // the 12 significant bits of 16-bit samples reduced to their top 8.
-const uint8_t* CImvela::recorded_pixels(const CImageBuffer& copy) {
-    RecordingState& r = recording_;
+const uint8_t* Recorder::recorded_pixels(const CImageBuffer& copy) {
+    Recorder& r = *this;
     switch (copy.bits_per_pixel()) {
         case 8:
             r.bgr_a.BlitFrom(copy, nullptr, 0, 0);
@@ -176,11 +177,11 @@ const uint8_t* CImvela::recorded_pixels(const CImageBuffer& copy) {
 // Writes the queued frames in order until the time is up (the frame that crosses the end
 // belongs to the recording), a write fails or the recording is stopped; frames queued when it
 // is stopped are written first.
-void CImvela::recording_main() {
+void Recorder::run() {
     // Above the application's threads, as the streaming thread is: the ring holds only a
     // fraction of a second.
     platform::raise_current_thread_priority();
-    RecordingState& r = recording_;
+    Recorder& r = *this;
     bool write_failed = false, over = false;
     uint32_t first = 0, last = 0, checked = 0, unchecked = 0;
     // Brings the file up to date with the frames written so far.
@@ -222,7 +223,7 @@ void CImvela::recording_main() {
     r.queued = 0;
     guard.unlock();
     r.writer.SetRate(CAviWriter::MeasuredRate(r.writer.frames(), last - first));
-    if (!r.writer.Finish() || write_failed) record_error(ERR_FILE);
+    if (!r.writer.Finish() || write_failed) host_.record_error(ERR_FILE);
 }
 
 }  // namespace imvela

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzz/fuzz_check.h"
-#include "files/camera_settings.h"
+#include "settings/camera_settings.h"
 #include "platform/posix/settings_values.h"
 #include "support/scratch_store.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "files/camera_settings.h"
+#include "settings/camera_settings.h"
 #include "platform/settings_tree.h"
 #include "support/scratch_store.h"
 #include "unit/stored_ranges.h"

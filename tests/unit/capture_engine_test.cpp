@@ -438,8 +438,7 @@ TEST_F(CameraTest, StopFromAnotherThreadWhileFramesFlow) {
 namespace {
 // Waits (bounded) until the camera has a read waiting for its trigger.
 bool read_waits(imvela::emulator::EmulatedCamera& camera) {
-    for (int i = 0; i < 2000 && camera.waiting_reads() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return camera.waiting_reads() > 0;
+    return wait_until([&camera] { return camera.waiting_reads() > 0; });
 }
 }  // namespace
 
@@ -467,8 +466,8 @@ TEST_F(CameraTest, TriggerDeliversOneFramePerTriggerWithOneWorkerAndStopsAPendin
     ASSERT_EQ(c.trigger(second.handle(), image.data(), 64, 0), 1);
     EXPECT_EQ(c.last_error(), 0);
     ASSERT_TRUE(read_waits(emulated()));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(emulated().waiting_reads(), 1);
+    // A second worker would start a read of its own.
+    EXPECT_FALSE(wait_until([&] { return emulated().waiting_reads() > 1; }, 50));
     ASSERT_EQ(emulated().trigger(), 1);
     ASSERT_TRUE(second.next(&m, 10000));
     EXPECT_EQ(frame_messages(window, 50).size(), 0u);
@@ -530,7 +529,11 @@ TEST_F(CameraTest, StopAndCloseReturnWithinASecondWhateverTheDriverDoes) {
             if (setup == kPreviewStalled) emulated().inject_fault(kFaultStall, 1);
             ASSERT_EQ(c.callback_preview(window.handle(), nullptr, 0, 0), 1);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // What stopping must not wait for has begun: the stalled transfer took its fault, or
+        // the stream runs while the worker waits out its wait time.
+        ASSERT_TRUE(wait_until([&] {
+            return setup == kLongWaitTime ? emulated().frame_count() > 0 : emulated().faults_pending() == 0;
+        }));
         EXPECT_TRUE(returns_within_a_second([&] { return c.close(); }));
         if (snapper.joinable()) snapper.join();
         EXPECT_FALSE(c.capture_engine().worker_running());

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/device_use_table.h"
+#include "device/device_use_table.h"
 #include "camera/imvela.h"
 #include "unit/emulated_camera_fixture.h"
 #include "support/scratch_store.h"

@@ -17,8 +17,8 @@
 
 #include "support/screen_probe.h"
 #include "support/test_environment.h"
-#include "camera/image_set.h"
-#include "camera/preview_window.h"
+#include "imaging/image_set.h"
+#include "preview/preview_window.h"
 
 namespace imvela {
 namespace {

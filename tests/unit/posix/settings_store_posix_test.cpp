@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "camera/imvela.h"
-#include "files/camera_settings.h"
+#include "settings/camera_settings.h"
 #include "platform/settings_tree.h"
 #include "support/scratch_store.h"
 #include "support/test_environment.h"

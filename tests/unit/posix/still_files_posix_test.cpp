@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "camera/still_writer.h"
+#include "files/still_writer.h"
 #include "imaging/image_buffer.h"
 #include "support/recorded_file.h"
 

@@ -1,13 +1,13 @@
 // Every processed frame is painted into the preview window, directly when the client area has
 // the picture's size, else scaled through the display buffer.
-#include "camera/preview_window.h"
+#include "preview/preview_window.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "camera/image_set.h"
-#include "camera/preview_picture.h"
+#include "imaging/image_set.h"
+#include "preview/preview_picture.h"
 #include "imaging/color_mode.h"
 #include "imaging/kernel_selection.h"
 #include "platform/clock.h"

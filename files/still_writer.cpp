@@ -1,7 +1,7 @@
 // Each still type takes the image's rows as they are or converts them one at a time with a
 // format kernel into a row of the layout its encoder wants; rows go top row first (the BMP
 // file, being bottom-up, asks for them last row first).
-#include "camera/still_writer.h"
+#include "files/still_writer.h"
 
 #include <cstring>
 #include <memory>

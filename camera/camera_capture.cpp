@@ -79,7 +79,7 @@ int32_t CImvela::stop_preview() {
 }
 
 int32_t CImvela::stop_locked() {
-    stop_recording();
+    recording_.stop();  // the file is finished
     return engine_.stop_locked();
 }
 
@@ -161,5 +161,22 @@ int32_t CImvela::get_real_exposure_time(int32_t* ok) {
 }
 
 void CImvela::read_line_length_locked() { store_relaxed(line_length_, device_->read_line_length()); }
+
+// ---- still images ----------------------------------------------------------------------------
+
+int32_t CImvela::save_image(const char* path, int32_t type) {
+    if (!device_) return (record_error(ERR_NOT_READY), 0);
+    return still_result(stills_.save(path, type));
+}
+
+int32_t CImvela::save_image_w(const IMVELA_WCHAR* path, int32_t type) {
+    if (!device_) return (record_error(ERR_NOT_READY), 0);
+    return still_result(stills_.save_w(path, type));
+}
+
+int32_t CImvela::still_result(StillSaver::Outcome outcome) {
+    if (outcome == StillSaver::Outcome::kNoImage) record_error(ERR_NOT_READY);
+    return outcome == StillSaver::Outcome::kSaved ? 1 : 0;
+}
 
 }  // namespace imvela

@@ -1,4 +1,4 @@
-#include "camera/device_use_table.h"
+#include "device/device_use_table.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -1,11 +1,12 @@
-#include "files/camera_settings.h"
+#include "settings/camera_settings.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/sensor_map.h"
 #include "platform/environment.h"
 #include "platform/settings_tree.h"
+#include "settings/filter_values.h"
 
 namespace imvela {
 
@@ -16,44 +17,61 @@ using platform::SettingsKeyHandle;
 // A stored value: its name, where it goes, its default and the range it must lie in; a
 // value outside the range is damaged and counts as missing (the group's default).
 struct NamedPosition {
-    const char* name;
-    int position;
-    int32_t default_value;
-    int32_t minimum;
-    int32_t maximum;
+    const char* name = nullptr;
+    int position = 0;
+    int32_t default_value = 0;
+    int32_t minimum = 0;
+    int32_t maximum = 0;
 
-    int32_t checked(int32_t value) const { return value >= minimum && value <= maximum ? value : default_value; }
+    constexpr int32_t checked(int32_t value) const {
+        return value >= minimum && value <= maximum ? value : default_value;
+    }
 };
 
-// The global gain also sets the four colour gains, so they take its range.
+constexpr NamedPosition stored(const FilterValueFacts& facts) {
+    return {facts.store_key, facts.position, facts.default_value, facts.minimum, facts.maximum};
+}
+
+constexpr NamedPosition stored(FilterValueId identifier) { return stored(filter_value_facts(identifier)); }
+
+// The global gain also sets the four colour gains, so they are stored within its range.
+constexpr NamedPosition stored_color_gain(FilterValueId identifier) {
+    NamedPosition value = stored(identifier);
+    value.minimum = filter_value_facts(kFilterGlobalGain).minimum;
+    value.maximum = filter_value_facts(kFilterGlobalGain).maximum;
+    return value;
+}
+
+// The filter values of a group as the list has them, in identifier order.
+template <FilterValueGroup group>
+constexpr auto group_values() {
+    constexpr size_t count = [] {
+        size_t n = 0;
+        for_each_filter_value_in(group, [&n](const FilterValueFacts&) { ++n; });
+        return n;
+    }();
+    std::array<NamedPosition, count> values{};
+    size_t n = 0;
+    for_each_filter_value_in(group, [&](const FilterValueFacts& facts) { values[n++] = stored(facts); });
+    return values;
+}
+
+// The Gain group's order is the store's own (a missing value repeats the one read before it):
+// the filter values' keys, defaults and ranges from the list, then the mirrors and the iris.
 constexpr NamedPosition kAnalogValues[] = {
-    {"Global", AnalogBlock::kGlobalGain, 0, sensor::kGainMin, sensor::kGainMax},
-    {"ColorG1", AnalogBlock::kColorGainG1, 0, sensor::kGainMin, sensor::kGainMax},
-    {"ColorR", AnalogBlock::kColorGainR, 0, sensor::kGainMin, sensor::kGainMax},
-    {"ColorB", AnalogBlock::kColorGainB, 0, sensor::kGainMin, sensor::kGainMax},
-    {"ColorG2", AnalogBlock::kColorGainG2, 0, sensor::kGainMin, sensor::kGainMax},
-    {"Exposure", AnalogBlock::kExposure, sensor::kExposureDefault, sensor::kExposureMin, sensor::kExposureMax},
+    stored(kFilterGlobalGain),
+    stored_color_gain(kFilterColorGainGreen1),
+    stored_color_gain(kFilterColorGainRed),
+    stored_color_gain(kFilterColorGainBlue),
+    stored_color_gain(kFilterColorGainGreen2),
+    stored(kFilterExposureTime),
     {"V_Mirror", AnalogBlock::kVerticalMirror, 0, 0, 1},
     {"H_Mirror", AnalogBlock::kHorizontalMirror, 0, 0, 1},
     {"AutoIris", AnalogBlock::kAutoIris, 0, 0, 2},
 };
 
-using P = ImageProcessingBlock;
-constexpr NamedPosition kFilterValues[] = {
-    {"Brightness", P::kBrightness, 0, -255, 255}, {"Contrast", P::kContrast, 0, -127, 127},
-    {"Hue", P::kHue, 0, -360, 360},               {"Saturation", P::kSaturation, 0, -255, 255},
-    {"Sharpness", P::kSharpness, 0, 0, 30},       {"R_Gain", P::kGainRed, 100, 0, 400},
-    {"G_Gain", P::kGainGreen, 100, 0, 400},       {"B_Gain", P::kGainBlue, 100, 0, 400},
-    {"Gamma", P::kGamma, 100, 0, 200},            {"BayerMode", P::kBayerMode, 3, 0, 3},
-};
-
-constexpr NamedPosition kGrayValues[] = {
-    {"Mode", P::kGrayMode, 0, 0, 2},          {"GainR1", P::kGrayGainR, 128, 0, 255},
-    {"GainG1", P::kGrayGainG1, 128, 0, 255},  {"GainG2", P::kGrayGainG2, 128, 0, 255},
-    {"GainB1", P::kGrayGainB, 128, 0, 255},   {"OffsetR1", P::kGrayOffsetR, 0, -255, 255},
-    {"OffsetG1", P::kGrayOffsetG1, 0, -255, 255}, {"OffsetG2", P::kGrayOffsetG2, 0, -255, 255},
-    {"OffsetB1", P::kGrayOffsetB, 0, -255, 255},
-};
+constexpr auto kFilterValues = group_values<FilterValueGroup::kFilter>();
+constexpr auto kGrayValues = group_values<FilterValueGroup::kGray>();
 
 // Video format values: a damaged one keeps its field, as a missing one does. The
 // sub-sampling modes known are 0 to 3 and 17 to 19 (the capture-window rule refuses all but 0).
@@ -142,9 +160,9 @@ void for_each_size_entry(const SettingsKeyHandle& camera, Visit&& visit) {
     }
 }
 
-template <size_t N>
-int32_t load_image_group(const std::string& root, int32_t device, const char* group,
-                         const NamedPosition (&names)[N], ImageProcessingBlock* block) {
+template <class Names>
+int32_t load_image_group(const std::string& root, int32_t device, const char* group, const Names& names,
+                         ImageProcessingBlock* block) {
     if (!block) return 0;
     SettingsKeyHandle key = open_camera_key(root, device, group);
     if (!key) {
@@ -158,8 +176,8 @@ int32_t load_image_group(const std::string& root, int32_t device, const char* gr
     return 1;
 }
 
-template <size_t N, class Block>
-int32_t save_group(const std::string& root, int32_t device, const char* group, const NamedPosition (&names)[N],
+template <class Names, class Block>
+int32_t save_group(const std::string& root, int32_t device, const char* group, const Names& names,
                    const Block& block) {
     SettingsKeyHandle key = create_camera_key(root, device, group);
     if (!key) return 0;

@@ -1,4 +1,4 @@
-#include "camera/image_set.h"
+#include "imaging/image_set.h"
 
 #include "imaging/color_mode.h"
 
