@@ -9,6 +9,7 @@
 constexpr int kSucceeded = 0;
 constexpr int kFailed = 1;
 constexpr int kUsageError = 2;
+constexpr int kInterrupted = 130;  // stopped early by Ctrl-C or a termination request, as shells count it
 
 struct Command;
 
@@ -35,6 +36,8 @@ struct Command {
     int (*run)(const CommandLine&);
 };
 
+// The text without the spaces, tabs and carriage returns at its ends.
+std::string trimmed(const std::string& text);
 // A number in C notation (46, 0x2E, -3) filling the whole text.
 bool parse_number(const std::string& text, long* value);
 // A number that must lie within [low, high]: false and a message naming `what` otherwise.

@@ -7,6 +7,7 @@
 #include "ImvelaSdk.h"
 #include "commands.h"
 #include "console.h"
+#include "json_text.h"
 #include "tool_camera.h"
 
 namespace {
@@ -30,7 +31,22 @@ long skipped(const StreamCounts& c, int32_t number) {
     return missing > 0 ? missing : 0;
 }
 
-std::string status_line(const StreamCounts& c, int32_t number, double fps) {
+// The status as --json prints it: {"seconds","fps","delivered","skipped","cpu_ms_per_frame","errors"}.
+JsonObject status_json(const StreamCounts& c, int32_t number, double fps) {
+    const double elapsed = std::chrono::duration<double>(Clock::now() - c.start).count();
+    const double cpu_ms = c.delivered ? 1000.0 * (process_cpu_seconds() - c.cpu_start) / c.delivered : 0;
+    const long skip = skipped(c, number);
+    JsonObject status;
+    status.add("seconds", elapsed, 1).add("fps", fps, 1).add("delivered", c.delivered);
+    if (skip < 0)
+        status.add_null("skipped");
+    else
+        status.add("skipped", skip);
+    return status.add("cpu_ms_per_frame", cpu_ms, 2).add("errors", c.errors);
+}
+
+std::string status_line(const StreamCounts& c, int32_t number, double fps, bool json) {
+    if (json) return status_json(c, number, fps).text();
     const double elapsed = std::chrono::duration<double>(Clock::now() - c.start).count();
     const double cpu_ms = c.delivered ? 1000.0 * (process_cpu_seconds() - c.cpu_start) / c.delivered : 0;
     const long skip = skipped(c, number);
@@ -55,8 +71,11 @@ int command_stream(const CommandLine& line) {
     if (Imvela_CallBackPreview(camera.handle(), camera.window().handle(), image.data(),
                                static_cast<int32_t>(image.size()), 0) != 1)
         return camera.fail("starting the stream");
-    std::printf("streaming %ld s from camera %d, %d bits\n", seconds, camera.number(), bits);
-    const bool terminal = output_is_terminal();
+    const bool json = line.has("json");
+    if (!json) std::printf("streaming %ld s from camera %d, %d bits\n", seconds, camera.number(), bits);
+    const bool terminal = !json && output_is_terminal();
+    const bool clear_line = terminal && enable_line_clearing();
+    size_t last_length = 0;
     counts.cpu_start = process_cpu_seconds();
     counts.start = Clock::now();
     const auto end = counts.start + std::chrono::seconds(seconds);
@@ -73,7 +92,7 @@ int command_stream(const CommandLine& line) {
                 stopped = m.lparam == ERR_TIMEOUT;
             } else if (m.message == WM_CAMERA_FRAME && m.lparam == 0 && m.wparam) {
                 const auto* record = reinterpret_cast<const ImvelaFrameRecord*>(m.wparam);
-                if (counts.delivered++ == 0)
+                if (counts.delivered++ == 0 && !json)
                     std::printf("first frame %d x %d, %d bits\n", record->width, record->height, record->bit_count);
                 last_rate = record->frame_rate;
                 ++interval_frames;
@@ -83,11 +102,16 @@ int command_stream(const CommandLine& line) {
         }
         if (Clock::now() >= next_status) {
             const double fps = interval_frames / std::chrono::duration<double>(interval).count();
-            const std::string status = status_line(counts, camera.number(), fps);
-            if (terminal)
+            const std::string status = status_line(counts, camera.number(), fps, json);
+            if (clear_line) {
                 std::printf("\r%s\x1b[K", status.c_str());
-            else
+            } else if (terminal) {
+                // Without the clearing sequence, spaces cover what a longer line left.
+                std::printf("\r%-*s", static_cast<int>(last_length), status.c_str());
+                last_length = status.size();
+            } else {
                 std::printf("%s\n", status.c_str());
+            }
             std::fflush(stdout);
             interval_frames = 0;
             next_status += interval;
@@ -96,6 +120,12 @@ int command_stream(const CommandLine& line) {
     if (terminal) std::printf("\n");
     Imvela_StopPreview(camera.handle());
     const double elapsed = std::chrono::duration<double>(Clock::now() - counts.start).count();
+    if (json) {
+        status_json(counts, camera.number(), counts.delivered / elapsed).add("final", true).print();
+        camera.take_errors();
+        if (stopped) return failure("the frame stream stopped");
+        return counts.delivered == 0 ? failure("no frame was delivered") : counts.errors == 0 ? kSucceeded : kFailed;
+    }
     std::printf("delivered %ld frames in %.2f s: %.1f frames/s (last frame record: %.1f)\n", counts.delivered, elapsed,
                 counts.delivered / elapsed, last_rate / 10.0);
     if (const long skip = skipped(counts, camera.number()); skip >= 0)

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "camera_holder.h"
+#include "capture_window_option.h"
 #include "command_line.h"
 #include "error_text.h"
 
@@ -115,7 +117,10 @@ int open_for_capture(const CommandLine& line, ToolCamera* camera) {
             if (parse_number(line.option("mode"), &value) && value == mode) bits = mode;
         if (!bits) return usage_error(line, "--mode must be one of 8 16 24 32 48 64, not \"" + line.option("mode") + "\"");
     }
-    if (!camera->open(line.camera()) || (bits && !camera->use_mode(bits))) return kFailed;
+    WindowRequest window;
+    if (!parse_capture_options(line, &window)) return kUsageError;
+    if (const int status = open_free_camera(line, camera); status != kSucceeded) return status;
+    if ((bits && !camera->use_mode(bits)) || (window.given && !apply_capture_window(*camera, window))) return kFailed;
     camera->windowless();
     return kSucceeded;
 }
