@@ -3,14 +3,15 @@
 
 #include "ImvelaSdk.h"
 #include "commands.h"
+#include "holder_text.h"
 #include "tool_camera.h"
 
 namespace {
 
-const char* use_text(CameraUse use) {
+std::string use_text(CameraUse use, int32_t number) {
     switch (use) {
     case CameraUse::free: return "free";
-    case CameraUse::held_elsewhere: return "in use by another program";
+    case CameraUse::held_elsewhere: return holder_text(number);
     default: return "state unknown";
     }
 }
@@ -21,22 +22,18 @@ int command_list(const CommandLine&) {
     ToolCamera lister;
     if (!lister.initialise()) return kFailed;
     const std::vector<int32_t> numbers = attached_cameras(lister.handle());
-    bool held = false;
     for (int32_t n : numbers) {
         const std::string name = device_name(lister.handle(), n);
         ToolCamera camera;
         if (!camera.open(n)) continue;
         const CameraUse use = probe_camera_use(camera);
-        held = held || use == CameraUse::held_elsewhere;
         std::printf("camera %-2d %-18s ROM id \"%s\"  %s\n", n, name.c_str(), rom_identifier(camera.handle()).c_str(),
-                    use_text(use));
+                    use_text(use, n).c_str());
     }
     if (numbers.empty()) {
         std::printf("no camera attached\n");
         return kFailed;
     }
-    if (held)
-        std::printf("(the library shows that a camera is held, not by which program: imvela doctor helps find it)\n");
     return kSucceeded;
 }
 
@@ -64,7 +61,7 @@ int command_info(const CommandLine& line) {
     std::printf("mirrors           horizontal %s, vertical %s\n", Imvela_GetMirrorH(h) ? "on" : "off",
                 Imvela_GetMirrorV(h) ? "on" : "off");
     std::printf("wait time         %d ms, sub-sampling %d\n", Imvela_GetWaitTime(h), Imvela_GetSubSample(h));
-    std::printf("use               %s\n", use_text(probe_camera_use(camera)));
+    std::printf("use               %s\n", use_text(probe_camera_use(camera), camera.number()).c_str());
     camera.take_errors();
     return kSucceeded;
 }

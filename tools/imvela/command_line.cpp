@@ -14,8 +14,8 @@ constexpr const char* kCameraOption = "--camera N  camera number (default 0; imv
 
 const Command kCommands[] = {
     {"list", "list", "every camera: number, device name, ROM identifier, in use or free",
-     "An attached camera that another program captures from shows as \"in use\". The library\n"
-     "tells that a camera is held, not by which program.\n",
+     "An attached camera that another program captures from shows as \"in use\" with that\n"
+     "program's process id, executable and the time it took the camera.\n",
      "", "", 0, 0, command_list},
     {"info", "info [--camera N]", "one camera: sensor, limits and current settings", kCameraOption, "camera", "", 0, 0,
      command_info},
@@ -45,8 +45,9 @@ const Command kCommands[] = {
      command_stills},
     {"stream", "stream [SECONDS] [--mode BITS] [--camera N]", "stream without a window, with a live status",
      "Default 3 s. On a terminal one status line is rewritten in place: frames per second, frames\n"
-     "delivered, frames skipped (the camera's newer frame taken instead; emulated cameras only),\n"
-     "CPU time per frame and errors; otherwise a plain line per second. Ends with a summary.\n",
+     "delivered, frames skipped (the camera's newer frame taken instead), CPU time per frame and\n"
+     "errors; otherwise a plain line per second. Ends with a summary: the stream's counts (failed,\n"
+     "short and timed-out transfers, unplugs) and the last frame's number and arrival.\n",
      "mode camera", "", 0, 1, command_stream},
     {"record", "record SECONDS FILE.avi [--mode BITS] [--camera N]", "record an AVI file",
      "Records SECONDS from the first frame with a progress bar on a terminal, then prints the\n"

@@ -8,8 +8,8 @@
 #include "display_probe.h"
 #include "environment_value.h"
 #include "error_text.h"
+#include "holder_text.h"
 #include "settings_location.h"
-#include "table_users.h"
 #include "tool_camera.h"
 
 namespace {
@@ -77,14 +77,8 @@ void check_holders(Findings& findings, const std::vector<int32_t>& numbers) {
         else
             findings.ok("camera " + std::to_string(n) + (use == CameraUse::free ? " is free" : " answers"));
     }
-    if (held.empty()) return;
-    bool available = false;
-    const std::vector<std::string> users = device_table_users(&available);
-    const std::string who = !available    ? "the library does not name the program holding it"
-                            : users.empty() ? "no other process has the device-use table open now"
-                                            : "processes with camera handles open: " + joined(users);
     for (int32_t n : held)
-        findings.problem("camera " + std::to_string(n) + " is in use by another program (" + who + ")",
+        findings.problem("camera " + std::to_string(n) + " is " + holder_text(n),
                          "end the capture in that program, or end the program: its claim is freed when it ends");
 }
 

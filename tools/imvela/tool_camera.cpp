@@ -4,6 +4,7 @@
 
 #include "command_line.h"
 #include "error_text.h"
+#include "holder_text.h"
 
 int32_t color_mode_bits(int32_t reported) {
     switch (reported) {
@@ -97,6 +98,12 @@ int ToolCamera::fail(const std::string& what) {
     // Oldest first: the first code of a call is its cause, later ones its consequences.
     std::string text = what + " failed: " + describe_error(codes.back());
     for (size_t i = codes.size() - 1; i-- > 0;) text += "\n  then: " + describe_error(codes[i]);
+    for (int32_t code : codes)
+        if (code == ERR_DEVICE_UNAVAILABLE) {
+            const std::string holder = holder_text(number_);
+            if (holder != "free") text += "\n  camera " + std::to_string(number_) + " is " + holder;
+            break;
+        }
     return failure(text);
 }
 
