@@ -28,6 +28,8 @@
 #include <vector>
 
 #include "platform/settings_tree.h"
+#include "platform/debug_log.h"
+#include "platform/system_error.h"
 
 struct imvela::platform::SettingsKey {
     std::string folder;
@@ -238,10 +240,16 @@ bool replace_values(const std::string& folder, const ValueList& values) {
     const std::string temp = folder + "/" + kTempPrefix + std::to_string(getpid()) + "." +
                              std::to_string(counter.fetch_add(1, std::memory_order_relaxed));
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        IMVELA_LOG(settings, error, "settings in %s: %s cannot be made: %s", folder.c_str(), temp.c_str(),
+                   system_error_text().c_str());
+        return false;
+    }
     const bool written = write_all(fd, text) && fsync(fd) == 0;
     const bool closed = close(fd) == 0;
     if (written && closed && rename(temp.c_str(), (folder + "/" + kValuesFile).c_str()) == 0) return true;
+    IMVELA_LOG(settings, error, "settings in %s: %zu bytes not stored: %s", folder.c_str(), text.size(),
+               system_error_text().c_str());
     unlink(temp.c_str());
     return false;
 }
