@@ -424,8 +424,8 @@ IMVELA_API int32_t IMVELA_CALL ImvelaDiag_GetStreamStats(int32_t handle, ImvelaS
  *   (32- and 64-bit), so any difference is a fault of this machine or this build.
  * IMVELA_SELFTEST_CAMERA: the camera of the handle (real or emulated): enumeration, the
  *   serial-ROM identifier, sensor register 0x2E read, written back and read again, each
- *   colour mode streamed for 0.6 s (passes when at least 90 % of the frames the camera sent
- *   were delivered and no transfer failed), the last streamed frame and a snapshot equal to
+ *   colour mode streamed for 0.6 s (passes when at least 90 % of the frames the camera sent,
+ *   less one, were delivered and no transfer failed), the last streamed frame and a snapshot equal to
  *   the library's image of them (Imvela_GetImage), and a stop within a second. The camera
  *   streams in its capture window without a preview window; its colour mode is put back.
  *   Takes about 5 s.
