@@ -3,12 +3,26 @@
 # install also carries two import libraries: the linker's libImvelaSdk_M52_ZKR.dll.a for
 # MinGW, and ImvelaSdk_M52_ZKR.lib for the Microsoft linker, made by the toolchain's dlltool
 # from the same .def file as the DLL (cdecl names, undecorated in the DLL).
+# README, examples, changelog and copyright under the package's name, as Debian keeps them.
+set(CMAKE_INSTALL_DOCDIR share/doc/imvela-sdk)
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
+
+# Installed programs find the library of their own tree, wherever it was installed to (a
+# prefix whose library folder the loader does not search needs no LD_LIBRARY_PATH).
+if(NOT WIN32)
+  set(CMAKE_INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+endif()
 
 function(imvela_install_package target def_file)
   set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/ImvelaSdk)
   set_target_properties(${target} PROPERTIES EXPORT_NAME ImvelaSdk)
+  if(NOT WIN32)
+    # libImvelaSdk_M52_ZKR.so.1 (the name programs load) -> .so.1.0, and the .so that the
+    # linker finds. The DLL keeps its one name.
+    set_target_properties(${target} PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
+                                               INSTALL_RPATH "")
+  endif()
   target_include_directories(${target} INTERFACE $<BUILD_INTERFACE:${CMAKE_SOURCE_DIR}/include>
                                                  $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
   install(TARGETS ${target} EXPORT ImvelaSdkTargets

@@ -1,8 +1,12 @@
 /* Opens the first camera, streams ten frames of 24-bit colour and saves the last one.
  *   stream_frames [FILE]     FILE: frame.bmp, or frame.ppm when the library cannot save */
+#if !defined(_WIN32) && !defined(_POSIX_C_SOURCE)
+#define _POSIX_C_SOURCE 199309L /* clock_gettime */
+#endif
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <time.h>
 
 #include "ImvelaSdk.h"
 
@@ -10,6 +14,7 @@
 /* Frames are announced by messages to a window: a message-only window will do. */
 static HWND open_window(void) { return CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL); }
 static void close_window(HWND window) { DestroyWindow(window); }
+static double seconds_now(void) { return GetTickCount() / 1000.0; }
 static int next_message(HWND window, uint32_t* message, uintptr_t* wparam, intptr_t* lparam) {
     const DWORD start = GetTickCount();
     MSG m;
@@ -26,6 +31,11 @@ static int next_message(HWND window, uint32_t* message, uintptr_t* wparam, intpt
 /* On Linux a window is a message queue of the library. */
 static HWND open_window(void) { return ImvelaMsg_CreateQueue(); }
 static void close_window(HWND window) { ImvelaMsg_DestroyQueue(window); }
+static double seconds_now(void) {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec + now.tv_nsec / 1e9;
+}
 static int next_message(HWND window, uint32_t* message, uintptr_t* wparam, intptr_t* lparam) {
     ImvelaMsg m;
     if (!ImvelaMsg_Get(window, 5000, &m)) return 0;
@@ -62,6 +72,7 @@ int main(int argc, char** argv) {
     const int32_t stride = (width * 3 + 3) & ~3;
     uint8_t* image = malloc((size_t)stride * height);
     int frames = 0;
+    double first_arrival = 0;
     if (image && Imvela_CallBackPreview(camera, window, image, stride * height, 1 /* top row first */)) {
         uint32_t message;
         uintptr_t wparam;
@@ -73,8 +84,14 @@ int main(int argc, char** argv) {
                 break;
             }
             const ImvelaFrameRecord* record = (const ImvelaFrameRecord*)wparam;
+            /* The library measures the rate over its first second; until then, the frames
+             * since the first one over the time they took. */
+            const double now = seconds_now();
+            double rate = record->frame_rate / 10.0;
+            if (frames == 0) first_arrival = now;
+            else if (rate == 0 && now > first_arrival) rate = frames / (now - first_arrival);
             printf("frame %d: %d x %d, %d bits, %.1f frames/s\n", ++frames, (int)record->width,
-                   (int)record->height, (int)record->bit_count, record->frame_rate / 10.0);
+                   (int)record->height, (int)record->bit_count, rate);
         }
         Imvela_StopPreview(camera);
     }

@@ -7,7 +7,10 @@
 #                              linker would, against the .lib), pkg-config, Python with numpy and pytest,
 #                              ffmpeg (the recording tests play the files back), and what the
 #                              Windows builds of the image encoders need (zlib for MinGW, nasm,
-#                              and the archive's source entries for their Debian sources)
+#                              and the archive's source entries for their Debian sources), lintian
+#                              (checks the Debian package), pip, venv, setuptools and wheel (the
+#                              module's pip install), and GStreamer's development files, tools and plugins (the imvelasrc
+#                              plugin and the pipelines its tests run: x264enc, mp4mux, RTP, UDP)
 set -euo pipefail
 profile=${1:-demo}
 packages=(build-essential cmake pkg-config libx11-dev libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev)
@@ -15,7 +18,10 @@ if [ "$profile" = test ]; then
   packages+=(googletest libbenchmark-dev libopencv-dev g++-mingw-w64-i686
              wine wine32:i386 xvfb x11-utils ffmpeg
              g++-mingw-w64-x86-64 wine64 lld python3 python3-numpy python3-pytest
-             libz-mingw-w64-dev nasm dpkg-dev)
+             libz-mingw-w64-dev nasm dpkg-dev
+             lintian python3-venv python3-pip python3-setuptools python3-wheel
+             libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools gstreamer1.0-plugins-base
+             gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad)
 fi
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo

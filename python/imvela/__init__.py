@@ -7,9 +7,9 @@
         for frame in cam.frames(10): print(frame.frame_rate, frame.image.mean())
 """
 
-from .camera import FILE_TYPES, Camera, Frame, has_export
-from .errors import ERROR_NAMES, ExportMissing, ImvelaError
+from .camera import FILE_TYPES, Camera, Frame, Recording, has_export
+from .errors import ERROR_NAMES, CameraBusy, ExportMissing, ImvelaError
 from .images import COLOR_MODES
 
-__all__ = ["Camera", "Frame", "ImvelaError", "ExportMissing", "has_export", "COLOR_MODES",
+__all__ = ["Camera", "Frame", "Recording", "ImvelaError", "CameraBusy", "ExportMissing", "has_export", "COLOR_MODES",
            "ERROR_NAMES", "FILE_TYPES"]

@@ -4,16 +4,27 @@ by `release()` or at the end of the `with` block."""
 import ctypes
 import os
 import re
+import struct
 import threading
 import time
 from collections import namedtuple
 
-from . import images, library
-from .errors import ERROR_NAMES, ExportMissing, ImvelaError
+import numpy as np
 
+from . import images, library
+from .errors import ERROR_NAMES, CameraBusy, ExportMissing, ImvelaError
+
+ERR_DEVICE_UNAVAILABLE = 2
 ERR_BUFFER = 5
 ERR_TRANSFER = 8
+ERR_FILE = 12
 ERR_TIMEOUT = 13
+
+# The first frame of a recording comes within this after its start (the recording's time counts
+# from that frame): a recording not finished by then is ended.
+FIRST_FRAME_ALLOWANCE = 1.0
+# Where a finished AVI file holds its frame count (0 until the library finishes the file).
+_AVI_FRAME_COUNT_AT = 48
 
 # File types of Imvela_SaveImage by file name extension; JPEG at quality 100.
 FILE_TYPES = {".bmp": 0, ".raw": 1, ".jpg": 2, ".jpeg": 2, ".png": 5, ".tif": 6, ".tiff": 6}
@@ -24,10 +35,11 @@ _MODE_BITS = {8: 8, 12: 16, 24: 24, 32: 32, 44: 48, 60: 64}
 
 Frame = namedtuple("Frame", "image width height bit_count frame_rate sequence arrival",
                    defaults=(None, None))
-Frame.__doc__ = """A streamed frame: the image and the frame record's fields (frame_rate in
-frames per second as the library measured it; 0 for triggered frames), the camera's frame
-number since the stream started (a gap: frames were skipped) and when the frame arrived, in
-seconds of time.monotonic()."""
+Frame.__doc__ = """A streamed frame: the image and the frame record's fields. frame_rate is in
+frames per second: the library's figure once it has one (after the first second), until then
+measured from the frames' arrival times (0 for the first frame). sequence is the camera's
+frame number since the stream started (a gap: frames were skipped), arrival when the frame
+arrived, in seconds of time.monotonic()."""
 
 _lib = None
 _lib_lock = threading.Lock()
@@ -54,6 +66,7 @@ def _checked_setting(name):
 
     def get(self):
         ok = ctypes.c_int32(0)
+        self._drain_errors()
         value = self._export(getter)(self._live_handle(), ctypes.byref(ok))
         if not ok.value:
             self._fail(getter)
@@ -78,14 +91,17 @@ def _setting(name, kind=int):
 
 class Camera:
     """Settings are properties (`color_mode`, `exposure_us`, `mirror_h`, `gamma`, ...);
-    a failed call raises ImvelaError with the code the library recorded."""
+    a failed call raises ImvelaError with the cause the library recorded first."""
 
     def __init__(self, device=0, color_mode=None):
         self._lib = lib()
         # Guards the handle and the message queue: a stream reads them while another thread
         # may release the camera. Never held while a frame is handed to the caller.
-        self._lock = threading.Lock()
+        self._lock = threading.RLock()
         self._closing = False
+        self._streaming = False
+        self._recording = None
+        self.device = int(device)
         self._handle = 0
         self._queue = self._lib.ImvelaMsg_CreateQueue()
         if not self._queue:
@@ -118,7 +134,8 @@ class Camera:
             self.release()
 
     def release(self):
-        """Stops any stream and frees the camera; a stream iterating in another thread ends."""
+        """Stops any stream and frees the camera; a stream iterating in another thread ends, a
+        running recording ends with its file finished."""
         self._closing = True
         with self._lock:
             if self._handle:
@@ -154,12 +171,44 @@ class Camera:
             history.append(code)
         return history
 
+    def _holder(self):
+        """Who holds the camera, as far as the library tells: ": python3, process 4242, since
+        17:02:11" ("" when it does not)."""
+        if not library.has(self._lib, "ImvelaDiag_GetDeviceHolder"):
+            return ""
+        holder = library.DeviceHolder(size=ctypes.sizeof(library.DeviceHolder))
+        if not self._lib.ImvelaDiag_GetDeviceHolder(0, self.device, ctypes.byref(holder)) or not holder.in_use:
+            return ""
+        parts = [holder.executable.decode("utf-8", "replace")] if holder.executable else []
+        if holder.process_id:
+            parts.append(f"process {holder.process_id}")
+        if holder.since:
+            parts.append("since " + time.strftime("%H:%M:%S", time.localtime(holder.since)))
+        if not holder.alive:
+            parts.append("no longer running")
+        return ": " + ", ".join(parts) if parts else ""
+
+    def _cause(self, code):
+        """The cause in words, for the codes the module can tell more about."""
+        if code != ERR_DEVICE_UNAVAILABLE or not self._handle:
+            return None
+        name = ctypes.create_string_buffer(256)
+        attached = self._lib.Imvela_GetDeviceName(self._handle, self.device, name, len(name))
+        self._drain_errors()  # the look-up's own codes
+        if not attached:
+            return f"camera {self.device} is not attached"
+        return f"camera {self.device} is in use by another process{self._holder()}"
+
     def _fail(self, export):
         history = self._drain_errors()
-        raise ImvelaError(export, history[0] if history else 0, history)
+        cause = history[-1] if history else 0
+        raise ImvelaError(export, cause, history, self._cause(cause))
 
     def _call(self, export, *arguments):
-        result = self._export(export)(self._live_handle(), *arguments)
+        function = self._export(export)
+        handle = self._live_handle()
+        self._drain_errors()  # codes of earlier calls and of the workers are not this call's
+        result = function(handle, *arguments)
         if result == 0:
             self._fail(export)
         return result
@@ -210,33 +259,57 @@ class Camera:
     def _new_image(self):
         return images.image_view(self.width, self.height, self.color_mode)
 
+    def _refuse_while_recording(self, call):
+        recording = self._recording
+        if recording is not None and not recording.done:
+            raise CameraBusy(f"{call} cannot run while camera {self.device} records into "
+                             f"{recording.path}: wait() for the recording or stop() it first")
+
     def snapshot(self, out=None):
-        """Captures one frame into a new array (or into `out`, an array an earlier snapshot
-        returned for the same size and colour mode): the library writes the array's memory
-        directly. Shape (height, width) for gray, (height, width, channels) for colour."""
+        """Captures one frame into a new array, or into `out`: any writable C-contiguous array
+        of the image's shape and dtype (or an array an earlier snapshot returned). Where the
+        array's rows are laid out as the library's, it writes the array's memory directly.
+        Shape (height, width) for gray, (height, width, channels) for colour. Raises
+        CameraBusy while a recording or a frames() stream runs."""
         width, height, bits = self.width, self.height, self.color_mode
         image = self._new_image() if out is None else out
-        storage = images.storage_of(image, width, height, bits)
-        if storage is None:
-            raise ValueError("out is not an image of this camera's size and colour mode")
+        storage = images.check_target(image, width, height, bits)
+        direct = storage is not None
+        if not direct:
+            padded = self._new_image()
+            storage = padded.base
         with self._lock:
+            self._refuse_while_recording("snapshot()")
+            if self._streaming:
+                raise CameraBusy("snapshot() cannot run while frames() streams from this camera")
             self._call("Imvela_SnapShot", storage.ctypes.data, storage.nbytes, 1)
+        if not direct:
+            np.copyto(image, padded)
         return image
 
     def frames(self, count=None, copy=True, timeout=10.0):
         """Streams frames and yields a Frame for each (at most `count`). With copy=False
         every Frame shares one array that the next frame overwrites. Ends when the camera is
         released; raises ImvelaError when the stream stops or no frame comes in `timeout`
-        seconds."""
+        seconds.
+
+        A stream and a recording do not run together: while a recording runs, frames() raises
+        CameraBusy (wait() for the recording or stop() it first), and record() raises
+        CameraBusy while a stream runs. One stream at a time per camera."""
         image = self._new_image()
         storage = image.base
         message = library.Message()
         with self._lock:
+            self._refuse_while_recording("frames()")
+            if self._streaming:
+                raise CameraBusy(f"camera {self.device} already streams to another frames() iteration")
             while self._lib.ImvelaMsg_Get(self._queue, 0, ctypes.byref(message)):
                 pass  # posts of an earlier stream
             self._call("Imvela_CallBackPreview", self._queue, storage.ctypes.data, storage.nbytes, 1)
+            self._streaming = True
         try:
             delivered = 0
+            first_arrival = None
             deadline = time.monotonic() + timeout
             while count is None or delivered < count:
                 if self._closing:
@@ -246,7 +319,8 @@ class Camera:
                         return
                     if not self._lib.ImvelaMsg_Get(self._queue, 100, ctypes.byref(message)):
                         if time.monotonic() > deadline:
-                            raise ImvelaError("streaming", ERR_TIMEOUT, (ERR_TIMEOUT,))
+                            raise ImvelaError("streaming", ERR_TIMEOUT, (ERR_TIMEOUT,),
+                                              f"camera {self.device} sent no frame for {timeout:g} s")
                         continue
                     if message.message != library.WM_CAMERA_FRAME:
                         continue
@@ -259,14 +333,23 @@ class Camera:
                     record = library.FrameRecord.from_address(message.wParam)
                     info = library.FrameInfo(ctypes.sizeof(library.FrameInfo))
                     known = self._lib.ImvelaDiag_GetFrameInfo(self._handle, ctypes.byref(info)) == 1
+                    now = time.monotonic()
+                    rate = record.frame_rate / 10
+                    if first_arrival is None:
+                        first_arrival = now
+                    elif rate == 0 and now > first_arrival:
+                        # The library measures over its first second: until then, the frames
+                        # delivered since the first one over the time they took.
+                        rate = delivered / (now - first_arrival)
                     frame = Frame(image.copy() if copy else image, record.width, record.height,
-                                  record.bit_count, record.frame_rate / 10,
+                                  record.bit_count, rate,
                                   info.sequence if known else None, info.arrival_us / 1e6 if known else None)
                 deadline = time.monotonic() + timeout
                 delivered += 1
                 yield frame
         finally:
             with self._lock:
+                self._streaming = False
                 if self._handle:
                     self._lib.Imvela_StopPreview(self._handle)
 
@@ -290,12 +373,98 @@ class Camera:
         self._call("Imvela_SaveImage", os.fsencode(path), file_type)
 
     def record(self, path, seconds, show_window=False):
-        """Starts recording the live picture into an AVI file for `seconds`; returns at once."""
+        """Starts recording the live picture into an AVI file for `seconds`, counted from the
+        first frame, and returns the running Recording at once: `wait()` for its end,
+        `stop()` it early, or use it in a `with` block, whose end ends the recording (the file
+        then holds every frame taken until then). When the recording ends, the preview it
+        started stops: the camera is back as it was, and snapshots work again. Raises
+        CameraBusy while a frames() stream or another recording runs."""
         self._export("Imvela_Record")
         milliseconds = int(seconds * 1000)
         if not 0 < milliseconds < 2 ** 32:
             raise ValueError("seconds out of range")
-        self._call("Imvela_Record", os.fsencode(path), milliseconds, 1 if show_window else 0)
+        with self._lock:
+            self._refuse_while_recording("record()")
+            if self._streaming:
+                raise CameraBusy("record() cannot run while frames() streams from this camera")
+            self._call("Imvela_Record", os.fsencode(path), milliseconds, 1 if show_window else 0)
+            self._recording = Recording(self, path, seconds)
+            return self._recording
+
+    def _end_recording(self, recording):
+        """Stops the capture a recording started (which finishes its file when its time was not
+        up yet). Raises ImvelaError when the recording was cut short by a failure."""
+        with self._lock:
+            if self._recording is not recording:
+                return
+            self._recording = None
+            if not self._handle:
+                return  # releasing the camera finished the file
+            self._lib.Imvela_StopPreview(self._handle)
+            history = self._drain_errors()
+        failures = [code for code in history if code in (ERR_FILE, ERR_TIMEOUT)]
+        if failures:
+            raise ImvelaError("recording", failures[-1], failures,
+                              f"the recording into {recording.path} ended early")
 
 
-__all__ = ["Camera", "Frame", "has_export", "FILE_TYPES", "ERROR_NAMES"]
+class Recording:
+    """A recording that Camera.record started: `wait()`, `stop()`, `done`, or a `with` block.
+
+    The library ends the recording when its time is up; the camera then stops the preview the
+    recording started. Leaving the `with` block (or stop()) ends it at once, with every frame
+    taken until then in the file."""
+
+    def __init__(self, camera, path, seconds):
+        self.path = os.fspath(path)
+        self.seconds = seconds
+        self._camera = camera
+        self._ended = threading.Event()
+        self._deadline = time.monotonic() + seconds + FIRST_FRAME_ALLOWANCE
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def _finished_file(self):
+        """Whether the library has finished the file: it writes the frame count last."""
+        try:
+            with open(self.path, "rb") as file:
+                head = file.read(_AVI_FRAME_COUNT_AT + 4)
+        except OSError:
+            return False
+        return len(head) == _AVI_FRAME_COUNT_AT + 4 and struct.unpack_from("<I", head, _AVI_FRAME_COUNT_AT)[0] > 0
+
+    @property
+    def done(self):
+        """True once the recording has ended (its time is up, or it was stopped)."""
+        if not self._ended.is_set() and (time.monotonic() >= self._deadline or self._finished_file()):
+            self.stop()
+        return self._ended.is_set()
+
+    def wait(self, timeout=None):
+        """Blocks until the recording has ended: True, or False when `timeout` seconds passed
+        first (the recording then goes on)."""
+        limit = None if timeout is None else time.monotonic() + timeout
+        while not self.done:
+            left = self._deadline - time.monotonic()
+            if limit is not None:
+                left = min(left, limit - time.monotonic())
+                if left <= 0:
+                    return False
+            self._ended.wait(min(max(left, 0.001), 0.02))
+        return True
+
+    def stop(self):
+        """Ends the recording now; the file keeps every frame taken until then."""
+        if self._ended.is_set():
+            return
+        try:
+            self._camera._end_recording(self)
+        finally:
+            self._ended.set()
+
+
+__all__ = ["Camera", "Frame", "Recording", "has_export", "FILE_TYPES", "ERROR_NAMES"]

@@ -16,17 +16,32 @@ ERROR_NAMES = {
 }
 
 
-class ImvelaError(Exception):
-    """A library call failed. `code` is the newest error the camera recorded for it (0 when
-    it recorded none), `name` its ERR_* name, `history` every code it recorded, newest
-    first."""
+def error_name(code):
+    return ERROR_NAMES.get(code, "unknown error" if code else "no error recorded")
 
-    def __init__(self, call, code, history=()):
+
+class ImvelaError(Exception):
+    """A library call failed.
+
+    `code` is the cause: the first code the failed call recorded (0 when it recorded none),
+    `name` its ERR_* name; `codes` every code the call recorded in the order they came (the
+    cause first, then its consequences) and `history` the same newest first, as
+    Imvela_GetLastError hands them out. `cause` says in words what went wrong when the module
+    could tell ("camera 0 is in use by another process"); the message starts with it."""
+
+    def __init__(self, call, code, history=(), cause=None):
         self.call = call
-        self.code = code
-        self.name = ERROR_NAMES.get(code, "unknown error" if code else "no error recorded")
         self.history = tuple(history) or ((code,) if code else ())
-        super().__init__(f"{call} failed: {self.name} ({code})")
+        self.codes = self.history[::-1]
+        self.code = self.codes[0] if self.codes else code
+        self.name = error_name(self.code)
+        self.cause = cause
+        text = f"{call} failed: " + ", then ".join(f"{error_name(c)} ({c})" for c in self.codes or (code,))
+        super().__init__(f"{cause} ({text})" if cause else text)
+
+
+class CameraBusy(RuntimeError):
+    """The camera is doing something that excludes the call (a recording runs, or a stream)."""
 
 
 class ExportMissing(NotImplementedError):

@@ -44,3 +44,23 @@ def storage_of(image, width, height, bits):
             image.dtype != like.dtype or image.shape != like.shape or image.strides != like.strides):
         return None
     return base
+
+
+def check_target(image, width, height, bits):
+    """How the library's image gets into `image`, a caller's array: its own memory (the uint8
+    buffer behind it) when the library can write there directly, None when the image has to be
+    copied in (a C-contiguous array of rows without the library's padding). ValueError for an
+    array that cannot take the image."""
+    storage = storage_of(image, width, height, bits)
+    if storage is not None:
+        return storage
+    dtype, channels = COLOR_MODES[bits]
+    shape = (height, width) + ((channels,) if channels > 1 else ())
+    if not isinstance(image, np.ndarray) or image.shape != shape or image.dtype != dtype:
+        raise ValueError(f"out must be a {np.dtype(dtype).name} array of shape {shape} for "
+                         f"{bits}-bit images of {width} x {height}")
+    if not image.flags.c_contiguous or not image.flags.writeable:
+        raise ValueError("out must be a writable C-contiguous array")
+    if row_stride(width, bits) != image.strides[0]:
+        return None
+    return image.reshape(-1).view(np.uint8)

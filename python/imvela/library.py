@@ -5,6 +5,7 @@ import os
 from pathlib import Path
 
 LIBRARY_NAME = "libImvelaSdk_M52_ZKR.so"
+LIBRARY_SONAME = LIBRARY_NAME + ".1"
 
 WM_CAMERA_FRAME = 0x8002
 WM_CAMERA_ERROR = 0x8003
@@ -25,6 +26,11 @@ class FrameInfo(ctypes.Structure):
 
 class Message(ctypes.Structure):
     _fields_ = [("message", ctypes.c_uint32), ("wParam", ctypes.c_size_t), ("lParam", ctypes.c_ssize_t)]
+
+
+class DeviceHolder(ctypes.Structure):
+    _fields_ = [("size", _i32), ("in_use", _i32), ("process_id", _i32), ("alive", _i32),
+                ("since", ctypes.c_int64), ("executable", ctypes.c_char * 256)]
 
 
 # name: (argument types, result type). The named filter values are declared where used.
@@ -59,6 +65,8 @@ _PROTOTYPES = {
     "Imvela_Close": ([_i32], _i32),
     "Imvela_SaveImage": ([_i32, ctypes.c_char_p, _i32], _i32),
     "Imvela_Record": ([_i32, ctypes.c_char_p, ctypes.c_uint32, _i32], _i32),
+    "Imvela_GetDeviceName": ([_i32, _i32, ctypes.c_char_p, _i32], _i32),
+    "ImvelaDiag_GetDeviceHolder": ([_i32, _i32, ctypes.POINTER(DeviceHolder)], _i32),
     "ImvelaDiag_GetFrameInfo": ([_i32, ctypes.POINTER(FrameInfo)], _i32),
     "ImvelaMsg_CreateQueue": ([], _ptr),
     "ImvelaMsg_Get": ([_ptr, ctypes.c_uint32, ctypes.POINTER(Message)], ctypes.c_int),
@@ -67,14 +75,21 @@ _PROTOTYPES = {
 
 
 def _candidates():
-    """IMVELA_LIBRARY names the file; otherwise the library of the installed tree this
-    package sits in (PREFIX/lib/python3/dist-packages/imvela), then the loader's search."""
+    """IMVELA_LIBRARY names the file; otherwise the library beside this package (a pip install
+    from a build tree copies it there), then the library of the installed tree the package sits
+    in (its place relative to the package is written at install time), then the loader's
+    search by the library's versioned name."""
     explicit = os.environ.get("IMVELA_LIBRARY")
     if explicit:
         return [explicit]
     here = Path(__file__).resolve().parent
-    installed = here.parents[2] / LIBRARY_NAME
-    return ([str(installed)] if installed.is_file() else []) + [LIBRARY_NAME]
+    found = [here / LIBRARY_SONAME]
+    try:
+        from . import _installed_tree
+        found.append(here / _installed_tree.LIBRARY_DIR / LIBRARY_SONAME)
+    except ImportError:
+        pass  # not installed by CMake
+    return [os.path.normpath(path) for path in found if path.is_file()] + [LIBRARY_SONAME, LIBRARY_NAME]
 
 
 def load():

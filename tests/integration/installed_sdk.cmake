@@ -2,15 +2,9 @@
 # application would (find_package; pkg-config too when native), and runs them on the
 # emulated camera; Windows programs run under Wine (EMULATOR), and a program linked by the
 # Microsoft-compatible linker (lld-link) against the .lib import library must reach the DLL.
-#   cmake -DSOURCE_DIR=.. -DBUILD_DIR=.. -DWORK_DIR=..
+#   cmake -DSOURCE_DIR=.. -DBUILD_DIR=.. -DWORK_DIR=.. [-DPYTHON=..]
 #         [-DTOOLCHAIN=.. -DEMULATOR=.. -DWINDOWS_CC=.. -DPOINTER_SIZE=4|8] -P installed_sdk.cmake
-function(run)  # command...: fails the test on a non-zero exit, showing the output
-  execute_process(COMMAND ${ARGV} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE out TIMEOUT 300)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "${ARGV}\n-> ${result}\n${out}")
-  endif()
-  set(output "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
 
 set(sdk ${WORK_DIR}/sdk)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -22,14 +16,7 @@ endif()
 run(${configure})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/examples)
 
-set(ENV{IMVELA_EMULATOR} 0)
-set(ENV{IMVELA_EMULATOR_SCENE} ramp)
-set(ENV{IMVELA_EMULATOR_FPS} 0)
-# A device-use table and settings of their own: other test processes may hold camera 0.
-string(MD5 run_id "${WORK_DIR}")
-set(ENV{IMVELA_SHM_NAME} "imvela_installed_sdk_${run_id}")
-set(ENV{IMVELA_SETTINGS_ROOT} "Software\\ImvelaInstalledSdk\\${run_id}")
-set(ENV{XDG_CONFIG_HOME} ${WORK_DIR}/config)
+use_own_emulated_camera(${WORK_DIR})
 file(GLOB programs ${WORK_DIR}/examples/stream_frames* ${WORK_DIR}/examples/frame_to_mat*)
 list(FILTER programs INCLUDE REGEX "(stream_frames|frame_to_mat)(\\.exe)?$")
 if(NOT programs MATCHES "stream_frames" OR (NOT TOOLCHAIN AND NOT programs MATCHES "frame_to_mat"))
@@ -47,11 +34,34 @@ if(NOT size EQUAL bitmap AND NOT size EQUAL ppm)
   message(FATAL_ERROR "saved frame has ${size} bytes")
 endif()
 
+# The GStreamer plugin, where the build made one: found in the prefix's plugin folder, and
+# the library beside it found from there, by GStreamer's own tools.
+if(NOT TOOLCHAIN AND EXISTS ${BUILD_DIR}/gstreamer)
+  set(ENV{GST_PLUGIN_PATH} ${sdk}/lib/gstreamer-1.0)
+  set(ENV{GST_REGISTRY} ${WORK_DIR}/gst-registry.bin)
+  run(gst-inspect-1.0 imvelasrc)
+  run(gst-launch-1.0 -q imvelasrc num-buffers=3 ! fakesink)
+endif()
+
 if(NOT TOOLCHAIN)
   set(ENV{PKG_CONFIG_PATH} ${sdk}/lib/pkgconfig)
   run(pkg-config --cflags --libs ImvelaSdk)
   separate_arguments(flags UNIX_COMMAND "${output}")
   run(cc -std=c99 ${SOURCE_DIR}/examples/stream_frames.c ${flags} -o ${WORK_DIR}/stream_frames_pc)
+
+  # A /usr-like prefix through DESTDIR: the module where the stock interpreter looks for the
+  # prefix's modules, finding the library of its tree; the tool through its RPATH.
+  set(ENV{DESTDIR} ${WORK_DIR}/root)
+  run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix /usr)
+  unset(ENV{DESTDIR})
+  run(${PYTHON} -c "import sysconfig as s
+print(s.get_path('purelib', 'deb_system' if 'deb_system' in s.get_scheme_names() else 'posix_prefix', vars={'base': '/usr'}), end='')")
+  set(ENV{PYTHONPATH} ${WORK_DIR}/root${output})
+  run(${PYTHON} -c "import imvela, imvela.library as l, sys
+assert imvela.Camera(color_mode=8).snapshot().shape == (1024, 1280)
+assert l.load()._name.startswith(sys.argv[1] + '/usr/lib/'), l.load()._name" ${WORK_DIR}/root)
+  unset(ENV{LD_LIBRARY_PATH})
+  run(${WORK_DIR}/root/usr/bin/imvela version)
 else()
   # Only the .lib and the DLL's undecorated names: no C runtime, an entry point of its own.
   file(WRITE ${WORK_DIR}/msvc/main.c
