@@ -22,6 +22,7 @@ if [ "$profile" = test ]; then
              lintian python3-venv python3-pip python3-setuptools python3-wheel
              libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools gstreamer1.0-plugins-base
              gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad)
+  packages+=(nlohmann-json3-dev)  # the tool tests parse its --json output
 fi
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo

@@ -15,6 +15,8 @@ struct ToolRun {
     std::string err;  // standard error
 };
 
+inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 inline ToolRun run_tool(std::vector<std::string> words) {
     words.insert(words.begin(), "imvela");
     std::vector<char*> argv;

@@ -7,6 +7,7 @@
 
 #include "ImvelaSdk.h"
 #include "commands.h"
+#include "output_file.h"
 #include "still_types.h"
 #include "tool_camera.h"
 
@@ -48,6 +49,7 @@ int command_snapshot(const CommandLine& line) {
         const StillType* type = forced ? forced : still_type_of_file(path);
         if (!type) return usage_error(line, "no still type for \"" + path + "\": give --type or an extension");
         types.push_back(type);
+        if (const std::string problem = output_file_problem(path); !problem.empty()) return failure(problem);
     }
     ToolCamera camera;
     if (const int status = open_for_capture(line, &camera); status != kSucceeded) return status;

@@ -7,66 +7,93 @@
 #include <sstream>
 
 #include "commands.h"
+#include "emulator_variable.h"
 
 namespace {
 
-constexpr const char* kCameraOption = "--camera N  camera number (default 0; imvela list shows them)";
+// Commands with --json print one JSON object instead of their text; README.md ("The imvela
+// tool") documents each object's keys, which only grow.
+#define JSON_TEXT "--json: the same as one JSON object (its keys: README.md, \"The imvela tool\").\n"
+// The options every capture command takes for its one run.
+#define CAPTURE_OPTIONS_TEXT                                                                              \
+    "--window W H X Y: capture W x H pixels from column X, row Y of the 1292 x 1040 sensor (this run\n"  \
+    "only; W 4 to 1292, H 1 to 1040, inside the sensor). --sub-sample MODE: 0, full resolution, is the\n" \
+    "only mode.\n"
 
 const Command kCommands[] = {
-    {"list", "list", "every camera: number, device name, ROM identifier, in use or free",
-     "An attached camera that another program captures from shows as \"in use\" with that\n"
-     "program's process id, executable and the time it took the camera.\n",
-     "", "", 0, 0, command_list},
-    {"info", "info [--camera N]", "one camera: sensor, limits and current settings", kCameraOption, "camera", "", 0, 0,
+    {"list", "list [--json]", "every camera: number, device name, ROM identifier, in use or free",
+     "An attached camera that another program captures from shows as \"in use\". The library\n"
+     "tells that a camera is held, not by which program.\n" JSON_TEXT,
+     "", "json", 0, 0, command_list},
+    {"info", "info [--camera N] [--json]", "one camera: sensor, limits and current settings",
+     "--camera N: camera number (default 0; imvela list shows them)\n" JSON_TEXT, "camera", "json", 0, 0,
      command_info},
-    {"get", "get [NAME...] [--camera N]", "read settings (all without NAME)",
-     "NAME is a setting of imvela get (its list), or a filter-value identifier 1 to 28.\n", "camera", "", 0, 64,
-     command_get},
-    {"set", "set NAME VALUE [NAME VALUE...] [--camera N]", "change settings",
-     "Image values (filters, gray balance) and analog values (gain, exposure, mirrors) are stored\n"
-     "per camera when the tool releases it, so later commands start with them. Colour mode and\n"
-     "capture window apply to this handle only: give them to a capture command (--mode) instead.\n"
-     "Examples: imvela set brightness 20 gamma 120; imvela set exposure-us 15000;\n"
-     "imvela set capture-window 1292 0 640 1040 0 480.\n",
+    {"get", "get [NAME...] [--camera N] [--json]", "read settings (all without NAME)",
+     "NAME is a setting of imvela get (its list), or a filter-value identifier 1 to 28. Gamma is\n"
+     "shown with its exponent (v/100 up to 100, 1 + (v - 100)/10 above: 110 is 2.0), brightness with\n"
+     "its gain factor (1 + v/25.5 above 0, 1 - |v|/255 below).\n" JSON_TEXT,
+     "camera", "json", 0, 64, command_get},
+    {"set", "set NAME VALUE [NAME VALUE...] [--camera N]", "change settings, all or none",
+     "Every value is checked first; then all are applied, or none when one is refused. Image\n"
+     "values (filters, gray balance) and analog values (gain, exposure, mirrors) are stored per\n"
+     "camera when the tool releases it, so later commands start with them. Colour mode, capture\n"
+     "window, wait time and sub-sampling apply to this run's handle only and are not stored:\n"
+     "give a capture command --mode and --window instead (imvela settings import stores a video\n"
+     "format). A camera that another program captures from is refused: its values would be\n"
+     "overwritten when that program releases it.\n"
+     "Examples: imvela set brightness 20 gamma 120; imvela set exposure-us 15000.\n",
      "camera", "", 2, 64, command_set},
-    {"settings", "settings show|reset [--camera N]", "the stored per-camera settings",
-     "show: every stored value and where the store is; reset: image, gray and analog values back\n"
-     "to the library's defaults (stored when the tool releases the camera).\n",
-     "camera", "", 1, 1, command_settings},
-    {"snapshot", "snapshot [FILE...] [--mode BITS] [--type TYPE] [--camera N]",
+    {"settings", "settings show|reset|export FILE|import FILE [--camera N] [--json]", "the stored per-camera settings",
+     "show: every stored value and where the store is (--json: as one object).\n"
+     "reset: image, gray and analog values back to the library's defaults, and the video format\n"
+     "and size list back to the first-use ones (one size, 1280 x 1024).\n"
+     "export FILE: the stored video format, size list, analog, filter and gray values as a text\n"
+     "file, one \"name = value\" a line, to keep under version control or take to another camera.\n"
+     "import FILE: checks every line of such a file, then applies all of it or nothing.\n",
+     "camera", "json", 1, 2, command_settings},
+    {"snapshot", "snapshot [FILE...] [--mode BITS] [--type TYPE] [--window W H X Y] [--camera N]",
      "take one frame and save it as still images",
      "Each FILE's type comes from --type or its extension: .bmp .raw .jpg/.jpeg (quality 100)\n"
      ".png .tif/.tiff. TYPE: bmp raw jpeg jpeg100 jpeg70 jpeg20 png tiff, or the number 0 to 6.\n"
      "BITS: 8 16 24 32 48 64 (default: the camera's mode). Without FILE: the frame's size and\n"
-     "first bytes.\n",
-     "mode type camera", "", 0, 16, command_snapshot},
-    {"stills", "stills FOLDER [--mode BITS] [--camera N]", "one frame saved as every still type into FOLDER",
-     "FOLDER is made when missing; prints each file's name, size and saving time.\n", "mode camera", "", 1, 1,
-     command_stills},
-    {"stream", "stream [SECONDS] [--mode BITS] [--camera N]", "stream without a window, with a live status",
+     "first bytes.\n" CAPTURE_OPTIONS_TEXT,
+     "mode type camera window sub-sample", "", 0, 16, command_snapshot},
+    {"stills", "stills FOLDER [--mode BITS] [--window W H X Y] [--camera N]",
+     "one frame saved as every still type into FOLDER",
+     "FOLDER is made when missing; prints each file's name, size and saving time.\n" CAPTURE_OPTIONS_TEXT,
+     "mode camera window sub-sample", "", 1, 1, command_stills},
+    {"stream", "stream [SECONDS] [--mode BITS] [--window W H X Y] [--camera N] [--json]",
+     "stream without a window, with a live status",
      "Default 3 s. On a terminal one status line is rewritten in place: frames per second, frames\n"
-     "delivered, frames skipped (the camera's newer frame taken instead), CPU time per frame and\n"
-     "errors; otherwise a plain line per second. Ends with a summary: the stream's counts (failed,\n"
-     "short and timed-out transfers, unplugs) and the last frame's number and arrival.\n",
-     "mode camera", "", 0, 1, command_stream},
-    {"record", "record SECONDS FILE.avi [--mode BITS] [--camera N]", "record an AVI file",
+     "delivered, frames skipped (the camera's newer frame taken instead; emulated cameras only),\n"
+     "CPU time per frame and errors; otherwise a plain line per second. Ends with a summary.\n"
+     "--json: one object a line, each second and at the end:\n"
+     "  {\"seconds\":1.0,\"fps\":30.0,\"delivered\":30,\"skipped\":0,\"cpu_ms_per_frame\":1.8,\"errors\":0}\n"
+     "  (skipped is null where unknown), the last one with \"final\":true.\n" CAPTURE_OPTIONS_TEXT,
+     "mode camera window sub-sample", "json", 0, 1, command_stream},
+    {"record", "record SECONDS FILE.avi [--mode BITS] [--window W H X Y] [--camera N]", "record an AVI file",
      "Records SECONDS from the first frame with a progress bar on a terminal, then prints the\n"
-     "file's frame count and measured rate.\n",
-     "mode camera", "", 2, 2, command_record},
-    {"trigger", "trigger [COUNT] [--wait SECONDS] [--external] [--mode BITS] [--camera N]",
+     "file's frame count and measured rate. The file is an uncompressed AVI: its name must end in\n"
+     ".avi.\n" CAPTURE_OPTIONS_TEXT,
+     "mode camera window sub-sample", "", 2, 2, command_record},
+    {"trigger", "trigger [COUNT] [--wait SECONDS] [--external] [--mode BITS] [--window W H X Y] [--camera N]",
      "hardware-trigger mode: arm, fire, count frames",
      "Arms the trigger and fires it COUNT times (default 3) through the emulated camera; on a real\n"
-     "camera, or with --external, waits up to --wait SECONDS (default 10) for each trigger input.\n",
-     "wait mode camera", "external", 0, 1, command_trigger},
+     "camera, or with --external, waits up to --wait SECONDS (default 10) for each trigger input.\n"
+     CAPTURE_OPTIONS_TEXT,
+     "wait mode camera window sub-sample", "external", 0, 1, command_trigger},
     {"defects", "defects FILE [--camera N]", "load a defect-pixel list; report how many pixels it corrects",
      "FILE: records of two 32-bit little-endian numbers x, y (sensor column from the left, row\n"
      "from the bottom). Loads it into the camera and counts the distinct pixels on the sensor and\n"
      "inside the current capture window: those the correction replaces in every frame.\n",
      "camera", "", 1, 1, command_defects},
-    {"doctor", "doctor", "check what an integration needs and say what to do",
-     "Checks the cameras (driver or emulator), the device-use table and who holds each camera,\n"
-     "the settings store and a display for preview windows. Exit status 1 when something fails.\n",
-     "", "", 0, 0, command_doctor},
+    {"doctor", "doctor [--preview] [--json]", "check what an integration needs and say what to do",
+     "Checks IMVELA_EMULATOR, the cameras and which driver serves them (the camera driver or the\n"
+     "emulated camera), the device-use table and who holds each camera, the settings store and\n"
+     "the stored capture window, and a display for preview windows (a warning unless --preview\n"
+     "says previews are wanted: every capture command of this tool works without one). Exit\n"
+     "status 1 when something fails.\n" JSON_TEXT,
+     "", "preview json", 0, 0, command_doctor},
     {"selftest", "selftest [--pipeline] [--camera N]", "check the image pipeline and the camera on this machine",
      "The frame pipeline on a built-in pattern in every colour mode and adjustment, by every kernel\n"
      "variant this processor runs, on 1 and all threads, compared with the digests the library was\n"
@@ -99,6 +126,21 @@ bool listed(const char* list, const std::string& name) {
     return false;
 }
 
+// How many words an option's value has: --window W H X Y takes four, the others one.
+int value_words(const std::string& name) { return name == "window" ? 4 : 1; }
+
+// The command's option that "-m" was probably meant as: the only one starting with that letter.
+std::string long_form(const Command& c, char letter) {
+    std::istringstream words(std::string(c.value_options) + " " + c.flag_options);
+    std::string found;
+    for (std::string w; words >> w;)
+        if (w[0] == letter) {
+            if (!found.empty()) return "";
+            found = w;
+        }
+    return found;
+}
+
 int overview(std::FILE* out) {
     std::fprintf(out,
                  "usage: imvela COMMAND [ARGUMENTS] [OPTIONS]\n"
@@ -127,6 +169,12 @@ int32_t CommandLine::camera() const {
     long number = 0;
     parse_number(option("camera", "0"), &number);
     return static_cast<int32_t>(number);
+}
+
+std::string trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
 bool parse_number(const std::string& text, long* value) {
@@ -196,6 +244,11 @@ int run_tool(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         std::string word = argv[i];
         if (word == "--help" || word == "-h") return command_help(c);
+        // "-m": options are long; say which one was meant instead of counting it as a word.
+        if (word.size() >= 2 && word[0] == '-' && word[1] != '-' && !(word[1] >= '0' && word[1] <= '9')) {
+            const std::string meant = long_form(c, word[1]);
+            return usage_error(line, "unknown option " + word + (meant.empty() ? "" : " (options are long: --" + meant + ")"));
+        }
         // A word starting "-" followed by a digit is a negative number, not an option.
         if (word.size() < 3 || word.compare(0, 2, "--") != 0) {
             line.words.push_back(word);
@@ -210,8 +263,9 @@ int run_tool(int argc, char** argv) {
         }
         if (listed(c.value_options, name)) {
             if (!inline_value) {
-                if (i + 1 >= argc) return usage_error(line, "--" + name + " needs a value");
-                value = argv[++i];
+                const int n = value_words(name);
+                if (i + n >= argc) return usage_error(line, "--" + name + (n > 1 ? " needs " + std::to_string(n) + " values" : " needs a value"));
+                for (int k = 0; k < n; ++k) value += (k ? " " : "") + std::string(argv[++i]);
             }
         } else if (!listed(c.flag_options, name) || inline_value) {
             return usage_error(line, "unknown option " + word);
@@ -223,5 +277,8 @@ int run_tool(int argc, char** argv) {
     long camera = 0;
     if (line.has("camera") && !parse_bounded(line, line.option("camera"), "--camera", 0, 31, &camera))
         return kUsageError;
+    // The doctor reports it among its findings.
+    if (const std::string problem = emulator_variable_problem(); !problem.empty() && c.run != command_doctor)
+        return usage_error(line, problem);
     return c.run(line);
 }

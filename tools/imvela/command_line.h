@@ -35,6 +35,8 @@ struct Command {
     int (*run)(const CommandLine&);
 };
 
+// The text without the spaces, tabs and carriage returns at its ends.
+std::string trimmed(const std::string& text);
 // A number in C notation (46, 0x2E, -3) filling the whole text.
 bool parse_number(const std::string& text, long* value);
 // A number that must lie within [low, high]: false and a message naming `what` otherwise.

@@ -1,5 +1,7 @@
 // defects: a defect-pixel list loaded into the camera, and what it corrects.
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -7,6 +9,7 @@
 #include <vector>
 
 #include "ImvelaSdk.h"
+#include "camera_holder.h"
 #include "commands.h"
 #include "tool_camera.h"
 
@@ -26,14 +29,18 @@ int command_defects(const CommandLine& line) {
     {
         // Closed before the library opens it: it reads the file without sharing it.
         std::ifstream in(path, std::ios::binary);
-        if (!in) return failure("cannot read " + path);
+        if (!in) return failure("cannot read " + path + ": " + std::strerror(errno));
         bytes.assign(std::istreambuf_iterator<char>(in), {});
     }
+    // A list is whole records of 8 bytes; anything else is not a defect-pixel list.
+    if (bytes.size() % 8 != 0)
+        return failure(path + " is not a defect-pixel list: " + std::to_string(bytes.size()) +
+                       " bytes, where a list is records of 8 bytes (int32 x, int32 y, little-endian)");
     std::vector<Pixel> pixels;
     for (size_t at = 0; at + 8 <= bytes.size(); at += 8) pixels.emplace_back(signed_le32(&bytes[at]), signed_le32(&bytes[at + 4]));
 
     ToolCamera camera;
-    if (!camera.open(line.camera())) return kFailed;
+    if (const int status = open_free_camera(line, &camera); status != kSucceeded) return status;
     const int32_t h = camera.handle();
     if (Imvela_LoadConfigFileA(h, path.c_str()) != 1) return camera.fail("loading " + path);
     if (Imvela_SetConfigFilter(h, 1) != 1) return camera.fail("switching the defect correction on");
@@ -55,8 +62,8 @@ int command_defects(const CommandLine& line) {
         ++on_sensor;
         corrected += p.first >= hs && p.first < hs + ew && p.second >= bottom && p.second < bottom + eh;
     }
-    std::printf("%s: %zu records (%zu bytes left over), %zu distinct pixels, %zu on the %d x %d sensor\n",
-                path.c_str(), records, bytes.size() % 8, pixels.size(), on_sensor, info.total_width,
+    std::printf("%s: %zu records, %zu distinct pixels, %zu on the %d x %d sensor\n",
+                path.c_str(), records, pixels.size(), on_sensor, info.total_width,
                 info.total_height);
     std::printf("loaded into camera %d: corrects %zu pixels of the %d x %d capture window at (%d, %d)\n",
                 camera.number(), corrected, ew, eh, hs, vs);

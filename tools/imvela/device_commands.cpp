@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "ImvelaSdk.h"
+#include "camera_holder.h"
 #include "commands.h"
 #include "error_text.h"
 #include "soak.h"
@@ -35,7 +36,7 @@ int command_register(const CommandLine& line) {
         (line.words.size() > 1 && !parse_bounded(line, line.words[1], "VALUE", 0, 0xFFFF, &value)))
         return kUsageError;
     ToolCamera camera;
-    if (!camera.open(line.camera())) return kFailed;
+    if (const int status = open_free_camera(line, &camera); status != kSucceeded) return status;
     if (line.words.size() > 1) {
         if (Imvela_WriteRegisterEx(camera.handle(), static_cast<int32_t>(address), static_cast<int32_t>(value)) != 1)
             return camera.fail("writing register " + line.words[0]);

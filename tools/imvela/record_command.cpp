@@ -9,6 +9,7 @@
 #include "avi_summary.h"
 #include "commands.h"
 #include "console.h"
+#include "output_file.h"
 #include "tool_camera.h"
 
 namespace {
@@ -31,13 +32,19 @@ int command_record(const CommandLine& line) {
     double seconds = 0;
     if (!parse_seconds(line, line.words[0], 3600, &seconds)) return kUsageError;
     const std::string path = line.words[1];
+    // The file is always an uncompressed AVI: another extension would promise another format.
+    const std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : "";
+    if (extension.size() != 4 || extension[0] != '.' || (extension[1] | 0x20) != 'a' || (extension[2] | 0x20) != 'v' ||
+        (extension[3] | 0x20) != 'i')
+        return usage_error(line, "the recording is an uncompressed AVI file: name it FILE.avi, not \"" + path + "\"");
+    if (const std::string problem = output_file_problem(path); !problem.empty()) return failure(problem);
     ToolCamera camera;
     if (const int status = open_for_capture(line, &camera); status != kSucceeded) return status;
-    std::printf("recording %.1f s from camera %d at %d bits into %s\n", seconds, camera.number(), camera.bits(),
-                path.c_str());
     const auto duration = std::chrono::milliseconds(static_cast<long>(seconds * 1000));
     if (Imvela_Record(camera.handle(), path.c_str(), static_cast<uint32_t>(duration.count()), 0) != 1)
         return camera.fail("starting the recording");
+    std::printf("recording %.1f s from camera %d at %d bits into %s\n", seconds, camera.number(), camera.bits(),
+                path.c_str());
     const bool terminal = output_is_terminal();
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + duration + kFirstFrameAllowance;

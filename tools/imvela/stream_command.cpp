@@ -7,6 +7,7 @@
 #include "ImvelaSdk.h"
 #include "commands.h"
 #include "console.h"
+#include "json_text.h"
 #include "tool_camera.h"
 
 namespace {
@@ -15,25 +16,48 @@ using Clock = std::chrono::steady_clock;
 
 struct StreamCounts {
     long delivered = 0;
-    long errors = 0;  // WM_CAMERA_ERROR posted meanwhile
+    long errors = 0;           // WM_CAMERA_ERROR posted meanwhile
+    int32_t handle = 0;         // the camera's handle, for the library's counts of the stream
     double cpu_start = 0;
     Clock::time_point start;
 };
 
-// The library's counts of the stream since it started (zeros when it cannot say).
-ImvelaStreamStats stream_stats(int32_t handle) {
-    ImvelaStreamStats stats{};
-    stats.size = sizeof stats;
-    if (ImvelaDiag_GetStreamStats(handle, &stats) != 1) stats = ImvelaStreamStats{};
-    return stats;
+// The library's counts of the stream since it started; false when it cannot say.
+bool stream_stats(int32_t handle, ImvelaStreamStats* stats) {
+    *stats = ImvelaStreamStats{};
+    stats->size = sizeof *stats;
+    return ImvelaDiag_GetStreamStats(handle, stats) == 1;
 }
 
-std::string status_line(const StreamCounts& c, const ImvelaStreamStats& stats, double fps) {
+// Frames the camera sent that were not delivered (a newer one was taken), from the frame
+// numbers; -1 when unknown.
+long skipped(const StreamCounts& c, int32_t) {
+    ImvelaStreamStats stats;
+    return stream_stats(c.handle, &stats) ? static_cast<long>(stats.frames_skipped) : -1;
+}
+
+// The status as --json prints it: {"seconds","fps","delivered","skipped","cpu_ms_per_frame","errors"}.
+JsonObject status_json(const StreamCounts& c, int32_t number, double fps) {
     const double elapsed = std::chrono::duration<double>(Clock::now() - c.start).count();
     const double cpu_ms = c.delivered ? 1000.0 * (process_cpu_seconds() - c.cpu_start) / c.delivered : 0;
+    const long skip = skipped(c, number);
+    JsonObject status;
+    status.add("seconds", elapsed, 1).add("fps", fps, 1).add("delivered", c.delivered);
+    if (skip < 0)
+        status.add_null("skipped");
+    else
+        status.add("skipped", skip);
+    return status.add("cpu_ms_per_frame", cpu_ms, 2).add("errors", c.errors);
+}
+
+std::string status_line(const StreamCounts& c, int32_t number, double fps, bool json) {
+    if (json) return status_json(c, number, fps).text();
+    const double elapsed = std::chrono::duration<double>(Clock::now() - c.start).count();
+    const double cpu_ms = c.delivered ? 1000.0 * (process_cpu_seconds() - c.cpu_start) / c.delivered : 0;
+    const long skip = skipped(c, number);
     char text[200];
-    std::snprintf(text, sizeof text, "%6.1f s  %5.1f fps  delivered %ld  skipped %u  CPU %.2f ms/frame  errors %ld",
-                  elapsed, fps, c.delivered, stats.frames_skipped, cpu_ms, c.errors);
+    std::snprintf(text, sizeof text, "%6.1f s  %5.1f fps  delivered %ld  skipped %s  CPU %.2f ms/frame  errors %ld",
+                  elapsed, fps, c.delivered, skip < 0 ? "-" : std::to_string(skip).c_str(), cpu_ms, c.errors);
     return text;
 }
 
@@ -48,13 +72,15 @@ int command_stream(const CommandLine& line) {
     std::vector<uint8_t> image(frame_bytes(bits));
     Imvela_SetWaitTime(camera.handle(), 0);
     StreamCounts counts;
+    counts.handle = camera.handle();
     if (Imvela_CallBackPreview(camera.handle(), camera.window().handle(), image.data(),
                                static_cast<int32_t>(image.size()), 0) != 1)
         return camera.fail("starting the stream");
-    std::printf("streaming %ld s from camera %d, %d bits\n", seconds, camera.number(), bits);
-    ImvelaFrameInfo first{};  // the first delivered frame's number and arrival
-    first.size = sizeof first;
-    const bool terminal = output_is_terminal();
+    const bool json = line.has("json");
+    if (!json) std::printf("streaming %ld s from camera %d, %d bits\n", seconds, camera.number(), bits);
+    const bool terminal = !json && output_is_terminal();
+    const bool clear_line = terminal && enable_line_clearing();
+    size_t last_length = 0;
     counts.cpu_start = process_cpu_seconds();
     counts.start = Clock::now();
     const auto end = counts.start + std::chrono::seconds(seconds);
@@ -71,10 +97,8 @@ int command_stream(const CommandLine& line) {
                 stopped = m.lparam == ERR_TIMEOUT;
             } else if (m.message == WM_CAMERA_FRAME && m.lparam == 0 && m.wparam) {
                 const auto* record = reinterpret_cast<const ImvelaFrameRecord*>(m.wparam);
-                if (counts.delivered++ == 0) {
+                if (counts.delivered++ == 0 && !json)
                     std::printf("first frame %d x %d, %d bits\n", record->width, record->height, record->bit_count);
-                    if (ImvelaDiag_GetFrameInfo(camera.handle(), &first) != 1) first.size = 0;
-                }
                 last_rate = record->frame_rate;
                 ++interval_frames;
             } else if (m.message == WM_CAMERA_FRAME) {
@@ -83,11 +107,16 @@ int command_stream(const CommandLine& line) {
         }
         if (Clock::now() >= next_status) {
             const double fps = interval_frames / std::chrono::duration<double>(interval).count();
-            const std::string status = status_line(counts, stream_stats(camera.handle()), fps);
-            if (terminal)
+            const std::string status = status_line(counts, camera.number(), fps, json);
+            if (clear_line) {
                 std::printf("\r%s\x1b[K", status.c_str());
-            else
+            } else if (terminal) {
+                // Without the clearing sequence, spaces cover what a longer line left.
+                std::printf("\r%-*s", static_cast<int>(last_length), status.c_str());
+                last_length = status.size();
+            } else {
                 std::printf("%s\n", status.c_str());
+            }
             std::fflush(stdout);
             interval_frames = 0;
             next_status += interval;
@@ -96,17 +125,20 @@ int command_stream(const CommandLine& line) {
     if (terminal) std::printf("\n");
     Imvela_StopPreview(camera.handle());
     const double elapsed = std::chrono::duration<double>(Clock::now() - counts.start).count();
+    if (json) {
+        status_json(counts, camera.number(), counts.delivered / elapsed).add("final", true).print();
+        camera.take_errors();
+        if (stopped) return failure("the frame stream stopped");
+        return counts.delivered == 0 ? failure("no frame was delivered") : counts.errors == 0 ? kSucceeded : kFailed;
+    }
     std::printf("delivered %ld frames in %.2f s: %.1f frames/s (last frame record: %.1f)\n", counts.delivered, elapsed,
                 counts.delivered / elapsed, last_rate / 10.0);
-    const ImvelaStreamStats stats = stream_stats(camera.handle());
-    std::printf("camera sent %u frames up to the last delivered; delivered %u, skipped (newer frame taken "
-                "instead) %u\n",
-                stats.frames_delivered + stats.frames_skipped, stats.frames_delivered, stats.frames_skipped);
-    std::printf("transfers failed %u, short %u; time-outs %u; unplugs %u\n", stats.transfers_failed,
-                stats.transfers_short, stats.timeouts, stats.unplugs);
-    if (stats.frames_delivered && first.size)
-        std::printf("frames numbered %u to %u, the last arriving %.3f s after the first\n", first.sequence,
-                    stats.last_sequence, static_cast<double>(stats.last_arrival_us - first.arrival_us) / 1e6);
+    if (ImvelaStreamStats stats; stream_stats(camera.handle(), &stats)) {
+        std::printf("camera sent %u frames up to the last delivered; skipped (newer frame taken instead): %u\n",
+                    stats.frames_delivered + stats.frames_skipped, stats.frames_skipped);
+        std::printf("transfers failed %u, short %u; time-outs %u; unplugs %u; last frame number %u\n",
+                    stats.transfers_failed, stats.transfers_short, stats.timeouts, stats.unplugs, stats.last_sequence);
+    }
     if (counts.delivered)
         std::printf("CPU time per frame (whole process): %.2f ms\n",
                     1000.0 * (process_cpu_seconds() - counts.cpu_start) / counts.delivered);

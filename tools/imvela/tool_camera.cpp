@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
+#include "camera_holder.h"
+#include "capture_window_option.h"
 #include "command_line.h"
 #include "error_text.h"
-#include "holder_text.h"
 
 int32_t color_mode_bits(int32_t reported) {
     switch (reported) {
@@ -98,12 +99,6 @@ int ToolCamera::fail(const std::string& what) {
     // Oldest first: the first code of a call is its cause, later ones its consequences.
     std::string text = what + " failed: " + describe_error(codes.back());
     for (size_t i = codes.size() - 1; i-- > 0;) text += "\n  then: " + describe_error(codes[i]);
-    for (int32_t code : codes)
-        if (code == ERR_DEVICE_UNAVAILABLE) {
-            const std::string holder = holder_text(number_);
-            if (holder != "free") text += "\n  camera " + std::to_string(number_) + " is " + holder;
-            break;
-        }
     return failure(text);
 }
 
@@ -122,7 +117,10 @@ int open_for_capture(const CommandLine& line, ToolCamera* camera) {
             if (parse_number(line.option("mode"), &value) && value == mode) bits = mode;
         if (!bits) return usage_error(line, "--mode must be one of 8 16 24 32 48 64, not \"" + line.option("mode") + "\"");
     }
-    if (!camera->open(line.camera()) || (bits && !camera->use_mode(bits))) return kFailed;
+    WindowRequest window;
+    if (!parse_capture_options(line, &window)) return kUsageError;
+    if (const int status = open_free_camera(line, camera); status != kSucceeded) return status;
+    if ((bits && !camera->use_mode(bits)) || (window.given && !apply_capture_window(*camera, window))) return kFailed;
     camera->windowless();
     return kSucceeded;
 }

@@ -5,6 +5,8 @@
 
 bool output_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
 
+bool enable_line_clearing() { return true; }
+
 double process_cpu_seconds() {
     timespec t{};
     if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t) != 0) return 0;

@@ -8,6 +8,16 @@
 
 bool output_is_terminal() { return _isatty(_fileno(stdout)) != 0; }
 
+bool enable_line_clearing() {
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+    constexpr DWORD ENABLE_VIRTUAL_TERMINAL_PROCESSING = 0x0004;
+#endif
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(out, &mode)) return false;
+    return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) || SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
 double process_cpu_seconds() {
     FILETIME created, ended, kernel, user;
     if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return 0;
