@@ -5,7 +5,7 @@
 #include "ImvelaSdk.h"
 #include "api/handle_registry.h"
 #include "camera/device_holder.h"
-#include "camera/device_use_table.h"
+#include "device/device_use_table.h"
 #include "camera/imvela.h"
 
 using imvela::CImvela;

@@ -40,7 +40,7 @@ IMVELA_API int32_t IMVELA_CALL Imvela_GetFilterValue(int32_t handle, int32_t ide
 
 #define IMVELA_FILTER_VALUE(Name, identifier, ...) IMVELA_NAMED_FILTER_VALUE(Name, kFilter##Name)
 #define IMVELA_UNNAMED_FILTER_VALUE(...)
-#include "camera/filter_value_list.inc"
+#include "settings/filter_value_list.inc"
 #undef IMVELA_UNNAMED_FILTER_VALUE
 #undef IMVELA_FILTER_VALUE
 #undef IMVELA_NAMED_FILTER_VALUE

@@ -94,7 +94,7 @@ public:
 private:
     Node* head_ = nullptr;
     int32_t count_ = 0;
-    std::mutex lock_;  // a leaf: nothing else is taken while it is held
+    std::mutex lock_;  // a leaf (docs/locks.md)
 };
 
 class CSdkChain : public CTRing<CSDKDATA> {};

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "camera/preview_picture.h"
+#include "preview/preview_picture.h"
 #include "imaging/image_buffer.h"
 #include "imaging/kernel_catalogue.h"
 #include "platform/preview_surface.h"

@@ -22,7 +22,7 @@
 #include <tiffio.h>
 
 #include "ImvelaSdk.h"
-#include "camera/still_writer.h"
+#include "files/still_writer.h"
 #include "emulator/emulated_driver.h"
 #include "imaging/image_buffer.h"
 

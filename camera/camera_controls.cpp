@@ -19,6 +19,24 @@ inline int32_t as_flag(int32_t value) { return value != 0 ? 1 : 0; }
 
 }  // namespace
 
+// ---- analog values --------------------------------------------------------------------------
+
+int32_t CImvela::apply_analog_value(int position, int32_t value) {
+    if (!device_) return (record_error(ERR_NOT_READY), 0);
+    if (position < 0 || position >= AnalogBlock::kCount) return (record_error(ERR_ARGUMENT), 0);
+    store_relaxed(analog_[position], value);
+    // Kept as set either way: the next capture preparation programs it again.
+    int32_t written = 1;
+    switch (position) {
+        case AnalogBlock::kGlobalGain: written = device_->set_gain(value); break;
+        case AnalogBlock::kExposure: written = device_->set_exposure(value); break;
+        case AnalogBlock::kVerticalMirror: written = device_->set_mirror_v(value); break;
+        case AnalogBlock::kHorizontalMirror: written = device_->set_mirror_h(value); break;
+        default: break;
+    }
+    return written ? 1 : (record_error(ERR_DEVICE_IO), 0);
+}
+
 // ---- filter values ------------------------------------------------------------------------
 
 int32_t CImvela::set_filter_value(int32_t identifier, int32_t value) {
@@ -40,16 +58,12 @@ int32_t CImvela::set_filter_value(int32_t identifier, int32_t value) {
             break;
         case FilterValueKind::kGlobalGain:
             // One gain for the whole sensor: the colour gains follow the global one.
-            for (int position : {AnalogBlock::kGlobalGain, AnalogBlock::kColorGainG1, AnalogBlock::kColorGainR,
-                                 AnalogBlock::kColorGainB, AnalogBlock::kColorGainG2})
+            for (int position : {AnalogBlock::kColorGainG1, AnalogBlock::kColorGainR, AnalogBlock::kColorGainB,
+                                 AnalogBlock::kColorGainG2})
                 store_relaxed(analog_[position], value);
-            // Kept as set either way: the next capture preparation programs it again.
-            if (!device_->set_gain(value)) return (record_error(ERR_DEVICE_IO), 0);
-            break;
+            return apply_analog_value(AnalogBlock::kGlobalGain, value);
         case FilterValueKind::kExposure:
-            store_relaxed(analog_[AnalogBlock::kExposure], value);
-            if (!device_->set_exposure(value)) return (record_error(ERR_DEVICE_IO), 0);
-            break;
+            return apply_analog_value(AnalogBlock::kExposure, value);
         case FilterValueKind::kZeroAnalog:
             store_relaxed(analog_[rule->position], 0);
             break;
@@ -93,9 +107,7 @@ int32_t CImvela::get_filter_value(int32_t identifier, int32_t* ok) {
 
 int32_t CImvela::set_mirror_h(int32_t on) {
     if (!device_) return (record_error(ERR_NOT_READY), 0);
-    store_relaxed(analog_[AnalogBlock::kHorizontalMirror], as_flag(on));
-    if (!device_->set_mirror_h(as_flag(on))) return (record_error(ERR_DEVICE_IO), 0);
-    return 1;
+    return apply_analog_value(AnalogBlock::kHorizontalMirror, as_flag(on));
 }
 
 int32_t CImvela::get_mirror_h() {
@@ -105,9 +117,7 @@ int32_t CImvela::get_mirror_h() {
 
 int32_t CImvela::set_mirror_v(int32_t on) {
     if (!device_) return (post_error(ERR_NOT_READY), 0);
-    store_relaxed(analog_[AnalogBlock::kVerticalMirror], as_flag(on));
-    if (!device_->set_mirror_v(as_flag(on))) return (record_error(ERR_DEVICE_IO), 0);
-    return 1;
+    return apply_analog_value(AnalogBlock::kVerticalMirror, as_flag(on));
 }
 
 int32_t CImvela::get_mirror_v() {
@@ -120,9 +130,7 @@ int32_t CImvela::set_real_exposure_time(int32_t microseconds) {
     int32_t lines = 0;
     if (!sensor::lines_from_microseconds(microseconds, device_->read_line_length(), &lines))
         return (record_error(ERR_ARGUMENT), 0);
-    store_relaxed(analog_[AnalogBlock::kExposure], lines);
-    if (!device_->set_exposure(lines)) return (record_error(ERR_DEVICE_IO), 0);
-    return 1;
+    return apply_analog_value(AnalogBlock::kExposure, lines);
 }
 
 // ---- registers, serial ROM and I/O port -------------------------------------------------------

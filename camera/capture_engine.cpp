@@ -3,7 +3,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "camera/preview_window.h"
+#include "preview/preview_window.h"
 #include "camera/shared_setting.h"
 #include "device/imvela_m61xzkr_sdk.h"
 #include "imaging/color_mode.h"
@@ -22,8 +22,6 @@ constexpr int32_t kIdlePauseMs = 10;
 // How often stopping repeats the cancellation of a pending read while it waits for the
 // worker: a read that began just after a cancellation did not see it.
 constexpr int32_t kCancelRepeatMs = 20;
-// Frames that go through the output image after a reader needed a frame delivered in place.
-constexpr int32_t kDeferralHoldoffFrames = 8;
 // A single read that fails this close to the driver's timeout waited for a trigger that did
 // not come; one that fails sooner is a fault of the transfer.
 constexpr int32_t kTimeoutMarginMs = 500;
@@ -67,8 +65,11 @@ bool CaptureEngine::make_images(int32_t mode, const CaptureWindow& window) {
 }
 
 void CaptureEngine::size_display() {
+    // The window system is asked before the frame lock is taken (docs/locks.md).
+    int32_t width = 0, height = 0;
+    if (!preview_.drawable_size(width, height)) return;
     std::lock_guard<std::mutex> frame(frame_lock_);
-    preview_.size_display(images_, active_color_mode_);
+    PreviewWindow::size_display(images_, active_color_mode_, width, height);
 }
 
 void CaptureEngine::forget_image() { image_available_.store(0); }
@@ -288,11 +289,10 @@ int32_t CaptureEngine::extract_locked(bool single) {
         int32_t stride = 0;
         uint8_t* window = device_->taken_window(&stride);
         if (!window) return kExtractNoBuffer;
-        if (!ring_frame_.View(window, g.active_width, g.active_rows, sample_bits, stride)) {
+        if (!in_place_.show_ring_frame(window, g.active_width, g.active_rows, sample_bits, stride)) {
             device_->release_taken_frame();
             return kExtractNoBuffer;
         }
-        raw_in_ring_ = true;
         return 0;
     }
     // Rows land directly at the buffer's padded stride.
@@ -347,55 +347,38 @@ bool CaptureEngine::deliverable_in_place_locked(bool painting) {
     // application receives, whichever buffer it writes them to (the fourth sample of 32- and
     // 64-bit pixels as zero, as the output image holds it).
     const uint16_t bits = out ? out->bits_per_pixel() : 0;
-    if (deferral_holdoff_ > 0) {
-        --deferral_holdoff_;
-        return false;
-    }
-    return raw_in_ring_ && !painting && callback_buffer_ && bits >= 24 &&
+    if (in_place_.holding_off()) return false;
+    return in_place_.raw_in_ring() && !painting && callback_buffer_ && bits >= 24 &&
            out->has_pixels() && out->stride() == out->width() * out->bytes_per_pixel() && callback_size_ >= 0 &&
            out->size_bytes() <= static_cast<size_t>(callback_size_) && device_->ring_count() >= 3 &&
            !host_.output_read_every_frame();
 }
 
 void CaptureEngine::drop_deferred_locked() {
-    if (!output_deferred_) return;
-    output_deferred_ = false;
-    held_frame_.Release();
-    device_->release_held_frame();
+    if (in_place_.drop_held_frame()) device_->release_held_frame();
 }
 
 void CaptureEngine::settle_output_locked() {
-    if (!output_deferred_) return;
-    host_.reprocess_frame(images_, held_frame_, active_color_mode_, active_window_);
+    if (!in_place_.output_behind()) return;
+    host_.reprocess_frame(images_, in_place_.held_frame(), active_color_mode_, active_window_);
     drop_deferred_locked();
-    deferral_holdoff_ = kDeferralHoldoffFrames;
+    in_place_.start_holdoff();
 }
 
 bool CaptureEngine::finish_frame_locked(Copy& copy, bool painting) {
     // A frame still waiting to reach the output image is superseded by this one.
     drop_deferred_locked();
     CImageBuffer* in_place = nullptr;
-    if (deliverable_in_place_locked(painting)) {
-        // Top row first (top_down 0): the demosaic writes the rows bottom up into the buffer.
-        const CImageBuffer& out = *images_.output(active_color_mode_);
-        auto* memory = static_cast<uint8_t*>(callback_buffer_);
-        if (top_down_ != 0 ? delivered_view_.View(memory, out.width(), out.height(), out.bits_per_pixel(), out.stride())
-                           : delivered_view_.ViewReversed(memory, out.width(), out.height(), out.bits_per_pixel(),
-                                                          out.stride()))
-            in_place = &delivered_view_;
-    }
-    const bool delivered_in_place =
-        host_.process_frame(images_, raw_in_ring_ ? ring_frame_ : *images_.raw(active_color_mode_),
-                            images_.output(active_color_mode_), in_place, active_color_mode_, active_window_);
-    delivered_view_.Release();
+    if (deliverable_in_place_locked(painting))
+        in_place = in_place_.view_callback_buffer(callback_buffer_, *images_.output(active_color_mode_), top_down_ != 0);
+    const bool delivered_in_place = host_.process_frame(
+        images_, in_place_.raw_in_ring() ? in_place_.ring_frame() : *images_.raw(active_color_mode_),
+        images_.output(active_color_mode_), in_place, active_color_mode_, active_window_);
+    in_place_.release_callback_view();
     image_available_.store(1);
     if (delivered_in_place) {
         // The raw frame stays in the ring until the output image is brought up to it.
-        raw_in_ring_ = false;
-        held_frame_.View(ring_frame_.bits(), ring_frame_.width(), ring_frame_.height(), ring_frame_.bits_per_pixel(),
-                         ring_frame_.stride());
-        ring_frame_.Release();
-        output_deferred_ = true;
+        in_place_.hold_ring_frame();
         if (!device_->hold_taken_frame()) {
             settle_output_locked();
             device_->release_taken_frame();
@@ -403,11 +386,7 @@ bool CaptureEngine::finish_frame_locked(Copy& copy, bool painting) {
         copy = Copy::kDone;
         return true;
     }
-    if (raw_in_ring_) {
-        raw_in_ring_ = false;
-        ring_frame_.Release();
-        device_->release_taken_frame();
-    }
+    if (in_place_.let_go_ring_frame()) device_->release_taken_frame();
     copy = !callback_buffer_ || callback_size_ == 0 ? Copy::kDone
                                                     : copy_frame_locked(callback_buffer_, callback_size_, top_down_);
     return copy == Copy::kDone;
@@ -436,14 +415,17 @@ void CaptureEngine::preview_worker() {
         if (taken == kTakeIdle) pause_unless_stopped(1);
         if (taken != kTakeReady) continue;
 
-        HWND target = nullptr;
-        bool extracted = true, delivered = false;
-        Copy copy = Copy::kDone;
+        FrameOutcome outcome;
+        // Window-system calls stay outside the frame lock: the size before, the picture
+        // goes to the screen after.
+        int32_t paint_width = 0, paint_height = 0;
+        const bool painting = preview_.drawable_size(paint_width, paint_height);
+        bool composed = false;
         {
             std::lock_guard<std::mutex> frame(frame_lock_);
-            target = callback_window_;
-            extracted = extract_locked(false) == 0;
-            if (extracted) {
+            outcome.target = callback_window_;
+            outcome.extracted = extract_locked(false) == 0;
+            if (outcome.extracted) {
                 const uint32_t sequence = device_->stream().taken_sequence();
                 const uint64_t arrival = device_->stream().taken_arrival_us();
                 statistics_.delivered(sequence, arrival);
@@ -457,21 +439,12 @@ void CaptureEngine::preview_worker() {
                     rate_time_ = now;
                 }
                 fill_frame_record_locked(frame_rate_.load());
-                const bool painting = preview_.ready();
-                delivered = finish_frame_locked(copy, painting);
-                if (painting) preview_.paint(images_, active_color_mode_);
+                outcome.delivered = finish_frame_locked(outcome.copy, painting);
+                if (painting) composed = preview_.compose(images_, active_color_mode_, paint_width, paint_height);
             }
         }
-        // Messages go out with no lock held.
-        if (!extracted) {
-            host_.record_error(ERR_TRANSFER);
-            report(ERR_TRANSFER, target);
-            continue;
-        }
-        report_copy(copy, target);
-        host_.frame_finished();
-        if (delivered && target)
-            platform::post_message(target, WM_CAMERA_FRAME, reinterpret_cast<uintptr_t>(&frame_record_), 0);
+        if (composed) preview_.present();
+        announce(outcome, true);
     }
 }
 
@@ -506,30 +479,37 @@ void CaptureEngine::trigger_worker() {
             pause_unless_stopped(kIdlePauseMs);
             continue;
         }
-        HWND target = nullptr;
-        bool extracted = false, delivered = false;
-        Copy copy = Copy::kDone;
+        FrameOutcome outcome;
+        int32_t paint_width = 0, paint_height = 0;
+        const bool painting = preview_.drawable_size(paint_width, paint_height);
+        bool composed = false;
         {
             std::lock_guard<std::mutex> frame(frame_lock_);
-            target = callback_window_;
-            extracted = extract_locked(true) == 0;
-            if (extracted) {
+            outcome.target = callback_window_;
+            outcome.extracted = extract_locked(true) == 0;
+            if (outcome.extracted) {
                 delivered_single();
                 fill_frame_record_locked(0);
-                delivered = finish_frame_locked(copy, true);
-                if (delivered) preview_.paint(images_, active_color_mode_);
+                outcome.delivered = finish_frame_locked(outcome.copy, true);
+                if (outcome.delivered && painting)
+                    composed = preview_.compose(images_, active_color_mode_, paint_width, paint_height);
             }
         }
-        // Messages go out with no lock held.
-        if (!extracted) {
-            host_.record_error(ERR_TRANSFER);
-            report(ERR_TRANSFER, target);
-            continue;
-        }
-        report_copy(copy, target);
-        if (delivered && target)
-            platform::post_message(target, WM_CAMERA_FRAME, reinterpret_cast<uintptr_t>(&frame_record_), 0);
+        if (composed) preview_.present();
+        announce(outcome, false);
     }
+}
+
+void CaptureEngine::announce(const FrameOutcome& outcome, bool streaming) {
+    if (!outcome.extracted) {
+        host_.record_error(ERR_TRANSFER);
+        report(ERR_TRANSFER, outcome.target);
+        return;
+    }
+    report_copy(outcome.copy, outcome.target);
+    if (streaming) host_.frame_finished();
+    if (outcome.delivered && outcome.target)
+        platform::post_message(outcome.target, WM_CAMERA_FRAME, reinterpret_cast<uintptr_t>(&frame_record_), 0);
 }
 
 // ---- delivery -----------------------------------------------------------------------------

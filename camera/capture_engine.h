@@ -9,7 +9,8 @@
 #include <thread>
 
 #include "ImvelaSdk.h"
-#include "camera/image_set.h"
+#include "imaging/image_set.h"
+#include "camera/in_place_delivery.h"
 #include "camera/latest_frame.h"
 #include "camera/stream_statistics.h"
 #include "settings/capture_window.h"
@@ -154,6 +155,17 @@ private:
     void settle_output_locked();
     // Forgets the frame delivered in place and gives its ring entry back; frame lock held.
     void drop_deferred_locked();
+    // What a worker knows of a frame when it lets go of the frame lock.
+    struct FrameOutcome {
+        HWND target = nullptr;  // the callback window when the frame was taken
+        bool extracted = false;
+        bool delivered = false;
+        Copy copy = Copy::kDone;
+    };
+    // Tells of a frame, no lock held: a failed read of it as a transfer error, else the copy's
+    // failure and the frame message. `streaming`: the preview worker's frame, which the host
+    // counts as finished (a recording waits for it).
+    void announce(const FrameOutcome& outcome, bool streaming);
     // Records a copy's failure and tells the window; no lock held.
     void report_copy(Copy copy, HWND window);
     // Records a failure and tells the window of the frames, if there is one; no lock held.
@@ -171,14 +183,9 @@ private:
     PreviewWindow& preview_;
     CImvelaM61XZKRSdk* device_ = nullptr;
 
-    // Lock order: a thread holding one of these takes only those listed after it.
-    //   control_lock_   the capture exports, device choice and capture-window changes
-    //   (the camera's still lock)
-    //   frame_lock_     the images, the active colour mode and window, the callback target
-    //   the preview window's lock, the pipeline's defect lock, the dialog link's lock
-    // stop_lock_ is taken alone. Leaves, holding nothing while held: the error history's
-    // lock, the device's stream lock, the emulated driver's locks, the message queues.
-    // Messages are posted and errors recorded with no engine lock held.
+    // control_lock_: the capture exports, device choice and capture-window changes.
+    // frame_lock_: the images, the active colour mode and window, the callback target.
+    // Their order among the other locks, and what may run under each: docs/locks.md.
     std::mutex control_lock_;
     std::mutex frame_lock_;
     ImageSet images_;
@@ -186,21 +193,9 @@ private:
     // the next preparation.
     int32_t active_color_mode_ = 0;
     CaptureWindow active_window_;
-    // The colour modes' raw frame while the preview worker holds it in the transfer ring:
-    // they demosaic it where it lies instead of copying it into the raw image first. Shown
-    // by extract_locked, given back to the ring by finish_frame_locked.
-    CImageBuffer ring_frame_;
-    bool raw_in_ring_ = false;
-    // A frame delivered straight into the callback buffer leaves the output image behind: its
-    // raw frame stays held in the ring (held_frame_) until the output image is needed
-    // (settle_output_locked: Imvela_GetImage, stills, a recording, painting, stopping) or the
-    // next frame supersedes it. delivered_view_ shows the callback buffer meanwhile.
-    CImageBuffer held_frame_;
-    CImageBuffer delivered_view_;
-    bool output_deferred_ = false;
-    // Frames still to go through the output image because a reader wanted it lately: one
-    // that reads every frame then costs a copy per frame, not a second pipeline run.
-    int32_t deferral_holdoff_ = 0;
+    // The raw frame demosaiced where it lies in the ring, and a frame delivered straight into
+    // the callback buffer (extract_locked shows it, finish_frame_locked lets go of it).
+    InPlaceDelivery in_place_;
     HWND callback_window_ = nullptr;
     void* callback_buffer_ = nullptr;
     int32_t callback_size_ = 0;

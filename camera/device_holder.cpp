@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "camera/device_use_table.h"
+#include "device/device_use_table.h"
 #include "platform/process_identity.h"
 
 namespace imvela {

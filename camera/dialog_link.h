@@ -30,8 +30,7 @@ public:
     void refresh(Kind kind);
 
 private:
-    // Guards the windows and claims. The pipeline takes it with the frame lock held; nothing
-    // is waited for while it is held (a post does not wait), and no other lock is taken inside.
+    // Guards the windows and claims (its place in the lock order: docs/locks.md).
     std::mutex lock_;
     HWND windows_[kKinds] = {};
     bool claimed_[kKinds] = {};

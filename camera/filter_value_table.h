@@ -4,16 +4,9 @@
 // which values it accepts and whether setting it also programs the sensor.
 #include <cstdint>
 
-namespace imvela {
+#include "settings/filter_values.h"
 
-// kFilter<Name> = identifier, from the list.
-enum FilterValueId : int32_t {
-#define IMVELA_FILTER_VALUE(name, identifier, ...) kFilter##name = identifier,
-#define IMVELA_UNNAMED_FILTER_VALUE IMVELA_FILTER_VALUE
-#include "camera/filter_value_list.inc"
-#undef IMVELA_UNNAMED_FILTER_VALUE
-#undef IMVELA_FILTER_VALUE
-};
+namespace imvela {
 
 enum class FilterValueKind {
     kImage,        // a position of the image-processing block, range-tested

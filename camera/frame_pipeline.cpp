@@ -51,121 +51,155 @@ void put_sample(CImageBuffer& b, int32_t column, int32_t row, int32_t value) {
 
 }  // namespace
 
-int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buffers, int32_t mode,
-                               const CaptureWindow& window) {
-    CImageBuffer* raw = buffers.raw;
-    CImageBuffer* out = buffers.output;
-    if (!raw || !out || !raw->has_pixels() || !out->has_pixels()) return kKeepExposure;
-    // The kernels are picked by the mode: buffers of other sample sizes would be read and
-    // written past their ends.
-    if (mode < 0 || mode >= kColorModeCount || raw->bits_per_pixel() != color_mode_raw_bits(mode) ||
-        out->bits_per_pixel() != kColorModeBits[mode])
-        return kKeepExposure;
+namespace {
+
+// The kernels are picked by the mode: buffers of other sample sizes would be read and written
+// past their ends.
+bool buffers_fit(const FrameBuffers& buffers, int32_t mode) {
+    const CImageBuffer* raw = buffers.raw;
+    const CImageBuffer* out = buffers.output;
+    return raw && out && raw->has_pixels() && out->has_pixels() && mode >= 0 && mode < kColorModeCount &&
+           raw->bits_per_pixel() == color_mode_raw_bits(mode) && out->bits_per_pixel() == kColorModeBits[mode];
+}
+
+// Gray mode 1: the raw frame's gray gains and offsets per Bayer colour, measured first while
+// a balance is requested.
+void balance_gray(CImageBuffer& raw, FrameSettings& settings, int32_t mode) {
     const ImageProcessingBlock& filter = settings.filter;
     const AnalogBlock& analog = settings.analog;
-
-    if (settings.defect_correction) correct_defects(*raw, settings, window);
-    const int32_t iris = analog[AnalogBlock::kAutoIris];
-    const int32_t factor = iris == 1 || iris == 2 ? iris_factor(*raw, mode) : kKeepExposure;
-
-    if (mode <= 1) {
-        const int32_t gray_mode = filter[P::kGrayMode];
-        if (gray_mode == 1) {
-            GrayBlock block{bayer_phase(filter[P::kBayerMode], analog[AnalogBlock::kVerticalMirror] != 0,
-                                        analog[AnalogBlock::kHorizontalMirror] != 0),
-                            filter[P::kGrayGainR],
-                            filter[P::kGrayGainG1],
-                            filter[P::kGrayGainG2],
-                            filter[P::kGrayGainB],
-                            filter[P::kGrayOffsetR],
-                            filter[P::kGrayOffsetG1],
-                            filter[P::kGrayOffsetG2],
-                            filter[P::kGrayOffsetB],
-                            mode == 0 ? 8 : kSampleBits};
-            const int32_t request = filter[P::kAutoGrayBalance];
-            // A positive request counts the frames still to measure; a negative one (the
-            // dialog's "All frames") measures every frame until it is cleared.
-            if (request != 0) {
-                raw->Apply(select_kernel(KernelOperation::MeasureGrayGains, mode), *raw, nullptr, 0, 0, &block);
-                settings.set_measured(P::kGrayGainR, block.gainR);
-                settings.set_measured(P::kGrayGainG1, block.gainG1);
-                settings.set_measured(P::kGrayGainG2, block.gainG2);
-                settings.set_measured(P::kGrayGainB, block.gainB);
-                settings.set_measured(P::kGrayOffsetR, block.offsetR);
-                settings.set_measured(P::kGrayOffsetG1, block.offsetG1);
-                settings.set_measured(P::kGrayOffsetG2, block.offsetG2);
-                settings.set_measured(P::kGrayOffsetB, block.offsetB);
-                if (request > 0) settings.set_measured(P::kAutoGrayBalance, request - 1);
-            }
-            if (block.gainR != kUnityGrayGain || block.gainG1 != kUnityGrayGain || block.gainG2 != kUnityGrayGain ||
-                block.gainB != kUnityGrayGain)
-                raw->Apply(select_kernel(KernelOperation::ApplyGrayGains, mode), *raw, nullptr, 0, 0, &block);
-        } else if (gray_mode == 2) {
-            // Luminance of the demosaiced frame, at the frame's own sample size: through the
-            // 24-bit buffer in colour mode 0, the 48-bit buffer in colour mode 1.
-            CImageBuffer* colour = buffers.colour;
-            if (colour && colour->has_pixels() && colour->bits_per_pixel() == (mode == 0 ? 24 : 48)) {
-                demosaic(*colour, *raw, settings, mode);
-                raw->Apply(select_kernel(KernelOperation::ColorToGray, mode), *colour, nullptr, 0, 0, nullptr);
-            }
-        }
-    } else {
-        demosaic(*out, *raw, settings, mode, buffers.output_foreign && out->bytes_per_pixel() % 4 == 0);
+    GrayBlock block{bayer_phase(filter[P::kBayerMode], analog[AnalogBlock::kVerticalMirror] != 0,
+                                analog[AnalogBlock::kHorizontalMirror] != 0),
+                    filter[P::kGrayGainR],
+                    filter[P::kGrayGainG1],
+                    filter[P::kGrayGainG2],
+                    filter[P::kGrayGainB],
+                    filter[P::kGrayOffsetR],
+                    filter[P::kGrayOffsetG1],
+                    filter[P::kGrayOffsetG2],
+                    filter[P::kGrayOffsetB],
+                    mode == 0 ? 8 : kSampleBits};
+    const int32_t request = filter[P::kAutoGrayBalance];
+    // A positive request counts the frames still to measure; a negative one (the dialog's
+    // "All frames") measures every frame until it is cleared.
+    if (request != 0) {
+        raw.Apply(select_kernel(KernelOperation::MeasureGrayGains, mode), raw, nullptr, 0, 0, &block);
+        settings.set_measured(P::kGrayGainR, block.gainR);
+        settings.set_measured(P::kGrayGainG1, block.gainG1);
+        settings.set_measured(P::kGrayGainG2, block.gainG2);
+        settings.set_measured(P::kGrayGainB, block.gainB);
+        settings.set_measured(P::kGrayOffsetR, block.offsetR);
+        settings.set_measured(P::kGrayOffsetG1, block.offsetG1);
+        settings.set_measured(P::kGrayOffsetG2, block.offsetG2);
+        settings.set_measured(P::kGrayOffsetB, block.offsetB);
+        if (request > 0) settings.set_measured(P::kAutoGrayBalance, request - 1);
     }
+    if (block.gainR != kUnityGrayGain || block.gainG1 != kUnityGrayGain || block.gainG2 != kUnityGrayGain ||
+        block.gainB != kUnityGrayGain)
+        raw.Apply(select_kernel(KernelOperation::ApplyGrayGains, mode), raw, nullptr, 0, 0, &block);
+}
 
-    // The frame's kernels run in row bands on the shared pool; the bytes do not depend on it.
-    // Each step below is one writes_output_once() checks for its neutral value.
-    const int32_t bands = BandPool::shared().threads();
-    const auto in_place = [&](KernelOperation operation, void* block) {
-        apply_in_bands(select_kernel(operation, mode), *out, *out, block, BandShape::Rows, bands);
-    };
-    // An in-place tone adjustment, skipped at its neutral value.
-    auto adjust = [&](KernelOperation operation, int position, int32_t neutral) {
-        AdjustmentBlock block{filter[position], kSampleBits};
-        if (block.value != neutral) in_place(operation, &block);
-    };
+// The in-place passes over the output image after the demosaic. The kernels run in row bands
+// on the shared pool; the bytes do not depend on it.
+struct OutputPasses {
+    CImageBuffer& out;
+    int32_t mode;
+    int32_t bands;
+
+    void run(KernelOperation operation, void* block) const {
+        apply_in_bands(select_kernel(operation, mode), out, out, block, BandShape::Rows, bands);
+    }
+    // A tone adjustment, skipped at its neutral value.
+    void adjust(KernelOperation operation, int32_t value, int32_t neutral) const {
+        AdjustmentBlock block{value, kSampleBits};
+        if (value != neutral) run(operation, &block);
+    }
+};
+
+// Hue and saturation, gamma and contrast. 16-bit samples take gamma and contrast as one
+// table, folded into the hue pass when that runs (its outputs are table indexes like any
+// other samples); 8-bit samples fold both tables into one pass when both are set.
+void adjust_hue_and_tone(const OutputPasses& passes, const ImageProcessingBlock& filter) {
+    const int32_t mode = passes.mode;
     const int32_t hue = filter[P::kHue];
     const int32_t saturation = filter[P::kSaturation];
     const int32_t gamma = filter[P::kGamma];
     const int32_t contrast = filter[P::kContrast];
     const int32_t channels = color_mode_is_color(mode) ? 3 : 1;
-    // 16-bit samples take gamma and contrast as one table, folded into the hue pass when
-    // that runs (its outputs are table indexes like any other samples).
     const bool wide = color_mode_raw_bits(mode) == 16;
+    const bool hue_runs = (hue != 0 || saturation != 0) && mode >= 2;
     const uint16_t* tone16 = wide ? tone_table16(gamma, contrast, kSampleBits) : nullptr;
-    if ((hue != 0 || saturation != 0) && mode >= 2 && tone16) {
+    if (hue_runs && tone16) {
         HueToneBlock block{{hue, saturation, kSampleBits}, 1u << kSampleBits, tone16};
-        in_place(KernelOperation::HueSaturationTone, &block);
+        passes.run(KernelOperation::HueSaturationTone, &block);
         tone16 = nullptr;
-    } else if ((hue != 0 || saturation != 0) && mode >= 2) {
+    } else if (hue_runs) {
         HueBlock block{hue, saturation, kSampleBits};
-        in_place(KernelOperation::HueSaturation, &block);
+        passes.run(KernelOperation::HueSaturation, &block);
     }
     if (tone16) {
         Table16Block block{channels, 1u << kSampleBits, tone16};
-        in_place(KernelOperation::ToneTable, &block);
+        passes.run(KernelOperation::ToneTable, &block);
     } else if (!wide && gamma != kNeutralGamma && contrast != 0) {
-        // 8-bit samples: both tables folded into one pass.
         TableBlock block{channels, {}};
         gamma_contrast_table8(gamma, contrast, mode != 0, block.table);
-        in_place(KernelOperation::ToneTable, &block);
+        passes.run(KernelOperation::ToneTable, &block);
     } else if (!wide) {
-        adjust(KernelOperation::Gamma, P::kGamma, kNeutralGamma);
-        adjust(KernelOperation::Contrast, P::kContrast, 0);
+        passes.adjust(KernelOperation::Gamma, gamma, kNeutralGamma);
+        passes.adjust(KernelOperation::Contrast, contrast, 0);
     }
-    const int32_t sharpness = filter[P::kSharpness];
-    CImageBuffer* work = buffers.work;
+}
+
+// Sharpness: in place with a few rows of history where the rows allow it; otherwise the
+// kernel reads an untouched copy in the work buffer.
+void sharpen_output(const OutputPasses& passes, int32_t sharpness, CImageBuffer* work) {
+    if (sharpness == 0) return;
+    CImageBuffer& out = passes.out;
     const AdjustmentBlock sharpen{sharpness, kSampleBits};
-    if (sharpness != 0 && !sharpen_in_bands(*out, sharpen, channels, bands) && work &&
-        work->size_bytes() == out->size_bytes()) {
-        // Rows too wide to keep a history of: the kernel reads an untouched copy.
-        std::memcpy(work->bits(), out->bits(), out->size_bytes());
-        AdjustmentBlock block = sharpen;
-        apply_in_bands(select_kernel(KernelOperation::Sharpness, mode), *out, *work, &block, BandShape::TwoBelow,
-                       bands);
+    const int32_t channels = color_mode_is_color(passes.mode) ? 3 : 1;
+    if (sharpen_in_bands(out, sharpen, channels, passes.bands)) return;
+    if (!work || work->size_bytes() != out.size_bytes()) return;
+    std::memcpy(work->bits(), out.bits(), out.size_bytes());
+    AdjustmentBlock block = sharpen;
+    apply_in_bands(select_kernel(KernelOperation::Sharpness, passes.mode), out, *work, &block, BandShape::TwoBelow,
+                   passes.bands);
+}
+
+}  // namespace
+
+int32_t FramePipeline::process(FrameSettings& settings, const FrameBuffers& buffers, int32_t mode,
+                               const CaptureWindow& window) {
+    if (!buffers_fit(buffers, mode)) return kKeepExposure;
+    CImageBuffer& raw = *buffers.raw;
+    CImageBuffer& out = *buffers.output;
+    const ImageProcessingBlock& filter = settings.filter;
+
+    if (settings.defect_correction) correct_defects(raw, settings, window);
+    const int32_t iris = settings.analog[AnalogBlock::kAutoIris];
+    const int32_t factor = iris == 1 || iris == 2 ? iris_factor(raw, mode) : kKeepExposure;
+
+    if (mode >= 2) {
+        demosaic(out, raw, settings, mode, buffers.output_foreign && out.bytes_per_pixel() % 4 == 0);
+    } else if (filter[P::kGrayMode] == 1) {
+        balance_gray(raw, settings, mode);
+    } else if (filter[P::kGrayMode] == 2) {
+        gray_from_luminance(buffers, settings, mode);
     }
-    adjust(KernelOperation::Brightness, P::kBrightness, 0);
+
+    // Each pass below is one writes_output_once() checks for its neutral value.
+    const OutputPasses passes{out, mode, BandPool::shared().threads()};
+    adjust_hue_and_tone(passes, filter);
+    sharpen_output(passes, filter[P::kSharpness], buffers.work);
+    passes.adjust(KernelOperation::Brightness, filter[P::kBrightness], 0);
     return factor;
+}
+
+void FramePipeline::gray_from_luminance(const FrameBuffers& buffers, FrameSettings& settings, int32_t mode) {
+    // Luminance of the demosaiced frame, at the frame's own sample size: through the 24-bit
+    // buffer in colour mode 0, the 48-bit buffer in colour mode 1.
+    CImageBuffer* colour = buffers.colour;
+    if (!colour || !colour->has_pixels() || colour->bits_per_pixel() != (mode == 0 ? 24 : 48)) return;
+    demosaic(*colour, *buffers.raw, settings, mode);
+    buffers.raw->Apply(select_kernel(KernelOperation::ColorToGray, mode), *colour, nullptr, 0, 0, nullptr);
 }
 
 void FramePipeline::demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings, int32_t mode,

@@ -67,14 +67,15 @@ public:
 
 private:
     void correct_defects(CImageBuffer& raw, const FrameSettings& settings, const CaptureWindow& window);
+    // Gray mode 2: the luminance of the demosaiced frame back into the raw buffer.
+    void gray_from_luminance(const FrameBuffers& buffers, FrameSettings& settings, int32_t color_mode);
     // `clear_fourth`: the fourth sample of the output's 32- or 64-bit pixels is set to zero.
     void demosaic(CImageBuffer& output, CImageBuffer& raw, FrameSettings& settings, int32_t color_mode,
                   bool clear_fourth = false);
     // Whether the defect list holds a sensor position (list coordinates); defect lock held.
     bool defect_listed(int64_t x, int64_t y) const;
 
-    // Taken by process() and replace_defects(); the camera's frame lock, when held, is taken
-    // before it.
+    // Taken by process() and replace_defects() (its place in the lock order: docs/locks.md).
     std::mutex defect_lock_;
     DefectList defects_;
     DefectList defect_index_;  // defects_ sorted by (x, y): the neighbour search's lookup

@@ -238,18 +238,29 @@ int32_t CImvela::get_camera_info(ImvelaCameraInfo* info) {
 int32_t CImvela::close() {
     // The worker cannot close its own camera: it would have to wait for itself.
     if (on_worker_thread()) return (record_error(ERR_NOT_READY), 0);
-    // A snapshot holding the lock across a driver read has that read cancelled.
-    std::unique_lock<std::mutex> control = engine_.lock_control_cancelling();
-    return close_locked();
+    {
+        // A snapshot holding the lock across a driver read has that read cancelled.
+        std::unique_lock<std::mutex> control = engine_.lock_control_cancelling();
+        stop_and_forget_locked();
+    }
+    // The window goes after the lock is released: destroying a child of another thread's
+    // window makes that thread handle messages, and it may be waiting for the lock
+    // (docs/locks.md). No worker paints it any more.
+    preview_window_.close();
+    return 1;
 }
 
-int32_t CImvela::close_locked() {
+void CImvela::stop_and_forget_locked() {
     // The worker paints into the preview window: stop it before the window goes away.
     // Nothing runs without a device.
     if (device_) stop_locked();
-    preview_window_.close();
     engine_.forget_image();
     if (device_) device_->close_held_handle();
+}
+
+int32_t CImvela::close_locked() {
+    stop_and_forget_locked();
+    preview_window_.close();
     return 1;
 }
 

@@ -6,11 +6,11 @@
 //   imvela.cpp          construction, initialisation, device choice, enumeration, close, release
 //   camera_controls.cpp filter values, mirrors, exposure, registers, ports, serial ROM,
 //                       capture window, defect correction and its file
-//   capture_exports.cpp capture preparation and the capture exports over the capture engine
-//   frame_processing.cpp the pipeline run on each frame, automatic exposure, defect file
+//   camera_capture.cpp  capture preparation and the capture exports over the capture engine,
+//                       still images through the StillSaver (still_saver.h)
+//   camera_frames.cpp   the pipeline run on each frame, automatic exposure, defect file
 //   dialog_support.cpp  what the property dialogs ask of the camera
-//   still_image.cpp     still image files of the current image
-//   recording.cpp       AVI recording and its thread
+//   recording.cpp       AVI recording: its start here, the Recorder (recorder.h) and its thread
 //   diagnostics.cpp     the device's holder, the last frame's number, the stream's counts
 // The per-frame image processing itself is the FramePipeline (frame_pipeline.h).
 #include <atomic>
@@ -24,15 +24,16 @@
 #include "camera/capture_engine.h"
 #include "camera/error_history.h"
 #include "camera/frame_pipeline.h"
-#include "camera/image_set.h"
-#include "camera/preview_window.h"
+#include "imaging/image_set.h"
+#include "preview/preview_window.h"
 #include "settings/capture_window.h"
-#include "camera/device_use_table.h"
+#include "device/device_use_table.h"
 #include "camera/dialog_link.h"
-#include "camera/recording_state.h"
+#include "camera/recorder.h"
 #include "settings/setting_blocks.h"
 #include "camera/shared_setting.h"
-#include "files/camera_settings.h"
+#include "camera/still_saver.h"
+#include "settings/camera_settings.h"
 #include "files/defect_list.h"
 #include "imaging/band_pool.h"
 
@@ -103,6 +104,11 @@ public:
     int32_t set_auto_iris(int32_t mode);
     int32_t get_auto_iris(int32_t* ok);
     int32_t set_real_exposure_time(int32_t microseconds);
+    // Stores one value of the analog block and, for gain, exposure and the mirrors, programs
+    // the sensor with it: the one path from an analog value to the device. 1, or 0 after
+    // recording ERR_NOT_READY (no device), ERR_ARGUMENT (no such position) or ERR_DEVICE_IO
+    // (the sensor did not take it; the value stays stored). No range test: callers do it.
+    int32_t apply_analog_value(int position, int32_t value);
     int32_t read_register(int32_t address, int32_t* ok);
     int32_t write_register(int32_t address, int32_t value);
     int32_t read_srom_id(int32_t address, int32_t* ok);
@@ -118,7 +124,7 @@ public:
     int32_t width() const { return load_relaxed(window_.width); }
     int32_t height() const { return load_relaxed(window_.height); }
 
-    // ---- capture (capture_exports.cpp) -----------------------------------------------------
+    // ---- capture (camera_capture.cpp) -----------------------------------------------------
     int32_t start_preview();
     int32_t stop_preview();
     int32_t preview();
@@ -133,16 +139,16 @@ public:
     // it that would wait for the worker fails with ERR_NOT_READY instead).
     bool on_worker_thread() const { return engine_.on_worker_thread(); }
 
-    // ---- still images (still_image.cpp) ---------------------------------------------------
+    // ---- still images (StillSaver, still_saver.h) ------------------------------------------
     int32_t save_image(const char* path, int32_t type);
     int32_t save_image_w(const IMVELA_WCHAR* path, int32_t type);
     // ---- recording (recording.cpp) --------------------------------------------------------
     int32_t record(const char* path, uint32_t duration_ms, int32_t show_window);
     int32_t record_w(const IMVELA_WCHAR* path, uint32_t duration_ms, int32_t show_window);
     // Of the running or last recording.
-    RecordingCounts recording_counts();
+    RecordingCounts recording_counts() { return recording_.counts_now(); }
 
-    // ---- frame processing (frame_processing.cpp) ----------------------------------------------
+    // ---- frame processing (camera_frames.cpp) ----------------------------------------------
     // The automatic exposure or gain control alone, on a raw frame of a colour mode.
     void auto_iris(CImageBuffer& raw, int32_t color_mode);
 
@@ -184,13 +190,13 @@ public:
     const ImvelaFrameRecord& frame_record() const { return engine_.frame_record(); }
 
 private:
-    // CaptureHost (capture_exports.cpp, frame_processing.cpp)
+    // CaptureHost (camera_capture.cpp, camera_frames.cpp)
     bool prepare_capture() override;
     bool process_frame(ImageSet& images, CImageBuffer& raw, CImageBuffer* output, CImageBuffer* in_place,
                        int32_t color_mode, const CaptureWindow& window) override;
     void reprocess_frame(ImageSet& images, CImageBuffer& raw, int32_t color_mode, const CaptureWindow& window) override;
     bool output_read_every_frame() override { return recording_.active.load(std::memory_order_relaxed) != 0; }
-    void frame_finished() override;
+    void frame_finished() override { recording_.frame_finished(); }
     void claim_device() override { claim_device(device_number()); }
     void release_device() override { release_device(device_number()); }
 
@@ -208,33 +214,24 @@ private:
     bool window_is_programmable(const CaptureWindow& window) const;
     int32_t program_capture_window(const CaptureWindow& window);
 
-    // capture_exports.cpp; capture-control lock held by the caller
+    // camera_capture.cpp; capture-control lock held by the caller
     int32_t start_preview_locked();
     // Ends a recording and any capture mode.
     int32_t stop_locked();
     int32_t close_locked();
-    int32_t begin_preview_with_window_locked();
+    // close_locked but for the window: the capture stopped, the image and held handle gone.
+    void stop_and_forget_locked();
+    // Starts the preview once its window is made; closes again when it cannot start.
+    int32_t begin_preview_locked();
     // Reads the line length the exposure time is figured from.
     void read_line_length_locked();
 
-    // frame_processing.cpp: moves the exposure (mode 1) or gain (mode 2) by the factor in
+    // camera_frames.cpp: moves the exposure (mode 1) or gain (mode 2) by the factor in
     // hundredths.
     void steer_exposure(int32_t factor);
 
-    // still_image.cpp; still lock held by the caller
-    int32_t save_current_image(const char* path, int32_t type);
-    bool has_current_image();
-    // Copies the current image into `copy` under the frame lock when their formats match;
-    // otherwise sizes `copy` for it (outside the lock) and returns false.
-    bool copy_current_image(CImageBuffer& copy);
-    // recording.cpp
-    // The capture stop's hook: ends a running recording (its file is finished) and joins
-    // the recording thread.
-    void stop_recording();
-    void join_recording();
-    void recording_main();
-    bool prepare_recording_images(const CImageBuffer& out);
-    const uint8_t* recorded_pixels(const CImageBuffer& copy);
+    // A still saver's outcome as the export's result, recording ERR_NOT_READY for no image.
+    int32_t still_result(StillSaver::Outcome outcome);
 
     // The preview window for the current capture window; 0 when it cannot be made.
     int32_t create_preview_window();
@@ -256,20 +253,10 @@ private:
     // The line length Imvela_GetRealExposureTime last read (relaxed accesses).
     int32_t line_length_ = 0;
 
-    // Lock order: a thread holding one of these takes only those listed after it.
-    //   engine_'s capture-control lock  capture exports, device choice, capture window
-    //   still_lock_                      saves of still images
-    //   recording_.lock                  the recording's ring of frames
-    //   engine_'s frame lock             the images, the callback target
-    //   preview_window_'s lock, pipeline_'s defect lock, dialogs_' lock
-    // Leaves, holding nothing while held: history_'s lock, the device's stream lock, the
-    // emulated driver's locks, the message queues. Errors are recorded and messages posted
-    // with no lock of the capture engine held.
-    //
-    // Still saving: the still lock serialises the saves of this camera object and guards the
-    // copy they encode; the frame lock is held only for the copy.
-    std::mutex still_lock_;
-    std::unique_ptr<CImageBuffer> still_copy_;
+    // The locks and their order: docs/locks.md.
+
+    // Holds the engine it copies images from; uses it only while saving.
+    StillSaver stills_{engine_};
 
     FramePipeline pipeline_;
     // The settings and measurements the last frame was processed with, for reprocess_frame;
@@ -281,7 +268,7 @@ private:
     // Started and stopped by the capture exports under the capture-control lock; filled by
     // the preview worker (frame_finished), written by the recording thread, which takes no
     // camera lock.
-    RecordingState recording_;
+    Recorder recording_{engine_, *this};
 
     HWND notify_window_ = nullptr;
     int32_t color_mode_ = 0;  // index 0..5

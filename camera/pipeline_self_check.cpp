@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "camera/frame_pipeline.h"
-#include "camera/image_set.h"
+#include "imaging/image_set.h"
 #include "imaging/band_pool.h"
 #include "imaging/color_mode.h"
 #include "imaging/kernel_variant.h"

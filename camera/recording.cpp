@@ -2,10 +2,12 @@
 // the preview worker finishes, as 24-bit pixels, to an AVI file for the given time. Stopping
 // the capture ends a recording early; its file is finished either way.
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <system_error>
 
 #include "camera/imvela.h"
+#include "camera/recorder.h"
 #include "imaging/image_buffer.h"
 #include "imaging/kernel_catalogue.h"
 #include "platform/clock.h"
@@ -26,6 +28,13 @@ constexpr size_t kFewestSlots = 4, kMostSlots = 32;
 // per millisecond, and the two that open and cross the end.
 uint64_t most_frames(uint32_t duration_ms) { return uint64_t{duration_ms} + 2; }
 
+// The file is brought up to date after the first frame and then at least this often, so a
+// recording cut off by a crash keeps all but the last moments.
+constexpr uint32_t kCheckpointMs = 1000;
+// Checkpoints a recording of `duration_ms` makes: one per period, the first frame's, and the
+// one that may come late after a slow write.
+uint32_t most_checkpoints(uint32_t duration_ms) { return duration_ms / kCheckpointMs + 3; }
+
 bool same_format(const CImageBuffer& a, const CImageBuffer& b) {
     return a.width() == b.width() && a.height() == b.height() && a.bits_per_pixel() == b.bits_per_pixel();
 }
@@ -34,31 +43,33 @@ bool same_format(const CImageBuffer& a, const CImageBuffer& b) {
 
 // The ring and the work images for frames like `out`; kept from the last recording when the
 // format is the same. False when memory for them cannot be had.
-bool CImvela::prepare_recording_images(const CImageBuffer& out) {
-    RecordingState& r = recording_;
-    const size_t slots = std::clamp(kRingBytes / std::max<size_t>(out.size_bytes(), 1), kFewestSlots, kMostSlots);
+bool Recorder::prepare_images(const CImageBuffer& out) {
+    Recorder& r = *this;
+    const size_t wanted = std::clamp(kRingBytes / std::max<size_t>(out.size_bytes(), 1), kFewestSlots, kMostSlots);
     std::lock_guard guard(r.lock);
     r.head = r.queued = 0;
     r.counts = RecordingCounts{};
-    if (r.slots == slots && same_format(r.ring[0].image, out)) return true;
+    if (r.slots == wanted && same_format(r.ring[0].image, out)) return true;
     r.ring.reset();
     r.slots = 0;
-    r.ring = std::make_unique<RecordedFrame[]>(slots);
-    for (size_t i = 0; i < slots; ++i)
+    r.ring = std::make_unique<RecordedFrame[]>(wanted);
+    for (size_t i = 0; i < wanted; ++i)
         if (!r.ring[i].image.CreateLike(&out)) return (r.ring.reset(), false);
-    r.slots = slots;
+    r.slots = wanted;
     const int32_t w = out.width(), h = out.height();
     return r.bgr_a.Create(w, h, 24) && r.bgr_b.Create(w, h, 24) && r.gray.Create(w, h, 8);
 }
 
 int32_t CImvela::record(const char* path, uint32_t duration_ms, int32_t show_window) {
     if (!path || !*path) return (record_error(ERR_ARGUMENT), 0);
-    std::unique_lock<std::mutex> control = engine_.lock_control();
-    // One recording at a time; the running one goes on untouched.
+    // One recording at a time; the running one goes on untouched (and keeps its window).
     if (recording_.active.load()) return (record_error(ERR_FILE), 0);
-    join_recording();
-    engine_.set_callback_target(nullptr, nullptr, 0, 0);
+    // The window is made before the capture-control lock is taken (docs/locks.md).
     if (show_window && !create_wanted_preview_window()) return (record_error(ERR_WINDOW), 0);
+    std::unique_lock<std::mutex> control = engine_.lock_control();
+    if (recording_.active.load()) return (record_error(ERR_FILE), 0);
+    recording_.join();
+    engine_.set_callback_target(nullptr, nullptr, 0, 0);
     if (!start_preview_locked()) {
         close_locked();
         return (record_error(ERR_FILE), 0);
@@ -68,13 +79,13 @@ int32_t CImvela::record(const char* path, uint32_t duration_ms, int32_t show_win
         if (out && out->has_pixels()) format.Create(out->width(), out->height(), out->bits_per_pixel());
     });
     recording_.writer.SetFormat(format.width(), format.height());
-    if (!format.has_pixels() || !recording_.writer.Open(path, most_frames(duration_ms))) {
+    if (!format.has_pixels() || !recording_.writer.Open(path, most_frames(duration_ms), most_checkpoints(duration_ms))) {
         IMVELA_LOG(files, error, "recording: \"%s\" not started (%s)", path,
                    format.has_pixels() ? "the AVI file cannot be made" : "no frame came");
         close_locked();
         return (record_error(ERR_FILE), 0);
     }
-    if (!prepare_recording_images(format)) {
+    if (!recording_.prepare_images(format)) {
         recording_.writer.Reset();
         close_locked();
         return (record_error(ERR_BUFFER), 0);
@@ -82,7 +93,7 @@ int32_t CImvela::record(const char* path, uint32_t duration_ms, int32_t show_win
     recording_.duration_ms = duration_ms;
     recording_.active.store(1);
     try {
-        recording_.thread = std::thread([this] { recording_main(); });
+        recording_.thread = std::thread([this] { recording_.run(); });
     } catch (const std::system_error&) {
         recording_.active.store(0);
         recording_.writer.Reset();
@@ -98,29 +109,29 @@ int32_t CImvela::record_w(const IMVELA_WCHAR* path, uint32_t duration_ms, int32_
     return record(narrow, duration_ms, show_window);
 }
 
-void CImvela::stop_recording() {
+void Recorder::stop() {
     {
-        std::lock_guard guard(recording_.lock);
-        recording_.active.store(0);
+        std::lock_guard guard(lock);
+        active.store(0);
     }
-    recording_.queued_or_stopped.notify_all();
-    join_recording();
+    queued_or_stopped.notify_all();
+    join();
 }
 
-RecordingCounts CImvela::recording_counts() {
-    std::lock_guard guard(recording_.lock);
-    return recording_.counts;
+RecordingCounts Recorder::counts_now() {
+    std::lock_guard guard(lock);
+    return counts;
 }
 
-void CImvela::join_recording() {
-    if (recording_.thread.joinable()) recording_.thread.join();
+void Recorder::join() {
+    if (thread.joinable()) thread.join();
 }
 
 // The preview worker, right after a frame is finished: the output image is copied into the
 // next free slot of the ring. Skipped when no recording runs, when the ring is full and when
 // the output image no longer has the recording's format.
-void CImvela::frame_finished() {
-    RecordingState& r = recording_;
+void Recorder::frame_finished() {
+    Recorder& r = *this;
     if (!r.active.load(std::memory_order_relaxed)) return;
     const uint32_t now = platform::tick_count();
     {
@@ -146,8 +157,8 @@ void CImvela::frame_finished() {
 
 // The 24-bit frame made from a copied output image: rows reversed, three bytes per pixel,
 // the 12 significant bits of 16-bit samples reduced to their top 8.
-const uint8_t* CImvela::recorded_pixels(const CImageBuffer& copy) {
-    RecordingState& r = recording_;
+const uint8_t* Recorder::recorded_pixels(const CImageBuffer& copy) {
+    Recorder& r = *this;
     switch (copy.bits_per_pixel()) {
         case 8:
             r.bgr_a.BlitFrom(copy, nullptr, 0, 0);
@@ -169,16 +180,32 @@ const uint8_t* CImvela::recorded_pixels(const CImageBuffer& copy) {
 // Writes the queued frames in order until the time is up (the frame that crosses the end
 // belongs to the recording), a write fails or the recording is stopped; frames queued when it
 // is stopped are written first.
-void CImvela::recording_main() {
+void Recorder::run() {
     // Above the application's threads, as the streaming thread is: the ring holds only a
     // fraction of a second.
     platform::raise_current_thread_priority();
-    RecordingState& r = recording_;
+    Recorder& r = *this;
     bool write_failed = false, over = false;
-    uint32_t first = 0, last = 0;
+    uint32_t first = 0, last = 0, checked = 0, unchecked = 0;
+    // Brings the file up to date with the frames written so far.
+    const auto checkpoint = [&] {
+        checked = platform::tick_count();
+        unchecked = 0;
+        r.writer.SetRate(CAviWriter::MeasuredRate(r.writer.frames(), last - first));
+        write_failed = over = !r.writer.Checkpoint();
+    };
     std::unique_lock guard(r.lock);
     while (!over) {
-        r.queued_or_stopped.wait(guard, [&] { return r.queued > 0 || !r.active.load(); });
+        // Frames that wait for a checkpoint get one within a period even when no more come.
+        const bool woken = r.queued_or_stopped.wait_for(guard, std::chrono::milliseconds(kCheckpointMs),
+                                                        [&] { return r.queued > 0 || !r.active.load(); });
+        if (!woken) {
+            if (unchecked == 0) continue;
+            guard.unlock();
+            checkpoint();
+            guard.lock();
+            continue;
+        }
         if (r.queued == 0) break;
         const RecordedFrame& slot = r.ring[r.head];
         guard.unlock();
@@ -188,6 +215,8 @@ void CImvela::recording_main() {
             if (r.writer.frames() == 1) first = slot.tick;
             last = slot.tick;
             over = last - first > r.duration_ms;
+            ++unchecked;
+            if (!over && (r.writer.frames() == 1 || platform::tick_count() - checked >= kCheckpointMs)) checkpoint();
         }
         guard.lock();
         r.head = (r.head + 1) % r.slots;
@@ -197,7 +226,7 @@ void CImvela::recording_main() {
     r.queued = 0;
     guard.unlock();
     r.writer.SetRate(CAviWriter::MeasuredRate(r.writer.frames(), last - first));
-    if (!r.writer.Finish() || write_failed) record_error(ERR_FILE);
+    if (!r.writer.Finish() || write_failed) host_.record_error(ERR_FILE);
 }
 
 }  // namespace imvela

@@ -1,6 +1,6 @@
 #include "camera/stream_statistics.h"
 
-#include "camera/recording_state.h"
+#include "camera/recorder.h"
 #include "device/transfer_counters.h"
 
 namespace imvela {

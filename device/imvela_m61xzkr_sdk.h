@@ -1,8 +1,13 @@
 #pragma once
-// CImvelaM61XZKRSdk: the device class of this camera model. Construction finds the cameras
-// and opens device 0 (its failure is not reported: every later request then fails); with
-// `leave_device0_alone` it sends device 0 nothing and stays so (leave_device_alone) until
-// told otherwise.
+// CImvelaM61XZKRSdk: the device class of this camera model, the M52 variant ZKR (driver files
+// "OvixM52ZKR-N"). "M61X" in its name is not a different camera: the name is one the library's
+// design fixes for this model's device class, so it stays although the model is the M52. Over
+// the base class CIVMSdkLib it sets the driver prefix and the model's readout mode and sample
+// width.
+//
+// Construction finds the cameras and opens device 0 (its failure is not reported: every later
+// request then fails); with `leave_device0_alone` it sends device 0 nothing and stays so
+// (leave_device_alone) until told otherwise.
 #include "device/ivm_sdk_lib.h"
 
 namespace imvela {

@@ -5,6 +5,7 @@
 #include "device/imvela_m61xzkr_sdk.h"
 #include "dialogs/dialog_session.h"
 #include "dialogs/property_dialogs.h"
+#include "settings/filter_values.h"
 
 namespace imvela {
 
@@ -16,33 +17,29 @@ using Device = CImvelaM61XZKRSdk;
 class CAnalogDialog final : public platform::AnalogDialogHost {
 public:
     explicit CAnalogDialog(CImvela& camera)
-        : camera_(camera), device_(*camera.device()), block_(camera.analog_values()), link_(camera.dialogs()) {}
+        : camera_(camera), block_(camera.analog_values()), link_(camera.dialogs()) {}
 
     int32_t value(int32_t position) const override {
         return position >= 0 && position < A::kCount ? load_relaxed(block_[position]) : 0;
     }
     void set_value(int32_t position, int32_t value) override {
-        if (position < 0 || position >= A::kCount) return;
-        store_relaxed(block_[position], value);
-        // The value stays as moved (the next capture preparation programs it again); a write
-        // the sensor did not take is recorded as the setters record it.
-        int32_t written = 1;
-        if (position == A::kGlobalGain) written = device_.set_gain(value);
-        if (position == A::kExposure) written = device_.set_exposure(value);
-        if (position == A::kVerticalMirror) written = device_.set_mirror_v(value);
-        if (position == A::kHorizontalMirror) written = device_.set_mirror_h(value);
-        if (!written) camera_.record_error(ERR_DEVICE_IO);
+        // The value stays as moved; a write the sensor did not take is recorded by the camera.
+        if (position >= 0 && position < A::kCount) camera_.apply_analog_value(position, value);
     }
     void limits(int32_t position, int32_t* min, int32_t* max) const override {
-        *min = position == A::kGlobalGain ? Device::gain_min() : position == A::kExposure ? Device::exposure_min() : 0;
-        *max = position == A::kGlobalGain ? Device::gain_max() : position == A::kExposure ? Device::exposure_max() : 0;
+        *min = *max = 0;
+        for (FilterValueId id : {kFilterGlobalGain, kFilterExposureTime}) {
+            if (filter_value_facts(id).position != position) continue;
+            *min = filter_value_facts(id).minimum;
+            *max = filter_value_facts(id).maximum;
+        }
     }
     double exposure_milliseconds() const override { return camera_.exposure_milliseconds(value(A::kExposure)); }
 
     void restore_defaults() override {
         for (int p = A::kColorGainG1; p <= A::kColorGainG2; ++p) store_relaxed(block_[p], 0);
-        set_value(A::kGlobalGain, Device::gain_min());
-        set_value(A::kExposure, Device::exposure_default());
+        set_value(A::kGlobalGain, filter_value_facts(kFilterGlobalGain).default_value);
+        set_value(A::kExposure, filter_value_facts(kFilterExposureTime).default_value);
     }
 
     void dialog_opened(HWND window) override { link_.opened(DialogLink::kAnalogDialog, window); }
@@ -51,7 +48,6 @@ public:
 
 private:
     CImvela& camera_;
-    Device& device_;
     AnalogBlock& block_;
     DialogLink& link_;
 };

@@ -3,7 +3,7 @@
 #include "camera/imvela.h"
 #include "dialogs/dialog_session.h"
 #include "dialogs/property_dialogs.h"
-#include "files/camera_settings.h"
+#include "settings/camera_settings.h"
 
 namespace imvela {
 

@@ -4,6 +4,7 @@
 #include "camera/shared_setting.h"
 #include "dialogs/dialog_session.h"
 #include "dialogs/property_dialogs.h"
+#include "settings/filter_values.h"
 
 namespace imvela {
 
@@ -33,12 +34,13 @@ public:
     bool flag(int32_t index) const override { return index >= 0 && index < kFlagCount && flags_[index]; }
 
     void restore_defaults() override {
-        for (int p = P::kBrightness; p <= P::kSharpness; ++p) store_relaxed(block_[p], 0);
-        for (int p = P::kGainRed; p <= P::kGamma; ++p) store_relaxed(block_[p], 100);
-        store_relaxed(block_[P::kBayerMode], 3);
-        if (!flags_[kGrayPageFlag]) return;
-        for (int p = P::kGrayGainR; p <= P::kGrayGainB; ++p) store_relaxed(block_[p], 128);
-        for (int p = P::kGrayOffsetR; p <= P::kGrayOffsetB; ++p) store_relaxed(block_[p], 0);
+        // The stored defaults of the filter page's values and, with the gray page, of the gray
+        // gains and offsets (not the gray mode).
+        auto restore = [this](const FilterValueFacts& facts) {
+            if (facts.position != P::kGrayMode) store_relaxed(block_[facts.position], facts.default_value);
+        };
+        for_each_filter_value_in(FilterValueGroup::kFilter, restore);
+        if (flags_[kGrayPageFlag]) for_each_filter_value_in(FilterValueGroup::kGray, restore);
     }
 
     void dialog_opened(HWND window) override { link_.opened(DialogLink::kImageDialog, window); }

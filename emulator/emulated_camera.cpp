@@ -359,6 +359,11 @@ int32_t EmulatedCamera::waiting_reads() const {
     return waiting_reads_;
 }
 
+int32_t EmulatedCamera::faults_pending() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return fault_count_;
+}
+
 int32_t EmulatedCamera::frame_count() const {
     std::lock_guard<std::mutex> g(lock_);
     return static_cast<int32_t>(frames_);

@@ -66,6 +66,8 @@ public:
     uint64_t render_cpu_nanoseconds() const;
     // Image reads waiting for a trigger now.
     int32_t waiting_reads() const;
+    // Injected faults not yet taken by an image read (a stall is taken when it begins).
+    int32_t faults_pending() const;
     int32_t srom(int32_t address, const CameraSettings& settings) const;
     // Power-on state, the serial ROM included.
     void reset();

@@ -13,7 +13,6 @@ constexpr uint32_t kOpenFrameRate = 30;
 constexpr uint32_t kRateUnits = 10000000;          // stream header rate; scale makes the fps
 constexpr uint32_t kFlagsIndexed = 0x00010010;     // has index, was capture file
 constexpr uint32_t kFlagHasIndex = 0x00000010;
-constexpr uint32_t kFlagMustUseIndex = 0x00000020;  // the index, not the file, orders the frames
 constexpr uint32_t kKeyFrame = 0x10;
 constexpr uint32_t kDefaultRate = 3000;            // hundredths: 30 frames per second
 constexpr uint32_t kChunkHead = 8;
@@ -26,6 +25,7 @@ constexpr uint32_t kDmlhBytes = 248;
 constexpr uint32_t kExtensionHead = 24;            // "RIFF" n "AVIX" "LIST" n "movi"
 constexpr uint32_t kMaxSuperEntries = 16384;
 constexpr size_t kMaxReservedEntries = size_t{1} << 20;
+constexpr size_t kDmlhFramesAt = 0;  // within the "dmlh" data
 
 // Header positions, the same in both layouts.
 constexpr size_t kRiffLengthAt = 4;
@@ -39,7 +39,6 @@ constexpr size_t kLengthAt = 140;
 constexpr size_t kStrlStart = 96;
 constexpr size_t kHdrlStart = 20;
 constexpr size_t kPlainHeader = 232;      // up to the first frame chunk
-constexpr size_t kMoviListHead = 12;      // "LIST" n "movi"
 constexpr size_t kSuperIndexAt = 220;  // OpenDML: the "indx" chunk after "strf"
 constexpr size_t kSuperInUseAt = kSuperIndexAt + 12;
 constexpr size_t kSuperEntriesAt = kSuperIndexAt + 8 + kSuperIndexHead;
@@ -77,21 +76,21 @@ uint32_t clamp32(uint64_t x) { return static_cast<uint32_t>(std::min<uint64_t>(x
 void CAviWriter::SetRiffLimit(uint64_t bytes) { riff_limit_setting.store(bytes ? bytes : kRiffLimit); }
 
 uint32_t CAviWriter::MeasuredRate(uint64_t frames, uint32_t elapsed_ms) {
-    if (frames == 0 || elapsed_ms == 0) return kDefaultRate;
-    return std::max<uint32_t>(1, clamp32(frames * 100000 / elapsed_ms));
+    if (frames < 2 || elapsed_ms == 0) return kDefaultRate;
+    return std::max<uint32_t>(1, clamp32(((frames - 1) * 100000 + elapsed_ms / 2) / elapsed_ms));
 }
 
 void CAviWriter::Reset() {
     file_.Close();
     head_.clear();
     index_.clear();
+    indexed_ = 0;
     super_.clear();
     scratch_.clear();
-    moved_.clear();
     first_riff_frames_ = 0;
-    may_extend_ = false;
     extended_ = false;
-    moved_frames_ = 0;
+    riffs_ = 0;
+    super_capacity_ = super_kept_ = 0;
     riff_closed_ = false;
     failed_ = false;
     pos_ = riff_start_ = movi_length_at_ = movi_code_at_ = 0;
@@ -105,12 +104,12 @@ void CAviWriter::SetFormat(int32_t width, int32_t height) {
     frames_ = 0;
 }
 
-// The index bytes a RIFF holding `frames_in_riff` frames ends with: the standard index at the
-// end of its "movi" list (OpenDML) and, in the first RIFF, "idx1".
-uint64_t CAviWriter::index_bytes(uint64_t frames_in_riff, bool first, bool standard) {
+// The index bytes the current RIFF ends with when `more_frames` frames join it: the standard
+// index of the frames no standard index lists yet (OpenDML) and, in the first RIFF, "idx1".
+uint64_t CAviWriter::closing_bytes(uint64_t more_frames) const {
     uint64_t bytes = 0;
-    if (standard) bytes += kChunkHead + kStdIndexHead + kStdIndexEntry * frames_in_riff;
-    if (first) bytes += kChunkHead + kIdx1Entry * frames_in_riff;
+    if (extended_) bytes += kChunkHead + kStdIndexHead + kStdIndexEntry * (index_.size() - indexed_ + more_frames);
+    if (riff_start_ == 0) bytes += kChunkHead + kIdx1Entry * (index_.size() + more_frames);
     return bytes;
 }
 
@@ -155,7 +154,7 @@ void CAviWriter::build_header(uint32_t super_entries) {
     code(h, "LIST"), put32(h, 0), code(h, "movi");
 }
 
-bool CAviWriter::Open(const char* path, uint64_t most_frames) {
+bool CAviWriter::Open(const char* path, uint64_t most_frames, uint32_t most_checkpoints) {
     Reset();
     frames_ = 0;
     if (width_ <= 0 || height_ <= 0) return false;
@@ -166,32 +165,23 @@ bool CAviWriter::Open(const char* path, uint64_t most_frames) {
     frame_bytes_ = static_cast<uint32_t>(frame);
 
     const uint64_t chunk = frame + kChunkHead;
-    build_header(0);
-    if (kPlainHeader + chunk + index_bytes(1, true, false) > riff_limit_) return false;
+    const uint64_t idx1_entry = kIdx1Entry;
+    if (kPlainHeader + chunk + kChunkHead + idx1_entry > riff_limit_) return false;
     uint64_t reserve = most_frames;
-    if (kPlainHeader + most_frames * chunk + index_bytes(most_frames, true, false) > riff_limit_) {
-        // Frames one extension holds, and extensions enough for them all with one to spare
-        // for the first RIFF, which also carries the header and "idx1".
+    if (kPlainHeader + most_frames * (chunk + idx1_entry) + kChunkHead > riff_limit_) {
+        // Frames one extension holds, and RIFFs enough for them all with one to spare; the
+        // super index keeps an entry for each RIFF's closing index, and one per checkpoint.
         const uint64_t room = kExtensionHead + kChunkHead + kStdIndexHead;
         const uint64_t per_riff = riff_limit_ > room ? (riff_limit_ - room) / (chunk + kStdIndexEntry) : 0;
         if (per_riff == 0) return false;
-        super_capacity_ = static_cast<uint32_t>(std::min<uint64_t>(most_frames / per_riff + 2, kMaxSuperEntries));
-        // The OpenDML header and the head of its "movi" list take the place of the first
-        // frames: as many as they need, with room for a "JUNK" chunk's head over the rest.
-        const uint64_t extended_header = kPlainHeader + kChunkHead + kSuperIndexHead +
-                                         uint64_t{kSuperIndexEntry} * super_capacity_ + 12 + kChunkHead + kDmlhBytes;
-        uint64_t moved = 1;
-        while (kPlainHeader + moved * chunk < extended_header + kChunkHead &&
-               kPlainHeader + moved * chunk != extended_header)
-            ++moved;
-        // The first RIFF must hold those frames twice, before and after they move.
-        if (kPlainHeader + 2 * moved * chunk + index_bytes(moved, true, true) > riff_limit_) return false;
-        may_extend_ = true;
-        moved_frames_ = static_cast<uint32_t>(moved);
-        moved_.reserve(static_cast<size_t>(moved * chunk));
+        super_kept_ = static_cast<uint32_t>(std::min<uint64_t>(most_frames / per_riff + 2, kMaxSuperEntries));
+        super_capacity_ = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{super_kept_} + most_checkpoints, kMaxSuperEntries));
+        extended_ = true;
         super_.reserve(super_capacity_);
         reserve = per_riff;
     }
+    build_header(extended_ ? super_capacity_ : 0);
+    if (extended_ && head_.size() + chunk + closing_bytes(1) > riff_limit_) return false;
     if (!file_.Open(path)) return false;
     reserve = std::min<uint64_t>(reserve, kMaxReservedEntries);
     index_.reserve(static_cast<size_t>(reserve));
@@ -200,6 +190,7 @@ bool CAviWriter::Open(const char* path, uint64_t most_frames) {
         Reset();
         return false;
     }
+    riffs_ = 1;
     pos_ = head_.size();
     movi_length_at_ = pos_ - 8;
     movi_code_at_ = pos_ - 4;
@@ -214,58 +205,16 @@ bool CAviWriter::fail() {
 bool CAviWriter::WriteFrame(const uint8_t* pixels) {
     if (!file_.IsOpen() || failed_ || !pixels) return false;
     const uint64_t chunk = uint64_t{frame_bytes_} + kChunkHead;
-    const auto passes = [&](uint64_t more, bool standard) {
-        return pos_ - riff_start_ + chunk + more + index_bytes(index_.size() + 1, riff_start_ == 0, standard) >
-               riff_limit_;
-    };
-    // Becoming an OpenDML file needs room for the moved frames and the standard index.
-    if (may_extend_ && !extended_ && passes(moved_frames_ * chunk, true) && !become_extended()) return fail();
-    if (passes(0, extended_)) {
-        bool index_written = false;
-        if (!extended_ || index_.empty()) return fail();
-        if (!close_riff(&index_written) || !index_written || !open_extension()) return fail();
+    if (pos_ - riff_start_ + chunk + closing_bytes(1) > riff_limit_) {
+        if (!extended_ || index_.empty() || !close_riff() || !open_extension()) return fail();
     }
     uint8_t head[kChunkHead] = {'0', '0', 'd', 'b'};
     le32(head + 4, frame_bytes_);
     const platform::ByteSpan pieces[2] = {{head, kChunkHead}, {pixels, frame_bytes_}};
     if (!file_.WriteAt(pos_, pieces, 2)) return fail();
-    if (may_extend_ && !extended_ && frames_ < moved_frames_) {
-        moved_.insert(moved_.end(), head, head + kChunkHead);
-        moved_.insert(moved_.end(), pixels, pixels + frame_bytes_);
-    }
     index_.push_back(static_cast<uint32_t>(pos_ - movi_code_at_));
     pos_ += chunk;
     ++frames_;
-    return true;
-}
-
-// The plain file becomes an OpenDML file: the first frames are written again after the last,
-// and the OpenDML header takes their old place; its "movi" list starts with a "JUNK" chunk
-// over what is left of it (inside the list, where readers skip chunks of any size). The index
-// keeps the frames' order.
-bool CAviWriter::become_extended() {
-    const uint64_t chunk = uint64_t{frame_bytes_} + kChunkHead;
-    if (index_.size() < moved_frames_) return false;
-    if (!file_.WriteAt(pos_, moved_.data(), static_cast<uint32_t>(moved_.size()))) return false;
-    build_header(super_capacity_);
-    const uint64_t movi_at = head_.size() - kMoviListHead;
-    const uint64_t junk = kPlainHeader + moved_frames_ * chunk - head_.size();
-    if (junk > 0) code(head_, "JUNK"), put32(head_, static_cast<uint32_t>(junk - kChunkHead));
-    set32(head_, kFlagsAt, kFlagsIndexed | kFlagMustUseIndex);
-    if (!file_.WriteAt(0, head_.data(), static_cast<uint32_t>(head_.size()))) {
-        // The plain file as it was; Finish writes its header again.
-        build_header(0);
-        return false;
-    }
-    const uint64_t old_code = movi_code_at_;
-    movi_length_at_ = movi_at + 4;
-    movi_code_at_ = movi_at + 8;
-    for (uint32_t k = 0; k < index_.size(); ++k)
-        index_[k] = static_cast<uint32_t>(k < moved_frames_ ? pos_ + k * chunk - movi_code_at_
-                                                             : old_code + index_[k] - movi_code_at_);
-    pos_ += moved_.size();
-    std::vector<uint8_t>().swap(moved_);
-    extended_ = true;
     return true;
 }
 
@@ -275,83 +224,120 @@ bool CAviWriter::patch32(uint64_t at, uint32_t value) {
     return file_.WriteAt(at, bytes, 4) != 0;
 }
 
-// Ends the current RIFF: its standard index (OpenDML) at the end of its "movi" list, "idx1"
-// after the list in the first RIFF, and both lengths. The lengths describe what is in the
-// file even when the index could not be written.
-bool CAviWriter::close_riff(bool* index_written) {
-    const bool first = riff_start_ == 0;
-    const uint32_t n = static_cast<uint32_t>(index_.size());
+// A standard index of the frames of this RIFF that none lists yet, where the "movi" list now
+// ends; sequential readers skip it, the super index names it.
+bool CAviWriter::write_standard_index() {
+    const uint32_t n = static_cast<uint32_t>(index_.size() - indexed_);
+    if (n == 0) return true;
+    if (super_.size() >= super_capacity_) return false;
     std::vector<uint8_t>& s = scratch_;
     s.clear();
-    if (extended_) {
-        code(s, "ix00"), put32(s, kStdIndexHead + kStdIndexEntry * n);
-        put16(s, 2), put8(s, 0), put8(s, 1);  // two longs per entry, an index of chunks
-        put32(s, n), code(s, "00db"), put64(s, movi_code_at_), put32(s, 0);
-        for (uint32_t offset : index_) put32(s, offset + kChunkHead), put32(s, frame_bytes_);
+    code(s, "ix00"), put32(s, kStdIndexHead + kStdIndexEntry * n);
+    put16(s, 2), put8(s, 0), put8(s, 1);  // two longs per entry, an index of chunks
+    put32(s, n), code(s, "00db"), put64(s, movi_code_at_), put32(s, 0);
+    for (size_t k = indexed_; k < index_.size(); ++k) put32(s, index_[k] + kChunkHead), put32(s, frame_bytes_);
+    if (!file_.WriteAt(pos_, s.data(), static_cast<uint32_t>(s.size()))) return false;
+    super_.push_back(SuperEntry{pos_, static_cast<uint32_t>(s.size()), n});
+    pos_ += s.size();
+    indexed_ = index_.size();
+    return true;
+}
+
+// The header as the file now stands: the first RIFF's lengths while it is the current one,
+// frame totals, rate, the super index's entries.
+void CAviWriter::update_header() {
+    const bool in_first = riff_start_ == 0 && !riff_closed_;
+    if (in_first) {
+        set32(head_, kRiffLengthAt, static_cast<uint32_t>(pos_ - 8));
+        set32(head_, static_cast<size_t>(movi_length_at_), static_cast<uint32_t>(pos_ - movi_length_at_ - 4));
     }
-    const size_t movi_part = s.size();
-    if (first) {
+    const uint32_t rate = rate_ ? rate_ : kDefaultRate;
+    set32(head_, kMicrosecondsAt, 100000000u / rate);
+    set32(head_, kTotalFramesAt, in_first ? frames_ : first_riff_frames_);
+    set32(head_, kScaleAt, 1000000000u / rate);
+    set32(head_, kLengthAt, frames_);
+    if (!extended_) return;
+    const uint32_t in_use = static_cast<uint32_t>(super_.size());
+    set32(head_, kSuperInUseAt, in_use);
+    for (uint32_t i = 0; i < in_use; ++i) {
+        const size_t at = kSuperEntriesAt + size_t{kSuperIndexEntry} * i;
+        set32(head_, at, static_cast<uint32_t>(super_[i].offset));
+        set32(head_, at + 4, static_cast<uint32_t>(super_[i].offset >> 32));
+        set32(head_, at + 8, super_[i].size);
+        set32(head_, at + 12, super_[i].frames);
+    }
+    set32(head_, dmlh_at_ + kDmlhFramesAt, frames_);
+}
+
+// The header, and the lengths of an extension being written.
+bool CAviWriter::write_lengths() {
+    update_header();
+    if (!file_.WriteAt(0, head_.data(), static_cast<uint32_t>(head_.size()))) return false;
+    if (riff_start_ == 0 || riff_closed_) return true;
+    return patch32(riff_start_ + 4, static_cast<uint32_t>(pos_ - riff_start_ - 8)) &&
+           patch32(movi_length_at_, static_cast<uint32_t>(pos_ - movi_length_at_ - 4));
+}
+
+bool CAviWriter::Checkpoint() {
+    if (!file_.IsOpen() || failed_) return false;
+    // Entries kept for the closing indexes are not spent here; without room the frames wait
+    // for their RIFF's closing index.
+    if (extended_ && super_.size() + super_kept_ < super_capacity_ && !write_standard_index()) return fail();
+    return write_lengths() || fail();
+}
+
+// Ends the current RIFF: the standard index of its last frames (OpenDML) at the end of its
+// "movi" list, "idx1" after the list in the first RIFF, and both lengths. The lengths describe
+// what is in the file even when the index could not be written.
+bool CAviWriter::close_riff() {
+    const bool first = riff_start_ == 0;
+    bool written = !extended_ || write_standard_index();
+    const uint64_t movi_end = pos_;
+    if (written && first) {
+        const uint32_t n = static_cast<uint32_t>(index_.size());
+        std::vector<uint8_t>& s = scratch_;
+        s.clear();
         code(s, "idx1"), put32(s, kIdx1Entry * n);
         for (uint32_t offset : index_) code(s, "00db"), put32(s, kKeyFrame), put32(s, offset), put32(s, frame_bytes_);
-    }
-    *index_written = file_.WriteAt(pos_, s.data(), static_cast<uint32_t>(s.size())) != 0;
-    uint64_t movi_end = pos_;
-    if (*index_written) {
-        if (extended_) super_.push_back(SuperEntry{pos_, static_cast<uint32_t>(movi_part), n});
-        movi_end = pos_ + movi_part;
-        pos_ += s.size();
+        written = file_.WriteAt(pos_, s.data(), static_cast<uint32_t>(s.size())) != 0;
+        if (written) pos_ += s.size();
     }
     const uint32_t riff_length = static_cast<uint32_t>(pos_ - riff_start_ - 8);
     const uint32_t movi_length = static_cast<uint32_t>(movi_end - movi_length_at_ - 4);
     if (first) {
-        first_riff_frames_ = n;
+        first_riff_frames_ = frames_;
         set32(head_, kRiffLengthAt, riff_length);
-        if (movi_length_at_ + 4 <= head_.size()) set32(head_, static_cast<size_t>(movi_length_at_), movi_length);
-        if (!*index_written) set32(head_, kFlagsAt, field32(head_, kFlagsAt) & ~kFlagHasIndex);
+        set32(head_, static_cast<size_t>(movi_length_at_), movi_length);
+        if (!written) set32(head_, kFlagsAt, field32(head_, kFlagsAt) & ~kFlagHasIndex);
     }
+    riff_closed_ = true;
     const bool patched = patch32(riff_start_ + 4, riff_length) && patch32(movi_length_at_, movi_length);
     index_.clear();
-    riff_closed_ = true;
-    return patched;
+    indexed_ = 0;
+    return written && patched;
 }
 
 bool CAviWriter::open_extension() {
-    if (super_.size() >= super_capacity_) return false;
+    // The super index names the closing standard index before frames follow it.
+    if (super_.size() >= super_capacity_ || !write_lengths()) return false;
     std::vector<uint8_t>& s = scratch_;
     s.clear();
-    code(s, "RIFF"), put32(s, 0), code(s, "AVIX"), code(s, "LIST"), put32(s, 0), code(s, "movi");
+    code(s, "RIFF"), put32(s, 16), code(s, "AVIX"), code(s, "LIST"), put32(s, 4), code(s, "movi");
     if (!file_.WriteAt(pos_, s.data(), static_cast<uint32_t>(s.size()))) return false;
     riff_closed_ = false;
     riff_start_ = pos_;
     movi_length_at_ = pos_ + 16;
     movi_code_at_ = pos_ + 20;
     pos_ += s.size();
+    ++riffs_;
     return true;
 }
 
 bool CAviWriter::Finish() {
     if (!file_.IsOpen()) return false;
     // A RIFF closed before its extension could be started already has its index.
-    bool index_written = riff_closed_;
-    bool ok = (riff_closed_ || close_riff(&index_written)) && index_written && !failed_;
-
-    const uint32_t rate = rate_ ? rate_ : kDefaultRate;
-    set32(head_, kMicrosecondsAt, 100000000u / rate);
-    set32(head_, kTotalFramesAt, extended_ ? first_riff_frames_ : frames_);
-    set32(head_, kScaleAt, 1000000000u / rate);
-    set32(head_, kLengthAt, frames_);
-    if (extended_) {
-        const uint32_t in_use = static_cast<uint32_t>(super_.size());
-        set32(head_, kSuperInUseAt, in_use);
-        for (uint32_t i = 0; i < in_use; ++i) {
-            const size_t at = kSuperEntriesAt + size_t{kSuperIndexEntry} * i;
-            set32(head_, at, static_cast<uint32_t>(super_[i].offset));
-            set32(head_, at + 4, static_cast<uint32_t>(super_[i].offset >> 32));
-            set32(head_, at + 8, super_[i].size);
-            set32(head_, at + 12, super_[i].frames);
-        }
-        set32(head_, dmlh_at_, frames_);
-    }
+    bool ok = (riff_closed_ || close_riff()) && !failed_;
+    update_header();
     ok = file_.WriteAt(0, head_.data(), static_cast<uint32_t>(head_.size())) && ok;
     // A chunk that was written only in part is cut off.
     if (!ok) file_.SetLength(pos_);

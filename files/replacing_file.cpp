@@ -11,10 +11,15 @@ bool CReplacingFile::Create(const char* target) {
     failed_ = false;
     position_ = size_ = 0;
     pending_ = 0;
-    if (!target) return false;
-    file_ = platform::create_file_beside(target, temporary_);
+    // Through symbolic links to the file they name; the new file takes the old one's
+    // permission bits.
+    if (!target || !platform::file_behind_links(target, target_)) return false;
+    file_ = platform::create_file_beside(target_.c_str(), temporary_);
     if (!file_) return false;
-    target_ = target;
+    if (!platform::keep_permissions(file_, target_.c_str())) {
+        Discard();
+        return false;
+    }
     if (!block_) block_.reset(new (std::nothrow) uint8_t[kBlockSize]);
     return true;
 }

@@ -1,8 +1,10 @@
 #pragma once
 // A file written under a temporary name beside its target and moved onto the target only
 // when it is complete: a failed or abandoned write never leaves a partial file under the
-// target's name, and an existing file there is replaced only by a complete one. Writes are
-// gathered in a block of memory; the first failing write makes every later step fail.
+// target's name, and an existing file there is replaced only by a complete one, which keeps
+// its permission bits. A target that is a symbolic link is written through: the file the
+// link names is replaced, the link stays. Writes are gathered in a block of memory; the first
+// failing write makes every later step fail.
 #include <cstddef>
 #include <cstdint>
 #include <memory>

@@ -56,7 +56,7 @@ private:
     // Takes a band of some open batch; false when there is none. Called with lock_ held.
     bool take(Batch** batch, int32_t* band);
 
-    // Lock order: lease_lock_ before lock_; neither is held while a job runs.
+    // lease_lock_ before lock_ (docs/locks.md); neither is held while a job runs.
     std::mutex lease_lock_;  // guards leases_ and workers_ (starting and stopping)
     int32_t leases_ = 0;
     std::vector<std::thread> workers_;

@@ -103,19 +103,129 @@ bool sharpen_chunk12(const uint16_t* const rows[4], int32_t base, int32_t span, 
     return true;
 }
 
+// Vertical 4-row sums of samples base .. base + span - 1.
+template <typename T, typename Acc>
+inline void sum_columns(const T* const rows[4], int32_t base, int32_t span, Acc* __restrict sums) {
+    const T* __restrict r0 = rows[0] + base;
+    const T* __restrict r1 = rows[1] + base;
+    const T* __restrict r2 = rows[2] + base;
+    const T* __restrict r3 = rows[3] + base;
+    for (int32_t i = 0; i < span; ++i) sums[i] = static_cast<Acc>(r0[i] + r1[i] + r2[i] + r3[i]);
+}
+
+// A chunk's n results from its column sums: each centre sample moved away from its 4 x 4 mean
+// by strength / 10 of the difference, limited to 0 .. top.
+template <typename T, typename Acc, typename Wide>
+inline void sharpen_from_sums(const Acc* __restrict s, const T* __restrict centre, int32_t n, int32_t step,
+                              int32_t strength, int32_t top, T* __restrict res) {
+    const int32_t o1 = step, o2 = 2 * step, o3 = 3 * step;
+    if constexpr (std::is_same_v<Wide, int32_t> && sizeof(T) == 2) {
+        // d * strength / 10 as d * tens + trunc(d * units / 10), strength = 10 tens + units
+        // (both of the strength's sign, so the whole part and the fraction never cancel).
+        // |d * units| < 2^20: its single-precision tenth truncates to the exact quotient, three
+        // vector steps where the integer division takes many.
+        const int32_t tens = strength / 10, units = strength % 10;
+        for (int32_t i = 0; i < n; ++i) {
+            const int32_t mean = (s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4;
+            const int32_t c = centre[i];
+            const int32_t d = c - mean;
+            const int32_t moved = c + d * tens + static_cast<int32_t>(static_cast<float>(d * units) * 0.1f);
+            res[i] = static_cast<T>(std::min(std::max(moved, 0), top));
+        }
+    } else {
+        // Limits of the work type's own width, so that the vector lanes stay that wide.
+        const Wide wideTop = static_cast<Wide>(top), wideStrength = static_cast<Wide>(strength);
+        for (int32_t i = 0; i < n; ++i) {
+            const Acc mean = static_cast<Acc>(static_cast<Acc>(s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4);
+            const Wide c = static_cast<Wide>(centre[i]);
+            const Wide moved = static_cast<Wide>(c + static_cast<Wide>((c - static_cast<Wide>(mean)) * wideStrength) / 10);
+            res[i] = static_cast<T>(moved < Wide{0} ? Wide{0} : (moved > wideTop ? wideTop : moved));
+        }
+    }
+}
+
+// How a chunk's results reach the output row; the same for every chunk of a call.
+enum class ChunkStore {
+    kWritten,           // packed rows: the results were computed in place
+    kSavedFourth,       // rewritten in place, four samples a pixel: fourth samples from the saved row
+    kOwnFourth,         // four samples a pixel: whole words, the output's fourth sample kept
+    kWholePixels,       // chunks start at pixel boundaries: the channels of each pixel at once
+    kScatteredSamples,  // anything else: sample by sample
+};
+
+template <typename T, typename Rows>
+ChunkStore chunk_store(uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t step, int32_t channels) {
+    if (dstPixelBytes == srcPixelBytes && step == channels) return ChunkStore::kWritten;
+    if (Rows::kInPlace && step == 4 && channels == 3) return ChunkStore::kSavedFourth;
+    if (dstPixelBytes == srcPixelBytes && step == 4 && channels == 3) return ChunkStore::kOwnFourth;
+    if (dstPixelBytes == srcPixelBytes && kChunk % step == 0) return ChunkStore::kWholePixels;
+    return ChunkStore::kScatteredSamples;
+}
+
+// Writes the channels of a chunk's results (never a fourth byte or word) into the output row
+// `out`; `saved` is the source row of this output row.
+template <typename T>
+void store_chunk(ChunkStore store, uint8_t* out, const T* result, const T* saved, int32_t k0, int32_t n, int32_t step,
+                 int32_t channels, uint16_t dstPixelBytes) {
+    using Word = std::conditional_t<sizeof(T) == 1, uint32_t, uint64_t>;
+    constexpr Word kFourth = Word(~Word(0)) << (24 * sizeof(T));
+    uint8_t* pixels = out + static_cast<ptrdiff_t>(k0) * sizeof(T);
+    switch (store) {
+        case ChunkStore::kWritten: return;
+        case ChunkStore::kSavedFourth: {
+            const uint8_t* before = reinterpret_cast<const uint8_t*>(saved + k0);
+            for (int32_t p = 0; p < n / 4; ++p) {
+                Word value, old;
+                std::memcpy(&value, pixels + p * sizeof(Word), sizeof(Word));
+                std::memcpy(&old, before + p * sizeof(Word), sizeof(Word));
+                value = (old & kFourth) | (value & ~kFourth);
+                std::memcpy(pixels + p * sizeof(Word), &value, sizeof(Word));
+            }
+            return;
+        }
+        case ChunkStore::kOwnFourth:
+            for (int32_t p = 0; p < n / 4; ++p) {
+                Word old, value;
+                std::memcpy(&old, pixels + p * sizeof(Word), sizeof(Word));
+                std::memcpy(&value, &result[4 * p], sizeof(Word));
+                old = (old & kFourth) | (value & ~kFourth);
+                std::memcpy(pixels + p * sizeof(Word), &old, sizeof(Word));
+            }
+            return;
+        case ChunkStore::kWholePixels:
+            for (int32_t p = 0; p < n; p += step)
+                std::memcpy(pixels + static_cast<ptrdiff_t>(p) * sizeof(T), &result[p],
+                            static_cast<size_t>(channels) * sizeof(T));
+            return;
+        case ChunkStore::kScatteredSamples:
+            for (int32_t i = 0; i < n; ++i) {
+                const int32_t flat = k0 + i, channel = flat - (flat / step) * step;
+                if (channel >= channels) continue;
+                std::memcpy(out + static_cast<ptrdiff_t>(flat / step) * dstPixelBytes + channel * sizeof(T), &result[i],
+                            sizeof(T));
+            }
+            return;
+    }
+}
+
 // Sample type T; Acc holds the column sums, Wide the difference times the setting.
 template <typename T, typename Acc, typename Wide, typename Rows>
 void sharpen(uint8_t* dst, Rows source, const ImageRect& rect, int32_t x, int32_t y, uint16_t dstPixelBytes,
              uint16_t srcPixelBytes, int32_t dstStride, int32_t channels, int32_t strength, int32_t top) {
     const int32_t width = kernel::rect_width(rect), height = kernel::rect_height(rect);
     const int32_t step = srcPixelBytes / static_cast<int32_t>(sizeof(T));  // samples per source pixel
-    const bool packedOut = dstPixelBytes == srcPixelBytes && step == channels;
     const int32_t first = 2 * step, last = (width - 2) * step;  // flat sample range of columns 2 .. width - 3
-    Acc sums[kChunk + 3 * 8];
+    const ChunkStore store = chunk_store<T, Rows>(dstPixelBytes, srcPixelBytes, step, channels);
+    // Packed rows take the results where they go, and so do rows of four samples rewritten in
+    // place (their fourth samples are put back from the saved row); others go through `result`.
+    const bool direct = store == ChunkStore::kWritten || store == ChunkStore::kSavedFourth;
     const int32_t tens = strength / 10, units = strength % 10;
-    const bool narrow = top <= kNarrowTop && tens >= -8 && tens <= 8;
-    const NarrowStrength narrowStrength{static_cast<int16_t>(strength < 0 ? -1 : 1), static_cast<int16_t>(tens < 0 ? -tens : tens),
+    constexpr bool kTwelveBitLanes = std::is_same_v<Wide, int32_t> && sizeof(T) == 2;
+    const bool narrow = kTwelveBitLanes && top <= kNarrowTop && tens >= -8 && tens <= 8;
+    const NarrowStrength narrowStrength{static_cast<int16_t>(strength < 0 ? -1 : 1),
+                                        static_cast<int16_t>(tens < 0 ? -tens : tens),
                                         static_cast<uint16_t>(units < 0 ? -units : units)};
+    Acc sums[kChunk + 3 * 8];
     T result[kChunk];
     for (int32_t row = 2; row < height - 2; ++row) {
         source.before(row);
@@ -130,92 +240,17 @@ void sharpen(uint8_t* dst, Rows source, const ImageRect& rect, int32_t x, int32_
             const int32_t base = k0 - 2 * step, span = n + 3 * step;
             if (ahead)
                 for (int32_t i = 0; i < span; i += 64 / static_cast<int32_t>(sizeof(T))) __builtin_prefetch(ahead + base + i);
-            // Packed rows take the results where they go, and so do rows of four samples rewritten
-            // in place (their fourth samples are put back from the saved row); other layouts
-            // go through `result`.
-            const bool fourthFromRow = Rows::kInPlace && step == 4 && channels == 3;
-            T* target = packedOut || fourthFromRow ? reinterpret_cast<T*>(out + static_cast<ptrdiff_t>(k0) * sizeof(T)) : result;
+            T* target = direct ? reinterpret_cast<T*>(out + static_cast<ptrdiff_t>(k0) * sizeof(T)) : result;
             bool done = false;
-            if constexpr (std::is_same_v<Wide, int32_t> && sizeof(T) == 2) {
+            if constexpr (kTwelveBitLanes) {
                 if (narrow)
                     done = sharpen_chunk12(rows, base, span, n, step, narrowStrength, static_cast<int16_t>(top), target);
             }
             if (!done) {
-                {
-                    const T* __restrict r0 = rows[0] + base;
-                    const T* __restrict r1 = rows[1] + base;
-                    const T* __restrict r2 = rows[2] + base;
-                    const T* __restrict r3 = rows[3] + base;
-                    Acc* __restrict s = sums;
-                    for (int32_t i = 0; i < span; ++i) s[i] = static_cast<Acc>(r0[i] + r1[i] + r2[i] + r3[i]);
-                }
-                const T* __restrict centre = rows[2] + k0;
-                const Acc* __restrict s = sums;
-                T* __restrict res = target;
-                const int32_t o1 = step, o2 = 2 * step, o3 = 3 * step;
-                if constexpr (std::is_same_v<Wide, int32_t> && sizeof(T) == 2) {
-                    // d * strength / 10 as d * tens + trunc(d * units / 10), strength = 10 tens +
-                    // units (both of the strength's sign, so the whole part and the fraction never
-                    // cancel). |d * units| < 2^20: its single-precision tenth truncates to the exact
-                    // quotient, three vector steps where the integer division takes many.
-                    for (int32_t i = 0; i < n; ++i) {
-                        const int32_t mean = (s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4;
-                        const int32_t c = centre[i];
-                        const int32_t d = c - mean;
-                        const int32_t moved = c + d * tens + static_cast<int32_t>(static_cast<float>(d * units) * 0.1f);
-                        res[i] = static_cast<T>(std::min(std::max(moved, 0), top));
-                    }
-                } else {
-                    // Limits of the work type's own width, so that the vector lanes stay that wide.
-                    const Wide wideTop = static_cast<Wide>(top), wideStrength = static_cast<Wide>(strength);
-                    for (int32_t i = 0; i < n; ++i) {
-                        const Acc mean = static_cast<Acc>(static_cast<Acc>(s[i] + s[i + o1] + s[i + o2] + s[i + o3]) >> 4);
-                        const Wide c = static_cast<Wide>(centre[i]);
-                        const Wide moved =
-                            static_cast<Wide>(c + static_cast<Wide>((c - static_cast<Wide>(mean)) * wideStrength) / 10);
-                        res[i] = static_cast<T>(moved < Wide{0} ? Wide{0} : (moved > wideTop ? wideTop : moved));
-                    }
-                }
+                sum_columns(rows, base, span, sums);
+                sharpen_from_sums<T, Acc, Wide>(sums, rows[2] + k0, n, step, strength, top, target);
             }
-            // Write the channels (never a fourth byte or word).
-            using Word = std::conditional_t<sizeof(T) == 1, uint32_t, uint64_t>;
-            constexpr Word kFourth = Word(~Word(0)) << (24 * sizeof(T));
-            if (packedOut) {
-                // Written already.
-            } else if (fourthFromRow) {
-                // The saved row holds this row's fourth samples as they were.
-                const uint8_t* saved = reinterpret_cast<const uint8_t*>(rows[2] + k0);
-                uint8_t* pixels = out + static_cast<ptrdiff_t>(k0) * sizeof(T);
-                for (int32_t p = 0; p < n / 4; ++p) {
-                    Word value, old;
-                    std::memcpy(&value, pixels + p * sizeof(Word), sizeof(Word));
-                    std::memcpy(&old, saved + p * sizeof(Word), sizeof(Word));
-                    value = (old & kFourth) | (value & ~kFourth);
-                    std::memcpy(pixels + p * sizeof(Word), &value, sizeof(Word));
-                }
-            } else if (dstPixelBytes == srcPixelBytes && step == 4 && channels == 3) {
-                // Pixels of four samples as whole words, the fourth sample kept.
-                uint8_t* pixels = out + static_cast<ptrdiff_t>(k0) * sizeof(T);
-                for (int32_t p = 0; p < n / 4; ++p) {
-                    Word old, value;
-                    std::memcpy(&old, pixels + p * sizeof(Word), sizeof(Word));
-                    std::memcpy(&value, &result[4 * p], sizeof(Word));
-                    old = (old & kFourth) | (value & ~kFourth);
-                    std::memcpy(pixels + p * sizeof(Word), &old, sizeof(Word));
-                }
-            } else if (dstPixelBytes == srcPixelBytes && kChunk % step == 0) {
-                // Chunks start at pixel boundaries.
-                for (int32_t p = 0; p < n; p += step)
-                    std::memcpy(out + static_cast<ptrdiff_t>(k0 + p) * sizeof(T), &result[p],
-                                static_cast<size_t>(channels) * sizeof(T));
-            } else {
-                for (int32_t i = 0; i < n; ++i) {
-                    const int32_t flat = k0 + i, channel = flat - (flat / step) * step;
-                    if (channel >= channels) continue;
-                    std::memcpy(out + static_cast<ptrdiff_t>(flat / step) * dstPixelBytes + channel * sizeof(T),
-                                &result[i], sizeof(T));
-                }
-            }
+            store_chunk(store, out, result, rows[2], k0, n, step, channels, dstPixelBytes);
         }
     }
 }

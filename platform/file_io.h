@@ -28,6 +28,16 @@ void close_file(FileHandle file);
 // Moves the write position to `offset` bytes from the start; false on failure.
 bool seek_file(FileHandle file, uint64_t offset);
 
+// The file that saving to `path` replaces, into `target`: where the chain of symbolic links
+// starting at `path` ends (it need not exist yet), or `path` itself when it is no link.
+// Windows: `path` itself (a save replaces a link there). False when a link cannot be followed
+// (a loop, a name too long).
+bool file_behind_links(const char* path, std::string& target);
+// Gives the open file `file` the permission bits of the file named `existing`, when there is
+// one; false when they could not be set. Windows: nothing to do (the new file takes the
+// folder's access rules, as the file it replaces had).
+bool keep_permissions(FileHandle file, const char* existing);
+
 // Creates a new, empty file for writing, without sharing, in the folder of `target` under a
 // name no other file has (the target's name with a suffix of this process and a counter);
 // that name goes to `temporary`. nullptr when no such file can be made.

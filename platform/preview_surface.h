@@ -31,11 +31,16 @@ public:
     // The client size when the window can be painted: it exists, is shown, its client area
     // is not empty and it has a device context. False once the user has closed the window.
     virtual bool drawable_size(int32_t& width, int32_t& height) = 0;
-    // Shows the picture at the top left of the client area at its own size, memory row 0 at
-    // the top.
+    // Takes the picture to show at the top left of the client area at its own size, memory
+    // row 0 at the top. The picture's memory is valid only during the call (the caller holds
+    // the camera's frame lock): X11 copies it into a paint buffer of its own, made again only
+    // when the size changes; Windows copies it onto the window's device context at once.
     virtual void show_top_down(const PreviewPicture& picture) = 0;
     // The same for a picture stored bottom row first (a display buffer scaled with a flip).
     virtual void show_bottom_up(const PreviewPicture& picture) = 0;
+    // Puts the picture taken last on the screen (X11: sends it and waits for the server);
+    // called without the frame lock. Windows has done so already.
+    virtual void present() {}
     // The native window (HWND, or the X11 window id), for tests and diagnostics.
     virtual uintptr_t native_window() const = 0;
 };

@@ -27,6 +27,15 @@ bool write_settings_value(SettingsKey* key, const char* name, uint32_t value);
 
 void close_settings_key(SettingsKey* key);
 
+// A new key that readers find either missing or whole: it is filled below a staging key
+// that no reader looks at and then put in place in one step.
+// Makes the empty staging key for `path` (relative to HKEY_CURRENT_USER); null on failure.
+SettingsKey* create_staging_settings_key(const char* path);
+// With `publish`, puts the staging key in place as the `path` it was made for, unless a key
+// of that name exists by then (another process was first); otherwise, without `publish`, or
+// on failure, deletes it. Closes `staging` either way. True when it became the key.
+bool finish_staging_settings_key(SettingsKey* staging, bool publish);
+
 // Owns an open key and closes it when it goes out of scope.
 class SettingsKeyHandle {
 public:

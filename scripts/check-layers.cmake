@@ -1,19 +1,21 @@
-# Fails when a source file includes a header from a folder on its own level or above it.
+# Fails when a source file or a resource script includes a file from a folder on a higher
+# level than its own.
 # The folders form these levels, highest first; a folder may include its own headers and
 # those of any lower level:
-#   api > dialogs > camera > files > {imaging, device, emulator, settings} > driver > platform
+#   api > dialogs > camera > {preview, files} > {imaging, device, emulator, settings} > driver > platform
 #   cmake -DROOT=<checkout> -P scripts/check-layers.cmake
 set(level_api 7)
 set(level_dialogs 6)
 set(level_camera 5)
 set(level_files 4)
+set(level_preview 4)
 set(level_imaging 3)
 set(level_device 3)
 set(level_emulator 3)
 set(level_settings 3)
 set(level_driver 2)
 set(level_platform 1)
-set(folders api dialogs camera files imaging device emulator settings driver platform)
+set(folders api dialogs camera preview files imaging device emulator settings driver platform)
 
 if(NOT ROOT)
   get_filename_component(ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
@@ -24,7 +26,7 @@ file(GLOB top RELATIVE "${ROOT}" "${ROOT}/*")
 set(unplaced "")
 foreach(entry ${top})
   if(IS_DIRECTORY "${ROOT}/${entry}" AND NOT entry MATCHES "^(\\.|build|include|tests|bench|tools|scripts|cmake|examples|python)")
-    file(GLOB_RECURSE sources "${ROOT}/${entry}/*.cpp" "${ROOT}/${entry}/*.h")
+    file(GLOB_RECURSE sources "${ROOT}/${entry}/*.cpp" "${ROOT}/${entry}/*.h" "${ROOT}/${entry}/*.rc")
     list(FIND folders "${entry}" known)
     if(sources AND known EQUAL -1)
       list(APPEND unplaced "${entry}")
@@ -34,7 +36,9 @@ endforeach()
 
 set(violations "")
 foreach(folder ${folders})
-  file(GLOB_RECURSE sources RELATIVE "${ROOT}" "${ROOT}/${folder}/*.cpp" "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.inc")
+  # Resource scripts (.rc, and the .rci pieces they include) are read as the sources are.
+  file(GLOB_RECURSE sources RELATIVE "${ROOT}" "${ROOT}/${folder}/*.cpp" "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.inc"
+       "${ROOT}/${folder}/*.rc" "${ROOT}/${folder}/*.rci")
   foreach(source ${sources})
     file(STRINGS "${ROOT}/${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"/]+/")
     foreach(line ${includes})

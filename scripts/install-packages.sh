@@ -11,6 +11,7 @@
 #                              (checks the Debian package), pip, venv, setuptools and wheel (the
 #                              module's pip install), and GStreamer's development files, tools and plugins (the imvelasrc
 #                              plugin and the pipelines its tests run: x264enc, mp4mux, RTP, UDP)
+#   install-packages.sh fuzz   also clang 14 with libFuzzer (scripts/fuzz.sh)
 set -euo pipefail
 profile=${1:-demo}
 packages=(build-essential cmake pkg-config libx11-dev libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev)
@@ -23,7 +24,12 @@ if [ "$profile" = test ]; then
              libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools gstreamer1.0-plugins-base
              gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad)
   packages+=(nlohmann-json3-dev)  # the tool tests parse its --json output
+  # Readers of recordings and stills nobody here wrote (besides FFmpeg and GStreamer): OpenCV, mediainfo,
+  # ImageMagick and tiffinfo.
+  packages+=(python3-opencv mediainfo imagemagick libtiff-tools)
 fi
+# scripts/fuzz.sh: clang and its sanitizer and libFuzzer runtimes.
+if [ "$profile" = fuzz ]; then packages+=(clang-14 libclang-rt-14-dev); fi
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
 export DEBIAN_FRONTEND=noninteractive

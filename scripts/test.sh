@@ -11,9 +11,22 @@
 # (ctest -j, one process per test case) while the next one builds, on a virtual screen of
 # their own. Warnings are errors. The last line reads "N passed, N failed"; the exit status
 # is non-zero when a build or a test failed, or a virtual screen did not start.
+#
+#   ./scripts/test.sh [CONFIGURATION...]   windows win64 native tsan asan; default all five
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+all_configurations=(windows win64 native tsan asan)
+configurations=("$@")
+[ $# -ne 0 ] || configurations=("${all_configurations[@]}")
+for name in "${configurations[@]}"; do
+  if [[ " ${all_configurations[*]} " != *" $name "* ]]; then
+    echo "usage: $0 [CONFIGURATION...]" >&2
+    echo "  configurations: ${all_configurations[*]} (default: all); '$name' is none of them" >&2
+    exit 2
+  fi
+done
+wanted() { [[ " ${configurations[*]} " == *" $1 "* ]]; }
 "$root/scripts/install-packages.sh" test
 
 jobs=$(nproc)
@@ -28,9 +41,12 @@ fi
 # The 64-bit Windows build's image encoders cross-build meanwhile: their configure steps run
 # mostly on one core, beside the compiles of the first builds. The 64-bit configuration waits
 # for them (the script takes a lock) and builds them itself if this attempt failed.
-IMVELA_COMPILER_LAUNCHER=$(command -v ccache || true) "$root/scripts/build-encoders-mingw.sh" \
-  x86_64-w64-mingw32 "$root/build/encoders/x86_64-w64-mingw32" >"$logs/encoders-x86_64.log" 2>&1 &
-encoders_pid=$!
+encoders_pids=()
+if wanted win64; then
+  IMVELA_COMPILER_LAUNCHER=$(command -v ccache || true) "$root/scripts/build-encoders-mingw.sh" \
+    x86_64-w64-mingw32 "$root/build/encoders/x86_64-w64-mingw32" >"$logs/encoders-x86_64.log" 2>&1 &
+  encoders_pids+=($!)
+fi
 
 build() {  # name, cmake arguments...
   local name=$1
@@ -116,29 +132,29 @@ run_tests() {
 
 unity=-DCMAKE_UNITY_BUILD=ON
 # Wine processes wait on each other and on the wineserver: one more than the cores.
-if build windows $unity -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"; then
+if wanted windows && build windows $unity -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"; then
   run_tests windows -- -j"$((jobs + 1))"
 fi
-if build win64 $unity -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"; then
+if wanted win64 && build win64 $unity -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"; then
   run_tests win64 -- -j"$((jobs + 1))"
 fi
-if build native -DIMVELA_BUILD_BENCH=ON; then run_tests native -- -j"$jobs"; fi
+if wanted native && build native -DIMVELA_BUILD_BENCH=ON; then run_tests native -- -j"$jobs"; fi
 # The ThreadSanitizer tests take longest: they run while the last configuration builds.
-if build tsan $unity -DIMVELA_SANITIZE=thread; then
+if wanted tsan && build tsan $unity -DIMVELA_SANITIZE=thread; then
   # ThreadSanitizer needs the classic address-space layout on newer kernels.
   run_tests tsan TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 setarch "$(uname -m)" -R \
     -- -j"$jobs" -LE single-thread
 fi
-if build asan $unity -DIMVELA_SANITIZE=address,undefined; then
+if wanted asan && build asan $unity -DIMVELA_SANITIZE=address,undefined; then
   run_tests asan ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     -- -j"$jobs"
 fi
-for pid in "${tests_pids[@]}" "$encoders_pid"; do wait "$pid" || true; done
+for pid in "${tests_pids[@]}" "${encoders_pids[@]}"; do wait "$pid" || true; done
 
 passed=0
 failed=0
 broken=()
-for name in windows win64 native asan tsan; do
+for name in "${configurations[@]}"; do
   result=$(cat "$logs/$name.result" 2>/dev/null || echo "not run")
   echo "=== $name: $result"
   if [[ $result =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then

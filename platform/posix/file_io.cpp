@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "platform/file_io.h"
 #include "platform/debug_log.h"
@@ -107,6 +108,29 @@ FileHandle create_file_beside(const char* target, std::string& temporary) {
     IMVELA_LOG(files, error, "no file can be made beside \"%s\": %s", target, system_error_text().c_str());
     temporary.clear();
     return nullptr;
+}
+
+bool file_behind_links(const char* path, std::string& target) {
+    if (!path || !*path) return false;
+    target = path;
+    // As many links as the system itself follows in one name.
+    for (int links = 0; links < 40; ++links) {
+        char next[4096];
+        const ssize_t n = readlink(target.c_str(), next, sizeof next);
+        if (n < 0) return errno == EINVAL || errno == ENOENT;  // no link (or nothing) there
+        if (static_cast<size_t>(n) >= sizeof next) return false;
+        const std::string link(next, static_cast<size_t>(n));
+        // A relative link counts from the folder that holds it.
+        const size_t slash = target.rfind('/');
+        target = link[0] == '/' || slash == std::string::npos ? link : target.substr(0, slash + 1) + link;
+    }
+    return false;
+}
+
+bool keep_permissions(FileHandle file, const char* existing) {
+    struct stat st {};
+    if (!existing || stat(existing, &st) != 0) return true;
+    return fchmod(fd_of(file), st.st_mode & 07777) == 0;
 }
 
 bool move_replacing(const char* from, const char* to) {

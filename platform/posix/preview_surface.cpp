@@ -1,7 +1,10 @@
 // The preview window on X11: a window on a display connection of its own, so that the
 // library never shares Xlib state with the application. A thread per window serves its
 // events (Expose repaints the last picture, WM_DELETE_WINDOW closes the window); painting
-// happens on the camera's worker thread. One mutex serialises every use of the connection.
+// happens on the camera's worker thread. The connection lock serialises every use of the
+// connection; the picture lock guards the paint buffer the worker converts each frame into
+// under the camera's frame lock, and is never held across a call to the server, so a slow or
+// stopped server stalls only the worker's present(), never the frame lock (docs/locks.md).
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -16,6 +19,7 @@
 #include <mutex>
 #include <new>
 #include <thread>
+#include <utility>
 
 #include "platform/posix/x11_error_trap.h"
 #include "platform/preview_surface.h"
@@ -73,18 +77,20 @@ public:
 
     void show_top_down(const PreviewPicture& picture) override { show(picture, false); }
     void show_bottom_up(const PreviewPicture& picture) override { show(picture, true); }
+    void present() override;
     uintptr_t native_window() const override { return window_; }
 
 private:
     void close();
     void show(const PreviewPicture& picture, bool bottomUp);
-    bool fit_image(int32_t width, int32_t height);
-    void convert(const PreviewPicture& picture, bool bottomUp);
+    bool fit_image(XImage*& image, int32_t width, int32_t height);
+    void convert(XImage* image, const PreviewPicture& picture, bool bottomUp);
     void put_image();
     void serve_pending();
     void serve_events();
 
-    std::mutex lock_;
+    std::mutex lock_;          // the connection lock: every use of display_ and the window
+    std::mutex picture_lock_;  // guards paint_ and painted_; taken after lock_, if at all
     Display* display_ = nullptr;
     bool trapped_ = false;
     Window window_ = 0;
@@ -93,6 +99,8 @@ private:
     int depth_ = 0;
     Atom delete_atom_ = 0;
     XImage* image_ = nullptr;  // the last picture shown, for repainting
+    XImage* paint_ = nullptr;  // the paint buffer: the next picture, converted from the frame
+    bool painted_ = false;     // paint_ holds a picture not shown yet
     bool closed_ = false;      // closed by the user, or destroyed with its parent
     uint32_t red_[256], green_[256], blue_[256], gray_[256];
     std::thread events_;
@@ -183,6 +191,7 @@ void X11PreviewSurface::close() {
         }
     if (!display_) return;
     if (image_) XDestroyImage(image_);
+    if (paint_) XDestroyImage(paint_);
     if (gc_) XFreeGC(display_, gc_);
     if (window_ && !closed_) XDestroyWindow(display_, window_);
     XSync(display_, False);
@@ -194,9 +203,24 @@ void X11PreviewSurface::close() {
 
 void X11PreviewSurface::show(const PreviewPicture& picture, bool bottomUp) {
     if (!picture.bits || picture.width <= 0 || picture.height <= 0) return;
+    // Memory work only: an image is made client-side, no request goes to the server.
+    std::lock_guard<std::mutex> guard(picture_lock_);
+    if (!fit_image(paint_, picture.width, picture.height)) return;
+    convert(paint_, picture, bottomUp);
+    painted_ = true;
+}
+
+void X11PreviewSurface::present() {
     std::lock_guard<std::mutex> guard(lock_);
-    if (closed_ || !fit_image(picture.width, picture.height)) return;
-    convert(picture, bottomUp);
+    {
+        // The new picture becomes the shown one (Expose repaints it); the old one is the next
+        // paint buffer. Pointers change hands, no pixels are copied.
+        std::lock_guard<std::mutex> picture(picture_lock_);
+        if (!painted_) return;
+        std::swap(image_, paint_);
+        painted_ = false;
+    }
+    if (closed_) return;
     put_image();
     // The picture is on the screen when the worker goes on; errors (a window destroyed by
     // someone else) are counted and dropped.
@@ -204,31 +228,31 @@ void X11PreviewSurface::show(const PreviewPicture& picture, bool bottomUp) {
     take_x11_errors(display_);
 }
 
-bool X11PreviewSurface::fit_image(int32_t width, int32_t height) {
-    if (image_ && image_->width == width && image_->height == height) return true;
-    if (image_) XDestroyImage(image_);
-    image_ = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0, nullptr,
-                          static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
-    if (!image_) return false;
+bool X11PreviewSurface::fit_image(XImage*& image, int32_t width, int32_t height) {
+    if (image && image->width == width && image->height == height) return true;
+    if (image) XDestroyImage(image);
+    image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0, nullptr,
+                         static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
+    if (!image) return false;
     // Pixels are written in the host's byte order; Xlib swaps them for the server if needed.
-    image_->byte_order = host_byte_order();
-    XInitImage(image_);
-    image_->data = static_cast<char*>(std::calloc(static_cast<size_t>(image_->bytes_per_line), static_cast<size_t>(height)));
-    if (!image_->data) {
-        XDestroyImage(image_);
-        image_ = nullptr;
+    image->byte_order = host_byte_order();
+    XInitImage(image);
+    image->data = static_cast<char*>(std::calloc(static_cast<size_t>(image->bytes_per_line), static_cast<size_t>(height)));
+    if (!image->data) {
+        XDestroyImage(image);
+        image = nullptr;
         return false;
     }
     return true;
 }
 
-void X11PreviewSurface::convert(const PreviewPicture& picture, bool bottomUp) {
+void X11PreviewSurface::convert(XImage* image, const PreviewPicture& picture, bool bottomUp) {
     const int32_t w = picture.width, h = picture.height;
     const bool gray = picture.bits_per_pixel == 8;
     for (int32_t row = 0; row < h; ++row) {
         const uint8_t* in = picture.bits + static_cast<ptrdiff_t>(bottomUp ? h - 1 - row : row) * picture.stride;
-        char* out = image_->data + static_cast<ptrdiff_t>(row) * image_->bytes_per_line;
-        if (image_->bits_per_pixel == 32) {
+        char* out = image->data + static_cast<ptrdiff_t>(row) * image->bytes_per_line;
+        if (image->bits_per_pixel == 32) {
             uint32_t* pixels = reinterpret_cast<uint32_t*>(out);
             if (gray)
                 for (int32_t x = 0; x < w; ++x) pixels[x] = gray_[in[x]];
@@ -238,7 +262,7 @@ void X11PreviewSurface::convert(const PreviewPicture& picture, bool bottomUp) {
             for (int32_t x = 0; x < w; ++x) {
                 const unsigned long pixel =
                     gray ? gray_[in[x]] : (blue_[in[3 * x]] | green_[in[3 * x + 1]] | red_[in[3 * x + 2]]);
-                XPutPixel(image_, x, row, pixel);
+                XPutPixel(image, x, row, pixel);
             }
         }
     }

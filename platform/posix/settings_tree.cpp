@@ -6,15 +6,20 @@
 // concurrent writers never lose each other's values.
 //
 // The files belong to the user and may be damaged or replaced by anything: a "values"
-// that is not a regular file (a FIFO, a device) or is larger than any settings file can
-// be is not read, so it can neither hang nor slow the caller; a lock that another process
-// holds for longer than kLockWait without writing makes the write fail without touching the
-// file.
+// that is not a regular file (a FIFO, a device) is not read, so it cannot hang the caller;
+// of one larger than any settings file can be only the first kMaxValuesBytes are read (the
+// whole lines in them), so it cannot slow the caller and the values at its top survive; the
+// next change writes a clean file. A lock that another process holds for longer than
+// kLockWait without writing makes the write fail without touching the file. Temporary
+// files are made exclusively under a name no file has yet, so leftovers of a crash (or of a
+// process that had the same id) are never written into and never block a write.
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <dirent.h>
 
 #include <atomic>
 #include <cerrno>
@@ -27,12 +32,14 @@
 #include <utility>
 #include <vector>
 
+#include "platform/posix/settings_values.h"
 #include "platform/settings_tree.h"
 #include "platform/debug_log.h"
 #include "platform/system_error.h"
 
 struct imvela::platform::SettingsKey {
     std::string folder;
+    std::string publish_as;  // a staging key: the folder it becomes
 };
 
 namespace imvela::platform {
@@ -42,8 +49,10 @@ namespace {
 constexpr char kValuesFile[] = "values";
 constexpr char kLockFile[] = "values.lock";
 constexpr char kTempPrefix[] = "values.tmp.";
-// A key holds a few dozen short lines; anything larger is not a settings file.
-constexpr off_t kMaxValuesBytes = 64 * 1024;
+// A key holds a few dozen short lines; anything beyond this is not read.
+constexpr size_t kMaxValuesBytes = 64 * 1024;
+// Fresh temporary names tried before a write gives up (each collision is a leftover).
+constexpr int kTempAttempts = 64;
 // How long a write waits for another process's lock, and how often it looks again.
 constexpr auto kLockWait = std::chrono::milliseconds(500);
 constexpr auto kLockRetry = std::chrono::milliseconds(2);
@@ -125,6 +134,22 @@ bool make_folders(const std::string& path) {
     return make_folder(path);
 }
 
+// Deletes a folder and everything in it (a staging key that lost the race).
+void remove_tree(const std::string& folder) {
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            const std::string path = folder + "/" + name;
+            struct stat info;
+            if (lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) remove_tree(path);
+            else unlink(path.c_str());
+        }
+        closedir(dir);
+    }
+    rmdir(folder.c_str());
+}
+
 SettingsKey* resolve(SettingsKey* parent, const char* path, bool create) {
     if (!path) return nullptr;
     try {
@@ -139,7 +164,7 @@ SettingsKey* resolve(SettingsKey* parent, const char* path, bool create) {
             if (create && !make_folder(folder)) return nullptr;
         }
         if (!is_folder(folder)) return nullptr;
-        return new SettingsKey{std::move(folder)};
+        return new SettingsKey{std::move(folder), std::string()};
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
@@ -183,26 +208,11 @@ bool parse_number(const std::string& text, uint32_t* value) {
     return true;
 }
 
-using ValueList = std::vector<std::pair<std::string, uint32_t>>;
+using ValueList = SettingsValueList;
 
-// Reads the key's values; a missing file is an empty key, lines that do not parse are skipped.
-bool read_values(const std::string& folder, ValueList* values) {
-    const std::string path = folder + "/" + kValuesFile;
-    const int fd = open_regular(path, O_RDONLY);
-    if (fd < 0) return errno == ENOENT;
-    std::string text;
-    char chunk[4096];
-    for (;;) {
-        const ssize_t got = read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0 || text.size() + static_cast<size_t>(got) > static_cast<size_t>(kMaxValuesBytes)) {
-            close(fd);
-            return false;
-        }
-        if (got == 0) break;
-        text.append(chunk, static_cast<size_t>(got));
-    }
-    close(fd);
+}  // namespace
+
+void parse_settings_values(const std::string& text, SettingsValueList* values) {
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -217,6 +227,37 @@ bool read_values(const std::string& folder, ValueList* values) {
         if (name.empty() || !parse_number(trim(line.substr(equals + 1)), &number)) continue;
         values->emplace_back(name, number);
     }
+}
+
+namespace {
+
+// Reads the key's values; a missing file is an empty key, lines that do not parse are
+// skipped. Of a file longer than kMaxValuesBytes only the whole lines within that many bytes
+// count.
+bool read_values(const std::string& folder, ValueList* values) {
+    const std::string path = folder + "/" + kValuesFile;
+    const int fd = open_regular(path, O_RDONLY);
+    if (fd < 0) return errno == ENOENT;
+    std::string text(kMaxValuesBytes + 1, '\0');
+    size_t have = 0;
+    while (have < text.size()) {
+        const ssize_t got = read(fd, &text[have], text.size() - have);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            close(fd);
+            return false;
+        }
+        if (got == 0) break;
+        have += static_cast<size_t>(got);
+    }
+    close(fd);
+    if (have > kMaxValuesBytes) {
+        // Cut: the line the limit falls into may be a fragment of a longer one.
+        const size_t last_end = text.rfind('\n', kMaxValuesBytes - 1);
+        have = last_end == std::string::npos ? 0 : last_end + 1;
+    }
+    text.resize(have);
+    parse_settings_values(text, values);
     return true;
 }
 
@@ -231,25 +272,44 @@ bool write_all(int fd, const std::string& text) {
     return true;
 }
 
-// Writes the whole list to a fresh temporary file and renames it over "values".
-bool replace_values(const std::string& folder, const ValueList& values) {
+// Makes a temporary file beside "values" under a name no file has: a collision (a leftover)
+// only means another name. -1 when none could be made.
+int make_temp_file(const std::string& folder, std::string* temp) {
+    static std::atomic<unsigned> counter{0};
+    const unsigned salt = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
+    for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
+        *temp = folder + "/" + kTempPrefix + std::to_string(getpid()) + "." +
+                std::to_string(counter.fetch_add(1, std::memory_order_relaxed)) + "." + std::to_string(salt % 100000);
+        const int fd = open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+bool write_file(int fd, const std::string& text) {
+    const bool written = write_all(fd, text) && fsync(fd) == 0;
+    return close(fd) == 0 && written;
+}
+
+std::string values_text(const ValueList& values) {
     std::string text;
     for (const auto& value : values)
         text += value.first + " = " + std::to_string(static_cast<int32_t>(value.second)) + "\n";
-    static std::atomic<unsigned> counter{0};
-    const std::string temp = folder + "/" + kTempPrefix + std::to_string(getpid()) + "." +
-                             std::to_string(counter.fetch_add(1, std::memory_order_relaxed));
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    return text;
+}
+
+// Writes the whole list to a fresh temporary file and renames it over "values".
+bool replace_values(const std::string& folder, const ValueList& values) {
+    std::string temp;
+    const int fd = make_temp_file(folder, &temp);
     if (fd < 0) {
-        IMVELA_LOG(settings, error, "settings in %s: %s cannot be made: %s", folder.c_str(), temp.c_str(),
+        IMVELA_LOG(settings, error, "settings in %s: no file can be made there: %s", folder.c_str(),
                    system_error_text().c_str());
         return false;
     }
-    const bool written = write_all(fd, text) && fsync(fd) == 0;
-    const bool closed = close(fd) == 0;
-    if (written && closed && rename(temp.c_str(), (folder + "/" + kValuesFile).c_str()) == 0) return true;
-    IMVELA_LOG(settings, error, "settings in %s: %zu bytes not stored: %s", folder.c_str(), text.size(),
-               system_error_text().c_str());
+    if (write_file(fd, values_text(values)) && rename(temp.c_str(), (folder + "/" + kValuesFile).c_str()) == 0)
+        return true;
+    IMVELA_LOG(settings, error, "settings in %s not stored: %s", folder.c_str(), system_error_text().c_str());
     unlink(temp.c_str());
     return false;
 }
@@ -362,5 +422,40 @@ bool write_settings_value(SettingsKey* key, const char* name, uint32_t value) {
 }
 
 void close_settings_key(SettingsKey* key) { delete key; }
+
+SettingsKey* create_staging_settings_key(const char* path) {
+    if (!path) return nullptr;
+    try {
+        std::string parent = configuration_folder();
+        std::vector<std::string> parts;
+        if (parent.empty() || !split_path(path, true, &parts) || parts.empty() || !make_folders(parent)) return nullptr;
+        for (size_t i = 0; i + 1 < parts.size(); ++i) {
+            parent += '/';
+            parent += parts[i];
+            if (!make_folder(parent)) return nullptr;
+        }
+        // A hidden name no key path can spell ('.' cannot start a component of one made by
+        // the library's callers, and the suffix is unique).
+        std::string staging = parent + "/." + parts.back() + ".new.XXXXXX";
+        if (!mkdtemp(&staging[0])) return nullptr;
+        return new SettingsKey{std::move(staging), parent + "/" + parts.back()};
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+bool finish_staging_settings_key(SettingsKey* staging, bool publish) {
+    if (!staging) return false;
+    bool published = false;
+    if (!staging->publish_as.empty()) {
+        // A directory renamed onto an existing one replaces it only when that one is empty
+        // (an empty key: nothing lost); a key with contents stays and the staging key goes.
+        published = publish &&
+                    rename(staging->folder.c_str(), staging->publish_as.c_str()) == 0;
+        if (!published) remove_tree(staging->folder);
+    }
+    delete staging;
+    return published;
+}
 
 }  // namespace imvela::platform

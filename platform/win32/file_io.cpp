@@ -86,6 +86,14 @@ FileHandle create_file_beside(const char* target, std::string& temporary) {
     return nullptr;
 }
 
+bool file_behind_links(const char* path, std::string& target) {
+    if (!path || !*path) return false;
+    target = path;
+    return true;
+}
+
+bool keep_permissions(FileHandle, const char*) { return true; }
+
 bool move_replacing(const char* from, const char* to) {
     if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) return true;
     IMVELA_LOG(files, error, "\"%s\" cannot replace \"%s\": %s", from, to, system_error_text().c_str());

@@ -84,7 +84,10 @@ bool GdiPreviewSurface::open(const PreviewPlacement& placement) {
     if (!registered_) return false;
 
     if (placement.parent) {
-        window_ = CreateWindowExA(0, class_name_, "ActiveMovie Window", kChildStyle, placement.x, placement.y,
+        // Without the parent notification: creating a child of another thread's window would
+        // otherwise send that thread WM_PARENTNOTIFY and wait for it, under the capture-control
+        // lock that thread may be waiting for (docs/locks.md).
+        window_ = CreateWindowExA(WS_EX_NOPARENTNOTIFY, class_name_, "ActiveMovie Window", kChildStyle, placement.x, placement.y,
                                   placement.width, placement.height, static_cast<HWND>(placement.parent),
                                   reinterpret_cast<HMENU>(kChildIdentifier), instance_, nullptr);
     } else {

@@ -429,13 +429,24 @@ class Recording:
         self.stop()
 
     def _finished_file(self):
-        """Whether the library has finished the file: it writes the frame count last."""
+        """Whether the library has finished the file. Its frame counts are kept up to date
+        while it records; finished, the first RIFF ends with "idx1" listing its frames, and
+        the RIFFs fill the file."""
         try:
             with open(self.path, "rb") as file:
                 head = file.read(_AVI_FRAME_COUNT_AT + 4)
-        except OSError:
+                if len(head) < _AVI_FRAME_COUNT_AT + 4:
+                    return False
+                frames = struct.unpack_from("<I", head, _AVI_FRAME_COUNT_AT)[0]
+                end, size = 0, os.fstat(file.fileno()).st_size
+                while end + 12 <= size:
+                    file.seek(end + 4)
+                    end += 8 + struct.unpack("<I", file.read(4))[0]
+                file.seek(8 + struct.unpack_from("<I", head, 4)[0] - 8 - 16 * frames)
+                index = file.read(8)
+        except (OSError, ValueError, struct.error):
             return False
-        return len(head) == _AVI_FRAME_COUNT_AT + 4 and struct.unpack_from("<I", head, _AVI_FRAME_COUNT_AT)[0] > 0
+        return frames > 0 and end == size and index == b"idx1" + struct.pack("<I", 16 * frames)
 
     @property
     def done(self):

@@ -60,34 +60,6 @@ TEST_F(CaptureExports, DeviceChoiceIsRefusedWhileACaptureRuns) {
     Imvela_Release(h);
 }
 
-TEST_F(CaptureExports, UnknownHandlesFailWithoutHarm) {
-    int32_t ok = 7;
-    uint8_t pixel = 0;
-    for (int32_t h : {0, -1, 0x12345}) {
-        EXPECT_EQ(Imvela_Preview(h), 0);
-        EXPECT_EQ(Imvela_CallBackPreview(h, nullptr, &pixel, 1, 0), 0);
-        EXPECT_EQ(Imvela_StartPreview(h), 0);
-        EXPECT_EQ(Imvela_StopPreview(h), 0);
-        EXPECT_EQ(Imvela_Capture(h), 0);
-        EXPECT_EQ(Imvela_SnapShot(h, &pixel, 1, 0), 0);
-        EXPECT_EQ(Imvela_Trigger(h, nullptr, nullptr, 0, 0), 0);
-        EXPECT_EQ(Imvela_GetImage(h, &pixel, 1, 0), 0);
-        EXPECT_EQ(Imvela_Close(h), 0);
-        EXPECT_EQ(Imvela_GetStatus(h, 5), 0);
-        EXPECT_EQ(Imvela_GetRealExposureTime(h, &ok), 0);
-        EXPECT_EQ(ok, 0);
-        EXPECT_EQ(Imvela_GetRealExposureTime(h, nullptr), 0);
-        EXPECT_EQ(Imvela_SetConfigFilter(h, 1), 0);
-        EXPECT_EQ(Imvela_GetConfigFilter(h), 0);
-        EXPECT_EQ(Imvela_LoadConfigFileA(h, "x"), 0);
-        EXPECT_EQ(Imvela_LoadConfigFileW(h, nullptr), 0);
-        EXPECT_EQ(Imvela_SetAutoIris(h, 1), 0);
-        ok = 7;
-        EXPECT_EQ(Imvela_GetAutoIris(h, &ok), 0);
-        EXPECT_EQ(ok, 0);
-    }
-}
-
 TEST_F(CaptureExports, WithoutACameraCaptureReportsTheMissingDevice) {
     ScopedEnvironment none("IMVELA_EMULATOR", "none");
     const int32_t h = Imvela_Initialize(nullptr);
@@ -190,14 +162,6 @@ TEST_F(CaptureExports, FailedTransferStopsTheStreamButNotThePreviewMode) {
     Imvela_Release(h);
 }
 
-TEST_F(CaptureExports, RealExposureTimeOfTheDefaultExposure) {
-    const int32_t h = Imvela_Initialize(nullptr);
-    int32_t ok = 0;
-    // 637 lines of (2512 + 6) clock periods of 12.5 ns.
-    EXPECT_EQ(Imvela_GetRealExposureTime(h, &ok), 20049);
-    EXPECT_EQ(ok, 1);
-    Imvela_Release(h);
-}
 
 TEST_F(CaptureExports, PipelineSettingsRefuseOutOfRangeValues) {
     TestWindow notify;

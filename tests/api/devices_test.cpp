@@ -226,14 +226,4 @@ TEST_F(CameraWithoutCamera, CameraObjectWorksWithoutAnyCamera) {
     EXPECT_EQ(errors(), (Codes{ERR_DEVICE_IO, ERR_DEVICE_IO}));
 }
 
-TEST(DevicesUnknownHandle, FailWithoutReport) {
-    char names[10][256];
-    ImvelaCameraInfo info{};
-    info.size = 36;
-    EXPECT_EQ(Imvela_EnumDevice(4711, names), 0);
-    EXPECT_EQ(Imvela_GetDeviceName(4711, 0, names[0], 256), 0);
-    EXPECT_EQ(Imvela_SetDeviceNumber(4711, 0), 0);
-    EXPECT_EQ(Imvela_GetCameraInfo(4711, &info), 0);
-}
-
 }  // namespace

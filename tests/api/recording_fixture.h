@@ -14,10 +14,14 @@ protected:
         ASSERT_EQ(Imvela_SetCaptureWindowEx(handle, 1292, 0, width, 1040, 0, height), 1);
     }
     // Waits (at most 10 s) until a recording has finished its file by itself, and returns its
-    // frame count: patched in last; on Windows the file cannot even be read before.
+    // frame count: "idx1" of that many frames ends a finished plain file.
     static uint32_t frames_when_finished(const ScratchFile& file) {
+        const auto frames = [](const std::vector<uint8_t>& b) {
+            const uint64_t n = field32(b, 140) & 0xFFFFFF, index = 8 + 16 * n;
+            return n && b.size() >= index && field32(b, b.size() - index) == 0x31786469u ? uint32_t(n) : 0;
+        };
         uint32_t n = 0;
-        for (int i = 0; i < 500 && (n = field32(file_bytes(file.path), 140)) + 1u < 2u; ++i)
+        for (int i = 0; i < 500 && !(n = frames(file_bytes(file.path))); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         return n;
     }

@@ -17,20 +17,22 @@ TEST_F(SensorExports, MirrorsProgramTheSensor) {
     EXPECT_TRUE(errors().empty());
 }
 
+// The exports convert with the sensor's line length (the arithmetic itself is the unit test
+// ExposureConversion's): the lines reach the sensor, a time the conversion refuses changes
+// nothing, and the time read back is that of the lines.
 TEST_F(SensorExports, RealExposureTimeConvertsToLines) {
     // Line length 0x09D0 + 6 periods of 12.5 ns: 20 ms are 635 lines.
     ASSERT_EQ(ImvelaEmu_ReadRegister(0, 0x2E), 0x09D0);
     EXPECT_EQ(Imvela_SetRealExposureTime(handle, 20000), 1);
     EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x0F), 635);
     EXPECT_EQ(Imvela_GetExposureTime(handle, nullptr), 635);
-    // Below one line, and beyond 32767 lines, are refused and change nothing.
-    for (int32_t us : {0, 31, -5, 1100000, INT32_MAX}) {
-        EXPECT_EQ(Imvela_SetRealExposureTime(handle, us), 0) << us;
-        EXPECT_EQ(errors(), Codes{ERR_ARGUMENT}) << us;
-    }
+    int32_t ok = 0;
+    const int32_t read_back = Imvela_GetRealExposureTime(handle, &ok);
+    EXPECT_EQ(ok, 1);
+    EXPECT_TRUE(read_back <= 20000 && read_back > 20000 - 32) << read_back;  // within the last line
+    EXPECT_EQ(Imvela_SetRealExposureTime(handle, 31), 0);  // below one line
+    EXPECT_EQ(errors(), Codes{ERR_ARGUMENT});
     EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x0F), 635);
-    EXPECT_EQ(Imvela_SetRealExposureTime(handle, 32), 1);  // one whole line
-    EXPECT_EQ(ImvelaEmu_ReadRegister(0, 0x0F), 1);
 }
 
 TEST_F(SensorExports, ShortRegisterExportsCutTheAddressToEightBits) {
@@ -135,21 +137,6 @@ TEST_F(CameraWithoutDevice, SensorExportsReportNoDeviceAsTheirRowsSay) {
     EXPECT_EQ(Imvela_SetIOPort(handle, 1), 0);
     EXPECT_TRUE(errors().empty());
     EXPECT_EQ(posted(), Posted(7, ERR_NOT_READY));
-}
-
-TEST(SensorExportsUnknownHandle, FailWithoutReport) {
-    int32_t ok = 1;
-    uint8_t value = 3;
-    EXPECT_EQ(Imvela_SetMirrorH(12345, 1), 0);
-    EXPECT_EQ(Imvela_GetMirrorV(12345), 0);
-    EXPECT_EQ(Imvela_ReadRegisterEx(12345, 1, &ok), 0);
-    EXPECT_EQ(ok, 0);
-    ok = 1;
-    EXPECT_EQ(Imvela_ReadSromID(12345, 1, &ok), 0);
-    EXPECT_EQ(ok, 0);
-    EXPECT_EQ(Imvela_GetIOPort(12345, &value, 0, 0), 0);
-    EXPECT_EQ(value, 3);
-    EXPECT_EQ(Imvela_SetIOPort(12345, 1), 0);
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+import pathlib
+import re
 import threading
 import time
 
@@ -117,3 +119,11 @@ def test_save_follows_the_library_exports(camera, tmp_path):
         assert data[:2] == b"BM" and len(data) == 14 + 40 + 1024 + 1280 * 1024
     with pytest.raises(ValueError):
         camera.save(tmp_path / "still.gif")
+
+
+def test_named_filter_values_are_those_of_the_library_list():
+    # The module names the filter values' exports by hand; the library makes them from its list.
+    listed = pathlib.Path(__file__).resolve().parents[2] / "settings" / "filter_value_list.inc"
+    names = re.findall(r"^IMVELA_FILTER_VALUE\((\w+),", listed.read_text(), re.MULTILINE)
+    assert len(names) > 20
+    assert list(imvela.library.NAMED_FILTER_VALUES) == names

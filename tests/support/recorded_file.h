@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -39,3 +40,12 @@ struct PlayedVideo {
     std::vector<std::vector<uint8_t>> frames;  // blue, green, red; top row first
 };
 PlayedVideo play_video(const std::string& path);
+// What a shell command writes to its standard output (POSIX).
+std::string output_of(const std::string& command);
+// What the readers of scripts/read-recording.py make of recordings (one run: they take seconds
+// to start), one map per path; by reader: frames read, how many are the file's chunks in order.
+struct ReaderResult { long frames = 0; double in_order = 0; };
+using ReadersResults = std::map<std::string, ReaderResult>;
+std::vector<ReadersResults> read_with_readers(const std::vector<std::string>& paths);
+// Every reader read from `least` to `most` frames, all in order (mediainfo: with a duration).
+void expect_every_reader_reads(ReadersResults read, long least, long most);

@@ -2,6 +2,7 @@
 // read back independently of the tool.
 #include <png.h>
 
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "support/child_process.h"
 #include "support/recorded_file.h"
 #include "support/scratch_store.h"
+#include "settings/filter_values.h"
 #include "support/wait.h"
 #include "tool_run.h"
 
@@ -113,6 +115,28 @@ TEST_F(ToolTest, SettingsOutliveTheRunAndRefusalsNameTheirCode) {
     const ToolRun after = run_tool({"settings", "show"});
     EXPECT_TRUE(contains(after.out, "brightness         = 0 ")) << after.out;
     EXPECT_TRUE(contains(after.out, "mirror-h           = 0 ")) << after.out;
+}
+
+// The tool keeps its own table of the filter values (it sees only the public header): each
+// value's name, reset default and stated range are those of the library's list.
+TEST_F(ToolTest, FilterValueNamesDefaultsAndRangesFollowTheLibrarysList) {
+    ASSERT_EQ(run_tool({"settings", "reset"}).status, 0);
+    const std::string shown = run_tool({"settings", "show"}).out;
+    for (const imvela::FilterValueFacts& facts : imvela::filter_value_list::kFacts) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%-18s = ", facts.tool_name);
+        const size_t at = shown.find(line);
+        ASSERT_NE(at, std::string::npos) << facts.tool_name << " missing from\n" << shown;
+        const std::string rest = shown.substr(at + std::strlen(line), shown.find('\n', at) - at - std::strlen(line));
+        if (facts.default_value != imvela::kNoDefault) {
+            EXPECT_EQ(rest.substr(0, rest.find(' ')), std::to_string(facts.default_value)) << facts.tool_name;
+        }
+        const bool ranged = facts.minimum != imvela::filter_value_list::kAnyLow && facts.maximum > facts.minimum + 1;
+        if (ranged) {
+            EXPECT_TRUE(contains(rest, std::to_string(facts.minimum) + " to " + std::to_string(facts.maximum)))
+                << facts.tool_name << ": " << rest;
+        }
+    }
 }
 
 TEST_F(ToolTest, TriggerCountsEveryFiredFrame) {

@@ -20,7 +20,7 @@ TEST(AviWriter, ShortRecordingHasThePlainLayoutByteForByte) {
         writer.SetFormat(static_cast<int32_t>(w), static_cast<int32_t>(h));
         ASSERT_TRUE(writer.Open(file.c_str(), 1000));
         for (uint32_t k = 0; k < n; ++k) ASSERT_TRUE(writer.WriteFrame(std::vector<uint8_t>(f, uint8_t(k + 1)).data()));
-        writer.SetRate(CAviWriter::MeasuredRate(30, 1000));
+        writer.SetRate(CAviWriter::MeasuredRate(31, 1000));
         ASSERT_TRUE(writer.Finish());
         const std::vector<uint8_t> b = file_bytes(file.path);
         ASSERT_EQ(b.size(), end + 8 + 16 * n);
@@ -44,9 +44,9 @@ TEST(AviWriter, ShortRecordingHasThePlainLayoutByteForByte) {
 }
 
 TEST(AviWriter, MeasuredRateNeverDividesByZeroNorOverflows) {
-    // {frames, elapsed ms, hundredths of a frame per second}; 3000 where nothing was measured.
-    const uint64_t rows[][3] = {{30, 1000, 3000},     {2, 33, 6060},           {0, 5000, 3000},
-                                {1, 0, 3000},         {1, 200000, 1},          {100000, 1000000, 10000},
+    // {frames, ms from first to last, hundredths of a frame per second}: intervals count.
+    const uint64_t rows[][3] = {{91, 3000, 3000}, {2, 33, 3030},        {4, 100, 3000},   {0, 5000, 3000},
+                                {1, 0, 3000},     {1, 200000, 3000},    {2, 200000, 1},   {100001, 1000000, 10000},
                                 {0xFFFFFFFF, 1, 0xFFFFFFFF}};
     for (const auto& r : rows) EXPECT_EQ(CAviWriter::MeasuredRate(r[0], uint32_t(r[1])), r[2]) << r[0];
 }

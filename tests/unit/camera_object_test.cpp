@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "camera/device_use_table.h"
+#include "device/device_use_table.h"
 #include "camera/filter_value_table.h"
 #include "camera/imvela.h"
 #include "unit/device_fixture.h"
@@ -57,36 +57,6 @@ protected:
 };
 
 using Codes = std::vector<int32_t>;
-
-TEST_F(CameraObjectTest, DeviceClaimsBetweenTwoCameraObjects) {
-    CImvela a, b;
-    ASSERT_EQ(a.initialize(fake_window(0x10)), 1);
-    ASSERT_EQ(b.initialize(fake_window(0x20)), 1);
-    auto& table_a = a.use_table();
-    auto& table_b = b.use_table();
-
-    a.claim_device(0);
-    EXPECT_TRUE(table_b.is_owned_by_other(0, b.notify_window()));
-    EXPECT_FALSE(table_a.is_owned_by_other(0, a.notify_window()));
-    b.release_device(0);  // not b's claim: left as it is
-    EXPECT_TRUE(table_b.is_in_use(0));
-    a.release_device(0);
-    EXPECT_FALSE(table_b.is_in_use(0));
-}
-
-TEST_F(CameraObjectTest, ClaimWithoutNotificationWindowStillGuardsTheDevice) {
-    CImvela a, b;
-    ASSERT_EQ(a.initialize(nullptr), 1);
-    ASSERT_EQ(b.initialize(nullptr), 1);
-    a.claim_device(1);
-    // Both have no window, yet the claim is a's alone.
-    EXPECT_TRUE(b.use_table().is_owned_by_other(1, nullptr));
-    EXPECT_FALSE(a.use_table().is_owned_by_other(1, nullptr));
-    b.release_device(1);
-    EXPECT_TRUE(b.use_table().is_in_use(1));
-    a.release_device(1);
-    EXPECT_FALSE(b.use_table().is_in_use(1));
-}
 
 TEST_F(CameraObjectTest, DestructionReleasesTheCurrentDevice) {
     CImvela watcher;

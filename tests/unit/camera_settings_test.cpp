@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
-#include "files/camera_settings.h"
+#include "settings/camera_settings.h"
 #include "platform/settings_tree.h"
 #include "support/scratch_store.h"
+#include "unit/stored_ranges.h"
 
 using imvela::AnalogBlock;
 using imvela::CameraSettings;
@@ -164,43 +166,60 @@ TEST_F(CameraSettingsTest, MissingGroupKeysGiveTheDefaults) {
 
 TEST_F(CameraSettingsTest, AnalogMissingValueRepeatsTheOneBeforeIt) {
     // "Global" and "ColorR" missing; "ColorB" present; "Exposure" onwards missing.
-    put("Camera_00\\Gain", "ColorG1", 21);
-    put("Camera_00\\Gain", "ColorB", 23);
-    put("Camera_00\\Gain", "ColorG2", 24);
+    // A repeated value is judged in its new place: 9 is no mirror flag nor auto-iris mode.
+    put("Camera_00\\Gain", "ColorG1", 5);
+    put("Camera_00\\Gain", "ColorB", 7);
+    put("Camera_00\\Gain", "ColorG2", 9);
     AnalogBlock analog;
     for (int32_t& v : analog.values) v = 55;
     EXPECT_EQ(settings.load_analog(0, &analog, 1, 1), 1);
-    const int32_t expected[9] = {0, 21, 21, 23, 24, 24, 24, 24, 24};
+    const int32_t expected[9] = {0, 5, 5, 7, 9, 9, 1, 1, 0};
     for (int i = 0; i < AnalogBlock::kCount; ++i) EXPECT_EQ(analog[i], expected[i]) << "position " << i;
 }
 
-// Values beyond what the camera holds are damage: the exposure keeps the sensor's 16 bits
-// (all the exposure-time arithmetic expects), a clock that is none of the three choices
-// leaves the field.
-TEST_F(CameraSettingsTest, OutOfRangeExposureAndClockAreNotTakenWhole) {
-    put("Camera_00\\Gain", "Exposure", 0x7FFFF123);
-    put("Camera_00", "Clock", -2000000000);
-    AnalogBlock analog;
-    EXPECT_EQ(settings.load_analog(0, &analog, 0, 0), 1);
-    EXPECT_EQ(analog[AnalogBlock::kExposure], 0xF123);
-    VideoFormat format;
-    format.clock = 1;
-    EXPECT_EQ(settings.load_video_format(0, &format), 1);
-    EXPECT_EQ(format.clock, 1);
+// Every stored value of every group is judged against its range when loaded: INT_MIN,
+// INT_MAX, -1 and each bound and its neighbours; a value outside is that value's default
+// (the mirrors: the device's state, here 1), a video-format value outside keeps its field.
+TEST_F(CameraSettingsTest, EveryStoredValueOutsideItsRangeIsItsDefault) {
+    for (const StoredRange& v : stored_ranges()) {
+        const std::string key = std::string("Camera_00") + (v.key[0] ? "\\" : "") + v.key;
+        for (const int32_t value : poisons(v)) {
+            put(key, v.name, value);
+            int32_t loaded = 0;
+            if (std::string(v.key) == "Gain") {
+                AnalogBlock block;
+                settings.load_analog(0, &block, 1, 1);
+                loaded = block[v.position];
+            } else if (v.key[0]) {
+                ImageProcessingBlock block;
+                settings.load_filter(0, &block);
+                settings.load_gray(0, &block);
+                loaded = block[v.position];
+            } else {
+                VideoFormat format{4, 4, 4, 4, 1};
+                settings.load_video_format(0, &format);
+                SizeTable sizes;
+                settings.load_dialog(0, &sizes, &format);
+                const int32_t fields[] = {format.color, format.sub_sample, format.wait_time, format.clock, format.size};
+                loaded = fields[v.position];
+            }
+            EXPECT_EQ(loaded, value >= v.minimum && value <= v.maximum ? value : v.fallback) << v.name << " " << value;
+        }
+    }
 }
 
 TEST_F(CameraSettingsTest, GroupsRoundTripAndLeaveUnstoredPositions) {
     AnalogBlock analog;
     ImageProcessingBlock block;
-    for (int i = 0; i < AnalogBlock::kCount; ++i) analog[i] = -1000 * i - 1;
-    analog[AnalogBlock::kExposure] = 0xFFFF;  // the widest exposure the sensor holds
-    for (int i = 0; i < ImageProcessingBlock::kCount; ++i) block[i] = i * 37 - 500;
+    analog.values[0] = 11, analog.values[1] = 1, analog.values[2] = 2, analog.values[3] = 3, analog.values[4] = 4;
+    analog.values[5] = 32767, analog.values[6] = 1, analog.values[7] = 0, analog.values[8] = 2;
+    for (int i = 0; i < ImageProcessingBlock::kCount; ++i) block[i] = i % 3;
     EXPECT_EQ(settings.save_analog(1, analog), 1);
     EXPECT_EQ(settings.save_filter(1, block), 1);
     EXPECT_EQ(settings.save_gray(1, block), 1);
-    EXPECT_EQ(get("Camera_01\\Filter", "BayerMode"), 9 * 37 - 500);
-    EXPECT_EQ(get("Camera_01\\Gray", "GainB1"), 15 * 37 - 500);
-    EXPECT_EQ(get("Camera_01\\Gain", "H_Mirror"), -7001);
+    EXPECT_EQ(get("Camera_01\\Filter", "BayerMode"), 0);
+    EXPECT_EQ(get("Camera_01\\Gray", "GainB1"), 0);
+    EXPECT_EQ(get("Camera_01\\Gain", "Exposure"), 32767);
 
     AnalogBlock analog_loaded;
     ImageProcessingBlock loaded = filled_block(77);

@@ -2,6 +2,7 @@
 // colour mode with mirrors and windows, stream faults, trigger, start/stop under load.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <future>
@@ -17,6 +18,7 @@
 #include "support/test_image.h"
 #include "support/test_window.h"
 #include "support/wait.h"
+#include "unit/stored_ranges.h"
 
 using imvela::CaptureWindow;
 using imvela::CImageBuffer;
@@ -96,12 +98,9 @@ TEST_F(CameraTest, CaptureModesAllowOnlyTheirTransitions) {
 
 TEST_F(CameraTest, PreparationFailuresLeaveTheirCodeThenNotReady) {
     auto& c = open_camera(24);
-    // A colour mode index no setter accepts (a hand-edited store) fails cleanly.
+    // A colour mode index no setter accepts (a hand-edited store) is not taken.
     store_color_index(c, 7);
-    EXPECT_EQ(c.capture(), 0);
-    EXPECT_EQ(c.last_error(), ERR_NOT_READY);
-    EXPECT_EQ(c.last_error(), ERR_BUFFER);
-    store_color_index(c, 2);
+    EXPECT_EQ(c.color_mode(), 2);
 
     set_window(c, window_of(0, 0, 1300, 1024));
     EXPECT_EQ(c.start_preview(), 0);
@@ -173,6 +172,34 @@ TEST_F(CameraTest, FrameCopyNeedsStrideTimesHeightAndOrdersRowsByTopDown) {
             ASSERT_EQ(reversed[r * 164 + x], ramp_at(w, false, false, x, 5 - r, false)) << x << "," << r;
         }
     c.stop_preview();
+}
+
+// A store whose every value is poisoned (the integer extremes, -1, and each value's bounds
+// and their neighbours) starts a camera that processes a frame in every colour mode with
+// nothing the sanitizers object to, and stops at once.
+TEST_F(CameraTest, PoisonedStoreProcessesFramesInEveryColourMode) {
+    std::vector<uint8_t> image(64 * 48 * 8);
+    for (size_t kind = 0; kind < 9; ++kind) {
+        for (const StoredRange& v : stored_ranges()) {
+            if (!v.key[0]) continue;  // the video format: judged by the capture-window rule
+            const std::vector<int32_t> values = poisons(v);
+            auto key = imvela::platform::SettingsKeyHandle::create(
+                nullptr, (store_.root() + "\\Camera_00\\" + v.key).c_str());
+            ASSERT_TRUE(key);
+            ASSERT_TRUE(key.write(v.name, values[std::min(kind, values.size() - 1)]));
+        }
+        auto& c = open_camera(24);
+        set_window(c, window_of(8, 8, 64, 48));
+        for (const int32_t bits : {8, 16, 24, 32, 48, 64}) {
+            ASSERT_EQ(c.set_color_mode(bits), 1);
+            ASSERT_EQ(c.capture(), 1) << kind << " " << bits;
+            EXPECT_EQ(c.snap_shot(image.data(), static_cast<int32_t>(image.size()), 1), 1) << kind << " " << bits;
+            const auto stop_started = std::chrono::steady_clock::now();
+            c.stop_preview();
+            EXPECT_LT(std::chrono::steady_clock::now() - stop_started, std::chrono::seconds(1));
+        }
+        camera_.reset();
+    }
 }
 
 TEST_F(CameraTest, GetImageBeforeAnyFrameFailsWithBufferError) {
@@ -411,8 +438,7 @@ TEST_F(CameraTest, StopFromAnotherThreadWhileFramesFlow) {
 namespace {
 // Waits (bounded) until the camera has a read waiting for its trigger.
 bool read_waits(imvela::emulator::EmulatedCamera& camera) {
-    for (int i = 0; i < 2000 && camera.waiting_reads() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return camera.waiting_reads() > 0;
+    return wait_until([&camera] { return camera.waiting_reads() > 0; });
 }
 }  // namespace
 
@@ -440,8 +466,8 @@ TEST_F(CameraTest, TriggerDeliversOneFramePerTriggerWithOneWorkerAndStopsAPendin
     ASSERT_EQ(c.trigger(second.handle(), image.data(), 64, 0), 1);
     EXPECT_EQ(c.last_error(), 0);
     ASSERT_TRUE(read_waits(emulated()));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(emulated().waiting_reads(), 1);
+    // A second worker would start a read of its own.
+    EXPECT_FALSE(wait_until([&] { return emulated().waiting_reads() > 1; }, 50));
     ASSERT_EQ(emulated().trigger(), 1);
     ASSERT_TRUE(second.next(&m, 10000));
     EXPECT_EQ(frame_messages(window, 50).size(), 0u);
@@ -503,7 +529,11 @@ TEST_F(CameraTest, StopAndCloseReturnWithinASecondWhateverTheDriverDoes) {
             if (setup == kPreviewStalled) emulated().inject_fault(kFaultStall, 1);
             ASSERT_EQ(c.callback_preview(window.handle(), nullptr, 0, 0), 1);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // What stopping must not wait for has begun: the stalled transfer took its fault, or
+        // the stream runs while the worker waits out its wait time.
+        ASSERT_TRUE(wait_until([&] {
+            return setup == kLongWaitTime ? emulated().frame_count() > 0 : emulated().faults_pending() == 0;
+        }));
         EXPECT_TRUE(returns_within_a_second([&] { return c.close(); }));
         if (snapper.joinable()) snapper.join();
         EXPECT_FALSE(c.capture_engine().worker_running());

@@ -4,7 +4,7 @@
 #include <string>
 #include <thread>
 
-#include "camera/device_use_table.h"
+#include "device/device_use_table.h"
 #include "platform/shared_memory.h"
 #include "support/scratch_store.h"
 
@@ -45,43 +45,29 @@ TEST_F(DeviceUseTableTest, RecordLayoutAtItsOffsets) {
     for (size_t offset = record; offset < record + 140; ++offset) EXPECT_EQ(view[offset], 0) << offset;
 }
 
-TEST_F(DeviceUseTableTest, TwoTablesSeeEachOthersClaims) {
-    DeviceUseTable a(&camera_a), b(&camera_b);
-    ASSERT_TRUE(a.map(name));
-    ASSERT_TRUE(b.map(name));
-    const HWND wa = fake_window(0x100), wb = fake_window(0x200);
-
-    a.claim_device(2, wa);
-    EXPECT_TRUE(b.is_in_use(2));
-    EXPECT_TRUE(b.is_owned_by_other(2, wb));
-    EXPECT_FALSE(a.is_owned_by_other(2, wa));
-    EXPECT_FALSE(b.is_in_use(3));
-
-    b.release_device(2, wb);  // not the owner: untouched
-    EXPECT_TRUE(a.is_in_use(2));
-    a.release_device(2, wa);
-    EXPECT_FALSE(b.is_in_use(2));
-    EXPECT_FALSE(b.is_owned_by_other(2, wb));
-}
-
-// Two camera objects with one notification window, or with none: the claim still marks the
-// device, the other object sees it as someone else's, and only the claiming object frees it.
+// Two camera objects see each other's claims, also with one notification window or with
+// none: the claim marks the device, the other object sees it as someone else's, and only the
+// claiming object frees it. (The one place this is checked: the camera object only forwards.)
 TEST_F(DeviceUseTableTest, OnlyTheClaimingObjectFreesItsClaim) {
     DeviceUseTable a(&camera_a), b(&camera_b);
     ASSERT_TRUE(a.map(name));
     ASSERT_TRUE(b.map(name));
     const struct {
         int device;
-        HWND window;
-    } cases[] = {{2, fake_window(0x100)}, {0, nullptr}};
+        HWND window, other_window;  // a's and b's notification windows
+    } cases[] = {{2, fake_window(0x100), fake_window(0x200)}, {0, fake_window(0x100), fake_window(0x100)},
+                 {4, nullptr, nullptr}};
     for (const auto& c : cases) {
         a.claim_device(c.device, c.window);
         EXPECT_TRUE(b.is_in_use(c.device)) << c.device;
-        EXPECT_TRUE(b.is_owned_by_other(c.device, c.window)) << c.device;
-        b.release_device(c.device, c.window);
+        EXPECT_FALSE(b.is_in_use(c.device + 1)) << c.device;
+        EXPECT_TRUE(b.is_owned_by_other(c.device, c.other_window)) << c.device;
+        EXPECT_FALSE(a.is_owned_by_other(c.device, c.window)) << c.device;
+        b.release_device(c.device, c.other_window);
         EXPECT_TRUE(b.is_in_use(c.device)) << c.device;
         a.release_device(c.device, c.window);
         EXPECT_FALSE(b.is_in_use(c.device)) << c.device;
+        EXPECT_FALSE(b.is_owned_by_other(c.device, c.other_window)) << c.device;
     }
 }
 

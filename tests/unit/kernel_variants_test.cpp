@@ -173,6 +173,19 @@ TEST(KernelVariants, EveryVariantGivesTheBaselinesBytes) {
     EXPECT_GT(compared, 0);
 }
 
+// A kernel added to the variant table without a case here would go unchecked.
+TEST(KernelVariants, EveryKernelOfTheVariantTableHasACase) {
+    const std::vector<Case> all = cases();
+    auto has_case = [&all](Member kernel) {
+        for (const Case& c : all)
+            if (c.kernel == kernel) return true;
+        return false;
+    };
+#define IMVELA_VARIANT_CASE_CHECK(k) EXPECT_TRUE(has_case(&KernelVariant::k)) << #k " has no case";
+    IMVELA_VARIANT_KERNELS(IMVELA_VARIANT_CASE_CHECK)
+#undef IMVELA_VARIANT_CASE_CHECK
+}
+
 TEST(KernelVariants, BandsGiveTheSingleCallsBytesAtEveryThreadCount) {
     const BandPool::Lease workers;  // bands really run on other threads
     const struct {

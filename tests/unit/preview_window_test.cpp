@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "support/screen_probe.h"
-#include "camera/image_set.h"
-#include "camera/preview_window.h"
+#include "imaging/image_set.h"
+#include "preview/preview_window.h"
 #include "support/wait.h"
 
 namespace imvela {

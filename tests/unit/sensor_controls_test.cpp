@@ -1,3 +1,5 @@
+#include <cstdint>
+
 #include "driver/exposure_conversion.h"
 #include "device/sensor_init_table.h"
 #include "driver/sensor_map.h"
@@ -232,20 +234,26 @@ TEST_F(SensorControlsTest, ReadoutModeAndClockAndIoPort) {
     EXPECT_EQ(camera().read_port(15), 3);
 }
 
+// The one place the microsecond and line arithmetic is checked; the exports' tests check
+// only that they use it.
 TEST(ExposureConversion, LinesAndMicroseconds) {
-    int32_t lines = -1;
-    const int32_t length = sensor::line_length(true, 0x09D0);
+    const int32_t length = sensor::line_length(true, 0x09D0);  // periods of 12.5 ns: 31.475 us a line
     EXPECT_EQ(length, 2518);
-    ASSERT_TRUE(sensor::lines_from_microseconds(20000, length, &lines));
-    EXPECT_EQ(lines, 635);
+    const struct {
+        int32_t microseconds;
+        int32_t lines;  // 0: refused, lines untouched
+    } kToLines[] = {{20000, 635}, {32, 1}, {31, 0}, {10, 0}, {0, 0}, {-5, 0}, {1100000, 0}, {2000000000, 0}, {INT32_MAX, 0}};
+    for (const auto& c : kToLines) {
+        int32_t lines = 42;
+        EXPECT_EQ(sensor::lines_from_microseconds(c.microseconds, length, &lines), c.lines != 0) << c.microseconds;
+        EXPECT_EQ(lines, c.lines != 0 ? c.lines : 42) << c.microseconds;
+    }
+    int32_t lines = 42;
+    EXPECT_FALSE(sensor::lines_from_microseconds(20000, 0, &lines));  // no line length read
+    EXPECT_EQ(lines, 42);
     EXPECT_EQ(sensor::microseconds_from_lines(637, length), 20049);
     EXPECT_EQ(sensor::microseconds_from_lines(637, sensor::line_length(true, 1333)), 10661);
     EXPECT_EQ(sensor::microseconds_from_lines(637, sensor::line_length(false, 1333)), 0);
-    lines = 42;
-    EXPECT_FALSE(sensor::lines_from_microseconds(20000, 0, &lines));
-    EXPECT_FALSE(sensor::lines_from_microseconds(10, length, &lines));  // below one line
-    EXPECT_FALSE(sensor::lines_from_microseconds(2000000000, length, &lines));
-    EXPECT_EQ(lines, 42);
 }
 
 TEST_F(SensorControlsTest, LineLengthFromTheSensor) {

@@ -9,6 +9,7 @@
 constexpr int kSucceeded = 0;
 constexpr int kFailed = 1;
 constexpr int kUsageError = 2;
+constexpr int kInterrupted = 130;  // stopped early by Ctrl-C or a termination request, as shells count it
 
 struct Command;
 

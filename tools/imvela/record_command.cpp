@@ -4,11 +4,14 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ImvelaSdk.h"
 #include "avi_summary.h"
 #include "commands.h"
 #include "console.h"
+#include "error_text.h"
+#include "interrupts.h"
 #include "output_file.h"
 #include "tool_camera.h"
 
@@ -46,24 +49,41 @@ int command_record(const CommandLine& line) {
     std::printf("recording %.1f s from camera %d at %d bits into %s\n", seconds, camera.number(), camera.bits(),
                 path.c_str());
     const bool terminal = output_is_terminal();
+    const CaughtInterrupts interrupts;
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + duration + kFirstFrameAllowance;
-    for (auto now = start; now < end; now = std::chrono::steady_clock::now()) {
+    for (auto now = start; now < end && !interrupts.caught(); now = std::chrono::steady_clock::now()) {
         if (terminal) draw_bar(std::chrono::duration<double>(now - start).count(), seconds);
         std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(100), end - now));
     }
     if (terminal) {
-        draw_bar(seconds, seconds);
+        if (!interrupts.caught()) draw_bar(seconds, seconds);
         std::printf("\n");
     }
     // Stopping finishes the file in any case (index, measured rate, frame count).
     Imvela_StopPreview(camera.handle());
-    const int errors = camera.print_errors("during recording");
+    const std::vector<int32_t> errors = camera.take_errors();
+    // The recording's errors were posted too; what release finds posted is about the settings.
+    for (ToolMessage m; camera.window().next(&m, 0);) {
+    }
     camera.release();
     AviSummary avi;
-    if (!read_avi_summary(path, &avi)) return failure(path + " is not a finished recording");
-    std::printf("recorded %u frames of %u x %u at %.2f frames/s (measured), %.1f MB\n", avi.frames, avi.width,
-                avi.height, avi.rate, static_cast<double>(avi.bytes) / 1e6);
+    const bool finished = read_avi_summary(path, &avi);
+    if (finished)
+        std::printf("recorded %u frames of %u x %u at %.2f frames/s (measured), %.1f MB\n", avi.frames, avi.width,
+                    avi.height, avi.rate, static_cast<double>(avi.bytes) / 1e6);
+    if (const char* caught = interrupts.caught()) {
+        std::printf("recording interrupted by %s after %.1f s: stopped, and %s holds every frame taken\n", caught,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), path.c_str());
+        return finished ? kInterrupted : failure(path + " is not a finished recording");
+    }
+    // The recorder records ERR_FILE when a write fails (full disk, medium gone); the file
+    // then ends with the last frame that reached it.
+    for (auto code = errors.rbegin(); code != errors.rend(); ++code)
+        failure(*code == ERR_FILE ? "writing " + path + " failed (disk full or medium gone); the recording stopped "
+                                    "early and the file holds the frames written before"
+                                  : describe_error(*code) + " during recording");
+    if (!finished) return failure(path + " is not a finished recording");
     if (avi.frames == 0) return failure("the recording got no frame");
-    return errors == 0 ? kSucceeded : kFailed;
+    return errors.empty() ? kSucceeded : kFailed;
 }

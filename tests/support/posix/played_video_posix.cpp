@@ -1,8 +1,12 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <sstream>
 
 #include "support/recorded_file.h"
 
-static std::string output_of(const std::string& command) {
+std::string output_of(const std::string& command) {
     std::string out;
     FILE* pipe = popen(command.c_str(), "r");
     char buffer[65536];
@@ -24,4 +28,21 @@ PlayedVideo play_video(const std::string& path) {
     for (size_t at = 0; size > 0 && at + size <= raw.size(); at += size)
         v.frames.emplace_back(raw.begin() + static_cast<long>(at), raw.begin() + static_cast<long>(at + size));
     return v;
+}
+
+std::vector<ReadersResults> read_with_readers(const std::vector<std::string>& paths) {
+    std::string command = IMVELA_READ_RECORDING, name;
+    for (const std::string& path : paths) command += " '" + path + "'";
+    std::vector<ReadersResults> read(paths.size());
+    std::istringstream lines(output_of(command));
+    for (size_t n = 0; lines >> n >> name && n < read.size();) lines >> read[n][name].frames >> read[n][name].in_order;
+    return read;
+}
+
+void expect_every_reader_reads(ReadersResults read, long least, long most) {
+    for (const char* reader : {"ffmpeg", "ffmpeg-ignidx", "gstreamer", "opencv", "mediainfo"}) {
+        const ReaderResult r = read[reader];  // mediainfo: frames and duration
+        EXPECT_TRUE(r.frames >= least && r.frames <= most) << reader << " read " << r.frames;
+        EXPECT_EQ(r.in_order, reader[0] == 'm' ? std::max(r.in_order, 0.001) : r.frames) << reader;
+    }
 }

@@ -1,73 +1,91 @@
+// Recordings past the RIFF limit (lowered here) and recordings killed while they were written,
+// as readers nobody here wrote read them.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
 
 #include "files/avi_writer.h"
 #include "support/recorded_file.h"
+#include "support/wait.h"
 
 using imvela::CAviWriter;
 
 namespace {
 
-constexpr int w = 38, h = 20, row = 116, limit = 32 * 1024;  // rows: 114 bytes padded
-uint8_t sample(int x, int y, int k) { return static_cast<uint8_t>(x + 3 * y + 7 * k); }
+constexpr int w = 38, h = 20, limit = 32 * 1024;  // rows of 114 bytes, padded to 116
 
-// Writes `frames` frames with the RIFF limit lowered; the file's bytes.
-std::vector<uint8_t> record(const ScratchFile& file, uint64_t bound, int frames) {
-    CAviWriter writer;
+// Writes up to `frames` frames, each of its own bytes, with the RIFF limit lowered, a
+// checkpoint every fourth, `pace` between them; how many were written.
+int record_frames(CAviWriter& writer, const ScratchFile& file, uint64_t bound, int frames, bool pace = false) {
     writer.SetFormat(w, h);
     CAviWriter::SetRiffLimit(limit);
-    const bool opened = writer.Open(file.c_str(), bound);
+    EXPECT_TRUE(writer.Open(file.c_str(), bound, 64));
     CAviWriter::SetRiffLimit(0);
-    EXPECT_TRUE(opened);
-    std::vector<uint8_t> pixels(row * h);
-    for (int k = 0; k < frames; ++k) {
-        for (int i = 0; i < row * h; ++i) pixels[i] = sample(i % row, i / row, k);
-        EXPECT_TRUE(writer.WriteFrame(pixels.data()));
+    std::vector<uint8_t> pixels(116 * h);
+    int k = 0;
+    for (; k < frames; ++k) {
+        for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i + 7 * k);
+        if (!writer.WriteFrame(pixels.data()) || (k % 4 == 0 && !writer.Checkpoint())) break;
+        if (pace) usleep(2000);
     }
     writer.SetRate(2500);
-    EXPECT_TRUE(writer.Finish());
-    return file_bytes(file.path);
+    return k;
 }
 
-TEST(AviWriterExtension, StaysPlainUntilTheLimitThenContinuesInAvixRiffsAndPlaysFrameByFrame) {
-    // A recording that may pass the limit but ends below it is the plain file byte for byte.
-    ScratchFile plain, could_grow;
-    EXPECT_EQ(record(could_grow, 200, 12), record(plain, 12, 12));
-
-    constexpr int frames = 60;
-    ScratchFile file;
-    const std::vector<uint8_t> b = record(file, 200, frames);
-    // Back-to-back RIFFs below the limit, "AVI " then "AVIX"; the super index lists one
-    // standard index per RIFF, and together they name every frame's chunk in order, as "idx1"
-    // does for the first RIFF; the header says the index orders the frames.
-    EXPECT_EQ(field32(b, 44), 0x10030u);
-    size_t at = 0, riffs = 0;
-    for (; at + 12 <= b.size(); at += 8 + field32(b, at + 4), ++riffs) {
-        EXPECT_EQ(field32(b, at + 8), riffs == 0 ? 0x20495641u : 0x58495641u);
-        EXPECT_LE(field32(b, at + 4) + 8, uint32_t{limit});
+TEST(AviWriterExtension, FinishedAndKilledRecordingsKeepTheirOrderForEveryReader) {
+    // Finished, {bound given at opening, frames}: OpenDML in one RIFF, OpenDML going on in
+    // AVIX RIFFs, plain stopping at the limit. Killed, {bound, between which sizes}: below the
+    // limit plain (which may stop at the limit first) and OpenDML, and past it.
+    const int finished[][2] = {{200, 12}, {200, 60}, {12, 60}};
+    const int killed[][3] = {{12, 16384, limit - 4096}, {400, 16384, limit - 4096}, {400, limit + 8192, 3 * limit}};
+    ScratchFile files[6];
+    std::vector<std::string> paths;
+    std::vector<long> frames;
+    for (const auto& r : finished) {
+        SCOPED_TRACE(r[0] * 1000 + r[1]);
+        const ScratchFile& file = files[paths.size()];
+        paths.push_back(file.path);
+        CAviWriter writer;
+        frames.push_back(record_frames(writer, file, r[0], r[1]));
+        EXPECT_EQ(writer.Finish(), frames.back() == r[1]);
+        EXPECT_EQ(writer.extended(), r[0] > 12);
+        EXPECT_EQ(frames.back(), r[0] > 12 ? r[1] : 13);
+        // Back-to-back RIFFs below the limit (one past it reads one off), "AVI " then "AVIX".
+        const std::vector<uint8_t> b = file_bytes(file.path);
+        size_t at = 0, riffs = 0;
+        for (; at + 12 <= b.size(); at += 8 + field32(b, at + 4), ++riffs)
+            EXPECT_EQ(field32(b, at + 8) + (field32(b, at + 4) + 8 > limit), riffs ? 0x58495641u : 0x20495641u);
+        EXPECT_EQ(at + riffs, b.size() + writer.riffs());
     }
-    EXPECT_EQ(at, b.size());
-    ASSERT_EQ(field32(b, 232), riffs);  // super index entries in use
-    int indexed = 0;
-    for (uint32_t i = 0; i < riffs; ++i) {
-        const size_t ix = field32(b, 252 + 16 * i), base = field32(b, ix + 20);
-        for (uint32_t e = 0; e < field32(b, ix + 12); ++e, ++indexed)
-            ASSERT_EQ(b.at(base + field32(b, ix + 32 + 8 * e)), sample(0, 0, indexed));
+    std::mt19937 random(std::random_device{}());
+    for (const auto& k : killed) {
+        const size_t at = std::uniform_int_distribution<size_t>(k[1], k[2])(random);
+        const ScratchFile& file = files[paths.size()];
+        paths.push_back(file.path);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            CAviWriter writer;
+            record_frames(writer, file, k[0], 1000, true);
+            _exit(0);
+        }
+        const bool grown = wait_until([&] { return file_bytes(file.path).size() >= at; });
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        ASSERT_TRUE(grown) << at;
     }
-    EXPECT_EQ(indexed, frames);
-    const uint32_t first_riff_frames = field32(b, 48);
-    const size_t movi = 20 + field32(b, 16);  // after the header list
-    ASSERT_EQ(field32(b, movi + 8), 0x69766F6Du);  // "movi"
-    const size_t idx1 = field32(b, 4) + 8 - 16 * first_riff_frames, movi_code = movi + 8;
-    ASSERT_EQ(field32(b, idx1 - 8), 0x31786469u);  // "idx1"
-    for (uint32_t k = 0; k < first_riff_frames; ++k)
-        ASSERT_EQ(b.at(movi_code + field32(b, idx1 + 16 * k + 8) + 8), sample(0, 0, k)) << k;
-    const PlayedVideo video = play_video(file.path);
-    EXPECT_EQ(video.declared_frames, frames);
-    EXPECT_DOUBLE_EQ(video.rate, 25.0);
-    ASSERT_EQ(video.frames.size(), size_t{frames});
-    for (int k = 0; k < frames; ++k)
-        for (int i = 0; i < 3 * w * h; ++i)
-            ASSERT_EQ(video.frames[k][i], sample(i % (3 * w), h - 1 - i / (3 * w), k)) << k << " " << i;
+    const std::vector<ReadersResults> read = read_with_readers(paths);
+    for (size_t i = 0; i < read.size(); ++i) {
+        SCOPED_TRACE(i);
+        const long chunks = read[i].count("file") ? read[i].at("file").frames : 0;
+        EXPECT_EQ(chunks, i < frames.size() ? frames[i] : chunks);
+        // Killed: the last checkpoint came at most four frames before the last whole chunk.
+        EXPECT_GT(chunks, 4);
+        expect_every_reader_reads(read[i], i < frames.size() ? chunks : chunks - 4, chunks);
+    }
 }
 
 }  // namespace

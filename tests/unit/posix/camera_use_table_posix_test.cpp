@@ -1,11 +1,17 @@
 // Camera objects of two processes see each other's device claims, and a claim left by a
 // process that ended without releasing it does not lock the camera.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include "camera/device_use_table.h"
+#include <string>
+#include <vector>
+
+#include "device/device_use_table.h"
 #include "camera/imvela.h"
 #include "unit/emulated_camera_fixture.h"
 #include "support/scratch_store.h"
@@ -54,6 +60,30 @@ TEST(CameraUseTablePosix, ClaimsAcrossProcessesAndAClaimLeftByAnEndedProcess) {
     EXPECT_FALSE(table.is_owned_by_other(0, nullptr));
     EXPECT_TRUE(table.is_in_use(1));
     for (int fd : {to_parent[0], to_parent[1], to_child[0], to_child[1]}) close(fd);
+}
+
+// A device-use table others may open, or (as root) one of another user, is not mapped:
+// initialisation records error 5 and the camera object stays, without a device.
+TEST(CameraUseTablePosix, TableOfAnotherUserOrOpenToOthersFailsInitialisation) {
+    ScratchSettings store;
+    ScopedEnvironment root("IMVELA_SETTINGS_ROOT", store.root().c_str());
+    const std::string name = unique_test_name();
+    ScopedEnvironment table("IMVELA_SHM_NAME", name.c_str());
+    const std::string object = "/" + name + ".u" + std::to_string(geteuid());
+    const int fd = shm_open(object.c_str(), O_RDWR | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(fchmod(fd, 0644), 0);  // whatever the umask left
+    std::vector<mode_t> modes{0644};
+    if (geteuid() == 0 && fchown(fd, 65534, 65534) == 0) modes.push_back(0600);
+    for (const mode_t mode : modes) {
+        ASSERT_EQ(fchmod(fd, mode), 0);
+        CImvela camera;
+        EXPECT_EQ(camera.initialize(nullptr), 0) << std::oct << mode;
+        EXPECT_EQ(camera.last_error(), ERR_BUFFER);
+        EXPECT_FALSE(camera.use_table().is_mapped());
+    }
+    close(fd);
+    shm_unlink(object.c_str());
 }
 
 }  // namespace

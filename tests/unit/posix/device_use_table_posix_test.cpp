@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "camera/device_use_table.h"
+#include "device/device_use_table.h"
 #include "platform/shared_memory.h"
 #include "support/scratch_store.h"
 

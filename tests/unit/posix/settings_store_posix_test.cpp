@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -16,10 +18,13 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
-#include "files/camera_settings.h"
+#include "camera/imvela.h"
+#include "settings/camera_settings.h"
 #include "platform/settings_tree.h"
 #include "support/scratch_store.h"
+#include "support/test_environment.h"
 
 using imvela::AnalogBlock;
 using imvela::CameraSettings;
@@ -88,8 +93,9 @@ TEST(SettingsStorePosix, HandWrittenStoreIsRead) {
     ASSERT_EQ(settings.load_filter(0, &block), 1);
     EXPECT_EQ(block[ImageProcessingBlock::kBrightness], -255);
     EXPECT_EQ(block[ImageProcessingBlock::kGamma], 120);
-    EXPECT_EQ(block[ImageProcessingBlock::kHue], INT32_MIN);
-    EXPECT_EQ(block[ImageProcessingBlock::kSaturation], INT32_MIN);  // 2^31 wraps as a DWORD does
+    // Both read as -2^31 (2^31 wraps as a DWORD does): outside the range, so the default.
+    EXPECT_EQ(block[ImageProcessingBlock::kHue], 0);
+    EXPECT_EQ(block[ImageProcessingBlock::kSaturation], 0);
 }
 
 TEST(SettingsStorePosix, KeyNamesThatWouldLeaveTheStoreAreRefused) {
@@ -134,15 +140,15 @@ TEST(SettingsStorePosix, ConcurrentThreadsLoseNoValues) {
 TEST(SettingsStorePosix, ConcurrentProcessesLoseNoValuesAndReadersAlwaysSeeAWholeStore) {
     ScratchSettings store;
     CameraSettings settings(store.root());
-    ImageProcessingBlock first;
-    for (int i = 0; i < ImageProcessingBlock::kCount; ++i) first[i] = 1000 + i;
+    ImageProcessingBlock first;  // in every value's range: 0, 1 and 2, 3
+    for (int i = 0; i < ImageProcessingBlock::kCount; ++i) first[i] = i % 2;
     ASSERT_EQ(settings.save_filter(0, first), 1);
 
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         ImageProcessingBlock other;
-        for (int i = 0; i < ImageProcessingBlock::kCount; ++i) other[i] = 2000 + i;
+        for (int i = 0; i < ImageProcessingBlock::kCount; ++i) other[i] = 2 + i % 2;
         CameraSettings child_settings(store.root());
         for (int round = 0; round < 40; ++round)
             if (child_settings.save_filter(0, round % 2 ? other : first) != 1) _exit(1);
@@ -156,7 +162,7 @@ TEST(SettingsStorePosix, ConcurrentProcessesLoseNoValuesAndReadersAlwaysSeeAWhol
         ImageProcessingBlock seen;
         ASSERT_EQ(settings.load_filter(0, &seen), 1);
         for (int i = 0; i <= ImageProcessingBlock::kBayerMode; ++i)
-            ASSERT_TRUE(seen[i] == 1000 + i || seen[i] == 2000 + i) << "position " << i << ": " << seen[i];
+            ASSERT_TRUE(seen[i] == i % 2 || seen[i] == 2 + i % 2) << "position " << i << ": " << seen[i];
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -191,12 +197,17 @@ TEST(SettingsStorePosix, DamagedFilesAndStuckLocksNeitherHangNorCorrupt) {
     EXPECT_FALSE(key.write("Color", 3));  // not replaced either
     unlink(values.c_str());
 
-    // A key holds a few hundred bytes; past 64 KiB the file is not read at all.
+    // A key holds a few hundred bytes; of a larger file only the whole lines of its first
+    // 64 KiB are read, at once, and the next write leaves a clean file.
     for (const off_t size : {off_t{64 * 1024}, off_t{600} << 20}) {
-        write_text(values, "Color = 4\n");
+        write_text(values, "Color = 4\n" + std::string(64 * 1024 - 16, '#') + "\nWait = 3\n");
         ASSERT_EQ(truncate(values.c_str(), size), 0);
-        EXPECT_EQ(bounded(read_color, [] {}), size <= 64 * 1024) << size;
+        EXPECT_TRUE(bounded(read_color, [] {})) << size;
+        EXPECT_EQ(value, 4);
+        EXPECT_FALSE(key.read("Wait", &value)) << size;  // the cut line
     }
+    EXPECT_TRUE(key.write("Size", 1));
+    EXPECT_EQ(read_text(values), "Color = 4\nSize = 1\n");
     write_text(values, "Color = 5\n");
     const int holder = open(lock.c_str(), O_RDWR | O_CREAT, 0600);
     ASSERT_EQ(flock(holder, LOCK_EX), 0);
@@ -204,6 +215,77 @@ TEST(SettingsStorePosix, DamagedFilesAndStuckLocksNeitherHangNorCorrupt) {
     EXPECT_EQ(read_text(values), "Color = 5\n");
     close(holder);
     EXPECT_TRUE(key.write("Color", 6));
+}
+
+// Temporary files left by a crash, here of an earlier process with this one's id, are never
+// taken for this write's own.
+TEST(SettingsStorePosix, LeftoverTemporaryFilesNeverBlockASave) {
+    ScratchSettings store;
+    const std::string folder = store.root_folder() + "/Camera_00";
+    ASSERT_EQ(system(("mkdir -p '" + folder + "'").c_str()), 0);
+    for (int n = 0; n < 2000; ++n)
+        write_text(folder + "/values.tmp." + std::to_string(getpid()) + "." + std::to_string(n), "Color = 1\n");
+    SettingsKeyHandle key = SettingsKeyHandle::open(nullptr, (store.root() + "\\Camera_00").c_str());
+    ASSERT_TRUE(key);
+    for (int32_t color : {42, 77}) {
+        ASSERT_TRUE(key.write("Color", color));
+        int32_t read = 0;
+        EXPECT_TRUE(key.read("Color", &read));
+        EXPECT_EQ(read, color);
+    }
+}
+
+// Eight processes that start on an empty store at the same moment each begin with the
+// first-use defaults (colour index 2, wait time 1), never with a half-made tree.
+TEST(SettingsStorePosix, ProcessesStartingTogetherSeeAWholeFirstUseTree) {
+    ScratchSettings store;
+    for (int round = 0; round < 10; ++round) {
+        const std::string root = "Software\\Orvane\\Round" + std::to_string(round);
+        int gate[2];
+        ASSERT_EQ(pipe(gate), 0);
+        std::vector<pid_t> children;
+        for (int i = 0; i < 8; ++i) {
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                close(gate[1]);
+                char go;
+                if (read(gate[0], &go, 1) != 0) _exit(3);  // released when the gate closes
+                CameraSettings settings(root);
+                imvela::CaptureWindow window;
+                imvela::VideoFormat format;  // a new camera object's values: index 0, wait 10
+                format.color = 0, format.wait_time = 10;
+                settings.load_size_entry(0, &window);
+                settings.load_video_format(0, &format);
+                _exit(format.color == 2 && format.wait_time == 1 ? 0 : 1);
+            }
+            children.push_back(child);
+        }
+        close(gate[0]);
+        close(gate[1]);
+        for (const pid_t child : children) {
+            int status = -1;
+            for (int waited = 0; waited < 1000 && waitpid(child, &status, WNOHANG) == 0; ++waited) usleep(10000);
+            if (!WIFEXITED(status)) kill(child, SIGKILL), waitpid(child, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+        }
+    }
+}
+
+// Settings that cannot be saved (here a file stands where the group's folder goes) are
+// reported with error 12, not lost in silence.
+TEST(SettingsStorePosix, GroupsThatCannotBeSavedAreReported) {
+    ScratchSettings store;
+    ScopedEnvironment root("IMVELA_SETTINGS_ROOT", store.root().c_str());
+    ScopedEnvironment cameras("IMVELA_EMULATOR", "0");
+    imvela::CImvela camera;
+    ASSERT_EQ(camera.initialize(nullptr), 1);
+    for (int i = 0; i < 20 && camera.last_error() != 0; ++i) {
+    }
+    ASSERT_EQ(system(("mkdir -p '" + store.root_folder() + "/Camera_00'").c_str()), 0);
+    write_text(store.root_folder() + "/Camera_00/Gain", "not a folder\n");
+    EXPECT_EQ(camera.set_device_number(0), 1);
+    EXPECT_EQ(camera.last_error(), ERR_FILE);
 }
 
 }  // namespace
