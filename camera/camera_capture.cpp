@@ -4,6 +4,7 @@
 #include "device/imvela_m61xzkr_sdk.h"
 #include "driver/exposure_conversion.h"
 #include "imaging/color_mode.h"
+#include "platform/debug_log.h"
 
 namespace imvela {
 
@@ -18,13 +19,30 @@ constexpr int32_t kClockSettleMs = 100;
 
 bool CImvela::prepare_capture() {
     const int32_t number = device_number();
-    if (!device_->is_device_present(number) || use_table_.is_in_use(number))
+    if (!device_->is_device_present(number)) {
+        IMVELA_LOG(device, error, "camera %d: not present", number);
         return (record_error(ERR_DEVICE_UNAVAILABLE), false);
+    }
+    if (use_table_.is_in_use(number)) {
+        const DeviceHolder holder = use_table_.holder(number);
+        IMVELA_LOG(device, error, "camera %d: in use by process %d (claimed at %lld s after 1970)", number,
+                   holder.process_id, static_cast<long long>(holder.since));
+        return (record_error(ERR_DEVICE_UNAVAILABLE), false);
+    }
     const CaptureWindow window = capture_window();
     const int32_t sub_sampling = sub_sample();
-    if (!is_valid_capture_window(window, sub_sampling)) return (record_error(ERR_CAPTURE_WINDOW), false);
+    if (!is_valid_capture_window(window, sub_sampling)) {
+        IMVELA_LOG(capture, error, "capture window %d x %d at (%d, %d), sub-sampling %d, is outside the %d x %d sensor "
+                   "or not supported", window.width, window.height, window.h_start, window.v_start, sub_sampling,
+                   window.total_width, window.total_height);
+        return (record_error(ERR_CAPTURE_WINDOW), false);
+    }
     const int32_t mode = color_mode();
-    if (!engine_.make_images(mode, window)) return (record_error(ERR_BUFFER), false);
+    if (!engine_.make_images(mode, window)) {
+        IMVELA_LOG(capture, error, "the images of colour mode %d for %d x %d pixels cannot be made", mode, window.width,
+                   window.height);
+        return (record_error(ERR_BUFFER), false);
+    }
     if (!device_->set_sample_width(color_mode_raw_bits(mode) == 16 ? 1 : 0)) return (record_error(ERR_DEVICE_IO), false);
 
     uint8_t clock = 0;
@@ -39,7 +57,11 @@ bool CImvela::prepare_capture() {
     // its previous geometry would not fit the buffers just made.
     const int32_t programmed =
         device_->set_window(window.h_start, window.v_start, window.width, window.height, sub_sampling);
-    if (programmed == kDeviceRefused) return (record_error(ERR_DEVICE_IO), false);
+    if (programmed == kDeviceRefused) {
+        IMVELA_LOG(device, error, "the camera refused the window %d x %d at (%d, %d)", window.width, window.height,
+                   window.h_start, window.v_start);
+        return (record_error(ERR_DEVICE_IO), false);
+    }
     if (programmed != 0 || device_->geometry_result() != 0 || device_->geometry().active_width != window.width ||
         device_->geometry().active_rows != window.height)
         return (record_error(ERR_CAPTURE_WINDOW), false);

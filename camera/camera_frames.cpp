@@ -8,6 +8,7 @@
 #include "device/imvela_m61xzkr_sdk.h"
 #include "imaging/image_buffer.h"
 #include "platform/text_conversion.h"
+#include "platform/debug_log.h"
 
 namespace imvela {
 
@@ -22,7 +23,11 @@ int32_t CImvela::load_config_file(const char* path) {
     // Read outside any lock; the pipeline then sees the old list or the new one whole.
     DefectList list;
     std::mutex unshared;
-    if (!load_defect_file(path, &list, &unshared)) return 0;
+    if (!load_defect_file(path, &list, &unshared)) {
+        IMVELA_LOG(files, error, "defect file \"%s\" not loaded", path);
+        return 0;
+    }
+    IMVELA_LOG(files, info, "defect file \"%s\": %zu pixels", path, list.size());
     return pipeline_.replace_defects(std::move(list)) ? 1 : 0;
 }
 

@@ -9,6 +9,7 @@
 #include "imaging/color_mode.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
+#include "platform/debug_log.h"
 
 namespace imvela {
 
@@ -300,6 +301,8 @@ int32_t CaptureEngine::extract_locked(bool single) {
 }
 
 void CaptureEngine::restart_statistics() {
+    IMVELA_LOG(capture, info, "capture starts: colour mode %d, %d x %d", active_color_mode_, active_window_.width,
+               active_window_.height);
     statistics_.restart();
     device_->transfer_counters().clear();
 }
@@ -398,7 +401,10 @@ void CaptureEngine::preview_worker() {
         if (taken == kTakeStopped) {
             // Still running: no frame came within the wait; else the loop ended on a fault
             // it counted itself.
-            if (device_->stream().running()) statistics_.timed_out();
+            if (device_->stream().running()) {
+                statistics_.timed_out();
+                IMVELA_LOG(capture, error, "no frame within %u ms: the preview ends", kFrameWaitMs);
+            }
             run_state_.store(kStop);
             const HWND target = callback_window();
             // Recorded before the message, so the application finds the code when it reacts.
@@ -514,7 +520,11 @@ CaptureEngine::Copy CaptureEngine::copy_frame_locked(void* buffer, int32_t size,
     if (!out || !out->has_pixels() || !buffer) return Copy::kNoImage;
     const size_t stride = static_cast<size_t>(out->stride());
     const size_t rows = static_cast<size_t>(out->height());
-    if (size < 0 || stride * rows > static_cast<size_t>(size)) return Copy::kTooSmall;
+    if (size < 0 || stride * rows > static_cast<size_t>(size)) {
+        IMVELA_LOG(capture, error, "the application's buffer holds %d bytes; the image needs %zu (%zu rows of %zu)",
+                   size, stride * rows, rows, stride);
+        return Copy::kTooSmall;
+    }
     auto* to = static_cast<uint8_t*>(buffer);
     if (top_down != 0) {
         std::memcpy(to, out->bits(), stride * rows);

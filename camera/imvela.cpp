@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/text_conversion.h"
+#include "platform/debug_log.h"
 
 namespace imvela {
 
@@ -267,13 +268,51 @@ void CImvela::claim_device(int32_t number) { use_table_.claim_device(number, not
 
 void CImvela::release_device(int32_t number) { use_table_.release_device(number, notify_window_); }
 
+namespace {
+
+// The name of a code and the part of the library its failures are logged under.
+const char* error_name(int32_t code) {
+    static constexpr const char* kNames[] = {"",
+                                             "ERR_NOT_READY",
+                                             "ERR_DEVICE_UNAVAILABLE",
+                                             "ERR_THREAD",
+                                             "ERR_WINDOW",
+                                             "ERR_BUFFER",
+                                             "ERR_DEVICE_IO",
+                                             "ERR_CAPTURE_WINDOW",
+                                             "ERR_TRANSFER",
+                                             "ERR_ARGUMENT",
+                                             "",
+                                             "ERR_NOT_SUPPORTED",
+                                             "ERR_FILE",
+                                             "ERR_TIMEOUT"};
+    return code > 0 && code < static_cast<int32_t>(sizeof kNames / sizeof kNames[0]) ? kNames[code] : "unknown";
+}
+
+void log_code(const char* how, int32_t code, int32_t device_number) {
+    using debug_log::Category;
+    const Category category = code == ERR_DEVICE_UNAVAILABLE || code == ERR_DEVICE_IO || code == ERR_NOT_SUPPORTED
+                                  ? Category::device
+                              : code == ERR_WINDOW ? Category::preview
+                              : code == ERR_FILE   ? Category::files
+                              : code == ERR_ARGUMENT ? Category::settings
+                                                     : Category::capture;
+    if (debug_log::enabled(category, debug_log::Level::error))
+        debug_log::write(category, debug_log::Level::error, "camera %d: error %d %s %s", device_number, code,
+                         error_name(code), how);
+}
+
+}  // namespace
+
 int32_t CImvela::record_error(int32_t code) {
+    log_code("recorded", code, device_number());
     history_.push(code);
     if (notify_window_) platform::post_message(notify_window_, WM_CAMERA_ERROR, 0, code);
     return 1;
 }
 
 void CImvela::post_error(int32_t code) {
+    log_code("posted", code, device_number());
     // Deliberately untested for null: on Windows a null window sends it to the calling
     // thread's own queue.
     platform::post_message(notify_window_, WM_CAMERA_ERROR, 0, code);

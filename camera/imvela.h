@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "ImvelaSdk.h"
@@ -40,6 +41,14 @@ namespace imvela {
 
 class CImvelaM61XZKRSdk;
 class CImageBuffer;
+
+// The self-check (diagnostics.cpp): appends the report of the parts (IMVELA_SELFTEST_*) to
+// `report` and returns the number of failed checks; the camera part runs when `camera` is
+// given. copy_report: `text` into the caller's buffer, cut to fit and terminated; false when
+// it was cut.
+class CImvela;
+int32_t self_test(CImvela* camera, int32_t parts, std::string& report);
+bool copy_report(const std::string& text, char* report, int32_t report_size);
 
 class CImvela : private CaptureHost {
 public:
@@ -147,6 +156,8 @@ public:
     int32_t get_device_holder(int32_t number, ImvelaDeviceHolder* holder);
     int32_t get_frame_info(ImvelaFrameInfo* info);
     int32_t get_stream_stats(ImvelaStreamStats* stats);
+    // ImvelaDiag_SelfTest on this camera: 1 when every check passed.
+    int32_t self_test(int32_t parts, char* report, int32_t report_size);
 
     // ---- property dialogs (dialog_support.cpp) ---------------------------------------------
     DialogLink& dialogs() { return dialogs_; }

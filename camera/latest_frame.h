@@ -13,12 +13,12 @@ class LatestFrame {
 public:
     // One writer at a time (the worker, or the thread taking a snapshot).
     void set(uint32_t sequence, uint64_t arrival_us) {
-        const uint32_t v = version_.load(std::memory_order_relaxed);
-        version_.store(v + 1, std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_release);
-        sequence_.store(sequence, std::memory_order_relaxed);
-        arrival_low_.store(static_cast<uint32_t>(arrival_us), std::memory_order_relaxed);
-        arrival_high_.store(static_cast<uint32_t>(arrival_us >> 32), std::memory_order_relaxed);
+        // The odd count first (no field store moves above it), each field released after it,
+        // so a reader that sees a new field also sees the count changed.
+        const uint32_t v = version_.fetch_add(1, std::memory_order_acq_rel);
+        sequence_.store(sequence, std::memory_order_release);
+        arrival_low_.store(static_cast<uint32_t>(arrival_us), std::memory_order_release);
+        arrival_high_.store(static_cast<uint32_t>(arrival_us >> 32), std::memory_order_release);
         version_.store(v + 2, std::memory_order_release);
     }
 
@@ -29,10 +29,10 @@ public:
             const uint32_t before = version_.load(std::memory_order_acquire);
             if (before == 0) return false;
             if ((before & 1) == 0) {
-                const uint32_t s = sequence_.load(std::memory_order_relaxed);
-                const uint64_t a = uint64_t{arrival_high_.load(std::memory_order_relaxed)} << 32 |
-                                   arrival_low_.load(std::memory_order_relaxed);
-                std::atomic_thread_fence(std::memory_order_acquire);
+                // Acquired: the count is read again after the fields, never before.
+                const uint32_t s = sequence_.load(std::memory_order_acquire);
+                const uint64_t a = uint64_t{arrival_high_.load(std::memory_order_acquire)} << 32 |
+                                   arrival_low_.load(std::memory_order_acquire);
                 if (version_.load(std::memory_order_relaxed) == before) {
                     *sequence = s;
                     *arrival_us = a;

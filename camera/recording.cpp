@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/text_conversion.h"
 #include "platform/thread_priority.h"
+#include "platform/debug_log.h"
 
 namespace imvela {
 
@@ -79,6 +80,8 @@ int32_t CImvela::record(const char* path, uint32_t duration_ms, int32_t show_win
     });
     recording_.writer.SetFormat(format.width(), format.height());
     if (!format.has_pixels() || !recording_.writer.Open(path, most_frames(duration_ms), most_checkpoints(duration_ms))) {
+        IMVELA_LOG(files, error, "recording: \"%s\" not started (%s)", path,
+                   format.has_pixels() ? "the AVI file cannot be made" : "no frame came");
         close_locked();
         return (record_error(ERR_FILE), 0);
     }

@@ -1,6 +1,7 @@
 #include "device/driver_channel.h"
 
 #include <cstdio>
+#include "platform/debug_log.h"
 
 namespace imvela {
 
@@ -14,6 +15,8 @@ bool format_device_path(const char* prefix, int32_t number, char* path, int32_t 
 int32_t open_device_file(DriverTransport& transport, const char* path, DriverHandle* handle) {
     handle->transport = &transport;
     handle->value = path ? transport.open_file(path) : 0;
+    if (handle->is_null() || handle->is_invalid())
+        IMVELA_LOG(device, debug, "device file %s does not open", path ? path : "(none)");
     return handle->is_null() ? 0 : 1;
 }
 
@@ -35,6 +38,9 @@ int32_t transfer(const DriverHandle& handle, uint32_t code, uint32_t pipe, uint3
     // position and the driver moves the data in the pipe's direction.
     const bool ok = handle.transport->control(handle.value, code, &pipe, sizeof pipe, buffer, length, &returned);
     if (moved) *moved = returned;
+    if (!ok)
+        IMVELA_LOG(device, debug, "request 0x%08X on pipe %u failed after %u of %u bytes", code, pipe, returned,
+                   length);
     return ok ? kTransferOk : kTransferFailed;
 }
 

@@ -6,6 +6,7 @@
 #include "device/driver_channel.h"
 #include "platform/clock.h"
 #include "platform/thread_priority.h"
+#include "platform/debug_log.h"
 
 namespace imvela {
 
@@ -96,6 +97,7 @@ void FrameStream::loop() {
     platform::raise_current_thread_priority();
     DriverHandle device;
     if (!open_device_file(*transport_, path_.c_str(), &device)) {
+        IMVELA_LOG(device, error, "stream: the device file %s does not open: the camera is gone", path_.c_str());
         TransferCounters::count(counters_.unplugs);
         finish(kStreamOpenFailed);
         return;
@@ -121,6 +123,8 @@ void FrameStream::loop() {
             count_failure(platform::tick_count() - requested);
         } else if (moved != bytes) {
             TransferCounters::count(counters_.short_transfers);
+            IMVELA_LOG(device, warn, "stream: short transfer, %u of %u bytes%s", moved, bytes,
+                       short_allowed ? "; read again" : "; the stream ends");
             if (short_allowed) {
                 short_allowed = false;  // the first short transfer is forgiven; the block is reused
                 continue;
@@ -151,16 +155,22 @@ void FrameStream::loop() {
 
 void FrameStream::count_failure(uint32_t waited_ms) {
     if (driver_timeout_ms_ > 0 && waited_ms + kTimeoutMarginMs >= static_cast<uint32_t>(driver_timeout_ms_)) {
+        IMVELA_LOG(device, error, "stream: no frame within the driver's timeout (%u of %d ms); the stream ends",
+                   waited_ms, driver_timeout_ms_);
         TransferCounters::count(counters_.timeouts);
         return;
     }
     DriverHandle probe;
     if (!open_device_file(*transport_, path_.c_str(), &probe) || probe.is_invalid()) {
         close_device_file(&probe);
+        IMVELA_LOG(device, error, "stream: transfer failed after %u ms and %s no longer opens: the camera is gone",
+                   waited_ms, path_.c_str());
         TransferCounters::count(counters_.unplugs);
         return;
     }
     close_device_file(&probe);
+    IMVELA_LOG(device, error, "stream: transfer of %d bytes failed after %u ms (%s); the stream ends", frame_bytes_,
+               waited_ms, path_.c_str());
     TransferCounters::count(counters_.failed);
 }
 

@@ -2,6 +2,7 @@
 #include "device/ivm_sdk_lib.h"
 
 #include <cstring>
+#include "platform/debug_log.h"
 
 namespace imvela {
 
@@ -69,7 +70,9 @@ int32_t CIVMSdkLib::send_command_record(const driver::Record& record) {
 }
 
 int32_t CIVMSdkLib::write_register(int32_t address, int32_t value) {
-    return send_command_record(driver::write_register_command(address, value));
+    const int32_t ok = send_command_record(driver::write_register_command(address, value));
+    if (!ok) IMVELA_LOG(device, warn, "sensor register 0x%04X: writing 0x%04X failed (%s)", address, value, path_);
+    return ok;
 }
 
 namespace {
@@ -93,6 +96,7 @@ int32_t CIVMSdkLib::read_register(int32_t address, int32_t* value) {
         return 1;
     });
     if (value) *value = ok ? v : 0;
+    if (!ok) IMVELA_LOG(device, warn, "sensor register 0x%04X: reading failed (%s)", address, path_);
     return ok;
 }
 

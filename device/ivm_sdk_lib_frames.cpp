@@ -4,6 +4,7 @@
 #include <new>
 
 #include "device/ivm_sdk_lib.h"
+#include "platform/debug_log.h"
 
 namespace imvela {
 
@@ -87,6 +88,7 @@ int32_t CIVMSdkLib::read_single_frame() {
         if (!open_device_file(transport(), path_, &held_) || held_.is_invalid()) {
             close_device_file(&held_);
             last_transfer_error_ = kStreamTransferFailed;
+            IMVELA_LOG(device, error, "single frame: the device file %s does not open", path_);
             return kStreamOpenFailed;
         }
     }
@@ -99,6 +101,9 @@ int32_t CIVMSdkLib::read_single_frame() {
                                                  driver::kSelector1);
     if (r != kTransferOk || moved != bytes || bytes == 0) {
         last_read_short_ = r == kTransferOk && bytes != 0;
+        IMVELA_LOG(device, warn, "single frame: %s, %u of %u bytes", !requested ? "frame request not taken"
+                                                                    : r != kTransferOk ? "transfer failed" : "short transfer",
+                   moved, bytes);
         last_transfer_error_ = kStreamTransferFailed;
         close_held_handle();
         return kStreamTransferFailed;

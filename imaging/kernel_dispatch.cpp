@@ -1,6 +1,8 @@
 // The catalogue's kernels forward to the newest variant this processor runs, chosen once.
 #include "imaging/kernel_variant.h"
 
+#include <atomic>
+
 namespace imvela {
 
 #ifdef IMVELA_X86_KERNEL_VARIANTS
@@ -50,9 +52,38 @@ const KernelVariant& kernel_variant(int32_t index) {
 }
 bool kernel_variant_supported(int32_t index) { return index >= 0 && index < kVariantCount && processor_runs(index); }
 
+namespace {
+// Chosen at load; the self-check moves it through the variants (all give the same bytes).
+// Null until the first kernel call (constant-initialised, so a call during the load finds it).
+std::atomic<const KernelVariant*> g_active{nullptr};
+}  // namespace
+
 const KernelVariant& active_kernel_variant() {
-    static const KernelVariant* const chosen = newest_supported();
-    return *chosen;
+    const KernelVariant* active = g_active.load(std::memory_order_relaxed);
+    if (!active) {
+        active = newest_supported();
+        g_active.store(active, std::memory_order_relaxed);
+    }
+    return *active;
+}
+
+bool use_kernel_variant(int32_t index) {
+    if (!kernel_variant_supported(index)) return false;
+    g_active.store(kVariants[index], std::memory_order_relaxed);
+    return true;
+}
+
+int32_t newest_kernel_variant() {
+    for (int32_t i = kVariantCount - 1; i > 0; --i)
+        if (processor_runs(i)) return i;
+    return 0;
+}
+
+int32_t active_kernel_variant_index() {
+    const KernelVariant* active = &active_kernel_variant();
+    for (int32_t i = 0; i < kVariantCount; ++i)
+        if (kVariants[i] == active) return i;
+    return 0;
 }
 
 #define IMVELA_VARIANT_FORWARD(k)                                                                           \

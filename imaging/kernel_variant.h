@@ -43,8 +43,16 @@ struct KernelVariant {
 int32_t kernel_variant_count();
 const KernelVariant& kernel_variant(int32_t index);
 bool kernel_variant_supported(int32_t index);
-// The variant the catalogue's kernels forward to.
+// The variant the catalogue's kernels forward to: the newest this processor runs, unless
+// use_kernel_variant chose another.
 const KernelVariant& active_kernel_variant();
+// Makes variant `index` the one every kernel call of the process forwards to, from the next
+// call on (the variants give the same bytes, so frames in flight are not affected); false,
+// changing nothing, for a variant this processor cannot run.
+bool use_kernel_variant(int32_t index);
+// The index of the variant chosen at load, and of the one in use now.
+int32_t newest_kernel_variant();
+int32_t active_kernel_variant_index();
 
 #define IMVELA_VARIANT_DECLARE(k) IMVELA_PIXEL_KERNEL(k);
 namespace IMVELA_KERNEL_VARIANT {

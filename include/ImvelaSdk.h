@@ -414,6 +414,37 @@ typedef struct ImvelaStreamStats {
  * behind the handle). */
 IMVELA_API int32_t IMVELA_CALL ImvelaDiag_GetStreamStats(int32_t handle, ImvelaStreamStats* stats);
 
+/* The self-check an integrator runs on the machine the camera works on.
+ * IMVELA_SELFTEST_PIPELINE: the frame pipeline on a built-in 256 x 192 pattern, in every
+ *   colour mode, neutral and with every adjustment (hue, saturation, gamma, contrast,
+ *   sharpness, brightness, white-balance gains, gray gains and offsets, luminance gray), by
+ *   every kernel variant this processor runs (baseline, SSE4.1, AVX2), on one thread and on
+ *   all kernel threads; each output's digest is compared with the digest the library was
+ *   built with. The pipeline gives the same bytes on every variant, thread count and build
+ *   (32- and 64-bit), so any difference is a fault of this machine or this build.
+ * IMVELA_SELFTEST_CAMERA: the camera of the handle (real or emulated): enumeration, the
+ *   serial-ROM identifier, sensor register 0x2E read, written back and read again, each
+ *   colour mode streamed for 0.6 s (passes when at least 90 % of the frames the camera sent,
+ *   less one, were delivered and no transfer failed), the last streamed frame and a snapshot equal to
+ *   the library's image of them (Imvela_GetImage), and a stop within a second. The camera
+ *   streams in its capture window without a preview window; its colour mode is put back.
+ *   Takes about 5 s.
+ * The report, terminated, goes into `report` (4096 bytes hold it): a header naming the
+ * library, build and kernels, a line per check with its figures and "pass" or "FAIL", and a
+ * last line "all checks passed" or "N checks FAILED"; short enough to mail.
+ * Result: 1 when every check run passed; 0 when one failed (the report says which) or the
+ * call failed. handle 0 runs the pipeline alone (parts must be IMVELA_SELFTEST_PIPELINE) and
+ * records nothing.
+ * Errors: ERR_ARGUMENT (null report, report_size below 1, parts not a combination of the two),
+ * ERR_NOT_READY (camera part while the camera captures, or no device), ERR_BUFFER (the report
+ * did not fit; what fits is written).
+ * Threads: any thread; self-checks of a process run one after another. While the pipeline
+ * part runs, other cameras of the process keep streaming with identical results (it switches
+ * the process's kernel variant and thread limit, and puts both back). */
+#define IMVELA_SELFTEST_PIPELINE 1
+#define IMVELA_SELFTEST_CAMERA   2
+IMVELA_API int32_t IMVELA_CALL ImvelaDiag_SelfTest(int32_t handle, int32_t parts, char* report, int32_t report_size);
+
 /* Emulated camera
  *
  * The library carries an emulated camera that speaks the camera driver's contract. It is

@@ -12,6 +12,8 @@ uint32_t current_owner_module();
 // The process id, and when the process started in the system's own units (POSIX: clock
 // ticks after boot; Windows: the creation time as a FILETIME); 0 when it cannot be told.
 uint32_t current_process_id();
+// The system's number of the calling thread (as debuggers and process viewers show it).
+uint32_t current_thread_id();
 uint64_t current_process_start();
 
 // Whether the process `id` runs and, when `start` is not 0, is the one that started then

@@ -10,6 +10,8 @@
 #include <string>
 
 #include "platform/file_io.h"
+#include "platform/debug_log.h"
+#include "platform/system_error.h"
 
 namespace imvela::platform {
 
@@ -23,6 +25,7 @@ FileHandle open_file_for_writing(const char* path) {
     if (!path) return nullptr;
     int fd = open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0) fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) IMVELA_LOG(files, error, "\"%s\" cannot be opened for writing: %s", path, system_error_text().c_str());
     return from_fd(fd);
 }
 
@@ -31,7 +34,10 @@ bool write_file(FileHandle file, const void* data, uint32_t length) {
     while (length > 0) {
         const ssize_t n = write(fd_of(file), p, length);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n <= 0) {
+            IMVELA_LOG(files, error, "writing %u bytes failed: %s", length, system_error_text().c_str());
+            return false;
+        }
         p += n;
         length -= static_cast<uint32_t>(n);
     }
@@ -99,6 +105,7 @@ FileHandle create_file_beside(const char* target, std::string& temporary) {
         if (fd >= 0) return from_fd(fd);
         if (errno != EEXIST) break;
     }
+    IMVELA_LOG(files, error, "no file can be made beside \"%s\": %s", target, system_error_text().c_str());
     temporary.clear();
     return nullptr;
 }
@@ -126,7 +133,11 @@ bool keep_permissions(FileHandle file, const char* existing) {
     return fchmod(fd_of(file), st.st_mode & 07777) == 0;
 }
 
-bool move_replacing(const char* from, const char* to) { return rename(from, to) == 0; }
+bool move_replacing(const char* from, const char* to) {
+    if (rename(from, to) == 0) return true;
+    IMVELA_LOG(files, error, "\"%s\" cannot replace \"%s\": %s", from, to, system_error_text().c_str());
+    return false;
+}
 
 void remove_file(const char* path) { unlink(path); }
 

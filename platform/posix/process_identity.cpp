@@ -1,5 +1,7 @@
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -44,6 +46,14 @@ uint64_t start_of(pid_t id) {
 uint32_t current_owner_module() { return static_cast<uint32_t>(getpid()); }
 
 uint32_t current_process_id() { return static_cast<uint32_t>(getpid()); }
+
+uint32_t current_thread_id() {
+#if defined(SYS_gettid)
+    return static_cast<uint32_t>(syscall(SYS_gettid));
+#else
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pthread_self()));
+#endif
+}
 
 uint64_t current_process_start() { return start_of(getpid()); }
 

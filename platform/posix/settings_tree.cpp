@@ -34,6 +34,8 @@
 
 #include "platform/posix/settings_values.h"
 #include "platform/settings_tree.h"
+#include "platform/debug_log.h"
+#include "platform/system_error.h"
 
 struct imvela::platform::SettingsKey {
     std::string folder;
@@ -300,9 +302,14 @@ std::string values_text(const ValueList& values) {
 bool replace_values(const std::string& folder, const ValueList& values) {
     std::string temp;
     const int fd = make_temp_file(folder, &temp);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        IMVELA_LOG(settings, error, "settings in %s: no file can be made there: %s", folder.c_str(),
+                   system_error_text().c_str());
+        return false;
+    }
     if (write_file(fd, values_text(values)) && rename(temp.c_str(), (folder + "/" + kValuesFile).c_str()) == 0)
         return true;
+    IMVELA_LOG(settings, error, "settings in %s not stored: %s", folder.c_str(), system_error_text().c_str());
     unlink(temp.c_str());
     return false;
 }

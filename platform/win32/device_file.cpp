@@ -1,6 +1,8 @@
 #include "platform/device_file.h"
 
 #include <windows.h>
+#include "platform/debug_log.h"
+#include "platform/system_error.h"
 
 namespace imvela::platform {
 
@@ -8,6 +10,8 @@ bool has_device_driver() { return true; }
 
 intptr_t device_open(const char* path) {
     HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        IMVELA_LOG(device, debug, "opening %s: %s", path, system_error_text().c_str());
     return reinterpret_cast<intptr_t>(h);
 }
 
@@ -17,6 +21,7 @@ bool device_control(intptr_t handle, uint32_t code, const void* input, uint32_t 
     const BOOL ok = DeviceIoControl(reinterpret_cast<HANDLE>(handle), code, const_cast<void*>(input), input_size, output,
                                     output_size, &moved, nullptr);
     if (returned) *returned = moved;
+    if (!ok) IMVELA_LOG(device, debug, "device request 0x%08lX: %s", static_cast<unsigned long>(code), system_error_text().c_str());
     return ok != FALSE;
 }
 

@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "platform/file_io.h"
+#include "platform/debug_log.h"
+#include "platform/system_error.h"
 
 namespace imvela::platform {
 
@@ -16,12 +18,17 @@ FileHandle open_file_for_writing(const char* path) {
     HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        IMVELA_LOG(files, error, "\"%s\" cannot be opened for writing: %s", path, system_error_text().c_str());
     return from_handle(h);
 }
 
 bool write_file(FileHandle file, const void* data, uint32_t length) {
     DWORD written = 0;
-    return WriteFile(static_cast<HANDLE>(file), data, length, &written, nullptr) != 0 && written == length;
+    if (WriteFile(static_cast<HANDLE>(file), data, length, &written, nullptr) != 0 && written == length) return true;
+    IMVELA_LOG(files, error, "writing %u bytes failed after %lu: %s", length, static_cast<unsigned long>(written),
+               system_error_text().c_str());
+    return false;
 }
 
 uint32_t file_size(FileHandle file) {
@@ -74,6 +81,7 @@ FileHandle create_file_beside(const char* target, std::string& temporary) {
         if (h != INVALID_HANDLE_VALUE) return h;
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
+    IMVELA_LOG(files, error, "no file can be made beside \"%s\": %s", target, system_error_text().c_str());
     temporary.clear();
     return nullptr;
 }
@@ -87,7 +95,9 @@ bool file_behind_links(const char* path, std::string& target) {
 bool keep_permissions(FileHandle, const char*) { return true; }
 
 bool move_replacing(const char* from, const char* to) {
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) return true;
+    IMVELA_LOG(files, error, "\"%s\" cannot replace \"%s\": %s", from, to, system_error_text().c_str());
+    return false;
 }
 
 void remove_file(const char* path) { DeleteFileA(path); }

@@ -24,6 +24,8 @@ uint32_t current_owner_module() {
 
 uint32_t current_process_id() { return GetCurrentProcessId(); }
 
+uint32_t current_thread_id() { return GetCurrentThreadId(); }
+
 uint64_t current_process_start() { return creation_time(GetCurrentProcess()); }
 
 bool process_is_running(int32_t id, uint64_t start) {

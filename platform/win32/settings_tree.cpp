@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/settings_tree.h"
+#include "platform/debug_log.h"
+#include "platform/system_error.h"
 
 namespace imvela::platform {
 
@@ -29,9 +31,13 @@ SettingsKey* create_settings_key(SettingsKey* parent, const char* path) {
     if (!path) return nullptr;
     HKEY key = nullptr;
     char empty_class[] = "";
-    if (RegCreateKeyExA(to_hkey(parent), path, 0, empty_class, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (const LONG r = RegCreateKeyExA(to_hkey(parent), path, 0, empty_class, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                       nullptr, &key, nullptr);
+        r != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(r));
+        IMVELA_LOG(settings, error, "registry key %s cannot be made: %s", path, system_error_text().c_str());
         return nullptr;
+    }
     return reinterpret_cast<SettingsKey*>(key);
 }
 
@@ -51,8 +57,11 @@ bool read_settings_value(SettingsKey* key, const char* name, uint32_t* value) {
 bool write_settings_value(SettingsKey* key, const char* name, uint32_t value) {
     if (!key || !name) return false;
     const DWORD data = value;
-    return RegSetValueExA(to_hkey(key), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
-           ERROR_SUCCESS;
+    const LONG r = RegSetValueExA(to_hkey(key), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    if (r == ERROR_SUCCESS) return true;
+    SetLastError(static_cast<DWORD>(r));
+    IMVELA_LOG(settings, error, "registry value %s not stored: %s", name, system_error_text().c_str());
+    return false;
 }
 
 void close_settings_key(SettingsKey* key) {

@@ -33,10 +33,13 @@ JPEG_QUALITY_TYPES = {100: 2, 70: 3, 20: 4}
 # Imvela_GetColorMode reports significant bits; the bits per pixel of each colour mode.
 _MODE_BITS = {8: 8, 12: 16, 24: 24, 32: 32, 44: 48, 60: 64}
 
-Frame = namedtuple("Frame", "image width height bit_count frame_rate")
+Frame = namedtuple("Frame", "image width height bit_count frame_rate sequence arrival",
+                   defaults=(None, None))
 Frame.__doc__ = """A streamed frame: the image and the frame record's fields. frame_rate is in
 frames per second: the library's figure once it has one (after the first second), until then
-measured from the frames' arrival times (0 for the first frame)."""
+measured from the frames' arrival times (0 for the first frame). sequence is the camera's
+frame number since the stream started (a gap: frames were skipped), arrival when the frame
+arrived, in seconds of time.monotonic()."""
 
 _lib = None
 _lib_lock = threading.Lock()
@@ -328,6 +331,8 @@ class Camera:
                         raise ImvelaError("streaming", message.lParam, (message.lParam,))
                     # The record lives in the camera: read it before the lock is let go.
                     record = library.FrameRecord.from_address(message.wParam)
+                    info = library.FrameInfo(ctypes.sizeof(library.FrameInfo))
+                    known = self._lib.ImvelaDiag_GetFrameInfo(self._handle, ctypes.byref(info)) == 1
                     now = time.monotonic()
                     rate = record.frame_rate / 10
                     if first_arrival is None:
@@ -337,7 +342,8 @@ class Camera:
                         # delivered since the first one over the time they took.
                         rate = delivered / (now - first_arrival)
                     frame = Frame(image.copy() if copy else image, record.width, record.height,
-                                  record.bit_count, rate)
+                                  record.bit_count, rate,
+                                  info.sequence if known else None, info.arrival_us / 1e6 if known else None)
                 deadline = time.monotonic() + timeout
                 delivered += 1
                 yield frame

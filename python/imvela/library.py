@@ -20,6 +20,10 @@ class FrameRecord(ctypes.Structure):
                 ("frame_rate", _i32), ("buffer", _ptr)]
 
 
+class FrameInfo(ctypes.Structure):
+    _fields_ = [("size", _i32), ("sequence", ctypes.c_uint32), ("arrival_us", ctypes.c_uint64)]
+
+
 class Message(ctypes.Structure):
     _fields_ = [("message", ctypes.c_uint32), ("wParam", ctypes.c_size_t), ("lParam", ctypes.c_ssize_t)]
 
@@ -63,6 +67,7 @@ _PROTOTYPES = {
     "Imvela_Record": ([_i32, ctypes.c_char_p, ctypes.c_uint32, _i32], _i32),
     "Imvela_GetDeviceName": ([_i32, _i32, ctypes.c_char_p, _i32], _i32),
     "ImvelaDiag_GetDeviceHolder": ([_i32, _i32, ctypes.POINTER(DeviceHolder)], _i32),
+    "ImvelaDiag_GetFrameInfo": ([_i32, ctypes.POINTER(FrameInfo)], _i32),
     "ImvelaMsg_CreateQueue": ([], _ptr),
     "ImvelaMsg_Get": ([_ptr, ctypes.c_uint32, ctypes.POINTER(Message)], ctypes.c_int),
     "ImvelaMsg_DestroyQueue": ([_ptr], None),

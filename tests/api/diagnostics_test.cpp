@@ -151,3 +151,33 @@ TEST_F(Diagnostics, RecordsAreCheckedBeforeAnythingIsWritten) {
     ASSERT_EQ(ImvelaDiag_GetDeviceHolder(handle, 0, &holder), 1);
     EXPECT_EQ(holder.in_use, 0);
 }
+
+TEST_F(Diagnostics, SelfTestPassesOnThisBuildAndReportsEveryCheck) {
+    // A slowly paced camera and a small window: every colour mode keeps up with the camera,
+    // also under the sanitizers on a busy machine.
+    ScopedEnvironment paced("IMVELA_EMULATOR_FPS", "10");
+    ASSERT_EQ(Imvela_SetCaptureWindowEx(handle, 1292, 0, 64, 1040, 0, 48), 1);
+    std::vector<char> report(8192);
+    EXPECT_EQ(ImvelaDiag_SelfTest(handle, IMVELA_SELFTEST_PIPELINE | IMVELA_SELFTEST_CAMERA, report.data(),
+                                  static_cast<int32_t>(report.size())),
+              1)
+        << report.data();
+    const std::string text = report.data();
+    EXPECT_NE(text.find("all checks passed\n"), std::string::npos) << text;
+    for (const char* check : {"pipeline  baseline 1 thread  12 of 12", "enumeration", "ROM identifier         \"EMU",
+                              "sensor register", "stream 64-bit", "streamed frame", "snapshot", "stop"})
+        EXPECT_NE(text.find(check), std::string::npos) << check;
+    EXPECT_EQ(errors(), Codes{});
+    // Cut to the room given, terminated, and said so.
+    std::vector<char> small(40, 'x');
+    EXPECT_EQ(ImvelaDiag_SelfTest(handle, IMVELA_SELFTEST_PIPELINE, small.data(), 40), 0);
+    EXPECT_EQ(std::string(small.data()), text.substr(0, 39));
+    EXPECT_EQ(errors(), Codes{ERR_BUFFER});
+    for (int32_t parts : {0, 4}) {
+        EXPECT_EQ(ImvelaDiag_SelfTest(handle, parts, report.data(), 100), 0);
+        EXPECT_EQ(errors(), Codes{ERR_ARGUMENT});
+    }
+    ASSERT_EQ(Imvela_StartPreview(handle), 1);
+    EXPECT_EQ(ImvelaDiag_SelfTest(handle, IMVELA_SELFTEST_CAMERA, report.data(), 100), 0);
+    EXPECT_EQ(errors(), Codes{ERR_NOT_READY});
+}

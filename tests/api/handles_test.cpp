@@ -156,6 +156,7 @@ const UnknownHandleCase kUnknownHandleCases[] = {
     {"Imvela_SetSamplingRate", 0, [](int32_t h) { return Imvela_SetSamplingRate(h, 1); }},
     {"ImvelaDiag_GetFrameInfo", 0, [](int32_t h) { ImvelaFrameInfo info{}; info.size = sizeof info; return ImvelaDiag_GetFrameInfo(h, &info); }},
     {"ImvelaDiag_GetStreamStats", 0, [](int32_t h) { ImvelaStreamStats stats{}; stats.size = sizeof stats; return ImvelaDiag_GetStreamStats(h, &stats); }},
+    {"ImvelaDiag_SelfTest", 0, [](int32_t h) { char report[64]; return ImvelaDiag_SelfTest(h, IMVELA_SELFTEST_PIPELINE, report, 64); }},
 // The named filter values: each setter fails, each getter fails and clears its flag.
 #define IMVELA_FILTER_VALUE(Name, ...)                                         \
     {"Imvela_Set" #Name, 0, [](int32_t h) { return Imvela_Set##Name(h, 0); }}, \

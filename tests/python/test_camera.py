@@ -1,6 +1,7 @@
 import pathlib
 import re
 import threading
+import time
 
 import numpy as np
 import pytest
@@ -79,6 +80,9 @@ def test_streamed_frames_carry_the_record_and_the_image(camera):
     frames = list(camera.frames(4))
     assert [(f.width, f.height, f.bit_count) for f in frames] == [(1280, 1024, 16)] * 4
     assert frames[0].image is not frames[1].image
+    numbers = [f.sequence for f in frames]
+    assert numbers == sorted(set(numbers)) and numbers[0] >= 0
+    assert frames[0].arrival < frames[-1].arrival <= time.monotonic()
     np.testing.assert_array_equal(frames[-1].image, RAMP % 4096)
     # The stream stopped when the iteration ended: a snapshot is allowed again.
     assert camera.snapshot().shape == (1024, 1280)

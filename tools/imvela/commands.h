@@ -10,6 +10,7 @@ int command_register(const CommandLine& line);
 int command_list(const CommandLine& line);
 int command_info(const CommandLine& line);
 int command_doctor(const CommandLine& line);
+int command_selftest(const CommandLine& line);
 // Settings
 int command_get(const CommandLine& line);
 int command_set(const CommandLine& line);

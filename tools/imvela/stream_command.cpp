@@ -17,18 +17,23 @@ using Clock = std::chrono::steady_clock;
 struct StreamCounts {
     long delivered = 0;
     long errors = 0;           // WM_CAMERA_ERROR posted meanwhile
-    int32_t camera_start = -1;  // the emulated camera's frame count at the start; -1: real camera
+    int32_t handle = 0;         // the camera's handle, for the library's counts of the stream
     double cpu_start = 0;
     Clock::time_point start;
 };
 
-// Frames the camera sent that were not delivered (a newer one was taken); -1 when unknown.
-// A frame in flight is sent but not yet delivered, so the count can lag by one.
-long skipped(const StreamCounts& c, int32_t number) {
-    const int32_t sent = ImvelaEmu_FrameCount(number);
-    if (c.camera_start < 0 || sent < c.camera_start) return -1;
-    const long missing = static_cast<long>(sent - c.camera_start) - c.delivered;
-    return missing > 0 ? missing : 0;
+// The library's counts of the stream since it started; false when it cannot say.
+bool stream_stats(int32_t handle, ImvelaStreamStats* stats) {
+    *stats = ImvelaStreamStats{};
+    stats->size = sizeof *stats;
+    return ImvelaDiag_GetStreamStats(handle, stats) == 1;
+}
+
+// Frames the camera sent that were not delivered (a newer one was taken), from the frame
+// numbers; -1 when unknown.
+long skipped(const StreamCounts& c, int32_t) {
+    ImvelaStreamStats stats;
+    return stream_stats(c.handle, &stats) ? static_cast<long>(stats.frames_skipped) : -1;
 }
 
 // The status as --json prints it: {"seconds","fps","delivered","skipped","cpu_ms_per_frame","errors"}.
@@ -67,7 +72,7 @@ int command_stream(const CommandLine& line) {
     std::vector<uint8_t> image(frame_bytes(bits));
     Imvela_SetWaitTime(camera.handle(), 0);
     StreamCounts counts;
-    counts.camera_start = ImvelaEmu_FrameCount(camera.number());
+    counts.handle = camera.handle();
     if (Imvela_CallBackPreview(camera.handle(), camera.window().handle(), image.data(),
                                static_cast<int32_t>(image.size()), 0) != 1)
         return camera.fail("starting the stream");
@@ -128,9 +133,12 @@ int command_stream(const CommandLine& line) {
     }
     std::printf("delivered %ld frames in %.2f s: %.1f frames/s (last frame record: %.1f)\n", counts.delivered, elapsed,
                 counts.delivered / elapsed, last_rate / 10.0);
-    if (const long skip = skipped(counts, camera.number()); skip >= 0)
-        std::printf("camera sent %ld frames; skipped (newer frame taken instead): %ld\n", counts.delivered + skip,
-                    skip);
+    if (ImvelaStreamStats stats; stream_stats(camera.handle(), &stats)) {
+        std::printf("camera sent %u frames up to the last delivered; skipped (newer frame taken instead): %u\n",
+                    stats.frames_delivered + stats.frames_skipped, stats.frames_skipped);
+        std::printf("transfers failed %u, short %u; time-outs %u; unplugs %u; last frame number %u\n",
+                    stats.transfers_failed, stats.transfers_short, stats.timeouts, stats.unplugs, stats.last_sequence);
+    }
     if (counts.delivered)
         std::printf("CPU time per frame (whole process): %.2f ms\n",
                     1000.0 * (process_cpu_seconds() - counts.cpu_start) / counts.delivered);

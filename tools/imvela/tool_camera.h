@@ -74,6 +74,6 @@ std::string device_name(int32_t handle, int32_t number);
 // The printable start of the camera's serial-ROM identifier; empty when it has none.
 std::string rom_identifier(int32_t handle);
 // Whether another program holds camera `number` of this handle: a one-frame capture
-// fails with ERR_DEVICE_UNAVAILABLE then. The library names no holder.
+// fails with ERR_DEVICE_UNAVAILABLE then (holder_text names it).
 enum class CameraUse { free, held_elsewhere, unknown };
 CameraUse probe_camera_use(ToolCamera& camera);
