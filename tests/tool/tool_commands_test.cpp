@@ -170,7 +170,9 @@ TEST_F(ToolTest, DoctorReportsACameraHeldByAnotherProcess) {
         ChildProcess child(IMVELA_TOOL_FILE, {"stream", "60"});
         ASSERT_TRUE(child.started());
         holder_id = child.process_number();
-        ASSERT_TRUE(wait_until([] { return contains(run_tool({"list"}).out, "in use by another program"); }, 20000));
+        const std::string named = "in use by process " + std::to_string(holder_id) + " (" +
+                                  fs::path(IMVELA_TOOL_FILE).filename().string() + ") since ";
+        ASSERT_TRUE(wait_until([&] { return contains(run_tool({"list"}).out, named); }, 20000));
         ASSERT_EQ(ImvelaDiag_GetDeviceHolder(0, 0, &holder), 1);
         EXPECT_EQ(holder.in_use, 1);
         EXPECT_EQ(holder.alive, 1);
@@ -179,7 +181,7 @@ TEST_F(ToolTest, DoctorReportsACameraHeldByAnotherProcess) {
         EXPECT_EQ(std::string(holder.executable), fs::path(IMVELA_TOOL_FILE).filename().string());
         const ToolRun doctor = run_tool({"doctor"});
         EXPECT_EQ(doctor.status, 1);
-        EXPECT_TRUE(contains(doctor.out, "[FAIL] camera 0 is in use by another program")) << doctor.out;
+        EXPECT_TRUE(contains(doctor.out, "[FAIL] camera 0 is " + named)) << doctor.out;
     }
     // Killed without releasing the camera: a stale entry, its process named but not alive.
     ASSERT_EQ(ImvelaDiag_GetDeviceHolder(0, 0, &holder), 1);

@@ -86,6 +86,12 @@ TEST_F(ToolFirstDay, JsonOutputParsesWithItsDocumentedKeys) {
     ASSERT_GE(stream.size(), 2u);
     EXPECT_TRUE(stream.back()["final"].get<bool>());
     EXPECT_GT(stream.back()["delivered"].get<int>(), 0);
+    const json selftest = json::parse(run_tool({"selftest", "--pipeline", "--json"}).out);
+    EXPECT_TRUE(selftest["passed"].get<bool>()) << selftest.dump();
+    ASSERT_FALSE(selftest["checks"].empty());
+    EXPECT_EQ(selftest["checks"][0]["part"], "pipeline");
+    EXPECT_EQ(selftest["checks"][0]["check"], "baseline 1 thread");
+    EXPECT_NE(selftest["checks"][0]["figures"].get<std::string>().find(" outputs as built"), std::string::npos);
 }
 
 // The region of interest of one run: the file has its size, and the next run the full window.

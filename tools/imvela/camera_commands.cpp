@@ -9,18 +9,6 @@
 #include "named_settings.h"
 #include "tool_camera.h"
 
-namespace {
-
-const char* use_text(CameraUse use) {
-    switch (use) {
-    case CameraUse::free: return "free";
-    case CameraUse::held_elsewhere: return "in use by another program";
-    default: return "state unknown";
-    }
-}
-
-}  // namespace
-
 // list --json: {"cameras":[{"number":0,"device":...,"rom_id":...,"driver":...,"use":"free"|"in use",
 // "holder":null|{"process_id":...,"executable":...,"since":...}}]}
 int list_as_json(ToolCamera& lister, const std::vector<int32_t>& numbers) {
@@ -48,22 +36,25 @@ int command_list(const CommandLine& line) {
     if (!lister.initialise()) return kFailed;
     const std::vector<int32_t> numbers = attached_cameras(lister.handle());
     if (line.has("json")) return list_as_json(lister, numbers);
-    bool held = false;
+    bool unnamed = false;
     for (int32_t n : numbers) {
         const std::string name = device_name(lister.handle(), n);
         ToolCamera camera;
         if (!camera.open(n)) continue;
-        const CameraUse use = probe_camera_use(camera);
-        held = held || use == CameraUse::held_elsewhere;
+        const CameraHolder holder = camera_holder(camera);
+        unnamed = unnamed || (holder.held && holder.process_id == 0);
+        // "in use by process 4242 (inspect.exe) since 16:02:11": the holder's line without its subject
+        const std::string subject = "camera " + std::to_string(n) + " is ";
+        const std::string use = holder.held ? held_camera_line(n, holder).substr(subject.size()) : "free";
         std::printf("camera %-2d %-18s ROM id \"%s\"  %s\n", n, name.c_str(), rom_identifier(camera.handle()).c_str(),
-                    use_text(use));
+                    use.c_str());
     }
     if (numbers.empty()) {
         std::printf("no camera attached\n");
         return kFailed;
     }
-    if (held)
-        std::printf("(the library shows that a camera is held, not by which program: imvela doctor helps find it)\n");
+    if (unnamed)
+        std::printf("(the library could not name the program holding a camera: imvela doctor helps find it)\n");
     return kSucceeded;
 }
 

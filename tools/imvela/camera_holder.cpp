@@ -16,7 +16,7 @@ std::string held_camera_line(int32_t number, const CameraHolder& holder) {
     const std::time_t since = static_cast<std::time_t>(holder.since);
     const std::tm* local = holder.since > 0 ? std::localtime(&since) : nullptr;
     char clock[16];
-    if (local && std::strftime(clock, sizeof clock, "%H:%M", local) > 0) line += std::string(" since ") + clock;
+    if (local && std::strftime(clock, sizeof clock, "%H:%M:%S", local) > 0) line += std::string(" since ") + clock;
     return line;
 }
 

@@ -15,7 +15,7 @@ struct CameraHolder {
     int64_t since = 0;       // seconds since 1970 UTC; 0: not known
 };
 
-// "camera 0 is in use by process 4748 (imvela-viewer) since 16:02", naming as much of the
+// "camera 0 is in use by process 4748 (imvela-viewer) since 16:02:11", naming as much of the
 // holder as is known ("camera 0 is in use by another program" when nothing is).
 std::string held_camera_line(int32_t number, const CameraHolder& holder);
 

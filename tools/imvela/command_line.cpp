@@ -22,8 +22,8 @@ namespace {
 
 const Command kCommands[] = {
     {"list", "list [--json]", "every camera: number, device name, ROM identifier, in use or free",
-     "An attached camera that another program captures from shows as \"in use\". The library\n"
-     "tells that a camera is held, not by which program.\n" JSON_TEXT,
+     "An attached camera that another program captures from shows as \"in use by process ID\n"
+     "(PROGRAM) since TIME\".\n" JSON_TEXT,
      "", "json", 0, 0, command_list},
     {"info", "info [--camera N] [--json]", "one camera: sensor, limits and current settings",
      "--camera N: camera number (default 0; imvela list shows them)\n" JSON_TEXT, "camera", "json", 0, 0,
@@ -94,13 +94,13 @@ const Command kCommands[] = {
      "says previews are wanted: every capture command of this tool works without one). Exit\n"
      "status 1 when something fails.\n" JSON_TEXT,
      "", "preview json", 0, 0, command_doctor},
-    {"selftest", "selftest [--pipeline] [--camera N]", "check the image pipeline and the camera on this machine",
+    {"selftest", "selftest [--pipeline] [--camera N] [--json]", "check the image pipeline and the camera on this machine",
      "The frame pipeline on a built-in pattern in every colour mode and adjustment, by every kernel\n"
      "variant this processor runs, on 1 and all threads, compared with the digests the library was\n"
      "built with; then the camera: enumeration, ROM identifier, a register read back, every colour\n"
      "mode streaming, the delivered frames, stopping (about 5 s). --pipeline: the pipeline alone.\n"
-     "Prints a short report to mail back; exit status 0 only when every check passed.\n",
-     "camera", "pipeline", 0, 0, command_selftest},
+     "Prints a short report to mail back; exit status 0 only when every check passed.\n" JSON_TEXT,
+     "camera", "pipeline json", 0, 0, command_selftest},
     {"register", "register ADDRESS [VALUE] [--camera N]", "read a sensor register, or write it and read it back",
      "Numbers in C notation: 0x2E, 46.\n", "camera", "", 1, 2, command_register},
     {"version", "version", "the library version", "", "", "", 0, 0, command_version},

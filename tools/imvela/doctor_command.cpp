@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ImvelaSdk.h"
+#include "camera_holder.h"
 #include "commands.h"
 #include "display_probe.h"
 #include "emulator_variable.h"
@@ -109,23 +110,26 @@ void check_stored_windows(Findings& findings, const std::vector<int32_t>& number
 }
 
 void check_holders(Findings& findings, const std::vector<int32_t>& numbers) {
-    std::vector<int32_t> held;
+    std::vector<int32_t> unnamed;
     for (int32_t n : numbers) {
         ToolCamera camera;
         if (!camera.open(n)) continue;
-        const CameraUse use = probe_camera_use(camera);
-        if (use == CameraUse::held_elsewhere)
-            held.push_back(n);
+        const CameraHolder holder = camera_holder(camera);
+        if (!holder.held)
+            findings.ok("camera " + std::to_string(n) + " is free");
+        else if (holder.process_id != 0)
+            findings.problem(held_camera_line(n, holder),
+                             "end the capture in that program, or end the program: its claim is freed when it ends");
         else
-            findings.ok("camera " + std::to_string(n) + (use == CameraUse::free ? " is free" : " answers"));
+            unnamed.push_back(n);
     }
-    if (held.empty()) return;
+    if (unnamed.empty()) return;
     bool available = false;
     const std::vector<std::string> users = device_table_users(&available);
     const std::string who = !available    ? "the library does not name the program holding it"
                             : users.empty() ? "no other process has the device-use table open now"
                                             : "processes with camera handles open: " + joined(users);
-    for (int32_t n : held)
+    for (int32_t n : unnamed)
         findings.problem("camera " + std::to_string(n) + " is in use by another program (" + who + ")",
                          "end the capture in that program, or end the program: its claim is freed when it ends");
 }
