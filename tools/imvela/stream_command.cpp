@@ -96,10 +96,14 @@ int command_stream(const CommandLine& line) {
                 ++counts.errors;
                 stopped = m.lparam == ERR_TIMEOUT;
             } else if (m.message == WM_CAMERA_FRAME && m.lparam == 0 && m.wparam) {
+                // The library rewrites the record for the next frame while this one is handled:
+                // its fields are read as the aligned 32-bit values they are, one at a time.
                 const auto* record = reinterpret_cast<const ImvelaFrameRecord*>(m.wparam);
+                const auto field = [](const int32_t& value) { return __atomic_load_n(&value, __ATOMIC_RELAXED); };
                 if (counts.delivered++ == 0 && !json)
-                    std::printf("first frame %d x %d, %d bits\n", record->width, record->height, record->bit_count);
-                last_rate = record->frame_rate;
+                    std::printf("first frame %d x %d, %d bits\n", field(record->width), field(record->height),
+                                field(record->bit_count));
+                last_rate = field(record->frame_rate);
                 ++interval_frames;
             } else if (m.message == WM_CAMERA_FRAME) {
                 stopped = m.lparam == ERR_TIMEOUT;
