@@ -310,6 +310,7 @@ class Camera:
         try:
             delivered = 0
             first_arrival = None
+            last_sequence = None
             deadline = time.monotonic() + timeout
             while count is None or delivered < count:
                 if self._closing:
@@ -333,6 +334,9 @@ class Camera:
                     record = library.FrameRecord.from_address(message.wParam)
                     info = library.FrameInfo(ctypes.sizeof(library.FrameInfo))
                     known = self._lib.ImvelaDiag_GetFrameInfo(self._handle, ctypes.byref(info)) == 1
+                    if known and info.sequence == last_sequence:
+                        continue  # a later frame's post: the buffer holds the frame already yielded
+                    last_sequence = info.sequence if known else None
                     now = time.monotonic()
                     rate = record.frame_rate / 10
                     if first_arrival is None:

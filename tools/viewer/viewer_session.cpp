@@ -391,6 +391,11 @@ std::string ViewerSession::next_free_name(const char* stem, const char* extensio
 
 void ViewerSession::on_message(uint32_t message, uintptr_t wparam, intptr_t lparam) {
     if (message == WM_CAMERA_FRAME && wparam != 0) {
+        // A post of the capture before the last restart may still be queued: it is no frame
+        // of this one until the library has delivered one since the start.
+        ImvelaStreamStats stats{};
+        stats.size = sizeof stats;
+        if (ImvelaDiag_GetStreamStats(handle_, &stats) != 1 || stats.frames_delivered == 0) return;
         ++frames_;
         ++interval_frames_;
         ImvelaFrameInfo info{};
