@@ -6,8 +6,9 @@
 #
 # The configurations are built one after another with every core (one job more, so a
 # link or a configure step leaves no core idle), all but the native one as unity builds
-# (sources compiled in batches: half the compile time; the native build compiles every
-# file alone, so a file that leans on another's includes still fails); each one's tests run
+# (sources compiled in batches: half the compile time; the native build compiles the
+# library, the tools and the benchmarks file by file, so a file that leans on another's
+# includes still fails, and its test programs in batches); each one's tests run
 # (ctest -j, one process per test case) while the next one builds, on a virtual screen of
 # their own. Warnings are errors. The last line reads "N passed, N failed"; the exit status
 # is non-zero when a build or a test failed, or a virtual screen did not start.
@@ -138,12 +139,12 @@ fi
 if wanted win64 && build win64 $unity -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"; then
   run_tests win64 -- -j"$((jobs + 1))"
 fi
-if wanted native && build native -DIMVELA_BUILD_BENCH=ON; then run_tests native -- -j"$jobs"; fi
+if wanted native && build native -DIMVELA_BUILD_BENCH=ON -DIMVELA_UNITY_TESTS=ON; then run_tests native -- -j"$jobs"; fi
 # The ThreadSanitizer tests take longest: they run while the last configuration builds.
 if wanted tsan && build tsan $unity -DIMVELA_SANITIZE=thread; then
   # ThreadSanitizer needs the classic address-space layout on newer kernels.
   run_tests tsan TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 setarch "$(uname -m)" -R \
-    -- -j"$jobs" -LE single-thread
+    -- -j"$jobs" -LE "single-thread|readers"
 fi
 if wanted asan && build asan $unity -DIMVELA_SANITIZE=address,undefined; then
   run_tests asan ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
