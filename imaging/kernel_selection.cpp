@@ -34,6 +34,16 @@ constexpr Row kCatalogue[] = {
     {KernelOperation::RepadRows, {RepadRows8, RepadRows16, RepadRows8, RepadRows16}},
 };
 
+// One row per operation, in the enumeration's order (all but PreviewToDisplayable, chosen
+// below): an operation added without its row fails the build here.
+constexpr bool catalogue_in_order() {
+    int index = 0;
+    for (const Row& row : kCatalogue)
+        if (static_cast<int>(row.operation) != index++) return false;
+    return index == static_cast<int>(KernelOperation::PreviewToDisplayable);
+}
+static_assert(catalogue_in_order(), "kCatalogue needs one row per KernelOperation, in order");
+
 int group_of(int32_t colorMode) { return colorMode <= 1 ? colorMode : (colorMode <= 3 ? 2 : 3); }
 
 }  // namespace

@@ -25,7 +25,7 @@ enum class KernelOperation {
     ToneTable,  // gamma and contrast as one table (TableBlock or Table16Block)
     RegionAverage,  // on the raw buffer
     RepadRows,      // on the raw buffer
-    PreviewToDisplayable,
+    PreviewToDisplayable,  // chosen by colour mode alone; stays last (new operations go above it)
 };
 
 // The kernel for an operation in a colour mode, or nullptr where the operation does not run.
