@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs; quiet and quick when they are all present.
 #   install-packages.sh demo   compiler, CMake, the X11 client library and the image encoders
+#   install-packages.sh cross  also what the Windows builds of the image encoders need: MinGW-w64
+#                              (32- and 64-bit), zlib for MinGW, nasm, and the archive's source
+#                              entries for their Debian sources; the i386 architecture is added
+#                              here too, so that the test profile reads no package lists again
+#                              while the encoders' sources download
 #   install-packages.sh test   also GoogleTest's sources, Google Benchmark, OpenCV (the benchmarks'
 #                              comparison), MinGW-w64 (32- and 64-bit), Wine (32- and 64-bit), Xvfb
 #                              and xdpyinfo, lld (links a program as the Microsoft
@@ -17,11 +22,15 @@
 set -euo pipefail
 profile=${1:-demo}
 packages=(build-essential cmake pkg-config libx11-dev libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev)
+cross=""
+case $profile in cross | test) cross=1 ;; esac
+if [ -n "$cross" ]; then
+  packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm dpkg-dev)
+fi
 if [ "$profile" = test ]; then
-  packages+=(googletest libbenchmark-dev libopencv-dev g++-mingw-w64-i686
+  packages+=(googletest libbenchmark-dev libopencv-dev
              wine wine32:i386 xvfb x11-utils ffmpeg
-             g++-mingw-w64-x86-64 wine64 lld python3 python3-numpy python3-pytest
-             libz-mingw-w64-dev nasm dpkg-dev
+             wine64 lld python3 python3-numpy python3-pytest
              lintian python3-venv python3-pip python3-setuptools python3-wheel
              libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools gstreamer1.0-plugins-base
              gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad)
@@ -44,9 +53,15 @@ apt_update() {
   updated=1
 }
 
-# Source entries for Debian's own archive, mirroring the binary entries, so that
-# `apt-get source` can fetch the encoder sources for the Windows build.
-if [ "$profile" = test ] && ! grep -rqsE '^[[:space:]]*(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+# The i386 architecture (Wine's 32-bit half) and source entries for Debian's own archive,
+# mirroring the binary entries, so that `apt-get source` can fetch the encoder sources for the
+# Windows build; the package lists are read once after either change.
+stale=""
+if [ -n "$cross" ] && ! dpkg --print-foreign-architectures | grep -q i386; then
+  $sudo dpkg --add-architecture i386
+  stale=1
+fi
+if [ -n "$cross" ] && ! grep -rqsE '^[[:space:]]*(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
   echo "adding the archive's source entries"
   if [ -f /etc/apt/sources.list.d/debian.sources ]; then
     sed -E 's/^Types:.*$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
@@ -55,8 +70,9 @@ if [ "$profile" = test ] && ! grep -rqsE '^[[:space:]]*(deb-src|Types:.*deb-src)
     grep -hE '^[[:space:]]*deb[[:space:]]' /etc/apt/sources.list | sed -E 's/^([[:space:]]*)deb/\1deb-src/' |
       $sudo tee /etc/apt/sources.list.d/debian-src.list >/dev/null
   fi
-  apt_update
+  stale=1
 fi
+[ -z "$stale" ] || apt_update
 
 missing=()
 for p in "${packages[@]}"; do
@@ -64,11 +80,15 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 echo "installing: ${missing[*]}"
-if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -q i386; then
-  $sudo dpkg --add-architecture i386
-  updated=""  # the package lists read so far have no i386 entries
-fi
-apt_update
 # What is only recommended is left out: a fifth fewer packages to fetch and unpack (Wine alone
 # recommends the 32-bit multimedia and GL stack); the lists above name all that is used.
-$sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+install_missing() {
+  $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+# The lists are read again only when the packages cannot be had with those at hand (none yet,
+# or outdated): the test command installs while the encoders' sources download with them.
+if ! install_missing 2>/dev/null; then
+  updated=""
+  apt_update
+  install_missing
+fi

@@ -28,25 +28,31 @@ for name in "${configurations[@]}"; do
   fi
 done
 wanted() { [[ " ${configurations[*]} " == *" $1 "* ]]; }
-"$root/scripts/install-packages.sh" test
-
-jobs=$(nproc)
 logs=$root/build/logs
 mkdir -p "$logs"
 rm -f "$logs"/*.log "$logs"/*.result
+
+# The Windows builds' image encoders cross-build while the rest of the packages install and
+# the first builds compile: their configure steps run mostly on one core. Each Windows
+# configuration waits for its own (the script takes a lock) and builds them itself if this
+# attempt failed.
+encoders_pids=()
+if wanted windows || wanted win64; then
+  "$root/scripts/install-packages.sh" cross
+  for triplet in i686-w64-mingw32 x86_64-w64-mingw32; do
+    if wanted "$([ $triplet = i686-w64-mingw32 ] && echo windows || echo win64)"; then
+      IMVELA_COMPILER_LAUNCHER=$(command -v ccache || true) "$root/scripts/build-encoders-mingw.sh" \
+        $triplet "$root/build/encoders/$triplet" >"$logs/encoders-${triplet%%-*}.log" 2>&1 &
+      encoders_pids+=($!)
+    fi
+  done
+fi
+"$root/scripts/install-packages.sh" test
+
+jobs=$(nproc)
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
-
-# The 64-bit Windows build's image encoders cross-build meanwhile: their configure steps run
-# mostly on one core, beside the compiles of the first builds. The 64-bit configuration waits
-# for them (the script takes a lock) and builds them itself if this attempt failed.
-encoders_pids=()
-if wanted win64; then
-  IMVELA_COMPILER_LAUNCHER=$(command -v ccache || true) "$root/scripts/build-encoders-mingw.sh" \
-    x86_64-w64-mingw32 "$root/build/encoders/x86_64-w64-mingw32" >"$logs/encoders-x86_64.log" 2>&1 &
-  encoders_pids+=($!)
 fi
 
 build() {  # name, cmake arguments...
