@@ -30,8 +30,6 @@ namespace {
 enum class Trigger { off, software, external };
 enum class UnplugAction { error, eos };
 
-constexpr int32_t kSensorWidth = 1292;
-constexpr int32_t kSensorHeight = 1040;
 // The camera reads out no window narrower than 4 columns.
 constexpr int32_t kMinWidth = 4;
 constexpr int32_t kMinHeight = 2;
@@ -373,8 +371,6 @@ static gboolean set_caps(GstBaseSrc* base, GstCaps* caps) {
         return FALSE;
     }
     const int32_t w = GST_VIDEO_INFO_WIDTH(&info), ht = GST_VIDEO_INFO_HEIGHT(&info);
-    int32_t win[6] = {};
-    Imvela_GetCaptureWindowEx(h, &win[0], &win[1], &win[2], &win[3], &win[4], &win[5]);
     if (Imvela_Width(h) != w || Imvela_Height(h) != ht) {
         // A window of the negotiated size in the middle of the sensor; even starts keep the
         // colour pattern's phase.

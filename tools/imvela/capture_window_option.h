@@ -4,11 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "setting_table.h"
+
 class ToolCamera;
 struct CommandLine;
-
-constexpr int32_t kSensorWidth = 1292;
-constexpr int32_t kSensorHeight = 1040;
 
 struct WindowRequest {
     bool given = false;

@@ -13,6 +13,7 @@
 #include "error_text.h"
 #include "interrupts.h"
 #include "output_file.h"
+#include "settings_store.h"
 #include "tool_camera.h"
 
 namespace {
@@ -36,9 +37,7 @@ int command_record(const CommandLine& line) {
     if (!parse_seconds(line, line.words[0], 3600, &seconds)) return kUsageError;
     const std::string path = line.words[1];
     // The file is always an uncompressed AVI: another extension would promise another format.
-    const std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : "";
-    if (extension.size() != 4 || extension[0] != '.' || (extension[1] | 0x20) != 'a' || (extension[2] | 0x20) != 'v' ||
-        (extension[3] | 0x20) != 'i')
+    if (path.size() < 4 || !same_name(path.substr(path.size() - 4), ".avi"))
         return usage_error(line, "the recording is an uncompressed AVI file: name it FILE.avi, not \"" + path + "\"");
     if (const std::string problem = output_file_problem(path); !problem.empty()) return failure(problem);
     ToolCamera camera;

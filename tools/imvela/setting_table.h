@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
+// The sensor's size: capture windows lie inside it.
+constexpr int32_t kSensorWidth = 1292;
+constexpr int32_t kSensorHeight = 1040;
+
 enum class SettingKind { filter, exposure_us, mirror_h, mirror_v, auto_iris, color_mode, capture_window, wait_time, sub_sample };
 
 struct Setting {

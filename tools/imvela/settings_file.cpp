@@ -48,7 +48,6 @@ const FormatValue kFormat[] = {
 const char* const kSizeValues[] = {"TH", "TV", "EH", "EV", "EHS", "EVS", "Buf"};
 constexpr int kSizeValueCount = 7;
 constexpr int kMaxSizes = 100;
-constexpr int32_t kColorBits[] = {8, 16, 24, 32, 48, 64};  // by the store's colour index
 
 std::string size_key(int entry) {
     char key[24];
@@ -117,7 +116,7 @@ std::string take_line(const std::string& name, const std::string& value, Importe
                      : name == "wait-time" ? v >= 0
                      : name == "clock" ? v >= 0 && v <= 2
                                        : false;
-        for (int32_t bits : kColorBits) valid = valid || (name == "color-mode" && v == bits);
+        for (int32_t bits : kColorModes) valid = valid || (name == "color-mode" && v == bits);
         if (!valid) return std::to_string(v) + " is not allowed (" + f.meaning + ")";
         out->format[name] = v;
         return "";
@@ -170,7 +169,7 @@ bool store_video_format(int32_t number, const Imported& in) {
         if (it == in.format.end()) continue;
         int32_t v = it->second;
         for (int32_t index = 0; index < 6; ++index)
-            if (f.name == std::string("color-mode") && kColorBits[index] == v) v = index;
+            if (f.name == std::string("color-mode") && kColorModes[index] == v) v = index;
         format.emplace_back(f.stored, v);
     }
     bool stored = format.empty() || write_stored_key(number, "", format);
@@ -220,7 +219,7 @@ int export_settings(const CommandLine& line) {
     for (const FormatValue& f : kFormat) {
         int32_t v = f.first_use;
         if (find_stored_value(format, f.stored, &v) && f.name == std::string("color-mode"))
-            v = v >= 0 && v < 6 ? kColorBits[v] : f.first_use;
+            v = v >= 0 && v < 6 ? kColorModes[v] : f.first_use;
         text << f.name << " = " << v << "  # " << f.meaning << "\n";
     }
     std::vector<SizeEntry> sizes = stored_sizes(camera.number());

@@ -29,35 +29,39 @@ bool stream_stats(int32_t handle, ImvelaStreamStats* stats) {
     return ImvelaDiag_GetStreamStats(handle, stats) == 1;
 }
 
-// Frames the camera sent that were not delivered (a newer one was taken), from the frame
-// numbers; -1 when unknown.
-long skipped(const StreamCounts& c, int32_t) {
+// What the status reports besides the rate: seconds since the start, CPU per frame, and the
+// frames the camera sent that were not delivered (a newer one was taken; -1 when unknown).
+struct StreamStatus {
+    double elapsed, cpu_ms;
+    long skipped;
+};
+
+StreamStatus stream_status(const StreamCounts& c) {
     ImvelaStreamStats stats;
-    return stream_stats(c.handle, &stats) ? static_cast<long>(stats.frames_skipped) : -1;
+    return {std::chrono::duration<double>(Clock::now() - c.start).count(),
+            c.delivered ? 1000.0 * (process_cpu_seconds() - c.cpu_start) / c.delivered : 0,
+            stream_stats(c.handle, &stats) ? static_cast<long>(stats.frames_skipped) : -1};
 }
 
 // The status as --json prints it: {"seconds","fps","delivered","skipped","cpu_ms_per_frame","errors"}.
-JsonObject status_json(const StreamCounts& c, int32_t number, double fps) {
-    const double elapsed = std::chrono::duration<double>(Clock::now() - c.start).count();
-    const double cpu_ms = c.delivered ? 1000.0 * (process_cpu_seconds() - c.cpu_start) / c.delivered : 0;
-    const long skip = skipped(c, number);
+JsonObject status_json(const StreamCounts& c, double fps) {
+    const StreamStatus s = stream_status(c);
     JsonObject status;
-    status.add("seconds", elapsed, 1).add("fps", fps, 1).add("delivered", c.delivered);
-    if (skip < 0)
+    status.add("seconds", s.elapsed, 1).add("fps", fps, 1).add("delivered", c.delivered);
+    if (s.skipped < 0)
         status.add_null("skipped");
     else
-        status.add("skipped", skip);
-    return status.add("cpu_ms_per_frame", cpu_ms, 2).add("errors", c.errors);
+        status.add("skipped", s.skipped);
+    return status.add("cpu_ms_per_frame", s.cpu_ms, 2).add("errors", c.errors);
 }
 
-std::string status_line(const StreamCounts& c, int32_t number, double fps, bool json) {
-    if (json) return status_json(c, number, fps).text();
-    const double elapsed = std::chrono::duration<double>(Clock::now() - c.start).count();
-    const double cpu_ms = c.delivered ? 1000.0 * (process_cpu_seconds() - c.cpu_start) / c.delivered : 0;
-    const long skip = skipped(c, number);
+std::string status_line(const StreamCounts& c, double fps, bool json) {
+    if (json) return status_json(c, fps).text();
+    const StreamStatus s = stream_status(c);
     char text[200];
     std::snprintf(text, sizeof text, "%6.1f s  %5.1f fps  delivered %ld  skipped %s  CPU %.2f ms/frame  errors %ld",
-                  elapsed, fps, c.delivered, skip < 0 ? "-" : std::to_string(skip).c_str(), cpu_ms, c.errors);
+                  s.elapsed, fps, c.delivered, s.skipped < 0 ? "-" : std::to_string(s.skipped).c_str(), s.cpu_ms,
+                  c.errors);
     return text;
 }
 
@@ -111,7 +115,7 @@ int command_stream(const CommandLine& line) {
         }
         if (Clock::now() >= next_status) {
             const double fps = interval_frames / std::chrono::duration<double>(interval).count();
-            const std::string status = status_line(counts, camera.number(), fps, json);
+            const std::string status = status_line(counts, fps, json);
             if (clear_line) {
                 std::printf("\r%s\x1b[K", status.c_str());
             } else if (terminal) {
@@ -130,7 +134,7 @@ int command_stream(const CommandLine& line) {
     Imvela_StopPreview(camera.handle());
     const double elapsed = std::chrono::duration<double>(Clock::now() - counts.start).count();
     if (json) {
-        status_json(counts, camera.number(), counts.delivered / elapsed).add("final", true).print();
+        status_json(counts, counts.delivered / elapsed).add("final", true).print();
         camera.take_errors();
         if (stopped) return failure("the frame stream stopped");
         return counts.delivered == 0 ? failure("no frame was delivered") : counts.errors == 0 ? kSucceeded : kFailed;

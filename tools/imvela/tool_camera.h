@@ -8,7 +8,7 @@
 #include "ImvelaSdk.h"
 #include "message_window.h"
 
-// The colour modes Imvela_SetColorMode takes.
+// The colour modes Imvela_SetColorMode takes, in the order of the settings store's colour index.
 constexpr int32_t kColorModes[] = {8, 16, 24, 32, 48, 64};
 // Imvela_GetColorMode's report (8 12 24 32 44 60) as the bits Imvela_SetColorMode takes; 0
 // for anything else.

@@ -86,10 +86,10 @@ bool region_window(const SensorWindow& current, int32_t x0, int32_t y0, int32_t 
     w.width = std::max(round_up_even(current.h_start + x1) - w.h_start, kMinimumSide);
     w.height = std::max(round_up_even(current.v_start + y1) - w.v_start, kMinimumSide);
     // Inside the sensor: a window that reaches past an edge moves back in.
-    w.width = std::min(w.width, kSensorColumns);
-    w.height = std::min(w.height, kSensorRows);
-    w.h_start = std::clamp(w.h_start, 0, kSensorColumns - w.width);
-    w.v_start = std::clamp(w.v_start, 0, kSensorRows - w.height);
+    w.width = std::min(w.width, kSensorWidth);
+    w.height = std::min(w.height, kSensorHeight);
+    w.h_start = std::clamp(w.h_start, 0, kSensorWidth - w.width);
+    w.v_start = std::clamp(w.v_start, 0, kSensorHeight - w.height);
     *region = w;
     return true;
 }

@@ -4,6 +4,8 @@
 // capture window that the sensor takes.
 #include <cstdint>
 
+#include "setting_table.h"
+
 // A capture window in sensor pixels, as Imvela_SetCaptureWindowEx takes it.
 struct SensorWindow {
     int32_t total_width = 1292, total_height = 1040;
@@ -12,7 +14,7 @@ struct SensorWindow {
 
 // The sensor's rules for a window: inside the 1292 x 1040 sensor, starts and sizes even so
 // the colour pattern keeps its phase, at least kMinimumSide pixels a side.
-constexpr int32_t kSensorColumns = 1292, kSensorRows = 1040, kMinimumSide = 16;
+constexpr int32_t kMinimumSide = 16;
 
 struct ViewRect {
     int32_t x = 0, y = 0, width = 0, height = 0;
