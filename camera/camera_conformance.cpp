@@ -10,6 +10,7 @@
 
 #include "camera/imvela.h"
 #include "imaging/color_mode.h"
+#include "imaging/image_buffer.h"
 #include "platform/clock.h"
 
 namespace imvela {
@@ -57,8 +58,7 @@ private:
 };
 
 size_t image_bytes(CImvela& camera, int32_t mode) {
-    const size_t row = (static_cast<size_t>(camera.width()) * static_cast<size_t>(kColorModeBits[mode]) / 8 + 3) / 4 * 4;
-    return row * static_cast<size_t>(camera.height());
+    return static_cast<size_t>(image_stride(camera.width(), kColorModeBits[mode])) * static_cast<size_t>(camera.height());
 }
 
 ImvelaStreamStats stats_of(CImvela& camera) {

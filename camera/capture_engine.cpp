@@ -22,9 +22,6 @@ constexpr int32_t kIdlePauseMs = 10;
 // How often stopping repeats the cancellation of a pending read while it waits for the
 // worker: a read that began just after a cancellation did not see it.
 constexpr int32_t kCancelRepeatMs = 20;
-// A single read that fails this close to the driver's timeout waited for a trigger that did
-// not come; one that fails sooner is a fault of the transfer.
-constexpr int32_t kTimeoutMarginMs = 500;
 
 }  // namespace
 
@@ -92,10 +89,9 @@ HWND CaptureEngine::callback_window() {
 int32_t CaptureEngine::start_preview_locked() {
     const int32_t mode = this->mode();
     if (mode == kPreviewMode) return 1;
-    if (mode != kIdle || !host_.prepare_capture()) return (host_.record_error(ERR_NOT_READY), 0);
+    if (mode != kIdle || !start_capture_locked()) return (host_.record_error(ERR_NOT_READY), 0);
 
     int32_t code = ERR_THREAD;
-    restart_statistics();
     if (start_worker()) {
         if (device_->set_trigger_mode(0) && device_->start_streaming() == 0) {
             capture_mode_.store(kPreviewMode);
@@ -140,8 +136,7 @@ int32_t CaptureEngine::stop_locked() {
 int32_t CaptureEngine::capture_locked() {
     const int32_t mode = this->mode();
     if (mode == kCaptureMode) return 1;
-    if (mode != kIdle || !host_.prepare_capture()) return (host_.record_error(ERR_NOT_READY), 0);
-    restart_statistics();
+    if (mode != kIdle || !start_capture_locked()) return (host_.record_error(ERR_NOT_READY), 0);
     capture_mode_.store(kCaptureMode);
     return 1;
 }
@@ -149,11 +144,10 @@ int32_t CaptureEngine::capture_locked() {
 int32_t CaptureEngine::snap_shot_locked(void* buffer, int32_t size, int32_t top_down) {
     const int32_t mode = this->mode();
     if (mode == kPreviewMode || mode == kTriggerMode) return (host_.record_error(ERR_NOT_READY), 0);
-    if (mode != kCaptureMode && !host_.prepare_capture()) return (host_.record_error(ERR_NOT_READY), 0);
-    // Outside capture mode every snapshot opens the device file and closes it again.
+    // Outside capture mode a snapshot is a capture of its own: it opens the device file and
+    // closes it again.
     const bool keep_handle = mode == kCaptureMode;
-    // Outside capture mode a snapshot is a capture of its own.
-    if (!keep_handle) restart_statistics();
+    if (!keep_handle && !start_capture_locked()) return (host_.record_error(ERR_NOT_READY), 0);
 
     // The driver read may block for its whole timeout: it runs before the frame lock, so
     // Imvela_GetImage on another thread is not held up by it.
@@ -161,8 +155,7 @@ int32_t CaptureEngine::snap_shot_locked(void* buffer, int32_t size, int32_t top_
     const int32_t result = device_->read_single_frame();
     const bool read = result == 0;
     if (!read)
-        count_single_read_fault(result, static_cast<int64_t>(platform::tick_count() - started) + kTimeoutMarginMs >=
-                                            device_->driver_timeout());
+        count_single_read_fault(result, waited_out(platform::tick_count() - started, device_->driver_timeout()));
     bool extracted = false;
     Copy copy = Copy::kDone;
     HWND target = nullptr;
@@ -188,8 +181,7 @@ int32_t CaptureEngine::snap_shot_locked(void* buffer, int32_t size, int32_t top_
 }
 
 int32_t CaptureEngine::start_trigger_locked() {
-    if (!host_.prepare_capture()) return (host_.record_error(ERR_NOT_READY), 0);
-    restart_statistics();
+    if (!start_capture_locked()) return (host_.record_error(ERR_NOT_READY), 0);
     capture_mode_.store(kTriggerMode);
     if (!device_->set_driver_timeout(kTriggerTimeoutMs) || !device_->set_trigger_mode(1))
         return (host_.record_error(ERR_DEVICE_IO), 0);
@@ -300,11 +292,13 @@ int32_t CaptureEngine::extract_locked(bool single) {
                   : device_->extract_taken_frame(raw->bits(), raw->stride());
 }
 
-void CaptureEngine::restart_statistics() {
+bool CaptureEngine::start_capture_locked() {
+    if (!host_.prepare_capture()) return false;
     IMVELA_LOG(capture, info, "capture starts: colour mode %d, %d x %d", active_color_mode_, active_window_.width,
                active_window_.height);
     statistics_.restart();
     device_->transfer_counters().clear();
+    return true;
 }
 
 void CaptureEngine::delivered_single() {
@@ -314,11 +308,11 @@ void CaptureEngine::delivered_single() {
     latest_.set(sequence, arrival);
 }
 
-void CaptureEngine::count_single_read_fault(int32_t read, bool waited_out) {
+void CaptureEngine::count_single_read_fault(int32_t read, bool timed_out) {
     TransferCounters& counts = device_->transfer_counters();
     if (read == kStreamOpenFailed)
         TransferCounters::count(counts.unplugs);
-    else if (waited_out)
+    else if (timed_out)
         TransferCounters::count(counts.timeouts);
     else if (device_->last_read_short())
         TransferCounters::count(counts.short_transfers);
@@ -465,11 +459,10 @@ void CaptureEngine::trigger_worker() {
             // over. A transfer that failed or came short: reported, and trigger mode goes on.
             // No trigger within the driver's timeout is no fault.
             const bool gone = read == kStreamOpenFailed;
-            const bool waited_out = static_cast<int64_t>(platform::tick_count() - started) + kTimeoutMarginMs >=
-                                    device_->driver_timeout();
+            const bool no_trigger = waited_out(platform::tick_count() - started, device_->driver_timeout());
             // No trigger within the driver's timeout is no fault and not counted.
-            if (!waited_out) count_single_read_fault(read, false);
-            if (gone || !waited_out) {
+            if (!no_trigger) count_single_read_fault(read, false);
+            if (gone || !no_trigger) {
                 const HWND target = callback_window();
                 const int32_t code = gone ? ERR_TIMEOUT : ERR_TRANSFER;
                 host_.record_error(code);

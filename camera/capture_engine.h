@@ -171,12 +171,12 @@ private:
     // Records a failure and tells the window of the frames, if there is one; no lock held.
     void report(int32_t code, HWND window);
     void fill_frame_record_locked(int32_t frame_rate);
-    // A capture starts: the counts of the last one go.
-    void restart_statistics();
+    // A capture starts: the host prepares it (false: it cannot) and the counts of the last one go.
+    bool start_capture_locked();
     // A frame read singly was delivered: numbered on from the last one, arrived now.
     void delivered_single();
     // Counts the fault of a single read that failed and was not cancelled by a stop.
-    void count_single_read_fault(int32_t read, bool waited_out);
+    void count_single_read_fault(int32_t read, bool timed_out);
     HWND callback_window();
 
     CaptureHost& host_;

@@ -13,8 +13,6 @@ namespace imvela {
 namespace {
 // How often stop repeats the cancellation of a pending request while the loop runs on.
 constexpr int kCancelRepeatMs = 20;
-// A failed transfer this close to the driver's timeout waited it out.
-constexpr uint32_t kTimeoutMarginMs = 500;
 }  // namespace
 
 FrameStream::~FrameStream() { stop(); }
@@ -154,7 +152,7 @@ void FrameStream::loop() {
 }
 
 void FrameStream::count_failure(uint32_t waited_ms) {
-    if (driver_timeout_ms_ > 0 && waited_ms + kTimeoutMarginMs >= static_cast<uint32_t>(driver_timeout_ms_)) {
+    if (driver_timeout_ms_ > 0 && waited_out(waited_ms, driver_timeout_ms_)) {
         IMVELA_LOG(device, error, "stream: no frame within the driver's timeout (%u of %d ms); the stream ends",
                    waited_ms, driver_timeout_ms_);
         TransferCounters::count(counters_.timeouts);

@@ -21,4 +21,11 @@ struct TransferCounters {
     static void count(std::atomic<uint32_t>& counter) { counter.fetch_add(1, std::memory_order_relaxed); }
 };
 
+// A failed transfer this close to the driver's timeout waited it out (nothing came), where
+// one that failed sooner is a fault of the transfer.
+constexpr int32_t kTimeoutMarginMs = 500;
+inline bool waited_out(uint32_t waited_ms, int32_t timeout_ms) {
+    return static_cast<int64_t>(waited_ms) + kTimeoutMarginMs >= timeout_ms;
+}
+
 }  // namespace imvela
