@@ -38,12 +38,6 @@ bool processor_runs(int32_t index) {
 #endif
 }
 
-const KernelVariant* newest_supported() {
-    for (int32_t i = kVariantCount - 1; i > 0; --i)
-        if (processor_runs(i)) return kVariants[i];
-    return kVariants[0];
-}
-
 }  // namespace
 
 int32_t kernel_variant_count() { return kVariantCount; }
@@ -61,7 +55,7 @@ std::atomic<const KernelVariant*> g_active{nullptr};
 const KernelVariant& active_kernel_variant() {
     const KernelVariant* active = g_active.load(std::memory_order_relaxed);
     if (!active) {
-        active = newest_supported();
+        active = kVariants[newest_kernel_variant()];
         g_active.store(active, std::memory_order_relaxed);
     }
     return *active;

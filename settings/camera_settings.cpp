@@ -23,9 +23,10 @@ struct NamedPosition {
     int32_t minimum = 0;
     int32_t maximum = 0;
 
-    constexpr int32_t checked(int32_t value) const {
-        return value >= minimum && value <= maximum ? value : default_value;
+    constexpr int32_t checked(int32_t value, int32_t fallback) const {
+        return value >= minimum && value <= maximum ? value : fallback;
     }
+    constexpr int32_t checked(int32_t value) const { return checked(value, default_value); }
 };
 
 constexpr NamedPosition stored(const FilterValueFacts& facts) {
@@ -128,6 +129,14 @@ bool read_checked(const SettingsKeyHandle& key, const char* name, int32_t minimu
     return true;
 }
 
+// The video format's values in the camera key (the size entry aside), each checked.
+void read_format_values(const SettingsKeyHandle& camera, VideoFormat* format) {
+    read_checked(camera, "Color", 0, kColorModeLast, &format->color);
+    read_checked(camera, "SubSample", 0, kSubSampleLast, &format->sub_sample);
+    read_checked(camera, "WaitTime", 0, INT32_MAX, &format->wait_time);
+    read_checked(camera, "Clock", kClockNormal, kClockHigh, &format->clock);
+}
+
 // Writes the size table's entries 0 to count - 1 and the five video-format values under an
 // open Camera_NN key. 1 when everything was written.
 int32_t write_dialog_values(const SettingsKeyHandle& camera, const SizeTable& table, const VideoFormat& format);
@@ -224,10 +233,7 @@ int32_t CameraSettings::load_video_format(int32_t device, VideoFormat* format) c
     if (!format) return 0;
     SettingsKeyHandle camera = open_camera_key(root_, device);
     if (!camera) return 0;
-    read_checked(camera, "Color", 0, kColorModeLast, &format->color);
-    read_checked(camera, "SubSample", 0, kSubSampleLast, &format->sub_sample);
-    read_checked(camera, "WaitTime", 0, INT32_MAX, &format->wait_time);
-    read_checked(camera, "Clock", kClockNormal, kClockHigh, &format->clock);
+    read_format_values(camera, format);
     return 1;
 }
 
@@ -249,7 +255,7 @@ int32_t CameraSettings::load_analog(int32_t device, AnalogBlock* block, int32_t 
         int32_t fallback = value.default_value;
         if (value.position == AnalogBlock::kVerticalMirror) fallback = device_v_mirror;
         if (value.position == AnalogBlock::kHorizontalMirror) fallback = device_h_mirror;
-        (*block)[value.position] = place >= value.minimum && place <= value.maximum ? place : fallback;
+        (*block)[value.position] = value.checked(place, fallback);
     }
     return 1;
 }
@@ -288,10 +294,7 @@ int32_t CameraSettings::load_dialog(int32_t device, SizeTable* table, VideoForma
         return true;
     });
     camera.read("Size", &format->size);  // past the table: the dialog offers its custom size
-    read_checked(camera, "Color", 0, kColorModeLast, &format->color);
-    read_checked(camera, "SubSample", 0, kSubSampleLast, &format->sub_sample);
-    read_checked(camera, "WaitTime", 0, INT32_MAX, &format->wait_time);
-    read_checked(camera, "Clock", kClockNormal, kClockHigh, &format->clock);
+    read_format_values(camera, format);
     return 1;
 }
 

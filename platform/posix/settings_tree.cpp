@@ -13,6 +13,7 @@
 // kLockWait without writing makes the write fail without touching the file. Temporary
 // files are made exclusively under a name no file has yet, so leftovers of a crash (or of a
 // process that had the same id) are never written into and never block a write.
+#include <algorithm>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -238,25 +239,25 @@ bool read_values(const std::string& folder, ValueList* values) {
     const std::string path = folder + "/" + kValuesFile;
     const int fd = open_regular(path, O_RDONLY);
     if (fd < 0) return errno == ENOENT;
-    std::string text(kMaxValuesBytes + 1, '\0');
-    size_t have = 0;
-    while (have < text.size()) {
-        const ssize_t got = read(fd, &text[have], text.size() - have);
+    // Read as it comes, one byte past the limit at most (a values file is a few hundred bytes).
+    std::string text;
+    char chunk[4096];
+    while (text.size() <= kMaxValuesBytes) {
+        const ssize_t got = read(fd, chunk, std::min(sizeof chunk, kMaxValuesBytes + 1 - text.size()));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
             close(fd);
             return false;
         }
         if (got == 0) break;
-        have += static_cast<size_t>(got);
+        text.append(chunk, static_cast<size_t>(got));
     }
     close(fd);
-    if (have > kMaxValuesBytes) {
+    if (text.size() > kMaxValuesBytes) {
         // Cut: the line the limit falls into may be a fragment of a longer one.
         const size_t last_end = text.rfind('\n', kMaxValuesBytes - 1);
-        have = last_end == std::string::npos ? 0 : last_end + 1;
+        text.resize(last_end == std::string::npos ? 0 : last_end + 1);
     }
-    text.resize(have);
     parse_settings_values(text, values);
     return true;
 }

@@ -135,13 +135,12 @@ SettingsKey* create_staging_settings_key(const char* path) {
     if (!path || !*path) return nullptr;
     Staging* staging = new (std::nothrow) Staging{nullptr, path, staging_path(path)};
     if (!staging) return nullptr;
-    char empty_class[] = "";
-    DWORD disposition = 0;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, staging->staging.c_str(), 0, empty_class, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &staging->key, &disposition) != ERROR_SUCCESS) {
+    SettingsKey* made = create_settings_key(nullptr, staging->staging.c_str());
+    if (!made) {
         delete staging;
         return nullptr;
     }
+    staging->key = reinterpret_cast<HKEY>(made);
     if (!remember_staging(staging)) {
         RegCloseKey(staging->key);
         RegDeleteKeyA(HKEY_CURRENT_USER, staging->staging.c_str());
