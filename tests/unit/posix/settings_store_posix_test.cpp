@@ -25,6 +25,7 @@
 #include "platform/settings_tree.h"
 #include "support/scratch_store.h"
 #include "support/test_environment.h"
+#include "support/wait.h"
 
 using imvela::AnalogBlock;
 using imvela::CameraSettings;
@@ -280,8 +281,7 @@ TEST(SettingsStorePosix, GroupsThatCannotBeSavedAreReported) {
     ScopedEnvironment cameras("IMVELA_EMULATOR", "0");
     imvela::CImvela camera;
     ASSERT_EQ(camera.initialize(nullptr), 1);
-    for (int i = 0; i < 20 && camera.last_error() != 0; ++i) {
-    }
+    drain_codes([&camera] { return camera.last_error(); }, 20);
     ASSERT_EQ(system(("mkdir -p '" + store.root_folder() + "/Camera_00'").c_str()), 0);
     write_text(store.root_folder() + "/Camera_00/Gain", "not a folder\n");
     EXPECT_EQ(camera.set_device_number(0), 1);
