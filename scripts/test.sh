@@ -39,12 +39,12 @@ rm -f "$logs"/*.log "$logs"/*.result
 encoders_pids=()
 if wanted windows || wanted win64; then
   "$root/scripts/install-packages.sh" cross
-  for triplet in i686-w64-mingw32 x86_64-w64-mingw32; do
-    if wanted "$([ $triplet = i686-w64-mingw32 ] && echo windows || echo win64)"; then
-      IMVELA_COMPILER_LAUNCHER=$(command -v ccache || true) "$root/scripts/build-encoders-mingw.sh" \
-        $triplet "$root/build/encoders/$triplet" >"$logs/encoders-${triplet%%-*}.log" 2>&1 &
-      encoders_pids+=($!)
-    fi
+  for configuration_triplet in windows:i686-w64-mingw32 win64:x86_64-w64-mingw32; do
+    wanted "${configuration_triplet%%:*}" || continue
+    triplet=${configuration_triplet#*:}
+    IMVELA_COMPILER_LAUNCHER=$(command -v ccache || true) "$root/scripts/build-encoders-mingw.sh" \
+      "$triplet" "$root/build/encoders/$triplet" >"$logs/encoders-${triplet%%-*}.log" 2>&1 &
+    encoders_pids+=($!)
   done
 fi
 "$root/scripts/install-packages.sh" test
