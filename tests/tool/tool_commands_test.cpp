@@ -153,36 +153,3 @@ TEST_F(ToolFiles, DefectsCountsThePixelsInTheWindow) {
     EXPECT_EQ(run_tool({"defects", (folder / "missing.bin").string()}).status, 1);
 }
 
-// The doctor finds the camera another process streams from and fails.
-TEST_F(ToolTest, DoctorReportsACameraHeldByAnotherProcess) {
-    const int64_t before = static_cast<int64_t>(std::time(nullptr));
-    ImvelaDeviceHolder holder{};
-    holder.size = sizeof holder;
-    uint32_t holder_id = 0;
-    // A handle of this process keeps the device-use table (on Windows a section that lives
-    // while a process maps it) beyond the holder's end.
-    const int32_t keeper = Imvela_Initialize(nullptr);
-    {
-        ChildProcess child(IMVELA_TOOL_FILE, {"stream", "60"});
-        ASSERT_TRUE(child.started());
-        holder_id = child.process_number();
-        const std::string named = "in use by process " + std::to_string(holder_id) + " (" +
-                                  fs::path(IMVELA_TOOL_FILE).filename().string() + ") since ";
-        ASSERT_TRUE(wait_until([&] { return contains(run_tool({"list"}).out, named); }, 20000));
-        ASSERT_EQ(ImvelaDiag_GetDeviceHolder(0, 0, &holder), 1);
-        EXPECT_EQ(holder.in_use, 1);
-        EXPECT_EQ(holder.alive, 1);
-        EXPECT_EQ(static_cast<uint32_t>(holder.process_id), holder_id);
-        EXPECT_TRUE(holder.since >= before && holder.since <= static_cast<int64_t>(std::time(nullptr)));
-        EXPECT_EQ(std::string(holder.executable), fs::path(IMVELA_TOOL_FILE).filename().string());
-        const ToolRun doctor = run_tool({"doctor"});
-        EXPECT_EQ(doctor.status, 1);
-        EXPECT_TRUE(contains(doctor.out, "[FAIL] camera 0 is " + named)) << doctor.out;
-    }
-    // Killed without releasing the camera: a stale entry, its process named but not alive.
-    ASSERT_EQ(ImvelaDiag_GetDeviceHolder(0, 0, &holder), 1);
-    EXPECT_EQ(holder.in_use, 1);
-    EXPECT_EQ(holder.alive, 0);
-    EXPECT_EQ(static_cast<uint32_t>(holder.process_id), holder_id);
-    Imvela_Release(keeper);
-}
