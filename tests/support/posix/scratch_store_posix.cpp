@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <string>
 #include <stdexcept>
 
 #include "support/scratch_store.h"
@@ -14,7 +15,10 @@ std::string unique_test_name() {
     return "ImvelaTest_" + std::to_string(getpid()) + "_" + std::to_string(counter.fetch_add(1));
 }
 
-void remove_test_shared_memory(const std::string& name) { shm_unlink(("/" + name).c_str()); }
+// The library keeps one object per user, "/NAME.uUID".
+void remove_test_shared_memory(const std::string& name) {
+    shm_unlink(("/" + name + ".u" + std::to_string(static_cast<unsigned long>(geteuid()))).c_str());
+}
 
 namespace {
 
