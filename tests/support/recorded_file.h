@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,14 @@ inline std::vector<uint8_t> file_bytes(const std::string& path) {
     char block[1 << 16];
     while (in.read(block, sizeof block) || in.gcount() > 0) bytes.insert(bytes.end(), block, block + in.gcount());
     return bytes;
+}
+
+// The whole file as text (on Windows line ends read as "\n"); empty when it cannot be read.
+inline std::string file_text(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 // A 32-bit little-endian field; 0xFFFFFFFF past the end.

@@ -13,6 +13,7 @@
 #include "ImvelaSdk.h"
 #include "settings_store.h"
 #include "support/child_process.h"
+#include "support/recorded_file.h"
 #include "support/scratch_store.h"
 #include "support/wait.h"
 #include "tool_run.h"
@@ -21,13 +22,6 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
-
-std::string file_text(const fs::path& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class ToolFirstDay : public ToolTest {
 protected:

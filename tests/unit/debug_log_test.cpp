@@ -9,6 +9,7 @@
 
 #include "ImvelaSdk.h"
 #include "platform/debug_log.h"
+#include "support/recorded_file.h"
 #include "support/scratch_store.h"
 #include "support/test_environment.h"
 #include "support/wait.h"
@@ -27,12 +28,7 @@ protected:
         configure(nullptr, nullptr);
         fs::remove(path);
     }
-    std::string text() const {
-        std::ifstream in(path);
-        std::stringstream all;
-        all << in.rdbuf();
-        return all.str();
-    }
+    std::string text() const { return file_text(path); }
     const std::string path = (fs::temp_directory_path() / (unique_test_name() + ".log")).string();
 };
 

@@ -23,6 +23,7 @@
 #include "camera/imvela.h"
 #include "settings/camera_settings.h"
 #include "platform/settings_tree.h"
+#include "support/recorded_file.h"
 #include "support/scratch_store.h"
 #include "support/test_environment.h"
 #include "support/wait.h"
@@ -33,13 +34,6 @@ using imvela::ImageProcessingBlock;
 using imvela::platform::SettingsKeyHandle;
 
 namespace {
-
-std::string read_text(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void write_text(const std::string& path, const std::string& text) {
     std::ofstream out(path);
@@ -62,7 +56,7 @@ TEST(SettingsStorePosix, SavedGroupIsAReadableFileUnderTheConfigurationFolder) {
     AnalogBlock analog;
     for (int i = 0; i < AnalogBlock::kCount; ++i) analog[i] = i - 1;
     ASSERT_EQ(settings.save_analog(2, analog), 1);
-    EXPECT_EQ(read_text(store.config_home() + "/Orvane/ImvelaM52ZKRSdk/Camera_02/Gain/values"),
+    EXPECT_EQ(file_text(store.config_home() + "/Orvane/ImvelaM52ZKRSdk/Camera_02/Gain/values"),
               "Global = -1\nColorG1 = 0\nColorR = 1\nColorB = 2\nColorG2 = 3\nExposure = 4\n"
               "V_Mirror = 5\nH_Mirror = 6\nAutoIris = 7\n");
     EXPECT_EQ(folder_entries(store.root_folder()), (std::set<std::string>{"Camera_02"}));
@@ -208,12 +202,12 @@ TEST(SettingsStorePosix, DamagedFilesAndStuckLocksNeitherHangNorCorrupt) {
         EXPECT_FALSE(key.read("Wait", &value)) << size;  // the cut line
     }
     EXPECT_TRUE(key.write("Size", 1));
-    EXPECT_EQ(read_text(values), "Color = 4\nSize = 1\n");
+    EXPECT_EQ(file_text(values), "Color = 4\nSize = 1\n");
     write_text(values, "Color = 5\n");
     const int holder = open(lock.c_str(), O_RDWR | O_CREAT, 0600);
     ASSERT_EQ(flock(holder, LOCK_EX), 0);
     EXPECT_FALSE(bounded([&] { return key.write("Color", 6); }, [&] { close(holder); }));
-    EXPECT_EQ(read_text(values), "Color = 5\n");
+    EXPECT_EQ(file_text(values), "Color = 5\n");
     close(holder);
     EXPECT_TRUE(key.write("Color", 6));
 }
